@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every
+# test; then the Qt-free libraries under ThreadSanitizer and, with clang, the fuzz targets briefly.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/scripts/setup.sh"
+quarn_install_packages "${quarn_optional_packages[@]}" || exit 1
+
+jobs=$(nproc 2>/dev/null || echo 2)
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
+
+status=0
+summary=()
+
+run_ctest() { # name build-dir
+    local log="$2/ctest.log"
+    (cd "$2" && ctest --output-on-failure -j "$jobs" 2>&1 | tee "$log")
+    local rc=${PIPESTATUS[0]}
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1)
+    summary+=("$1: ${line:-no result}")
+    return "$rc"
+}
+
+asan="$here/build-asan"
+cmake -S "$here" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=address || exit 1
+cmake --build "$asan" --parallel "$jobs" || exit 1
+run_ctest "asan+ubsan" "$asan" || status=1
+
+tsan="$here/build-tsan"
+cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WITH_QT=OFF || exit 1
+cmake --build "$tsan" --parallel "$jobs" || exit 1
+run_ctest "tsan (Qt-free libraries)" "$tsan" || status=1
+
+if command -v clang++ >/dev/null 2>&1 && ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
+    fuzzb="$here/build-fuzz"
+    if CXX=clang++ cmake -S "$here" -B "$fuzzb" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_WITH_QT=OFF \
+            -DQUARN_BUILD_TESTS=OFF -DQUARN_BUILD_FUZZ=ON \
+            -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null &&
+        cmake --build "$fuzzb" --parallel "$jobs"; then
+        for f in "$fuzzb"/fuzz/fuzz_*; do
+            [ -x "$f" ] || continue
+            name=$(basename "$f"); name=${name#fuzz_}
+            corpus="$fuzzb/corpus-$name"
+            mkdir -p "$corpus"
+            [ -d "$here/fuzz/corpus/$name" ] && cp -r "$here/fuzz/corpus/$name/." "$corpus/"
+            if "$f" -max_total_time=60 -print_final_stats=0 "$corpus" >"$fuzzb/$name.log" 2>&1; then
+                summary+=("fuzz $name: no crash in 60 s")
+            else
+                tail -n 40 "$fuzzb/$name.log"
+                summary+=("fuzz $name: FAILED")
+                status=1
+            fi
+        done
+    else
+        summary+=("fuzz: build failed")
+        status=1
+    fi
+else
+    summary+=("fuzz: skipped (no clang)")
+fi
+
+echo
+echo "Summary"
+for s in "${summary[@]}"; do echo "  $s"; done
+exit $status
