@@ -14,6 +14,8 @@ export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
 
 status=0
 summary=()
+total_passed=0
+total_failed=0
 
 run_ctest() { # name build-dir
     local log="$2/ctest.log"
@@ -22,6 +24,10 @@ run_ctest() { # name build-dir
     local line
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1)
     summary+=("$1: ${line:-no result}")
+    if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+        total_failed=$((total_failed + BASH_REMATCH[1]))
+        total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
+    fi
     return "$rc"
 }
 
@@ -66,4 +72,5 @@ fi
 echo
 echo "Summary"
 for s in "${summary[@]}"; do echo "  $s"; done
+echo "tests: $total_passed passed, $total_failed failed"
 exit $status
