@@ -1,0 +1,41 @@
+#include "platform/DialogService.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+class StderrDialogs : public DialogService {
+public:
+    void message(const std::string& title, const std::string& text, MessageIcon icon) override {
+        const char* kind = icon == MessageIcon::Stop          ? "error"
+                           : icon == MessageIcon::Information ? "info"
+                                                              : "message";
+        std::fprintf(stderr, "[%s] %s: %s\n", kind, title.c_str(), text.c_str());
+    }
+    bool okCancel(const std::string& title, const std::string& text, MessageIcon icon) override {
+        message(title, text, icon);
+        return false;
+    }
+    void plainMessage(const std::string& text) override {
+        std::fprintf(stderr, "[message] %s\n", text.c_str());
+    }
+    bool question(const std::string& title, const std::string& text) override {
+        std::fprintf(stderr, "[question, answered no] %s: %s\n", title.c_str(), text.c_str());
+        return false;
+    }
+};
+
+StderrDialogs g_default;
+std::atomic<DialogService*> g_service{nullptr};
+
+} // namespace
+
+DialogService& dialogs() {
+    DialogService* service = g_service.load();
+    return service != nullptr ? *service : g_default;
+}
+
+void setDialogService(DialogService* service) {
+    g_service.store(service);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+enum class MessageIcon { None, Information, Stop };
+
+// Modal boxes go through this service so that tests can record them and answer questions without a
+// window. Texts are UTF-8. Runs on the GUI thread.
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+
+    // A box with a title, a text, the given icon and an OK button.
+    virtual void message(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+    // A box with just the text and an OK button, no title and no icon.
+    virtual void plainMessage(const std::string& text) = 0;
+    // A box with OK and Cancel buttons; true for OK.
+    virtual bool okCancel(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+    // A box with Yes and No; true for Yes.
+    virtual bool question(const std::string& title, const std::string& text) = 0;
+};
+
+// The service in use: the one set last, else a default that writes each box to stderr and answers
+// No and Cancel (so that nothing waits for a user who is not there).
+DialogService& dialogs();
+// nullptr goes back to the default. The program sets the Qt service at start.
+void setDialogService(DialogService* service);

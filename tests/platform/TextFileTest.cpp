@@ -1,0 +1,204 @@
+#include "platform/TextFile.h"
+#include "support/TempDir.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    while (const dirent* e = dir ? readdir(dir) : nullptr)
+        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+            names.push_back(e->d_name);
+    if (dir)
+        closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(TextReader, ReadsIntegers) {
+    struct Case {
+        std::string bytes;
+        int32_t value;
+    } cases[] = {
+        {"42\r\n", 42},
+        {"-7\n", -7},
+        {"+7\r\n", 7},
+        {"\r\n\r\n  \t13\r\n", 13}, // empty lines and blanks before a number are passed over
+        {"2147483647", 2147483647},
+        {"-2147483648\r\n", INT32_MIN},
+        {"0005\r\n", 5},
+        {"12 trailing words\r\n", 12},
+        {"12\tx\r\n", 12},
+        {"", 0},
+        {"   \r\n\r\n", 0},
+        {"00000000000000000000000000000099", 99}, // 32 characters
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        auto reader = TextReader::fromBytes(c.bytes);
+        EXPECT_EQ(reader.readInt(), c.value);
+        EXPECT_TRUE(reader.atEnd());
+    }
+}
+
+TEST(TextReader, RejectsMalformedIntegers) {
+    struct Case {
+        std::string bytes, message;
+    } cases[] = {
+        {"12abc\r\n", "not a number: \"12abc\""},
+        {"abc\r\n", "not a number: \"abc\""},
+        {"1.5\r\n", "not a number"},
+        {"$10\r\n", "not a number"},
+        {"0x10\r\n", "not a number"},
+        {"+-3\r\n", "not a number"},
+        {"-\r\n", "not a number"},
+        {"+\r\n", "not a number"},
+        {"\x01"
+         "5\r\n",
+         "not a number"},
+        {"2147483648\r\n", "out of range"},
+        {"-2147483649\r\n", "out of range"},
+        {"99999999999999999999\r\n", "out of range"},
+        {"000000000000000000000000000000099\r\n", "too long"}, // 33 characters
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        auto reader = TextReader::fromBytes(c.bytes);
+        try {
+            reader.readInt();
+            ADD_FAILURE() << "no error";
+        } catch (const TextFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("line 1"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(TextReader, ReadsStringsAndMixedRecords) {
+    auto reader =
+        TextReader::fromBytes("12345\r\nlocalhost\r\n  Lok mit Blanks  \r\n\r\n\n80\n\xC4nderung\nlast");
+    EXPECT_EQ(reader.readInt(), 12345);
+    EXPECT_EQ(reader.readString(), "localhost");
+    EXPECT_EQ(reader.readString(), "  Lok mit Blanks  ");
+    EXPECT_EQ(reader.readString(), "");
+    // an integer passes over the empty line that a string would have read
+    EXPECT_EQ(reader.readInt(), 80);
+    EXPECT_EQ(reader.readString(), "\xC4nderung");
+    EXPECT_FALSE(reader.atEnd());
+    EXPECT_EQ(reader.readString(), "last");
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_EQ(reader.readString(), "");
+    EXPECT_EQ(reader.readInt(), 0);
+}
+
+TEST(TextReader, KeepsCarriageReturnsThatDoNotEndTheLine) {
+    auto reader = TextReader::fromBytes("a\rb\r\nc\r");
+    EXPECT_EQ(reader.readString(), "a\rb");
+    EXPECT_EQ(reader.readString(), "c");
+    EXPECT_TRUE(reader.atEnd());
+}
+
+TEST(TextReader, ErrorNamesTheLineOfTheBadNumber) {
+    auto reader = TextReader::fromBytes("1\r\nname\r\n\r\nx7\r\n");
+    reader.readInt();
+    reader.readString();
+    try {
+        reader.readInt();
+        FAIL() << "no error";
+    } catch (const TextFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "(text), line 4: not a number: \"x7\"");
+    }
+}
+
+TEST(TextReader, OpensFilesAndReportsMissingOnes) {
+    TempDir dir;
+    writeFileBytes(dir.file("parmc.dat"), "4711\r\nhost\r\n");
+    TextReader reader(dir.path() + "parmc.dat");
+    EXPECT_EQ(reader.readInt(), 4711);
+    EXPECT_EQ(reader.readString(), "host");
+
+    for (const std::string& bad : {dir.path() + "missing.dat", dir.path()}) {
+        SCOPED_TRACE(bad);
+        try {
+            TextReader r(bad);
+            ADD_FAILURE() << "no error";
+        } catch (const TextFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(TextWriter, WritesExactBytesWithCrLf) {
+    TempDir dir;
+    const std::string path = dir.path() + "plan.pln";
+    {
+        TextWriter writer(path);
+        writer.writeInt(2);
+        writer.writeInt(-15);
+        writer.writeInt(INT32_MIN);
+        writer.writeInt(0);
+        writer.writeString("Arial,10,1000,clBlack");
+        writer.writeString("");
+        writer.writeString("zwei\r\nZeilen\nund\rmehr");
+        writer.writeString("Gr\xFC\xDF"
+                           "e ");
+        writer.commit();
+    }
+    EXPECT_EQ(readFileBytes(path), "2\r\n-15\r\n-2147483648\r\n0\r\nArial,10,1000,clBlack\r\n\r\n"
+                                   "zwei  Zeilen und mehr\r\nGr\xFC\xDF"
+                                   "e \r\n");
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"plan.pln"});
+
+    TextReader back(path);
+    EXPECT_EQ(back.readInt(), 2);
+    EXPECT_EQ(back.readInt(), -15);
+    EXPECT_EQ(back.readInt(), INT32_MIN);
+    EXPECT_EQ(back.readInt(), 0);
+    EXPECT_EQ(back.readString(), "Arial,10,1000,clBlack");
+    EXPECT_EQ(back.readString(), "");
+}
+
+TEST(TextWriter, LeavesTheOldFileUntilCommit) {
+    TempDir dir;
+    const std::string path = dir.path() + "parmc.dat";
+    writeFileBytes(path, "old\r\n");
+    chmod(path.c_str(), 0640);
+    {
+        TextWriter writer(path);
+        writer.writeString("new");
+        EXPECT_EQ(readFileBytes(path), "old\r\n");
+        EXPECT_EQ(folderEntries(dir.path()).size(), 2u); // the old file and the temporary one
+    }
+    EXPECT_EQ(readFileBytes(path), "old\r\n");
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"parmc.dat"});
+
+    TextWriter writer(path);
+    writer.writeString("new");
+    writer.commit();
+    EXPECT_EQ(readFileBytes(path), "new\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(TextWriter, ReportsFailuresAndKeepsNoTemporaryFile) {
+    TempDir dir;
+    EXPECT_THROW(TextWriter(dir.path() + "missing/plan.pln"), TextFileError);
+
+    // a folder where the file should go: the rename fails
+    const std::string blocked = dir.file("blocked/keep.txt");
+    writeFileBytes(blocked, "keep");
+    TextWriter writer(dir.path() + "blocked");
+    writer.writeInt(1);
+    EXPECT_THROW(writer.commit(), TextFileError);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"blocked"});
+    EXPECT_EQ(readFileBytes(blocked), "keep");
+}
+
+} // namespace

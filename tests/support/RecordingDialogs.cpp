@@ -1,0 +1,47 @@
+#include "support/RecordingDialogs.h"
+
+#include <gtest/gtest.h>
+#include <ostream>
+
+RecordingDialogs::RecordingDialogs() : m_previous(&dialogs()) {
+    setDialogService(this);
+}
+
+RecordingDialogs::~RecordingDialogs() {
+    setDialogService(m_previous);
+}
+
+void RecordingDialogs::message(const std::string& title, const std::string& text, MessageIcon icon) {
+    m_calls.push_back({Kind::Message, title, text, icon});
+}
+
+bool RecordingDialogs::okCancel(const std::string& title, const std::string& text, MessageIcon icon) {
+    m_calls.push_back({Kind::OkCancel, title, text, icon});
+    return nextAnswer(text);
+}
+
+void RecordingDialogs::plainMessage(const std::string& text) {
+    m_calls.push_back({Kind::Plain, "", text, MessageIcon::None});
+}
+
+bool RecordingDialogs::question(const std::string& title, const std::string& text) {
+    m_calls.push_back({Kind::Question, title, text, MessageIcon::None});
+    return nextAnswer(text);
+}
+
+bool RecordingDialogs::nextAnswer(const std::string& text) {
+    if (m_answers.empty()) {
+        ADD_FAILURE() << "no answer queued for the box \"" << text << "\"";
+        return false;
+    }
+    const bool answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+}
+
+std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call) {
+    static const char* const kinds[] = {"Message", "OkCancel", "Plain", "Question"};
+    static const char* const icons[] = {"None", "Information", "Stop"};
+    return out << kinds[static_cast<int>(call.kind)] << "(\"" << call.title << "\", \"" << call.text << "\", "
+               << icons[static_cast<int>(call.icon)] << ")";
+}

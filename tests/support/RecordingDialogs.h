@@ -1,0 +1,50 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/DialogService.h"
+
+// Records every box instead of showing it. While it lives it is the dialog service in use; it puts
+// back the one before it when destroyed. Questions and OK/Cancel boxes take their answers from a
+// queue; a box with no answer queued fails the test and answers No / Cancel.
+class RecordingDialogs : public DialogService {
+public:
+    enum class Kind { Message, OkCancel, Plain, Question };
+    struct Call {
+        Kind kind;
+        std::string title;
+        std::string text;
+        MessageIcon icon;
+        bool operator==(const Call&) const = default;
+    };
+
+    RecordingDialogs();
+    ~RecordingDialogs() override;
+    RecordingDialogs(const RecordingDialogs&) = delete;
+    RecordingDialogs& operator=(const RecordingDialogs&) = delete;
+
+    void message(const std::string& title, const std::string& text, MessageIcon icon) override;
+    bool okCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
+    void plainMessage(const std::string& text) override;
+    bool question(const std::string& title, const std::string& text) override;
+
+    // The answer of the next question or OK/Cancel box: true for Yes / OK.
+    void pushAnswer(bool answer) { m_answers.push_back(answer); }
+    const std::vector<Call>& calls() const { return m_calls; }
+    std::size_t unusedAnswers() const { return m_answers.size(); }
+    void clear() {
+        m_calls.clear();
+        m_answers.clear();
+    }
+
+private:
+    bool nextAnswer(const std::string& text);
+
+    std::vector<Call> m_calls;
+    std::deque<bool> m_answers;
+    DialogService* m_previous;
+};
+
+std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call);

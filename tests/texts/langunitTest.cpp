@@ -1,0 +1,468 @@
+#include "texts/langunit.h"
+#include "texts/CaptionSink.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct Range {
+    int first;
+    int last;
+};
+
+// The message numbers that carry texts.
+constexpr Range kFilled[] = {
+    {0, 35},    {40, 43},   {50, 57},   {60, 68},   {70, 82},   {90, 91},   {100, 111},
+    {120, 142}, {200, 225}, {250, 275}, {401, 420}, {422, 442}, {444, 488},
+};
+
+bool isFilled(int nr) {
+    return std::any_of(std::begin(kFilled), std::end(kFilled),
+                       [nr](Range r) { return nr >= r.first && nr <= r.last; });
+}
+
+bool hasText(int nr, int lang) {
+    if (lang < LANGDEUTSCH || lang > LANGFRENCH || !isFilled(nr))
+        return false;
+    return !(lang == LANGNEDERLANDS && nr >= 77 && nr <= 79);
+}
+
+TEST(C_language, FillsExactlyTheExpectedSlots) {
+    C_language lang;
+    int texts = 0;
+    int numbers = 0;
+    for (int nr = 0; nr <= NUMSTRINGS; ++nr) {
+        bool any = false;
+        for (int slot = 0; slot <= NUMLANG + 1; ++slot) {
+            SCOPED_TRACE("message " + std::to_string(nr) + " slot " + std::to_string(slot));
+            const bool present = !lang.entry(nr, slot).empty();
+            EXPECT_EQ(present, hasText(nr, slot));
+            texts += present;
+            any = any || present;
+        }
+        numbers += any;
+    }
+    EXPECT_EQ(numbers, 245);
+    EXPECT_EQ(texts, 1712);
+}
+
+struct Lookup {
+    int nr;
+    int lang;
+    const char* text;
+};
+
+// Exact bytes, UTF-8; blanks at either end belong to the texts.
+constexpr Lookup kLookups[] = {
+    {1, LANGDEUTSCH, "&Neu"},
+    {2, LANGDEUTSCH, "\xC3\x96&ffnen"},
+    {2, LANGENGLISH, "O&pen"},
+    {10, LANGDEUTSCH, "Magnet-Dekoder"},
+    {35, LANGENGLISH, "S88 modules"},
+    {64, LANGDEUTSCH, "M\xC3\xA4rklin Dekoder"},
+    {72, LANGDEUTSCH, "Quarn Assistenten beim "},
+    {73, LANGDEUTSCH, "Programmstart zeigen"},
+    {77, LANGENGLISH, "Server (IP-Address):"},
+    {77, LANGNEDERLANDS, ""},
+    {79, LANGNEDERLANDS, ""},
+    {80, LANGNEDERLANDS, "Sluiten"},
+    {100, LANGENGLISH, "QUARN - digital railroad control"},
+    {100, 0, ""},
+    {100, NUMLANG + 1, ""},
+    {101, LANGDEUTSCH,
+     "Die Parameterdatei ist defekt! sie wird jetzt neu generiert. Bitte die Einstellungen "
+     "\xC3\xBC"
+     "berpr\xC3\xBC"
+     "pfen!"},
+    {104, LANGENGLISH, "   Layout: "},
+    {104, LANGDEUTSCH, "   Gleisbild: "},
+    {122, LANGDEUTSCH, "Regler "},
+    {122, LANGENGLISH, "Controler "},
+    {126, LANGENGLISH, "Quarn is still connected to Server verbunden. Please disconnect first!"},
+    {138, LANGDEUTSCH, "Es wurde(n) "},
+    {138, LANGENGLISH, " "},
+    {225, LANGDEUTSCH,
+     "\xC3\x9C"
+     "berpr\xC3\xBC"
+     "fen, welche DirectX Version installiert ist"},
+    {253, LANGDEUTSCH,
+     "W\xC3\xA4hlen Sie den Men\xC3\xBCpunkt Datei->Host verbinden. Bitte kontrollieren Sie, "
+     "ob die IP-Adresse und der TCP/IP-Port korrekt ausgew\xC3\xA4hlt sind; "
+     "Grundeinstellung ist: localhost und 12345"},
+    {253, LANGENGLISH,
+     "Select menu File->Connect to server. Please, check whether IP-address and the "
+     "TCP/IP-port are selected correctly for communication; default is localhost and 12345."},
+    {263, LANGENGLISH,
+     "Select menu Feedback modules->Start feedback.  You have to configure the feedback "
+     "contacts first (Options->S88 modules)!"},
+    {275, LANGENGLISH, "Select menu Help->DirectX aus"},
+    {401, LANGENGLISH, "Three aspect signal, horizontally, Right traffic"},
+    {419, LANGENGLISH, "Turnout, horizontally"},
+    {420, LANGDEUTSCH, "Entkupplungsgleis, waagerecht"},
+    {422, LANGENGLISH, "Emergency stop"},
+    {444, LANGENGLISH, "Light switch"},
+    {477, LANGENGLISH, "Track, straight "},
+    {479, LANGENGLISH, "Diamond crossing perpendicularly"},
+    {488, LANGENGLISH, "Route switch"},
+    {488, LANGDEUTSCH, "Fahrstrassenschalter"},
+    // The rows every language has as given.
+    {0, LANGSVENSKA, "Arkiv"},
+    {0, LANGESPANOL, "Fichero"},
+    {0, LANGITALIAN, "&File"},
+    {0, LANGNEDERLANDS, "&Bestand"},
+    {0, LANGFRENCH, "&Fichier"},
+    {74, LANGSVENSKA, "Nej"},
+    {74, LANGESPANOL, "No"},
+    {74, LANGITALIAN, "No"},
+    {74, LANGNEDERLANDS, "Nee"},
+    {74, LANGFRENCH, "Non"},
+    {75, LANGSVENSKA, "Ja"},
+    {75, LANGESPANOL, "S\xC3\xAD"},
+    {75, LANGITALIAN, "Si"},
+    {75, LANGNEDERLANDS, "Ja"},
+    {75, LANGFRENCH, "Oui"},
+    {76, LANGSVENSKA, "Spr\xC3\xA5k"},
+    {76, LANGESPANOL, "Lengua"},
+    {76, LANGITALIAN, "Lingua"},
+    {76, LANGNEDERLANDS, "Taal"},
+    {76, LANGFRENCH, "Langage"},
+    {100, LANGSVENSKA, "QUARN - digital modellj\xC3\xA4rnv\xC3\xA4gsstyrning"},
+    {100, LANGESPANOL, "QUARN - Control digital de trenes"},
+    {100, LANGITALIAN, "QUARN - Controllo Ferroviario Digitale"},
+    {100, LANGNEDERLANDS, "QUARN - Modeltreinsturing"},
+    {100, LANGFRENCH, "QUARN - Control R\xC3\xA9seau Digital"},
+    {102, LANGSVENSKA, "Fel"},
+    {102, LANGESPANOL, "Error"},
+    {102, LANGITALIAN, "Errore"},
+    {102, LANGNEDERLANDS, "Foutr"},
+    {102, LANGFRENCH, "Erreur"},
+};
+
+TEST(C_language, HoldsTheExactTexts) {
+    C_language lang;
+    for (const Lookup& l : kLookups) {
+        SCOPED_TRACE("message " + std::to_string(l.nr) + " language " + std::to_string(l.lang));
+        EXPECT_EQ(lang.entry(l.nr, l.lang), l.text);
+        if (l.nr > 0) {
+            EXPECT_EQ(lang.getmessage(l.nr, l.lang), l.text);
+        }
+    }
+}
+
+TEST(C_language, GetmessageIsEmptyOutsideItsRange) {
+    C_language lang;
+    // Message 0 is in the table but only setup shows it.
+    EXPECT_EQ(lang.entry(0, LANGDEUTSCH), "&Datei");
+    const int messages[] = {0, 499, 500, 501, -1, INT_MIN, INT_MAX, 400, 421, 443, 36, 489};
+    for (int nr : messages) {
+        for (int slot = 0; slot <= NUMLANG + 1; ++slot) {
+            SCOPED_TRACE("message " + std::to_string(nr) + " slot " + std::to_string(slot));
+            EXPECT_EQ(lang.getmessage(nr, slot), "");
+        }
+    }
+}
+
+TEST(C_language, LanguageOutsideTheTableYieldsTheEmptyText) {
+    C_language lang;
+    const int languages[] = {-1, NUMLANG + 2, 10, 100, INT_MIN, INT_MAX};
+    const int messages[] = {0, 1, 100, 102, 488, 499, 500};
+    for (int l : languages) {
+        for (int nr : messages) {
+            SCOPED_TRACE("message " + std::to_string(nr) + " language " + std::to_string(l));
+            EXPECT_EQ(lang.getmessage(nr, l), "");
+            EXPECT_EQ(lang.entry(nr, l), "");
+        }
+    }
+}
+
+std::size_t countOf(const std::string& s, char c) {
+    return static_cast<std::size_t>(std::count(s.begin(), s.end(), c));
+}
+
+std::size_t leadingBlanks(const std::string& s) {
+    const auto pos = s.find_first_not_of(' ');
+    return pos == std::string::npos ? s.size() : pos;
+}
+
+std::size_t trailingBlanks(const std::string& s) {
+    const auto pos = s.find_last_not_of(' ');
+    return pos == std::string::npos ? s.size() : s.size() - 1 - pos;
+}
+
+bool isValidUtf8(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t len = 0;
+        if (c < 0x80)
+            len = 1;
+        else if (c >= 0xC2 && c <= 0xDF)
+            len = 2;
+        else if (c >= 0xE0 && c <= 0xEF)
+            len = 3;
+        else if (c >= 0xF0 && c <= 0xF4)
+            len = 4;
+        else
+            return false;
+        if (i + len > s.size())
+            return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+TEST(C_language, TranslationsKeepMnemonicsAndBlanksOfTheEnglishText) {
+    C_language lang;
+    for (int slot = LANGSVENSKA; slot <= LANGFRENCH; ++slot) {
+        for (int nr = 0; nr <= NUMSTRINGS; ++nr) {
+            const std::string& english = lang.entry(nr, LANGENGLISH);
+            const std::string& text = lang.entry(nr, slot);
+            if (text.empty())
+                continue;
+            SCOPED_TRACE("message " + std::to_string(nr) + " language " + std::to_string(slot) + ": " + text);
+            // The given File menu captions of Svenska and Espanol carry no accelerator.
+            if (!(nr == 0 && (slot == LANGSVENSKA || slot == LANGESPANOL))) {
+                EXPECT_EQ(countOf(text, '&'), countOf(english, '&'));
+            }
+            EXPECT_EQ(leadingBlanks(text), leadingBlanks(english));
+            EXPECT_EQ(trailingBlanks(text), trailingBlanks(english));
+            // "&" must mark a character, not end the caption.
+            EXPECT_NE(text.back(), '&');
+        }
+    }
+}
+
+// "Save" on three buttons, the same element name on several kinds: one English text, one translation.
+TEST(C_language, EqualEnglishTextsHaveEqualTranslations) {
+    C_language lang;
+    for (int a = 0; a <= NUMSTRINGS; ++a) {
+        const std::string& english = lang.entry(a, LANGENGLISH);
+        if (english.empty())
+            continue;
+        for (int b = a + 1; b <= NUMSTRINGS; ++b) {
+            if (lang.entry(b, LANGENGLISH) != english)
+                continue;
+            for (int slot = LANGSVENSKA; slot <= LANGFRENCH; ++slot) {
+                SCOPED_TRACE("messages " + std::to_string(a) + " and " + std::to_string(b) + " language " +
+                             std::to_string(slot));
+                EXPECT_EQ(lang.entry(a, slot), lang.entry(b, slot));
+            }
+        }
+    }
+}
+
+TEST(C_language, EveryTextIsUtf8WithoutControlCharacters) {
+    C_language lang;
+    for (int nr = 0; nr <= NUMSTRINGS; ++nr) {
+        for (int slot = 0; slot <= NUMLANG + 1; ++slot) {
+            const std::string& text = lang.entry(nr, slot);
+            SCOPED_TRACE("message " + std::to_string(nr) + " slot " + std::to_string(slot));
+            EXPECT_TRUE(isValidUtf8(text));
+            EXPECT_TRUE(std::none_of(text.begin(), text.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x20; }));
+        }
+    }
+}
+
+// Texts that the other languages share word for word would show an untranslated caption.
+TEST(C_language, TranslatedMenusDifferFromEnglish) {
+    C_language lang;
+    for (int slot = LANGSVENSKA; slot <= LANGFRENCH; ++slot) {
+        int same = 0;
+        for (int nr = 1; nr <= 35; ++nr)
+            same += lang.entry(nr, slot) == lang.entry(nr, LANGENGLISH);
+        SCOPED_TRACE("language " + std::to_string(slot));
+        // "&Text", "&Info", "S88 ..." and the like may stay as they are, but not most of the menu.
+        EXPECT_LT(same, 8);
+    }
+}
+
+// The accelerator of a caption: the character after "&", lower-cased when it is ASCII.
+std::string accelerator(const std::string& caption) {
+    const auto pos = caption.find('&');
+    if (pos == std::string::npos || pos + 1 >= caption.size())
+        return {};
+    const auto c = static_cast<unsigned char>(caption[pos + 1]);
+    if (c < 0x80)
+        return std::string(1, static_cast<char>(std::tolower(c)));
+    std::size_t len = 1;
+    while (pos + 1 + len < caption.size() &&
+           (static_cast<unsigned char>(caption[pos + 1 + len]) & 0xC0) == 0x80)
+        ++len;
+    return caption.substr(pos + 1, len);
+}
+
+struct Submenu {
+    const char* name;
+    std::vector<int> messages;
+    std::string fixedAccelerators; // of the items that keep the window's own caption
+};
+
+TEST(C_language, AcceleratorsAreUniqueWithinEachMenu) {
+    const Submenu menus[] = {
+        {"File", {1, 2, 3, 4, 5, 6, 7}, ""},
+        {"Options", {9, 10, 11, 35, 12, 13, 14, 15}, ""},
+        {"Setup", {17, 18}, ""},
+        {"Feedback modules", {20, 21, 22}, "z"},
+        {"Commands", {24, 25, 26, 27, 28, 29}, "y"},
+        {"Help", {33, 34}, ""},
+    };
+    C_language lang;
+    for (int l = LANGDEUTSCH; l <= LANGFRENCH; ++l) {
+        for (const Submenu& menu : menus) {
+            SCOPED_TRACE(std::string(menu.name) + " language " + std::to_string(l));
+            std::vector<std::string> seen;
+            for (char c : menu.fixedAccelerators)
+                seen.emplace_back(1, c);
+            for (int nr : menu.messages) {
+                const std::string key = accelerator(lang.entry(nr, l));
+                if (key.empty())
+                    continue;
+                EXPECT_EQ(std::count(seen.begin(), seen.end(), key), 0) << lang.entry(nr, l);
+                seen.push_back(key);
+            }
+        }
+    }
+}
+
+class RecordingSink : public CaptionSink {
+public:
+    void setCaption(const std::string& objectName, const std::string& text) override {
+        calls.emplace_back(objectName, text);
+    }
+    std::vector<std::pair<std::string, std::string>> calls;
+};
+
+struct MenuCaption {
+    const char* objectName;
+    int messageNr;
+};
+
+constexpr MenuCaption kMenu[] = {
+    {"FileMenu", 0},
+    {"Neu1", 1},
+    {"Oeffnen1", 2},
+    {"Speichern1", 3},
+    {"Speichernals1", 4},
+    {"Hostverbinden1", 5},
+    {"Hosttrennen1", 6},
+    {"Ende1", 7},
+    {"Optionen1", 8},
+    {"Gleisbildentwerfen1", 9},
+    {"DecoderAdressen1", 10},
+    {"Text1", 11},
+    {"S88modules1", 35},
+    {"Betrieb1", 12},
+    {"Fahrstrassen1", 13},
+    {"Softregler1", 14},
+    {"Joystickeinrichten1", 15},
+    {"Einstellungen1", 16},
+    {"IPAddrHost1", 17},
+    {"Joystickcalibrieren1", 18},
+    {"Rckmeldemodule1", 19},
+    {"Abfragestarten1", 20},
+    {"Abfragebeenden1", 21},
+    {"Reset1", 22},
+    {"Befehle1", 23},
+    {"Spannungan1", 24},
+    {"Spannungaus1", 25},
+    {"Initialisierung1", 26},
+    {"Zeit1", 27},
+    {"Decoderprogrammieren1", 28},
+    {"FreieBefehle1", 29},
+    {"Bildschirm1", 30},
+    {"automatisch1", 31},
+    {"Hilfe1", 32},
+    {"QuarnHilfe1", 33},
+    {"Info1", 34},
+};
+
+TEST(C_language, SetupRelabelsTheMainMenuInOrder) {
+    C_language lang;
+    RecordingSink sink;
+    lang.setCaptionSink("MainForm", &sink);
+    for (int l = 0; l <= NUMLANG + 1; ++l) {
+        SCOPED_TRACE("language " + std::to_string(l));
+        sink.calls.clear();
+        lang.setup(l);
+        ASSERT_EQ(sink.calls.size(), std::size(kMenu));
+        for (std::size_t i = 0; i < std::size(kMenu); ++i) {
+            SCOPED_TRACE(kMenu[i].objectName);
+            EXPECT_EQ(sink.calls[i].first, kMenu[i].objectName);
+            EXPECT_EQ(sink.calls[i].second, lang.entry(kMenu[i].messageNr, l));
+            EXPECT_EQ(sink.calls[i].second.empty(), l == 0 || l == NUMLANG + 1);
+        }
+    }
+}
+
+struct Caption {
+    int lang;
+    const char* objectName;
+    const char* text;
+};
+
+constexpr Caption kCaptions[] = {
+    {LANGDEUTSCH, "FileMenu", "&Datei"},
+    {LANGDEUTSCH, "S88modules1", "S88 Module"},
+    {LANGDEUTSCH, "Oeffnen1", "\xC3\x96&ffnen"},
+    {LANGENGLISH, "FileMenu", "&File"},
+    {LANGENGLISH, "S88modules1", "S88 modules"},
+    {LANGENGLISH, "QuarnHilfe1", "&Quarn help (German)"},
+    {LANGSVENSKA, "FileMenu", "Arkiv"},
+    {LANGNEDERLANDS, "FileMenu", "&Bestand"},
+    {LANGFRENCH, "FileMenu", "&Fichier"},
+    // The settings file may hold any number; the menu then loses its captions but nothing breaks.
+    {-5, "FileMenu", ""},
+    {42, "Info1", ""},
+};
+
+TEST(C_language, SetupGivesTheChosenLanguage) {
+    C_language lang;
+    RecordingSink sink;
+    lang.setCaptionSink("MainForm", &sink);
+    for (const Caption& c : kCaptions) {
+        SCOPED_TRACE(std::string(c.objectName) + " language " + std::to_string(c.lang));
+        sink.calls.clear();
+        lang.setup(c.lang);
+        auto it = std::find_if(sink.calls.begin(), sink.calls.end(),
+                               [&c](const auto& call) { return call.first == c.objectName; });
+        ASSERT_NE(it, sink.calls.end());
+        EXPECT_EQ(it->second, c.text);
+    }
+}
+
+TEST(C_language, SetupReachesOnlyRegisteredWindows) {
+    C_language lang;
+    RecordingSink first;
+    RecordingSink second;
+    RecordingSink other;
+
+    lang.setup(LANGENGLISH); // no window yet: nothing to do, nothing to crash on
+    lang.setCaptionSink("LocoForm", &other);
+    lang.setup(LANGENGLISH);
+    EXPECT_TRUE(std::none_of(other.calls.begin(), other.calls.end(),
+                             [](const auto& call) { return call.first == "FileMenu"; }));
+
+    lang.setCaptionSink("MainForm", &first);
+    lang.setCaptionSink("MainForm", &second);
+    lang.setup(LANGENGLISH);
+    EXPECT_TRUE(first.calls.empty());
+    EXPECT_EQ(second.calls.size(), std::size(kMenu));
+
+    lang.setCaptionSink("MainForm", nullptr);
+    lang.setup(LANGDEUTSCH);
+    EXPECT_EQ(second.calls.size(), std::size(kMenu));
+}
+
+} // namespace

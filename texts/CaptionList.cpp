@@ -1,0 +1,50 @@
+#include "texts/CaptionList.h"
+
+namespace {
+
+// Each window that is relabelled adds its controls here, in the order in which they are set.
+const CaptionEntry kCaptions[] = {
+    // Main window menu. S88modules1 sits between Text1 and Betrieb1 but carries the last menu text.
+    {"MainForm", "FileMenu", 0},
+    {"MainForm", "Neu1", 1},
+    {"MainForm", "Oeffnen1", 2},
+    {"MainForm", "Speichern1", 3},
+    {"MainForm", "Speichernals1", 4},
+    {"MainForm", "Hostverbinden1", 5},
+    {"MainForm", "Hosttrennen1", 6},
+    {"MainForm", "Ende1", 7},
+    {"MainForm", "Optionen1", 8},
+    {"MainForm", "Gleisbildentwerfen1", 9},
+    {"MainForm", "DecoderAdressen1", 10},
+    {"MainForm", "Text1", 11},
+    {"MainForm", "S88modules1", 35},
+    {"MainForm", "Betrieb1", 12},
+    {"MainForm", "Fahrstrassen1", 13},
+    {"MainForm", "Softregler1", 14},
+    {"MainForm", "Joystickeinrichten1", 15},
+    {"MainForm", "Einstellungen1", 16},
+    {"MainForm", "IPAddrHost1", 17},
+    {"MainForm", "Joystickcalibrieren1", 18},
+    {"MainForm", "Rckmeldemodule1", 19},
+    {"MainForm", "Abfragestarten1", 20},
+    {"MainForm", "Abfragebeenden1", 21},
+    {"MainForm", "Reset1", 22},
+    {"MainForm", "Befehle1", 23},
+    {"MainForm", "Spannungan1", 24},
+    {"MainForm", "Spannungaus1", 25},
+    {"MainForm", "Initialisierung1", 26},
+    {"MainForm", "Zeit1", 27},
+    {"MainForm", "Decoderprogrammieren1", 28},
+    {"MainForm", "FreieBefehle1", 29},
+    {"MainForm", "Bildschirm1", 30},
+    {"MainForm", "automatisch1", 31},
+    {"MainForm", "Hilfe1", 32},
+    {"MainForm", "QuarnHilfe1", 33},
+    {"MainForm", "Info1", 34},
+};
+
+} // namespace
+
+std::span<const CaptionEntry> captionList() {
+    return kCaptions;
+}
