@@ -1,0 +1,3 @@
+#include "engine/Fahrunit.h"
+
+C_fahr* Fahr = nullptr;

@@ -1,0 +1,3 @@
+#include "engine/MainFormState.h"
+
+TMainFormState* MainForm = nullptr;

@@ -1,0 +1,3 @@
+#include "engine/Rueckmeldeunit.h"
+
+C_rueckmodul* Rueckmodul = nullptr;

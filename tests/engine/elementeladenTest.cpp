@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include <QImage>
+
+#include "FakeMainForm.h"
+#include "engine/Bahncalcunit.h"
+#include "engine/elementunit.h"
+#include "engine/initunit.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// Three distinct colours in every icon: the corner left out, the first and the last pixel copied.
+QImage makeIcon(QRgb body, QRgb corner, QRgb first, QRgb last)
+{
+    QImage icon(27, 27, QImage::Format_RGB32);
+    icon.fill(body);
+    icon.setPixel(0, 0, corner);
+    icon.setPixel(1, 1, first);
+    icon.setPixel(26, 26, last);
+    return icon;
+}
+
+int paletteX(int index)
+{
+    return (index % 22) * 28 + 1;
+}
+int paletteY(int index)
+{
+    return (index / 22) * 28 + 1;
+}
+
+class Catalogue : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setWorkFolder(dir.path());
+        init = std::make_unique<C_Init>();
+        ASSERT_TRUE(init->ok());
+        form.WorkDir = dir.path();
+        *form.Design_Panel_bitmap = QImage(617, 113, QImage::Format_RGB32);
+        form.Design_Panel_bitmap->fill(Qt::white);
+        *form.Cache = QImage(27, 27, QImage::Format_RGB32);
+
+        std::filesystem::create_directories(dir.path() + "Data");
+        ASSERT_TRUE(iconA.save(QString::fromStdString(dir.path() + "Data/IconA.bmp"), "BMP"));
+        ASSERT_TRUE(iconB.save(QString::fromStdString(dir.path() + "Data/IconB.bmp"), "BMP"));
+    }
+    void TearDown() override
+    {
+        init.reset();
+        setWorkFolder("");
+    }
+
+    // 88 records; odd indexes name icon B in another case.
+    std::string catalogueText() const
+    {
+        std::string text;
+        for (int i = 0; i < NROFELEMENTS; ++i) {
+            const std::string n = std::to_string(i);
+            for (const std::string& line :
+                 {std::to_string(i + 1), "Element " + n, std::to_string(paletteX(i)),
+                  std::to_string(paletteY(i)), std::to_string(i % 3 + 1), std::to_string(i * 2),
+                  std::string(i % 2 ? "iconb.BMP" : "IconA.bmp"), "s2_" + n, "s3_" + n, "r1_" + n,
+                  "r2_" + n, "r3_" + n})
+                text += line + "\r\n";
+        }
+        return text;
+    }
+
+    TempDir dir;
+    RecordingDialogs dialogs;
+    FakeMainForm form;
+    std::unique_ptr<C_Init> init;
+    const QImage iconA = makeIcon(qRgb(0, 200, 0), qRgb(255, 0, 0), qRgb(1, 2, 3), qRgb(4, 5, 6));
+    const QImage iconB = makeIcon(qRgb(0, 0, 200), qRgb(255, 0, 255), qRgb(7, 8, 9), qRgb(10, 11, 12));
+};
+
+TEST_F(Catalogue, ReadsTheRecordsAndDrawsThePalette)
+{
+    // Folder and file name in other cases than the program asks for.
+    writeFileBytes(dir.path() + "Data/ELEMENTE1.dat", catalogueText());
+    Bahn->elementeladen();
+
+    EXPECT_TRUE(form.El_geladen);
+    EXPECT_EQ(form.cursorChanges, (std::vector<bool>{true, false}));
+    for (int i : {0, 1, 2, 43, 87}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Element->get_nummer(i), i + 1);
+        EXPECT_EQ(Element->get_posx(i), paletteX(i));
+        EXPECT_EQ(Element->get_posy(i), paletteY(i));
+        EXPECT_EQ(Element->get_art(i), i % 3 + 1);
+        EXPECT_EQ(Element->get_i01(i), i % 2 ? "iconb.BMP" : "IconA.bmp");
+        EXPECT_EQ(Element->get_i02(i), "s2_" + std::to_string(i));
+        EXPECT_EQ(Element->get_i03(i), "s3_" + std::to_string(i));
+        const TElementEntry* e = Element->entry(i);
+        EXPECT_EQ(e->E_Name, "Element " + std::to_string(i));
+        EXPECT_EQ(e->E_Vektor, i * 2);
+        EXPECT_EQ(e->E_Icon11, "r1_" + std::to_string(i));
+        EXPECT_EQ(e->E_Icon13, "r3_" + std::to_string(i));
+    }
+
+    const QImage& palette = *form.Design_Panel_bitmap;
+    struct Probe {
+        int x, y;
+        QRgb expected;
+    };
+    const QRgb darkRed = qRgb(0x80, 0, 0);
+    const Probe probes[] = {
+        {0, 0, darkRed},                   // background between the slots
+        {616, 112, darkRed},               // last pixel of the palette
+        {28, 5, darkRed},                  // the gap column between two slots
+        {1, 1, qRgb(1, 2, 3)},             // index 0: the icon's (1,1) lands on the slot origin
+        {27, 27, qRgb(4, 5, 6)},           // and its (26,26) on the slot's last pixel
+        {14, 14, qRgb(0, 200, 0)},         // body
+        {29, 1, qRgb(7, 8, 9)},            // index 1: icon B
+        {29 + 26, 27, qRgb(10, 11, 12)},
+        {paletteX(87), paletteY(87), qRgb(7, 8, 9)},
+    };
+    for (const Probe& p : probes) {
+        SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+        EXPECT_EQ(palette.pixel(p.x, p.y), p.expected);
+    }
+
+    // The preview ends on the last icon, copied from (1,1) to (1,1); its row 0 is untouched.
+    const QImage& preview = form.hilfsbild.image();
+    const QRgb grey = qRgb(0xC0, 0xC0, 0xC0);
+    EXPECT_EQ(preview.pixel(0, 0), grey);
+    EXPECT_EQ(preview.pixel(1, 1), qRgb(7, 8, 9));
+    EXPECT_EQ(preview.pixel(26, 26), qRgb(10, 11, 12));
+    EXPECT_EQ(form.Source_rect, (TRect{1, 1, 27, 27}));
+    EXPECT_EQ(form.Dest_rect, (TRect{1, 1, 27, 27}));
+    EXPECT_EQ(form.Cache->pixel(0, 0), qRgb(255, 0, 255)) << "Cache holds the last icon loaded";
+    ASSERT_FALSE(form.changes.empty());
+    EXPECT_EQ(form.changes.back().first, PaintBox::Hilfsbild1);
+}
+
+TEST_F(Catalogue, AMissingCatalogueIsAnErrorBeforeAnythingIsRead)
+{
+    EXPECT_THROW(Bahn->elementeladen(), TextFileError);
+    EXPECT_FALSE(form.El_geladen);
+    EXPECT_EQ(form.cursorChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(Element->get_nummer(0), 0);
+    EXPECT_EQ(form.Design_Panel_bitmap->pixel(0, 0), qRgb(0x80, 0, 0));
+}
+
+TEST_F(Catalogue, AMissingIconIsAnErrorAfterTheRecordsAreIn)
+{
+    writeFileBytes(dir.path() + "Data/Elemente1.dat", catalogueText());
+    std::filesystem::remove(dir.path() + "Data/IconB.bmp");
+    EXPECT_THROW(Bahn->elementeladen(), BitmapFileError);
+    EXPECT_TRUE(form.El_geladen);
+    EXPECT_EQ(Element->get_nummer(87), 88);
+    EXPECT_EQ(form.cursorChanges, (std::vector<bool>{true, false}));
+    EXPECT_EQ(form.Design_Panel_bitmap->pixel(1, 1), qRgb(1, 2, 3)) << "index 0 was drawn";
+    EXPECT_EQ(form.Design_Panel_bitmap->pixel(29, 1), qRgb(0x80, 0, 0)) << "index 1 was not";
+}
+
+TEST_F(Catalogue, StartUpPaintsThePlanSilver)
+{
+    *form.Quarn_bitmap = QImage(980, 680, QImage::Format_RGB32);
+    form.Quarn_bitmap->fill(Qt::black);
+    form.Grau = clRed; // the plan is silver whatever the field says
+    Bahn->quarngraufaerben();
+    const QRgb silver = qRgb(0xC0, 0xC0, 0xC0);
+    for (auto [x, y] : {std::pair{0, 0}, {979, 0}, {0, 679}, {979, 679}, {490, 340}}) {
+        SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
+        EXPECT_EQ(form.Quarn_bitmap->pixel(x, y), silver);
+    }
+    EXPECT_EQ(form.Quarn_bitmap->size(), QSize(980, 680));
+}
+
+} // namespace
