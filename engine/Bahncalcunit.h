@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -54,6 +55,18 @@ public:
     void EmptyQuarnlist();
     void EmptyTextlist();
     void EmptyMovelist();
+
+    // Command output over the "SRCP 0.73" connection
+    // Switches one accessory output as a pulse: on, SolTime ms, off, all under Lock_socket. Outputs
+    // outside 1..8 mean "no output" and send nothing. A failing write is raised after the lock has
+    // been released.
+    void ga_out(const std::string& Protokoll, int Dekod, int Dat);
+    // Sends the whole state of loco slot Loknummer (0..9) in one line under Lock_socket.
+    void gl_out(int Loknummer);
+    // Waits Zeit ms on the main window's high-resolution timer.
+    void pause(std::uint16_t Zeit);
+    // Receives each line of the info connection and does nothing with it.
+    void parse(const std::string& line);
 };
 
 extern Cbahn* Bahn;

@@ -23,18 +23,18 @@ bool PeriodicTicker::arm(uint32_t periodMs) {
         return false;
     if (periodMs < 1)
         periodMs = 1;
-    itimerspec spec{};
-    spec.it_interval.tv_sec = periodMs / 1000;
-    spec.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1000000L;
-    spec.it_value = spec.it_interval;
-    return timerfd_settime(m_timerFd, 0, &spec, nullptr) == 0;
+    itimerspec timing{};
+    timing.it_interval.tv_sec = periodMs / 1000;
+    timing.it_interval.tv_nsec = static_cast<long>(periodMs % 1000) * 1000000L;
+    timing.it_value = timing.it_interval;
+    return timerfd_settime(m_timerFd, 0, &timing, nullptr) == 0;
 }
 
 void PeriodicTicker::disarm() {
     if (m_timerFd < 0)
         return;
-    itimerspec spec{};
-    timerfd_settime(m_timerFd, 0, &spec, nullptr);
+    itimerspec timing{};
+    timerfd_settime(m_timerFd, 0, &timing, nullptr);
 }
 
 bool PeriodicTicker::wait() {
