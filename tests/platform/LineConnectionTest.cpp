@@ -1,0 +1,302 @@
+#include "platform/LineConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// A client connected to a listener, with the server side of the connection at hand.
+struct Pair {
+    LineListener listener;
+    LineConnection client;
+    std::unique_ptr<LineConnection> server;
+    int hookCalls = 0;
+
+    Pair() {
+        client.setClosedHook([this] { ++hookCalls; });
+        client.connect("127.0.0.1", listener.port(), 2000);
+        server = listener.accept(2000);
+    }
+};
+
+TEST(LineConnection, SplitsLinesAtLfAndDropsOneCr) {
+    struct Case {
+        const char* bytes;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"GO\r\n", {"GO"}},   {"a\nb\r\n", {"a", "b"}},
+        {"\r\n\n", {"", ""}}, {"c\r\r\n", {"c\r"}},
+        {"x\ry\n", {"x\ry"}}, {" 100 INFO 1 POWER ON \r\n", {" 100 INFO 1 POWER ON "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        Pair p;
+        ASSERT_TRUE(p.server);
+        p.server->writeRaw(c.bytes);
+        for (const auto& expected : c.lines)
+            EXPECT_EQ(expected, p.client.readLine(2000));
+        EXPECT_TRUE(p.client.isConnected());
+    }
+}
+
+TEST(LineConnection, LinesInPiecesAreJoined) {
+    Pair p;
+    std::thread writer([&] {
+        for (const char* piece : {"SET 1 ", "GL 3", " 1 50 100\r", "\nNEXT\n"}) {
+            p.server->writeRaw(piece);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    EXPECT_EQ("SET 1 GL 3 1 50 100", p.client.readLine(2000));
+    EXPECT_EQ("NEXT", p.client.readLine(2000));
+    writer.join();
+}
+
+TEST(LineConnection, WriteLineSendsCrLf) {
+    Pair p;
+    p.client.writeLine("SET 1 POWER ON");
+    p.client.writeRaw("GO\n");
+    EXPECT_EQ("SET 1 POWER ON\r\n", p.server->readLineRaw(2000));
+    EXPECT_EQ("GO\n", p.server->readLineRaw(2000));
+}
+
+TEST(LineConnection, LineBoundIs64KiB) {
+    struct Case {
+        std::size_t length;
+        const char* ending;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {LineConnection::MaxLineLength, "\r\n", true},    {LineConnection::MaxLineLength, "\n", true},
+        {LineConnection::MaxLineLength + 1, "\n", false}, {LineConnection::MaxLineLength + 1, "\r\n", false},
+        {3 * LineConnection::MaxLineLength, "\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.length) + (c.ending[0] == '\r' ? " CRLF" : " LF"));
+        Pair p;
+        std::string line(c.length, 'x');
+        std::thread writer([&] {
+            try {
+                p.server->writeRaw(line + c.ending + "after\n");
+            } catch (const LineConnectionError&) {
+                // The client may close before taking everything.
+            }
+        });
+        if (c.accepted) {
+            EXPECT_EQ(line, p.client.readLine(5000));
+            EXPECT_EQ("after", p.client.readLine(5000));
+            EXPECT_EQ(0, p.hookCalls);
+        } else {
+            try {
+                p.client.readLine(5000);
+                ADD_FAILURE() << "an over-long line was taken";
+            } catch (const SocketError& e) {
+                EXPECT_EQ(EMSGSIZE, e.code());
+            }
+            EXPECT_FALSE(p.client.isConnected());
+            EXPECT_EQ(1, p.hookCalls);
+        }
+        p.server->close();
+        writer.join();
+    }
+}
+
+// Each failure closes the socket, runs the hook once and raises its own kind.
+TEST(LineConnection, ReadFailuresAreToldApartAndCloseOnce) {
+    enum class Kind { Closed, Timeout, Socket };
+    struct Case {
+        const char* name;
+        std::function<void(LineConnection&)> serverAction;
+        Kind expected;
+    };
+    const Case cases[] = {
+        {"peer closes", [](LineConnection& s) { s.close(); }, Kind::Closed},
+        {"peer closes after half a line", [](LineConnection& s) { s.writeRaw("INFO 1"), s.close(); },
+         Kind::Closed},
+        {"peer resets", [](LineConnection& s) { s.abort(); }, Kind::Socket},
+        {"peer is silent", [](LineConnection&) {}, Kind::Timeout},
+        {"peer sends no LF", [](LineConnection& s) { s.writeRaw("100 INFO"); }, Kind::Timeout},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pair p;
+        c.serverAction(*p.server);
+        Kind got = Kind::Socket;
+        bool raised = false;
+        try {
+            p.client.readLine(300);
+        } catch (const ConnectionClosedError&) {
+            got = Kind::Closed, raised = true;
+        } catch (const TimeoutError&) {
+            got = Kind::Timeout, raised = true;
+        } catch (const SocketError& e) {
+            got = Kind::Socket, raised = true;
+            EXPECT_EQ(ECONNRESET, e.code());
+        }
+        EXPECT_TRUE(raised);
+        EXPECT_EQ(c.expected, got);
+        EXPECT_FALSE(p.client.isConnected());
+        EXPECT_EQ(1, p.hookCalls);
+        p.client.close();
+        EXPECT_EQ(1, p.hookCalls);
+    }
+}
+
+TEST(LineConnection, ReadTimeoutPropertyApplies) {
+    Pair p;
+    p.client.setReadTimeout(100);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(p.client.readLine(), TimeoutError);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(90));
+    EXPECT_LT(waited, std::chrono::milliseconds(2000));
+}
+
+TEST(LineConnection, ShutdownWakesBlockedReaderWithoutClosing) {
+    Pair p;
+    std::atomic<bool> woke{false};
+    std::thread reader([&] {
+        try {
+            p.client.readLine();
+        } catch (const ConnectionClosedError&) {
+            woke = true;
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    p.client.shutdown();
+    reader.join();
+    EXPECT_TRUE(woke);
+    // The owner closes after joining; only that runs the hook.
+    EXPECT_TRUE(p.client.isConnected());
+    EXPECT_EQ(0, p.hookCalls);
+    p.client.close();
+    EXPECT_FALSE(p.client.isConnected());
+    EXPECT_EQ(1, p.hookCalls);
+    // The peer sees an orderly close.
+    EXPECT_THROW(p.server->readLine(1000), ConnectionClosedError);
+}
+
+TEST(LineConnection, FirstNonEmptyLineWithinBound) {
+    struct Case {
+        const char* bytes;
+        int maxLines;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"\r\n  \r\n  200 OK  \r\n", 3, "200 OK"},
+        {"\r\n\r\n 200 OK\r\n", 2, ""},
+        {"200 OK\r\n", 1, "200 OK"},
+        {"\t\n", 1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        Pair p;
+        p.server->writeRaw(c.bytes);
+        EXPECT_EQ(c.expected, p.client.readFirstNonEmptyLine(c.maxLines, 2000));
+    }
+}
+
+TEST(LineConnection, CheckForDisconnect) {
+    {
+        SCOPED_TRACE("peer gone, nothing pending");
+        Pair p;
+        p.server->close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_THROW(p.client.checkForDisconnect(true), ConnectionClosedError);
+        EXPECT_FALSE(p.client.isConnected());
+        EXPECT_EQ(1, p.hookCalls);
+        EXPECT_NO_THROW(p.client.checkForDisconnect(true));
+        EXPECT_EQ(1, p.hookCalls);
+    }
+    {
+        SCOPED_TRACE("peer gone, a line still to read");
+        Pair p;
+        p.server->writeRaw("100 INFO 1 POWER ON\r\n");
+        p.server->close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_NO_THROW(p.client.checkForDisconnect(true));
+        EXPECT_EQ("100 INFO 1 POWER ON", p.client.readLine(1000));
+        p.client.checkForDisconnect(false);
+        EXPECT_FALSE(p.client.isConnected());
+        EXPECT_EQ(1, p.hookCalls);
+    }
+    {
+        SCOPED_TRACE("peer alive");
+        Pair p;
+        EXPECT_NO_THROW(p.client.checkForDisconnect(true));
+        EXPECT_TRUE(p.client.isConnected());
+        EXPECT_EQ(0, p.hookCalls);
+    }
+}
+
+TEST(LineConnection, ConnectFailuresAreSocketErrors) {
+    int freePort = 0;
+    {
+        LineListener l;
+        freePort = l.port();
+    }
+    struct Case {
+        std::string host;
+        int port;
+        int code;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", freePort, ECONNREFUSED},
+        {"127.0.0.1", 0, EINVAL},
+        {"127.0.0.1", 70000, EINVAL},
+        {"no-such-host.invalid", 12345, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.host + ":" + std::to_string(c.port));
+        LineConnection conn;
+        int hook = 0;
+        conn.setClosedHook([&] { ++hook; });
+        try {
+            conn.connect(c.host, c.port, 2000);
+            ADD_FAILURE() << "connected";
+        } catch (const SocketError& e) {
+            if (c.code >= 0) {
+                EXPECT_EQ(c.code, e.code());
+            }
+        }
+        EXPECT_FALSE(conn.isConnected());
+        EXPECT_EQ(0, hook);
+    }
+}
+
+TEST(LineConnection, WritingToAClosedConnection) {
+    Pair p;
+    p.client.close();
+    EXPECT_THROW(p.client.writeLine("GO"), ConnectionClosedError);
+    EXPECT_EQ(1, p.hookCalls);
+    // Reconnecting gives a fresh connection with an empty buffer.
+    p.server->writeRaw("stale\n");
+    p.client.connect(2000);
+    auto second = p.listener.accept(2000);
+    second->writeRaw("fresh\n");
+    EXPECT_EQ("fresh", p.client.readLine(2000));
+}
+
+TEST(LineConnection, PeerResetFailsTheWriterOnce) {
+    Pair p;
+    p.server->abort();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    bool raised = false;
+    // The first write may still be taken by the kernel; the reset shows by the second at the latest.
+    for (int i = 0; i < 3 && !raised; ++i) {
+        try {
+            p.client.writeLine("SET 1 POWER ON");
+        } catch (const LineConnectionError&) {
+            raised = true;
+        }
+    }
+    EXPECT_TRUE(raised);
+    EXPECT_FALSE(p.client.isConnected());
+    EXPECT_EQ(1, p.hookCalls);
+}
+
+} // namespace

@@ -1,0 +1,345 @@
+// Start-up of the main window in a temporary work folder: settings file, title, menu start state,
+// failures during start-up.
+
+#include <QAction>
+#include <QMenuBar>
+#include <gtest/gtest.h>
+#include <limits>
+
+#include "engine/initunit.h"
+#include "engine/MainFormState.h"
+#include "platform/Cp1252.h"
+#include "platform/LineConnection.h"
+#include "support/RecordingDialogs.h"
+#include "texts/CaptionList.h"
+#include "texts/langunit.h"
+#include "support/TempDir.h"
+#include "QuarnTestFolder.h"
+#include "ui/Quarnunit.h"
+#include "ui/QuarnWindows.h"
+
+namespace {
+
+const char* const kMessage101De =
+    "Die Parameterdatei ist defekt! sie wird jetzt neu generiert. Bitte die Einstellungen "
+    "überprüpfen!";
+
+using Call = RecordingDialogs::Call;
+using Kind = RecordingDialogs::Kind;
+
+int countLines(const std::string& bytes)
+{
+    int lines = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && bytes[i + 1] == '\n')
+            ++lines;
+    }
+    return lines;
+}
+
+// The settings file with line (1-based) replaced by text.
+std::string withLine(const std::string& bytes, int line, const std::string& text)
+{
+    std::size_t begin = 0;
+    for (int i = 1; i < line; ++i)
+        begin = bytes.find("\r\n", begin) + 2;
+    const std::size_t end = bytes.find("\r\n", begin);
+    return bytes.substr(0, begin) + text + bytes.substr(end);
+}
+
+class QuarnStartTest : public QuarnTestFolder {};
+
+TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew)
+{
+    ASSERT_NE(startWindows(), nullptr);
+    EXPECT_EQ(m_dialogs.calls(),
+              (std::vector<Call>{{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop}}));
+    const std::string written = readFileBytes(settingsFile());
+    EXPECT_EQ(countLines(written), 516);
+    EXPECT_EQ(written.substr(0, 21), "12345\r\nlocalhost\r\n0\r\n");
+    // There was nothing to keep.
+    EXPECT_FALSE(std::filesystem::exists(settingsFile() + ".bak"));
+
+    stopWindows();
+    m_dialogs.clear();
+    ASSERT_NE(startWindows(), nullptr);
+    EXPECT_TRUE(m_dialogs.calls().empty());
+    EXPECT_EQ(readFileBytes(settingsFile()), written);
+}
+
+TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
+{
+    struct Case {
+        const char* name;
+        std::string file;
+        std::string host;
+        int port;
+        int ports[3];
+    };
+    const int top = std::numeric_limits<int>::max();
+    const Case cases[] = {
+        {"garbage first line", "abc\r\n", "localhost", 12345, {12345, 12346, 12347}},
+        {"port and host read, then garbage", "4000\r\nzentrale\r\nkaputt\r\n", "zentrale", 4000,
+         {4000, 4001, 4002}},
+        {"file ends after the host", "4711\r\nbahn.local\r\n", "bahn.local", 4711,
+         {4711, 4712, 4713}},
+        {"port at the top of the range", "2147483647\r\nx\r\n", "x", top, {top, top, top}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_dialogs.clear();
+        std::filesystem::remove(settingsFile() + ".bak");
+        writeFileBytes(settingsFile(), c.file);
+        TMainForm* window = startWindows();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(m_dialogs.calls(),
+                  (std::vector<Call>{{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop}}));
+        EXPECT_EQ(readFileBytes(settingsFile() + ".bak"), c.file);
+        const std::string rewritten = readFileBytes(settingsFile());
+        EXPECT_EQ(countLines(rewritten), 516);
+        EXPECT_EQ(rewritten.substr(0, rewritten.find("\r\n", rewritten.find("\r\n") + 2)),
+                  std::to_string(c.port) + "\r\n" + c.host);
+        EXPECT_EQ(window->Iphostchar, c.host);
+        EXPECT_EQ(window->Ipport, c.port);
+        const LineConnection* connections[] = {window->Command_Socket, window->Poll_Socket,
+                                               window->Info_Socket};
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_NE(connections[i], nullptr);
+            EXPECT_EQ(connections[i]->host(), c.host);
+            EXPECT_EQ(connections[i]->port(), c.ports[i]);
+        }
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings)
+{
+    ASSERT_NE(startWindows(), nullptr);
+    const std::string defaults = readFileBytes(settingsFile());
+    stopWindows();
+
+    struct Case {
+        int lang;
+        const char* title;
+        const char* fileMenu;
+        const char* s88;
+    };
+    const Case cases[] = {
+        {1, "QUARN - Eisenbahnsteuerung", "&Datei", "S88 Module"},
+        {2, "QUARN - digital railroad control", "&File", "S88 modules"},
+        {7, "QUARN - Control Réseau Digital", "&Fichier", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lang);
+        m_dialogs.clear();
+        writeFileBytes(settingsFile(), withLine(defaults, 5, std::to_string(c.lang)));
+        TMainForm* window = startWindows();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(m_dialogs.calls(), std::vector<Call>());
+        EXPECT_EQ(window->Lang_id, c.lang);
+        EXPECT_EQ(window->windowTitle().toStdString(), c.title);
+        EXPECT_EQ(window->Infostring, utf8ToCp1252(c.title));
+        // The menus are relabelled when the window is shown.
+        window->show();
+        EXPECT_EQ(window->FileMenu->title().toStdString(), c.fileMenu);
+        if (c.s88) {
+            EXPECT_EQ(window->menuAction("S88modules1")->text().toStdString(), c.s88);
+        }
+        // Items the text table does not relabel keep their own captions.
+        EXPECT_EQ(window->menuAction("DirectX1")->text().toStdString(), "DirectX");
+        EXPECT_EQ(window->menuAction("N640mal480")->text().toStdString(), "640 x 480");
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnStartTest, EveryMenuItemOfTheTextTableIsRelabelled)
+{
+    ASSERT_NE(startWindows(), nullptr);
+    const std::string defaults = readFileBytes(settingsFile());
+    stopWindows();
+    for (int lang : {LANGENGLISH, LANGSVENSKA}) {
+        SCOPED_TRACE(lang);
+        writeFileBytes(settingsFile(), withLine(defaults, 5, std::to_string(lang)));
+        TMainForm* window = startWindows();
+        ASSERT_NE(window, nullptr);
+        window->show();
+        int relabelled = 0;
+        for (const CaptionEntry& entry : captionList()) {
+            if (std::string(entry.windowName) != "MainForm")
+                continue;
+            SCOPED_TRACE(entry.objectName);
+            QAction* item = window->menuAction(entry.objectName);
+            ASSERT_NE(item, nullptr);
+            EXPECT_EQ(item->text().toStdString(), Lang->entry(entry.messageNr, lang));
+            ++relabelled;
+        }
+        EXPECT_EQ(relabelled, 36);
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnStartTest, MenuStartState)
+{
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    struct Item {
+        const char* name;
+        bool enabled;
+        bool visible;
+        bool checked;
+    };
+    const Item items[] = {
+        {"FileMenu", true, true, false},         {"Neu1", true, true, false},
+        {"Oeffnen1", true, true, false},         {"Speichern1", true, true, false},
+        {"Speichernals1", false, true, false},   {"Hostverbinden1", true, true, false},
+        {"Hosttrennen1", true, true, false},     {"Ende1", true, true, false},
+        {"Optionen1", true, true, false},        {"Gleisbildentwerfen1", false, true, false},
+        {"DecoderAdressen1", false, true, false}, {"S88modules1", false, true, false},
+        {"Text1", false, true, false},           {"Betrieb1", false, true, false},
+        {"Fahrstrassen1", false, true, false},   {"Softregler1", false, true, false},
+        {"Joystickeinrichten1", true, false, false}, {"Einstellungen1", true, true, false},
+        {"IPAddrHost1", true, true, false},      {"Joystickcalibrieren1", false, true, false},
+        {"Rckmeldemodule1", true, true, false},  {"Abfragestarten1", false, true, false},
+        {"Abfragebeenden1", false, true, false}, {"Synchronize2", true, true, false},
+        {"Reset1", true, true, false},           {"Befehle1", true, true, false},
+        {"Synchronize1", false, true, false},    {"Spannungan1", false, true, false},
+        {"Spannungaus1", false, true, false},    {"Initialisierung1", false, true, false},
+        {"Zeit1", false, true, false},           {"Decoderprogrammieren1", false, true, false},
+        {"FreieBefehle1", false, true, false},   {"Bildschirm1", true, true, false},
+        {"automatisch1", true, true, true},      {"N640mal480", true, true, false},
+        {"N800mal600", true, true, false},       {"N1024mal768", true, true, false},
+        {"Hilfe1", true, true, false},           {"Assistent1", true, true, false},
+        {"QuarnHilfe1", true, true, false},      {"Info1", true, true, false},
+        {"DirectX1", true, true, false},         {"Debug1", true, false, false},
+        {"openStringGrid1", true, true, false},  {"openDebugWindow1", true, true, false},
+        {"InitLok1", true, true, false},
+    };
+    for (const Item& item : items) {
+        SCOPED_TRACE(item.name);
+        QAction* action = window->menuAction(item.name);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->isVisible(), item.visible);
+        // Qt reports a hidden item as disabled, whatever it was set to.
+        if (item.visible) {
+            EXPECT_EQ(action->isEnabled(), item.enabled);
+        }
+        EXPECT_EQ(action->isChecked(), item.checked);
+    }
+    // Eight menus in the bar, in the original order.
+    QStringList order;
+    for (QAction* a : window->menuBar()->actions())
+        order << a->objectName();
+    EXPECT_EQ(order.join(' ').toStdString(),
+              "FileMenu_action Optionen1_action Einstellungen1_action Rckmeldemodule1_action "
+              "Befehle1_action Bildschirm1_action Hilfe1_action Debug1_action");
+}
+
+TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
+{
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    LineListener server;
+    struct Case {
+        int srcpVer;
+        bool connected;
+        bool connect;
+        bool locoSetup;
+    };
+    const Case cases[] = {
+        {73, false, true, true},
+        {73, true, false, true},
+        {80, true, false, false},
+        {80, false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.srcpVer) + (c.connected ? " connected" : " not connected"));
+        window->setStartMenuState();
+        window->SrcpVer = c.srcpVer;
+        std::unique_ptr<LineConnection> accepted;
+        if (c.connected) {
+            window->Command_Socket->connect("127.0.0.1", server.port(), 2000);
+            accepted = server.accept(2000);
+        }
+        window->setPlanMenuState();
+        EXPECT_EQ(window->menuAction("Hostverbinden1")->isEnabled(), c.connect);
+        EXPECT_EQ(window->menuAction("Softregler1")->isEnabled(), c.locoSetup);
+        EXPECT_FALSE(window->menuAction("Bildschirm1")->isEnabled());
+        for (const char* on : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1",
+                               "S88modules1", "Text1", "Betrieb1", "Fahrstrassen1",
+                               "Abfragestarten1", "Abfragebeenden1"})
+            EXPECT_TRUE(window->menuAction(on)->isEnabled()) << on;
+        EXPECT_FALSE(window->menuAction("Joystickcalibrieren1")->isEnabled());
+        if (window->Command_Socket->isConnected())
+            window->Command_Socket->close();
+    }
+}
+
+TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons)
+{
+    struct Case {
+        const char* name;
+        const char* removed;
+    };
+    const Case cases[] = {
+        {"no catalogue", "Elemente1.dat"},
+        {"no first icon", "Icon0101.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        refillDataFolder();
+        std::filesystem::remove(dataFile(c.removed));
+        std::filesystem::remove(settingsFile());
+        m_dialogs.clear();
+        TMainForm* window = startWindows();
+        ASSERT_NE(window, nullptr);
+        // The catalogue's error, then the settings message: the settings are still loaded.
+        ASSERT_EQ(m_dialogs.calls().size(), 2u);
+        EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Message);
+        EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Stop);
+        EXPECT_NE(m_dialogs.calls()[0].text.find(c.removed), std::string::npos)
+            << m_dialogs.calls()[0].text;
+        EXPECT_EQ(m_dialogs.calls()[1].text, kMessage101De);
+        EXPECT_EQ(window->windowTitle().toStdString(), "QUARN - Eisenbahnsteuerung");
+        EXPECT_EQ(countLines(readFileBytes(settingsFile())), 516);
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnStartTest, SettingsThatCannotBeWrittenAreReportedAndStartGoesOn)
+{
+    // A folder where the settings file should be: it can be neither read, moved aside nor replaced.
+    writeFileBytes(m_dir.file("Data/parmc.dat/inside"), "x");
+    writeFileBytes(m_dir.file("Data/parmc.dat.bak/inside"), "y");
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(m_dialogs.calls().size(), 2u);
+    EXPECT_EQ(m_dialogs.calls()[0],
+              (Call{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop}));
+    EXPECT_EQ(m_dialogs.calls()[1].title, "Quarn");
+    EXPECT_EQ(m_dialogs.calls()[1].icon, MessageIcon::Stop);
+    EXPECT_FALSE(m_dialogs.calls()[1].text.empty());
+    EXPECT_EQ(window->windowTitle().toStdString(), "QUARN - Eisenbahnsteuerung");
+    EXPECT_EQ(readFileBytes(m_dir.file("Data/parmc.dat/inside")), "x");
+}
+
+TEST_F(QuarnStartTest, FailedGlobalObjectsEndTheStart)
+{
+    setJoystickLifecycle([] { throw std::runtime_error("no joystick object"); }, nullptr);
+    const bool started = createQuarnWindows();
+    setJoystickLifecycle(nullptr, nullptr);
+    EXPECT_FALSE(started);
+    ASSERT_NE(mainWindow(), nullptr);
+    EXPECT_TRUE(mainWindow()->startupFailed());
+    EXPECT_EQ(m_dialogs.calls(),
+              (std::vector<Call>{{Kind::Plain, "",
+                                  "An error occured during memory allocation. Please terminate "
+                                  "program",
+                                  MessageIcon::None}}));
+    // Nothing else was attempted: no settings file was read or written.
+    EXPECT_FALSE(std::filesystem::exists(settingsFile()));
+    freeQuarnWindows();
+    EXPECT_EQ(MainForm, nullptr);
+    EXPECT_EQ(Init, nullptr);
+}
+
+} // namespace

@@ -1,0 +1,65 @@
+#pragma once
+
+// A temporary work folder for window tests: Data/ holds the generated catalogue and icons (when the
+// build made them), but never a settings file; boxes are recorded. The windows made by a test are
+// freed when it ends.
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "platform/Paths.h"
+#include "srcp/MoBaLibrary.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+#include "ui/QuarnWindows.h"
+#include "ui/Quarnunit.h"
+
+class QuarnTestFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setWorkFolder(m_dir.path());
+        refillDataFolder();
+        MoBaLibraryInitialize(m_dir.path());
+    }
+
+    void TearDown() override
+    {
+        freeQuarnWindows();
+        MoBaLibraryFinalize();
+        setWorkFolder("");
+    }
+
+    // Data/ as the build generated it, without settings.
+    void refillDataFolder()
+    {
+        namespace fs = std::filesystem;
+        const fs::path data = fs::path(m_dir.path()) / "Data";
+        fs::remove_all(data);
+        fs::create_directories(data);
+        const fs::path generated = fs::path(QUARN_RUNTIME_DIR) / "Data";
+        if (!fs::is_directory(generated))
+            return;
+        for (const auto& entry : fs::directory_iterator(generated)) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_regular_file() && name.rfind("parmc.dat", 0) != 0)
+                fs::copy_file(entry.path(), data / name);
+        }
+    }
+
+    // The main window, or null when the start failed.
+    TMainForm* startWindows()
+    {
+        if (!createQuarnWindows())
+            return nullptr;
+        return mainWindow();
+    }
+    void stopWindows() { freeQuarnWindows(); }
+
+    std::string dataFile(const std::string& name) const { return m_dir.path() + "Data/" + name; }
+    std::string settingsFile() const { return dataFile("parmc.dat"); }
+
+    TempDir m_dir;
+    RecordingDialogs m_dialogs;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QApplication>
+#include <string>
+
+// The application object. Its notify is the program's default exception handler: an exception that
+// no handler caught is shown in a box and the message loop goes on.
+class QuarnApplication : public QApplication {
+    Q_OBJECT
+public:
+    QuarnApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Delivers event through app's base notify; an exception on the way is shown and the event
+    // counts as not handled.
+    static bool notifyGuarded(QApplication* app, QObject* receiver, QEvent* event);
+};
+
+// The box of the default exception handler: the exception's text, stop icon.
+void showExceptionText(const std::string& utf8);

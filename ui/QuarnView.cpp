@@ -1,0 +1,202 @@
+// Layout, painting and scrolling of the main window's plan view, and the panels the engine fills.
+
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <algorithm>
+
+#include "platform/qt/Colors.h"
+#include "platform/qt/QtText.h"
+#include "ui/PaintBoxWidget.h"
+#include "ui/Quarnunit.h"
+
+namespace {
+
+constexpr int kCell = 27;
+constexpr int kBar = 17; // scroll bar thickness
+
+} // namespace
+
+void TMainForm::setscreen(int w, int h)
+{
+    resize(w - 5, h - 35);
+    move((w - width()) / 2, 1);
+    // The client area follows the window through the main window's layout; settle it now, also
+    // while the window is hidden, so that the client size is known at once.
+    if (layout())
+        layout()->activate();
+    Formularhoch = centralWidget()->height();
+    Formularbreit = centralWidget()->width();
+}
+
+int TMainForm::scrollMaximum(int planSize, int viewSize) const
+{
+    // Positions are whole cells; the last position must still show the plan's last column.
+    const int rest = planSize - viewSize;
+    if (rest <= 0)
+        return 0;
+    return (rest + kCell - 1) / kCell * kCell;
+}
+
+void TMainForm::FormResize()
+{
+    if (m_destroyed)
+        return;
+    const int W = centralWidget()->width();
+    const int H = centralWidget()->height();
+    const int S = StatusBar1->height();
+
+    int quarnWidth = Quarnbreite;
+    HScrollBar->setGeometry(0, H - kBar - S, std::max(0, W - kBar), kBar);
+    if (W < Quarnbreite) {
+        HScrollBar->setEnabled(true);
+        HScrollBar->show();
+        quarnWidth = std::max(0, W - kBar - S);
+    }
+
+    VScrollBar->setGeometry(W - kBar, 1, kBar, std::max(0, H - Panelhoehe - kBar));
+    StatusBar1->setGeometry(0, H - S, std::max(0, W), S);
+
+    int quarnHeight = Quarnhoehe;
+    if (H - Panelhoehe - kBar < Quarnhoehe) {
+        VScrollBar->setEnabled(true);
+        VScrollBar->show();
+        quarnHeight = std::max(0, H - Panelhoehe - kBar - S);
+    }
+
+    Quarn->setGeometry(1, 1, quarnWidth, quarnHeight);
+    // After the view's size: a smaller maximum moves the view back inside the plan.
+    HScrollBar->setMaximum(scrollMaximum(Quarnbreite, quarnWidth));
+    VScrollBar->setMaximum(scrollMaximum(Quarnhoehe, quarnHeight));
+
+    Design_Panel->move(1, H - Design_Panel->height() - S - kBar);
+
+    const int panelWidth = W < 620 ? W : 620;
+    for (QFrame* panel : {Regler_panel, Decod_panel})
+        panel->setGeometry(panel->x(), H - 113 - kBar - S, std::max(0, panelWidth), 113);
+
+    struct Place {
+        QWidget* widget;
+        int top;
+        int left;
+    };
+    const Place places[] = {
+        {Index_label, 5, 10},      {Posindex_dbtext, 24, 10}, {Decod_label, 5, 150},
+        {Daten_label, 5, 250},     {Protokoll_label, 5, 350}, {Image1, 24, 90},
+        {Image2, 54, 90},          {Image3, 84, 90},          {Decod_edit1, 27, 150},
+        {Decod_edit2, 57, 150},    {Decod_edit3, 87, 150},    {Daten_Edit1, 27, 250},
+        {Daten_Edit2, 57, 250},    {Daten_Edit3, 87, 250},    {Proto_CB, 27, 350},
+        {Speichern_button, 87, 350},
+    };
+    for (const Place& p : places)
+        p.widget->move(p.left, p.top);
+
+    ProgressBar1->setGeometry(Screen_x / 2 - 150, Quarn->height() - 50, 300, ProgressBar1->height());
+    Prozent_label->move(Screen_x / 2 - Prozent_label->width() / 2,
+                        ProgressBar1->height() + Quarn->height() + 5);
+
+    PageControl1->setGeometry(5, H - 113 - S - HScrollBar->height(), 580, 113);
+}
+
+void TMainForm::refreshPlanView()
+{
+    PaintBoxImage& view = Quarn->view();
+    view.fill(colorFromTColor(Grau));
+    const QImage& plan = *Quarn_bitmap;
+    const int w = std::min(view.width(), plan.width() - Hpos_alt);
+    const int h = std::min(view.height(), plan.height() - Vpos_alt);
+    Dest_rect = TRect{0, 0, std::max(0, w), std::max(0, h)};
+    Source_rect = TRect{Hpos_alt, Vpos_alt, Hpos_alt + Dest_rect.right, Vpos_alt + Dest_rect.bottom};
+    view.copyFrom(plan, Source_rect, Dest_rect);
+    view.changed(view.rect());
+}
+
+void TMainForm::QuarnPaint()
+{
+    if (m_destroyed || !Quarn_bitmap)
+        return;
+    refreshPlanView();
+}
+
+void TMainForm::snapScrollBar(QScrollBar* bar)
+{
+    // setValue runs the change handler again with the snapped position.
+    bar->setValue(bar->value() / kCell * kCell);
+}
+
+void TMainForm::HScrollBarChange()
+{
+    if (m_destroyed || !Quarn_bitmap)
+        return;
+    if (HScrollBar->value() % kCell != 0) {
+        snapScrollBar(HScrollBar);
+        return;
+    }
+    Hpos_alt = HScrollBar->value();
+    refreshPlanView();
+}
+
+void TMainForm::VScrollBarChange()
+{
+    if (m_destroyed || !Quarn_bitmap)
+        return;
+    if (VScrollBar->value() % kCell != 0) {
+        snapScrollBar(VScrollBar);
+        return;
+    }
+    Vpos_alt = VScrollBar->value();
+    refreshPlanView();
+}
+
+bool TMainForm::writeQuarnText(TTextEntry& label)
+{
+    const QString text = fromCp1252(label.TextInfo);
+    const ColoredFont font = label.TextFont ? *label.TextFont
+                             : LabelFont    ? *LabelFont
+                                            : ColoredFont();
+    const QFontMetrics metrics(font);
+    const QSize size(metrics.horizontalAdvance(text), metrics.height());
+
+    auto draw = [&](QImage& image, int x, int y) {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(colorFromTColor(font.Color));
+        // Labels are written opaque: the text's box covers what lay beneath.
+        painter.fillRect(QRect(QPoint(x, y), size), Qt::white);
+        painter.drawText(QRect(QPoint(x, y), size), Qt::AlignLeft | Qt::AlignTop, text);
+    };
+    if (Quarn_bitmap)
+        draw(*Quarn_bitmap, label.XText, label.YText);
+    PaintBoxImage& view = Quarn->view();
+    const int vx = label.XText - Hpos_alt;
+    const int vy = label.YText - Vpos_alt;
+    draw(view.image(), vx, vy);
+    view.changed(TRect{vx, vy, vx + size.width(), vy + size.height()});
+    return true;
+}
+
+void TMainForm::showDecoderPanel(const DecoderPanelData& panel)
+{
+    Posindex_dbtext->setText(QString::number(panel.compId));
+    QLineEdit* decod[3] = {Decod_edit1, Decod_edit2, Decod_edit3};
+    QLineEdit* daten[3] = {Daten_Edit1, Daten_Edit2, Daten_Edit3};
+    QLabel* images[3] = {Image1, Image2, Image3};
+    for (std::size_t i = 0; i < 3; ++i) {
+        decod[i]->setText(QString::number(panel.decod[i]));
+        daten[i]->setText(QString::number(panel.daten[i]));
+        if (panel.images[i])
+            images[i]->setPixmap(QPixmap::fromImage(*panel.images[i]));
+    }
+    if (panel.protoIndex >= 0 && panel.protoIndex < Proto_CB->count())
+        Proto_CB->setCurrentIndex(panel.protoIndex);
+}

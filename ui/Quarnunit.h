@@ -1,0 +1,193 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/MainFormState.h"
+#include "texts/CaptionSink.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+class QStatusBar;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+class LineConnection;
+class PaintBoxWidget;
+
+// The main window: the plan view with its scroll bars, the palette, the throttle and address panels,
+// the menu, the status bar, and the program's run-time state (TMainFormState). Everything here runs
+// on the GUI thread.
+class TMainForm : public QMainWindow, public TMainFormState, public CaptionSink {
+    Q_OBJECT
+public:
+    // Sets the global MainForm and runs FormCreate.
+    explicit TMainForm(QWidget* parent = nullptr);
+    // FormDestroy.
+    ~TMainForm() override;
+
+    // True when the global objects could not all be created; the program must then end.
+    bool startupFailed() const { return m_startupFailed; }
+
+    // ---- TMainFormState ----
+    void debugLine(const std::string& utf8) override;
+    void setStatusPanel(int panel, const std::string& utf8) override;
+    void progressShow(int maximum) override;
+    void progressSet(int position, const std::string& captionUtf8) override;
+    void progressHide() override;
+    bool writeQuarnText(TTextEntry& label) override;
+    PaintBoxImage& paintBoxImage(PaintBox box) override;
+    void showDecoderPanel(const DecoderPanelData& data) override;
+    bool showerror(const std::string& msg) override;
+    void setBusyCursor(bool busy) override;
+
+    // ---- CaptionSink: the menu items and panels relabelled by the text table ----
+    void setCaption(const std::string& objectName, const std::string& text) override;
+
+    // ---- start, layout, painting, scrolling ----
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void QuarnPaint();
+    void HScrollBarChange();
+    void VScrollBarChange();
+    void setscreen(int w, int h);
+    // The packed DirectX version, 0 when none was found.
+    unsigned testdx(const std::string& unused);
+
+    // Hands Iphostchar and Ipport to the connections that exist (ports P, P+1, P+2).
+    void applyConnectionSettings();
+
+    // ---- menu states shared with the file and connection commands ----
+    void setStartMenuState();
+    // A plan was made or opened: the plan commands come on, the screen menu goes off. Connect (and,
+    // with "SRCP 0.80", Loco setup) only comes on while no connection is open.
+    void setPlanMenuState();
+    // True while one of the server connections is open.
+    bool connectionOpen() const;
+
+    // ---- closing ----
+    // True when the window may close; shows message 126 and refuses while the "SRCP 0.73" command
+    // connection is open.
+    bool FormCloseQuery();
+    void FormDestroy();
+    // Work that must run once the close is accepted, before the global objects are freed: stopping
+    // and joining reader threads, closing connections. Runs in the order registered, once.
+    void addShutdownHook(std::function<void()> hook);
+
+    // ---- menu handlers of this window ----
+    void Ende1Click();
+    void Joystickcalibrieren1Click();
+    void automatisch1Click();
+    void N640mal480Click();
+    void N800mal600Click();
+    void N1024mal768Click();
+    void Assistent1Click();
+    void QuarnHilfe1Click();
+    void Info1Click();
+    void DirectX1Click();
+    void openDebugWindow1Click();
+    void openStringGrid1Click();
+    void InitLok1Click();
+
+    // The text of Help > DirectX for a detection result.
+    static std::string directXMessage(bool detectionOk, unsigned packedVersion,
+                                      const std::string& versionText);
+
+    // A menu (its menu action) or a menu item by the name the original program gives it; null for an
+    // unknown name.
+    QAction* menuAction(const std::string& objectName) const;
+    std::string statusPanelText(int panel) const;
+
+    // ---- components ----
+    PaintBoxWidget* Quarn = nullptr;
+    PaintBoxWidget* Design_Panel = nullptr;
+    PaintBoxWidget* Hilfsbild1 = nullptr;
+    QFrame* Regler_panel = nullptr;
+    QFrame* Decod_panel = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QScrollBar* HScrollBar = nullptr;
+    QScrollBar* VScrollBar = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Prozent_label = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QTableWidget* StringGrid1 = nullptr;
+    QLabel* DebugLabel = nullptr;
+    QTimer* PowerTimer = nullptr;
+
+    // Children of the address panel.
+    QLabel* Index_label = nullptr;
+    QLabel* Posindex_dbtext = nullptr;
+    QLabel* Decod_label = nullptr;
+    QLabel* Daten_label = nullptr;
+    QLabel* Protokoll_label = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* Image3 = nullptr;
+    QLineEdit* Decod_edit1 = nullptr;
+    QLineEdit* Decod_edit2 = nullptr;
+    QLineEdit* Decod_edit3 = nullptr;
+    QLineEdit* Daten_Edit1 = nullptr;
+    QLineEdit* Daten_Edit2 = nullptr;
+    QLineEdit* Daten_Edit3 = nullptr;
+    QComboBox* Proto_CB = nullptr;
+    QPushButton* Speichern_button = nullptr;
+
+    QMenu* FileMenu = nullptr;
+    QMenu* Optionen1 = nullptr;
+    QMenu* Einstellungen1 = nullptr;
+    QMenu* Rckmeldemodule1 = nullptr;
+    QMenu* Befehle1 = nullptr;
+    QMenu* Bildschirm1 = nullptr;
+    QMenu* Hilfe1 = nullptr;
+    QMenu* Debug1 = nullptr;
+
+signals:
+    // The close was accepted: the program ends.
+    void closedForGood();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildComponents();
+    void buildAddressPanel();
+    void buildMenus();
+    void chooseScreen(QAction* item, int w, int h);
+    void runShutdownHooks();
+    // Copies the visible part of the plan into the view image, grey where the view passes the plan.
+    void refreshPlanView();
+    void snapScrollBar(QScrollBar* bar);
+    int scrollMaximum(int planSize, int viewSize) const;
+    void setItemEnabled(const char* name, bool on);
+
+    bool m_startupFailed = false;
+    bool m_busyCursor = false;
+    std::map<std::string, QAction*> m_menuActions;
+    std::array<QLabel*, 3> m_statusPanels{};
+    std::unique_ptr<LineConnection> m_commandSocket;
+    std::unique_ptr<LineConnection> m_pollSocket;
+    std::unique_ptr<LineConnection> m_infoSocket;
+    std::unique_ptr<THighResTimer> m_highResTimer;
+    std::vector<std::function<void()>> m_shutdownHooks;
+    bool m_shutdownDone = false;
+    bool m_destroyed = false;
+};
+
+// The main window as a window; null while there is none.
+TMainForm* mainWindow();

@@ -1,0 +1,39 @@
+// The program Quarn: a control program for digital model railways.
+
+#include "platform/DialogService.h"
+#include "platform/MainThreadDispatcher.h"
+#include "platform/Paths.h"
+#include "platform/qt/QtDialogService.h"
+#include "platform/qt/QtDispatcher.h"
+#include "srcp/MoBaLibrary.h"
+#include "ui/QuarnApplication.h"
+#include "ui/QuarnWindows.h"
+#include "ui/Quarnunit.h"
+
+int main(int argc, char** argv)
+{
+    QuarnApplication app(argc, argv);
+    // Closing the main window ends the program, whatever other windows are still open.
+    app.setQuitOnLastWindowClosed(false);
+
+    QtDispatcher dispatcher;
+    setMainThreadDispatcher(&dispatcher);
+    QtDialogService dialogService;
+    setDialogService(&dialogService);
+    MoBaLibraryInitialize(workFolder());
+
+    int status = 1;
+    if (createQuarnWindows()) {
+        TMainForm* window = mainWindow();
+        QObject::connect(window, &TMainForm::closedForGood, &app, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        window->show();
+        status = app.exec();
+    }
+    freeQuarnWindows();
+
+    MoBaLibraryFinalize();
+    setDialogService(nullptr);
+    setMainThreadDispatcher(nullptr);
+    return status;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDialog>
+
+// Created at program start and alive for the whole run; its controls and handlers come with the
+// window's own unit of work.
+class TTimeForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TTimeForm(QWidget* parent = nullptr);
+};
+
+extern TTimeForm* TimeForm;
