@@ -1,0 +1,546 @@
+#include "srcp/SrcpClnt.h"
+
+#include "srcp/SrcpGroups.h"
+
+#include <algorithm>
+#include <charconv>
+#include <mutex>
+
+namespace {
+
+std::mutex g_reporterMutex;
+std::function<void(const std::string&)> g_reporter;
+
+void reportException(const std::string& message) {
+    std::function<void(const std::string&)> reporter;
+    {
+        std::lock_guard lock(g_reporterMutex);
+        reporter = g_reporter;
+    }
+    if (reporter)
+        reporter(message);
+}
+
+// True for "0.8.N" with N >= 2: a server of a later 0.8 revision still speaks 0.8.2.
+bool offersCompatible082(std::string_view text) {
+    text = SRCPTrim(text);
+    constexpr std::string_view prefix = "0.8.";
+    if (text.size() <= prefix.size() || text.substr(0, prefix.size()) != prefix)
+        return false;
+    const std::string_view digits = text.substr(prefix.size());
+    int revision = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), revision);
+    return ec == std::errc() && end == digits.data() + digits.size() && revision >= 2;
+}
+
+} // namespace
+
+std::string SRCPResourceString(int number) {
+    switch (number) {
+    case SRCPErrServerNotResponding:
+        return "server not responding";
+    case SRCPErrUnsupportedVersion:
+        return "unsupported version";
+    case SRCPErrInvalidWelcome:
+        return "invalid welcome string";
+    case SRCPErrClientRefused:
+        return "Client refused connection";
+    default:
+        return {};
+    }
+}
+
+void SetSRCPExceptionReporter(std::function<void(const std::string& message)> reporter) {
+    std::lock_guard lock(g_reporterMutex);
+    g_reporter = std::move(reporter);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TSRCPBaseClient
+
+TSRCPBaseClient::TSRCPBaseClient() {
+    FConnection.setPort(12345);
+    FConnection.setClosedHook([this] { ConnectionClosed(); });
+}
+
+TSRCPBaseClient::~TSRCPBaseClient() {
+    NotifyObservers();
+    FDestroying = true;
+    FLogEnabled = false;
+    TSRCPBaseClient::Disconnect();
+}
+
+void TSRCPBaseClient::NotifyObservers() {
+    // An observer may deregister while it is told; walk a copy.
+    const auto observers = m_observers;
+    m_observers.clear();
+    for (auto* observer : observers)
+        observer->Notification(this);
+}
+
+void TSRCPBaseClient::AddFreeNotification(TSRCPSessionObserver* observer) {
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void TSRCPBaseClient::RemoveFreeNotification(TSRCPSessionObserver* observer) {
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
+void TSRCPBaseClient::SetClientMode(TSRCPClientMode value) {
+    if (!Connected())
+        FClientMode = value;
+}
+
+// Runs on the thread that noticed the close. Off the main thread the notice is posted, tagged with the
+// connection it belongs to.
+void TSRCPBaseClient::ConnectionClosed() {
+    MainThreadDispatcher* dispatcher = Dispatcher();
+    if (!dispatcher || dispatcher->isMainThread()) {
+        HandleOnDisconnect();
+        return;
+    }
+    const unsigned generation = m_generation.load();
+    std::weak_ptr<int> alive = m_alive;
+    dispatcher->post([this, alive, generation] {
+        if (alive.expired() || generation != m_generation.load())
+            return;
+        ReapReaders(true);
+        HandleOnDisconnect();
+    });
+}
+
+// Main thread only.
+void TSRCPBaseClient::HandleOnDisconnect() {
+    if (!m_open)
+        return;
+    m_open = false;
+    try {
+        if (OnDisconnected)
+            OnDisconnected(*this);
+    } catch (...) {
+        FConnection.greetingLines().clear();
+        FSessionID = -1;
+        throw;
+    }
+    FConnection.greetingLines().clear();
+    FSessionID = -1;
+}
+
+void TSRCPBaseClient::DoLog(const std::string& S) {
+    if (FLogEnabled && !FDestroying && OnLog)
+        OnLog(*this, S);
+}
+
+void TSRCPBaseClient::DoError() {
+    if (OnError)
+        OnError(*this);
+}
+
+void TSRCPBaseClient::Connect(int ATimeout) {
+    ReapReaders();
+    // A close that the main thread has not yet been told of is told now, before the new connection.
+    if (m_open && !Connected())
+        HandleOnDisconnect();
+    if (Connected())
+        throw SocketError("already connected", EISCONN);
+    ++m_generation;
+    FConnection.greetingLines().clear();
+    FSessionID = -1;
+    FConnection.connect(ATimeout);
+    m_open = true;
+    m_handshakeTimeoutMs = ATimeout > 0 ? ATimeout : DefaultConnectTimeoutMs;
+    try {
+        ReceiveWelcome();
+        SetUsedVersion();
+        SetConnectionMode();
+        StartClient();
+    } catch (const ESRCPHandshakeError& e) {
+        DoLog(std::string("Err: ") + e.what());
+        Disconnect();
+    } catch (const LineConnectionError& e) {
+        // The failed read or write has closed the socket already; make sure of it.
+        DoLog(std::string("Err: ") + e.what());
+        FConnection.close();
+        HandleOnDisconnect();
+        throw ESRCPClientConnectError(SRCPErrServerNotResponding);
+    } catch (const std::exception& e) {
+        DoLog(std::string("Err: ") + e.what());
+        Disconnect();
+    }
+}
+
+void TSRCPBaseClient::Disconnect() {
+    ++m_generation;
+    ReapReaders();
+    try {
+        DoDisconnect();
+    } catch (const std::exception& e) {
+        DoLog(std::string("Err: ") + e.what());
+    }
+    // Destructors call us: an exception of an OnDisconnected handler ends here too.
+    try {
+        FConnection.close();
+        // The socket may have closed earlier on its own, with the notice still on its way.
+        HandleOnDisconnect();
+    } catch (const std::exception& e) {
+        DoLog(std::string("Err: ") + e.what());
+    }
+    FSessionID = -1;
+}
+
+bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
+    if (Cmd.IsErrorCmd()) {
+        DoError();
+        return false;
+    }
+    if (!Connected()) {
+        DoLog("Err: Not connected");
+        return false;
+    }
+    const std::string line = Cmd.GetCommand();
+    // A command without a syntax row builds as an error line; the server must not get it.
+    if (Cmd.IsErrorCmd()) {
+        DoLog("Err: " + line);
+        DoError();
+        return false;
+    }
+    DoLog("Snd: " + line);
+    try {
+        FConnection.writeLine(line);
+    } catch (const LineConnectionError& e) {
+        DoLog(std::string("Err: ") + e.what());
+        throw;
+    }
+    return true;
+}
+
+bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
+    if (!Connected()) {
+        Cmd.SetCommandType(ctETempProhibited);
+        DoLog("Err: " + Cmd.GetCommand());
+        return false;
+    }
+    std::string line;
+    try {
+        line = FConnection.readLine(m_replyTimeoutMs);
+    } catch (const LineConnectionError& e) {
+        DoLog(std::string("Err: ") + e.what());
+        throw;
+    }
+    return DoReceiveAnswer(Cmd, line);
+}
+
+bool TSRCPBaseClient::ReceiveHandshakeAnswer(TSRCPCmd& Cmd) {
+    return DoReceiveAnswer(Cmd, FConnection.readLine(m_handshakeTimeoutMs));
+}
+
+bool TSRCPBaseClient::DoReceiveAnswer(TSRCPCmd& Cmd, const std::string& Line) {
+    if (Line.empty())
+        return false;
+    FResponse = Line;
+    DoLog("Rec: " + Line);
+    const bool parsed = Cmd.ExamineAnswer(Line);
+    if (!parsed)
+        Cmd.SetDeviceGroup(dgInvalid);
+    if (Cmd.IsErrorCmd()) {
+        DoError();
+        return false;
+    }
+    // A reply that did not parse is no good reply either, even when its code is not an error.
+    return parsed;
+}
+
+void TSRCPBaseClient::ScanWelcomeVersions(const std::string& line) {
+    std::string_view rest = line;
+    while (!rest.empty()) {
+        std::string_view part;
+        TSRCPCmd::SplitString(';', rest, part);
+        part = SRCPTrim(part);
+        for (const auto key : VersionKeys) {
+            if (part.size() >= key.size() && SRCPSameText(part.substr(0, key.size()), key)) {
+                if (offersCompatible082(part.substr(key.size())))
+                    FServerVersions.insert(cv082);
+                break;
+            }
+        }
+    }
+}
+
+void TSRCPBaseClient::ReceiveWelcome() {
+    FServerVersions.clear();
+    TSRCPCmd cmd;
+    cmd.SetSRCPVersion(FVersion);
+    const std::string line = FConnection.readLine(m_handshakeTimeoutMs);
+    if (!DoReceiveAnswer(cmd, line))
+        throw ESRCPHandshakeError(SRCPErrInvalidWelcome);
+    if (cmd.CommandType() != ctWelcome)
+        return;
+    const auto& welcome = cmd.DevWelcome();
+    FConnection.greetingLines().push_back(welcome.Welcome());
+    FConnection.greetingLines().push_back(welcome.Info());
+    for (int i = 0; i < welcome.VersionCount(); ++i)
+        FServerVersions.insert(welcome.Versions(i));
+    ScanWelcomeVersions(line);
+}
+
+void TSRCPBaseClient::SetUsedVersion() {
+    if (!ServerOffers(FVersion))
+        throw ESRCPHandshakeError(SRCPErrUnsupportedVersion);
+    TSRCPCmd cmd;
+    cmd.SetSRCPVersion(FVersion);
+    cmd.SetCommandType(ctSetVersion);
+    cmd.SetDeviceGroup(dgHandshake);
+    cmd.DevHandshake().SetVersion(FVersion);
+    // A version we cannot build lines in cannot be spoken either.
+    if (!SendCommand(cmd))
+        throw ESRCPHandshakeError(SRCPErrUnsupportedVersion);
+    ReceiveHandshakeAnswer(cmd);
+}
+
+void TSRCPBaseClient::SetConnectionMode() {
+    TSRCPCmd cmd;
+    cmd.SetSRCPVersion(FVersion);
+    cmd.SetCommandType(ctSetMode);
+    cmd.SetDeviceGroup(dgHandshake);
+    cmd.DevHandshake().SetMode(FClientMode == cmInfo ? cmtInfo : cmtCommand);
+    if (!SendCommand(cmd))
+        throw ESRCPHandshakeError(SRCPErrUnsupportedVersion);
+    ReceiveHandshakeAnswer(cmd);
+}
+
+void TSRCPBaseClient::StartClient() {
+    TSRCPCmd cmd;
+    cmd.SetSRCPVersion(FVersion);
+    cmd.SetCommandType(ctGo);
+    cmd.SetDeviceGroup(dgHandshake);
+    if (!SendCommand(cmd))
+        throw ESRCPHandshakeError(SRCPErrUnsupportedVersion);
+    // One unrelated line (a late reply of the step before) may come first.
+    bool accepted = false;
+    for (int attempt = 0; attempt < 2 && !accepted; ++attempt) {
+        ReceiveHandshakeAnswer(cmd);
+        accepted = cmd.CommandType() == ctCmdOK || cmd.CommandType() == ctCmdOKGo;
+    }
+    if (!accepted) {
+        Disconnect();
+        throw ESRCPHandshakeError(SRCPErrClientRefused);
+    }
+    FSessionID = cmd.DevHandshake().SessionID();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TSRCPCommandClient
+
+TSRCPCommandClient::TSRCPCommandClient() = default;
+
+TSRCPCommandClient::~TSRCPCommandClient() {
+    NotifyObservers();
+    FDestroying = true;
+    SetLogEnabled(false);
+    Disconnect();
+}
+
+void TSRCPCommandClient::Connect(int ATimeout) {
+    if (!Connected())
+        SetClientMode(cmCommand);
+    TSRCPBaseClient::Connect(ATimeout);
+}
+
+void TSRCPCommandClient::DoDisconnect() {
+    if (FSessionID == -1 || !Connected())
+        return;
+    TSRCPCmd cmd;
+    cmd.SetSRCPVersion(Version());
+    cmd.SetCommandType(ctTerm);
+    cmd.SetDeviceGroup(dgSession);
+    cmd.SetBus(0);
+    cmd.DevSession().SetSessionID(FSessionID);
+    FSessionID = -1;
+    if (!SendCommand(cmd))
+        return;
+    // The server may close right after its reply, or not answer at all: we close either way.
+    DoReceiveAnswer(cmd, FConnection.readFirstNonEmptyLine(2000, TermReplyTimeoutMs));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TSRCPInfoReadThread
+
+TSRCPInfoReadThread::TSRCPInfoReadThread(TSRCPInfoClient* client) : FClient(client) {
+    m_thread = std::thread([this] { Execute(); });
+}
+
+TSRCPInfoReadThread::~TSRCPInfoReadThread() {
+    Terminate();
+    WaitFor();
+}
+
+void TSRCPInfoReadThread::Terminate() {
+    m_terminated = true;
+    m_token.cancel();
+}
+
+void TSRCPInfoReadThread::WaitFor() {
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+std::exception_ptr TSRCPInfoReadThread::FatalException() const {
+    return m_finished ? m_fatal : nullptr;
+}
+
+void TSRCPInfoReadThread::Execute() {
+    try {
+        while (!m_terminated)
+            Run();
+    } catch (...) {
+        m_fatal = std::current_exception();
+    }
+    m_finished = true;
+}
+
+void TSRCPInfoReadThread::Run() {
+    if (!FClient) {
+        m_terminated = true;
+        return;
+    }
+    FRecvData = FClient->ReaderReadLine();
+    if (!FRecvData.empty() && !FClient->HandOver(FRecvData, m_token)) {
+        m_terminated = true;
+        return;
+    }
+    // Asked to stop while the line was handled: the owner may be closing the socket right now.
+    if (m_terminated)
+        return;
+    FClient->ReaderCheckForDisconnect();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// TSRCPInfoClient
+
+TSRCPInfoClient::TSRCPInfoClient() {
+    SetClientMode(cmInfo);
+    FCmd.SetSRCPVersion(Version());
+}
+
+TSRCPInfoClient::~TSRCPInfoClient() {
+    NotifyObservers();
+    FDestroying = true;
+    SetLogEnabled(false);
+    Disconnect();
+    // Groups still registered outlive us; they must not call back.
+    for (auto* group : std::vector<TSRCPBaseDeviceGroup*>(FDeviceGroups))
+        group->Notification(this);
+    FDeviceGroups.clear();
+}
+
+void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
+    TSRCPBaseClient::SetVersion(value);
+    FCmd.SetSRCPVersion(value);
+}
+
+void TSRCPInfoClient::Connect(int ATimeout) {
+    if (Connected())
+        throw SocketError("already connected", EISCONN);
+    StopReader();
+    ReapReaders();
+    if (!Connected())
+        SetClientMode(cmInfo);
+    TSRCPBaseClient::Connect(ATimeout);
+    if (Connected())
+        FInfoThread = std::make_unique<TSRCPInfoReadThread>(this);
+}
+
+void TSRCPInfoClient::Disconnect() {
+    ++m_generation;
+    StopReader();
+    TSRCPBaseClient::Disconnect();
+}
+
+// Main thread. Stops the reader and joins it, unless the reader is waiting for the very dispatch that
+// called us: then it is joined once that dispatch has returned.
+void TSRCPInfoClient::StopReader() {
+    if (!FInfoThread)
+        return;
+    FInfoThread->Terminate();
+    FConnection.shutdown();
+    if (m_dispatchDepth > 0) {
+        m_retired.push_back(std::move(FInfoThread));
+        return;
+    }
+    FInfoThread->WaitFor();
+    FInfoThread.reset();
+}
+
+void TSRCPInfoClient::ReapReaders(bool readerEnding) {
+    if (m_dispatchDepth > 0)
+        return;
+    for (auto& reader : m_retired)
+        reader->WaitFor();
+    m_retired.clear();
+    // A reader that ended by itself (the server closed, a read failed).
+    if (FInfoThread && (readerEnding || FInfoThread->Finished())) {
+        FInfoThread->WaitFor();
+        if (auto fatal = FInfoThread->FatalException()) {
+            try {
+                std::rethrow_exception(fatal);
+            } catch (const std::exception& e) {
+                DoLog(std::string("Err: ") + e.what());
+            } catch (...) {
+            }
+        }
+        FInfoThread.reset();
+    }
+}
+
+bool TSRCPInfoClient::HandOver(const std::string& line, MainThreadDispatcher::CancelToken& token) {
+    MainThreadDispatcher* dispatcher = Dispatcher();
+    if (!dispatcher) {
+        // No main thread to go to (a program without a dispatcher): handle the line here.
+        DoDataReceive(line);
+        return true;
+    }
+    return dispatcher->invokeAndWait([this, line] { DoDataReceive(line); }, token);
+}
+
+void TSRCPInfoClient::RegisterDeviceGroup(TSRCPBaseDeviceGroup* Group) {
+    if (Group && std::find(FDeviceGroups.begin(), FDeviceGroups.end(), Group) == FDeviceGroups.end())
+        FDeviceGroups.push_back(Group);
+}
+
+void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPBaseDeviceGroup* Group) {
+    FDeviceGroups.erase(std::remove(FDeviceGroups.begin(), FDeviceGroups.end(), Group), FDeviceGroups.end());
+}
+
+void TSRCPInfoClient::DoDataReceive(const std::string& line) {
+    // An empty line leaves FCmd as the line before; nothing to log or hand on.
+    if (line.empty())
+        return;
+    ++m_dispatchDepth;
+    try {
+        DoReceiveAnswer(FCmd, line);
+        TSRCPDeviceGroup lineGroup = FCmd.DeviceGroup();
+        if (lineGroup == dgLock)
+            lineGroup = FCmd.DevLock().LockDevGroup();
+        if (lineGroup != dgInvalid) {
+            // Handlers may register and unregister groups (or free them) while we walk.
+            const auto snapshot = FDeviceGroups;
+            for (auto* group : snapshot) {
+                if (std::find(FDeviceGroups.begin(), FDeviceGroups.end(), group) == FDeviceGroups.end())
+                    continue;
+                if (group->DeviceGroup() != lineGroup)
+                    continue;
+                if (group->EventMode() != semAll && group->Bus() != FCmd.Bus())
+                    continue;
+                group->SetDataAnswer(FCmd);
+            }
+        }
+    } catch (const std::exception& e) {
+        DoLog(std::string("Err: ") + e.what());
+        reportException(e.what());
+    } catch (...) {
+        DoLog("Err: unknown exception");
+        reportException("unknown exception");
+    }
+    --m_dispatchDepth;
+}

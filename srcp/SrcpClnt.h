@@ -1,0 +1,264 @@
+#pragma once
+
+// Sessions of the SRCP 0.8.2 client: a command session (one line out, one reply in, on the main
+// thread) and an info session whose reader thread hands every INFO line to the main thread, where it
+// is parsed and dispatched to the registered device groups (SrcpGroups.h).
+
+#include "platform/LineConnection.h"
+#include "platform/MainThreadDispatcher.h"
+#include "srcp/SrcpCmds.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Numbers of the library's own texts.
+inline constexpr int SRCPErrServerNotResponding = 65042;
+inline constexpr int SRCPErrUnsupportedVersion = 65043;
+inline constexpr int SRCPErrInvalidWelcome = 65044;
+inline constexpr int SRCPErrClientRefused = 65045;
+// The text of one of the numbers above; empty for any other.
+std::string SRCPResourceString(int number);
+
+// Failures of the sessions; they belong to the connection's exception family.
+class ESRCPError : public LineConnectionError {
+public:
+    explicit ESRCPError(int number) : LineConnectionError(SRCPResourceString(number)), m_number(number) {}
+    int Number() const { return m_number; }
+
+private:
+    int m_number;
+};
+
+// The server refused the handshake (65043, 65044, 65045); Connect catches it and closes the session.
+class ESRCPHandshakeError : public ESRCPError {
+public:
+    using ESRCPError::ESRCPError;
+};
+
+// The connection failed during the handshake (65042); it passes out of Connect.
+class ESRCPClientConnectError : public ESRCPError {
+public:
+    using ESRCPError::ESRCPError;
+};
+
+// Where an exception thrown by a handler of an INFO line is shown (the application's error display).
+// Without one it is only logged. Runs on the main thread.
+void SetSRCPExceptionReporter(std::function<void(const std::string& message)> reporter);
+
+enum TSRCPClientMode : std::uint8_t { cmInfo, cmCommand };
+
+class TSRCPBaseClient;
+class TSRCPInfoClient;
+
+// Told when a session it refers to is destroyed, so that it drops its reference.
+class TSRCPSessionObserver {
+public:
+    virtual ~TSRCPSessionObserver() = default;
+    virtual void Notification(TSRCPBaseClient* AComponent) = 0;
+};
+
+class TSRCPBaseClient {
+public:
+    using TLogEvent = std::function<void(TSRCPBaseClient& Sender, const std::string& text)>;
+    using TNotifyEvent = std::function<void(TSRCPBaseClient& Sender)>;
+
+    // Handshake reads fall back to this when Connect is given no time-out.
+    static constexpr int DefaultConnectTimeoutMs = 5000;
+    // The default of ReplyTimeout(): a command's reply must arrive within it.
+    static constexpr int DefaultReplyTimeoutMs = 5000;
+    // The reply to the closing TERM line is waited for only this long.
+    static constexpr int TermReplyTimeoutMs = 1000;
+
+    TSRCPBaseClient();
+    virtual ~TSRCPBaseClient();
+    TSRCPBaseClient(const TSRCPBaseClient&) = delete;
+    TSRCPBaseClient& operator=(const TSRCPBaseClient&) = delete;
+
+    const std::string& Host() const { return FConnection.host(); }
+    void SetHost(const std::string& host) { FConnection.setHost(host); }
+    int Port() const { return FConnection.port(); }
+    void SetPort(int port) { FConnection.setPort(port); }
+
+    // Opens the connection and runs the handshake. A failed TCP connect raises the connection's
+    // exception; a failure of the connection during the handshake raises ESRCPClientConnectError; a
+    // refused handshake closes the session and returns normally (Connected() is then false).
+    virtual void Connect(int ATimeout);
+    // Closes the session (a command session says goodbye first). Never throws.
+    virtual void Disconnect();
+    bool Connected() const { return FConnection.isConnected(); }
+
+    bool LogEnabled() const { return FLogEnabled; }
+    void SetLogEnabled(bool value) { FLogEnabled = value; }
+    int SessionID() const { return FSessionID; }
+    TSRCPClientMode ClientMode() const { return FClientMode; }
+    // Takes effect only while the connection is closed.
+    void SetClientMode(TSRCPClientMode value);
+    TSRCPCommandVersion Version() const { return FVersion; }
+    virtual void SetVersion(TSRCPCommandVersion value) { FVersion = value; }
+    bool ServerOffers(TSRCPCommandVersion version) const { return FServerVersions.count(version) != 0; }
+    const std::string& Response() const { return FResponse; }
+    // The welcome text and the info text of the server's welcome line.
+    const std::vector<std::string>& GreetingLines() const { return FConnection.greetingLines(); }
+
+    int ReplyTimeout() const { return m_replyTimeoutMs; }
+    void SetReplyTimeout(int ms) { m_replyTimeoutMs = ms > 0 ? ms : DefaultReplyTimeoutMs; }
+
+    // The dispatcher that brings work to the main thread; without one the global dispatcher is used.
+    // With neither, INFO lines and a remote close are handled on the reader thread itself.
+    void SetDispatcher(MainThreadDispatcher* dispatcher) { m_dispatcher = dispatcher; }
+    MainThreadDispatcher* Dispatcher() const { return m_dispatcher ? m_dispatcher : mainThreadDispatcher(); }
+
+    // Writes the command line of Cmd. Returns false when nothing was sent: Cmd is an error command or
+    // built as one (OnError fired; there is no reply to wait for), or the session is closed ("Err: Not
+    // connected" logged). A failed write closes the session and raises.
+    bool SendCommand(TSRCPCmd& Cmd);
+    // Reads one reply line into Cmd within ReplyTimeout(); true for a reply that parsed and is no
+    // error. On a closed session Cmd becomes error 413 and the result is false. A failed read (time-out
+    // included) closes the session and raises.
+    bool ReceiveAnswer(TSRCPCmd& Cmd);
+    // The part of ReceiveAnswer after the read.
+    bool DoReceiveAnswer(TSRCPCmd& Cmd, const std::string& Line);
+
+    void DoLog(const std::string& S);
+    void DoError();
+
+    // Steps of the handshake, in this order.
+    void ReceiveWelcome();
+    void SetUsedVersion();
+    void SetConnectionMode();
+    void StartClient();
+
+    void AddFreeNotification(TSRCPSessionObserver* observer);
+    void RemoveFreeNotification(TSRCPSessionObserver* observer);
+
+    TLogEvent OnLog;
+    TNotifyEvent OnError;
+    // Fired on the main thread after the connection has closed, once per opened connection.
+    TNotifyEvent OnDisconnected;
+
+protected:
+    virtual void DoDisconnect() {}
+    // Joins reader threads that have ended; with readerEnding also the current one, which has noticed
+    // the close and is on its way out. Nothing here.
+    virtual void ReapReaders(bool readerEnding = false) { (void)readerEnding; }
+    void HandleOnDisconnect();
+    // Reads one handshake line within the connect time-out and parses it into Cmd.
+    bool ReceiveHandshakeAnswer(TSRCPCmd& Cmd);
+    // Tells the observers that this session is going; every descendant's destructor calls it first.
+    void NotifyObservers();
+
+    LineConnection FConnection;
+    int FSessionID = -1;
+    bool FDestroying = false;
+    // Raised by every Connect and Disconnect; a close noticed off the main thread is posted with the
+    // value it had, and a post that finds another value is stale.
+    std::atomic<unsigned> m_generation{0};
+
+private:
+    void ConnectionClosed();
+    void ScanWelcomeVersions(const std::string& line);
+
+    bool FLogEnabled = false;
+    TSRCPClientMode FClientMode = cmCommand;
+    std::set<TSRCPCommandVersion> FServerVersions;
+    TSRCPCommandVersion FVersion = cv082;
+    std::string FResponse;
+    int m_handshakeTimeoutMs = DefaultConnectTimeoutMs;
+    int m_replyTimeoutMs = DefaultReplyTimeoutMs;
+    // True from a successful TCP connect until OnDisconnected has been fired for it (main thread).
+    bool m_open = false;
+    MainThreadDispatcher* m_dispatcher = nullptr;
+    std::vector<TSRCPSessionObserver*> m_observers;
+    // Lets a posted close notice find out that the session is gone.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};
+
+class TSRCPCommandClient : public TSRCPBaseClient {
+public:
+    TSRCPCommandClient();
+    ~TSRCPCommandClient() override;
+
+    void Connect(int ATimeout) override;
+
+protected:
+    // Sends TERM 0 SESSION <id> and waits briefly for its reply.
+    void DoDisconnect() override;
+};
+
+class TSRCPBaseDeviceGroup;
+class TSRCPInfoClient;
+
+// Reads the info session's lines and hands each to the main thread, waiting until it was handled
+// there. Owned by its session, which stops it (Terminate, then a shutdown of the socket) and joins it.
+class TSRCPInfoReadThread {
+public:
+    explicit TSRCPInfoReadThread(TSRCPInfoClient* client);
+    ~TSRCPInfoReadThread();
+    TSRCPInfoReadThread(const TSRCPInfoReadThread&) = delete;
+    TSRCPInfoReadThread& operator=(const TSRCPInfoReadThread&) = delete;
+
+    TSRCPInfoClient* Client() const { return FClient; }
+    // Asks the loop to stop and calls off a waiting hand-over.
+    void Terminate();
+    bool Terminated() const { return m_terminated; }
+    void WaitFor();
+    bool Finished() const { return m_finished; }
+    // The exception that ended the thread, if any (kept, not shown).
+    std::exception_ptr FatalException() const;
+
+private:
+    void Execute();
+    // One pass: read a line, hand it over, check for a closed connection.
+    void Run();
+
+    TSRCPInfoClient* FClient;
+    std::string FRecvData;
+    MainThreadDispatcher::CancelToken m_token;
+    std::atomic<bool> m_terminated{false};
+    std::atomic<bool> m_finished{false};
+    std::exception_ptr m_fatal;
+    std::thread m_thread;
+};
+
+class TSRCPInfoClient : public TSRCPBaseClient {
+public:
+    TSRCPInfoClient();
+    ~TSRCPInfoClient() override;
+
+    void Connect(int ATimeout) override;
+    void Disconnect() override;
+    void SetVersion(TSRCPCommandVersion value) override;
+
+    // The list refers to the groups and does not own them.
+    void RegisterDeviceGroup(TSRCPBaseDeviceGroup* Group);
+    void UnregisterDeviceGroup(TSRCPBaseDeviceGroup* Group);
+    int DeviceGroupCount() const { return static_cast<int>(FDeviceGroups.size()); }
+
+    // Parses one line and hands it to the groups that take it. Runs on the main thread.
+    void DoDataReceive(const std::string& line);
+
+    const TSRCPInfoReadThread* InfoThread() const { return FInfoThread.get(); }
+
+protected:
+    void ReapReaders(bool readerEnding = false) override;
+
+private:
+    friend class TSRCPInfoReadThread;
+    // Reader side: the next line, no time limit; its hand-over; the closed check.
+    std::string ReaderReadLine() { return FConnection.readLine(0); }
+    bool HandOver(const std::string& line, MainThreadDispatcher::CancelToken& token);
+    void ReaderCheckForDisconnect() { FConnection.checkForDisconnect(true); }
+    void StopReader();
+
+    std::vector<TSRCPBaseDeviceGroup*> FDeviceGroups;
+    std::unique_ptr<TSRCPInfoReadThread> FInfoThread;
+    // Readers stopped while a line was being dispatched; joined once the dispatch has returned.
+    std::vector<std::unique_ptr<TSRCPInfoReadThread>> m_retired;
+    TSRCPCmd FCmd;
+    int m_dispatchDepth = 0;
+};

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "platform/LineConnection.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A scripted SRCP 0.8.2 server on 127.0.0.1 with an ephemeral port. Every connection gets the welcome
+// line, the handshake is answered line by line, and after "GO" each command line gets one reply from
+// the script, the rule table or the defaults below. All replies are literal text given by the test.
+//
+// Defaults (used when neither script nor rule matches):
+//   SET PROTOCOL SRCP <v>        -> "1000.000 201 OK PROTOCOL SRCP"
+//   SET CONNECTIONMODE SRCP <m>  -> "1000.000 202 OK CONNECTIONMODE"
+//   GO                           -> "1000.000 200 OK GO <id>"   (ids 1, 2, 3, ... per connection)
+//   TERM 0 SESSION <id>          -> "1000.000 200 OK", then the server closes the connection
+//   GET <n> DESCRIPTION          -> the description of bus n, or "1000.000 416 ERROR no data"
+//   anything else                -> "1000.000 200 OK"
+// An info connection gets, right after its GO reply, one description line per bus (0, 1, 2, ...) and
+// then the INFO lines injected so far.
+class FakeSrcpServer {
+public:
+    // What the server does with one received line.
+    struct Reply {
+        enum class Kind { Lines, Silence, Close, Reset };
+        Kind kind = Kind::Lines;
+        std::vector<std::string> lines;
+
+        static Reply send(std::vector<std::string> lines) { return {Kind::Lines, std::move(lines)}; }
+        static Reply send(std::string line) { return {Kind::Lines, {std::move(line)}}; }
+        static Reply silence() { return {Kind::Silence, {}}; }
+        // Closes this connection gracefully (FIN) without a reply.
+        static Reply close() { return {Kind::Close, {}}; }
+        // Aborts this connection (RST) without a reply.
+        static Reply reset() { return {Kind::Reset, {}}; }
+    };
+
+    // One accepted connection as the server saw it.
+    struct Connection {
+        std::string mode; // "COMMAND", "INFO" or empty before SET CONNECTIONMODE
+        int sessionId = -1;
+        std::string raw;                // every byte received, in order
+        std::vector<std::string> lines; // the received lines without CR LF
+        bool open = true;
+    };
+
+    FakeSrcpServer();
+    ~FakeSrcpServer();
+    FakeSrcpServer(const FakeSrcpServer&) = delete;
+    FakeSrcpServer& operator=(const FakeSrcpServer&) = delete;
+
+    int port() const { return m_listener.port(); }
+
+    // Sent to every new connection; default "srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3".
+    void setWelcome(const std::string& line);
+    // Group lists of buses 0, 1, 2, ... ("POWER GL GA FB TIME"); sent in rising order.
+    void setBusDescriptions(const std::vector<std::string>& groupLists);
+    // A rule for a received line, exactly as received (without CR LF). Rules are tried in the order
+    // they were added; a rule with once is used a single time. Rules also cover the handshake lines.
+    void addRule(const std::string& line, Reply reply, bool once = false);
+    // A rule for every received line that starts with prefix.
+    void addPrefixRule(const std::string& prefix, Reply reply);
+    // Replies for the next command lines after GO on command connections, in order; used before rules.
+    void script(std::vector<Reply> replies);
+    // While stalled the server records what it receives and sends nothing, not even the welcome.
+    void setStalled(bool stalled);
+    // The session id the next GO reply gives.
+    void setNextSessionId(int id);
+
+    // Sends an INFO line to every info connection past GO; kept for later ones when there is none.
+    void injectInfo(const std::string& line);
+    // Writes lines "<stamp> " + rest, with rising stamps, to every info connection until stopFlood()
+    // or the connection goes; the server blocks in its write when the client does not read.
+    void startFlood(const std::string& rest);
+    void stopFlood();
+
+    // Closes every connection gracefully, or with a reset.
+    void closeConnections();
+    void resetConnections();
+
+    std::vector<Connection> connections() const;
+    // The lines received on connections of that mode, in connection order.
+    std::vector<std::string> linesOf(const std::string& mode) const;
+    std::size_t connectionCount() const;
+    // Waits (polling the recorded state) until pred holds; returns pred().
+    bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000) const;
+    // Waits until connections of that mode have received at least count lines in total.
+    bool waitForLines(const std::string& mode, std::size_t count, int timeoutMs = 5000) const;
+
+private:
+    struct Peer;
+    struct Rule {
+        std::string text;
+        bool prefix = false;
+        bool once = false;
+        bool used = false;
+        Reply reply;
+    };
+
+    void acceptLoop();
+    void serve(std::shared_ptr<Peer> peer);
+    Reply replyFor(Peer& peer, const std::string& line);
+    void send(Peer& peer, const std::string& line);
+    void afterGo(Peer& peer);
+
+    LineListener m_listener;
+    mutable std::mutex m_mutex;
+    std::string m_welcome = "srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3";
+    std::vector<std::string> m_descriptions;
+    std::vector<Rule> m_rules;
+    std::deque<Reply> m_script;
+    std::vector<std::string> m_pendingInfo;
+    std::vector<std::shared_ptr<Peer>> m_peers;
+    std::vector<std::thread> m_threads;
+    std::atomic<bool> m_stalled{false};
+    std::atomic<bool> m_stopping{false};
+    std::string m_floodRest;
+    int m_nextSessionId = 1;
+    std::thread m_acceptThread;
+};
