@@ -1,5 +1,6 @@
 #include "srcp/HighResTimer.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
@@ -117,12 +118,13 @@ TEST(HighResTimer, CounterTicksRoundHalfToEvenAndResolutionIsAtLeastOneMs) {
 }
 
 TEST(HighResTimer, CalibratesTheTimeStampCounterAgainstThePerformanceCounter) {
-    int64_t pc = 0;
-    int64_t tsc = 0;
+    // The real tick thread samples the counter while the test advances it.
+    std::atomic<int64_t> pc{0};
+    std::atomic<int64_t> tsc{0};
     THighResPlatform p;
     p.performanceFrequency = 1000000000;
-    p.performanceCounter = [&] { return pc; };
-    p.timeStampCounter = [&] { return tsc; };
+    p.performanceCounter = [&] { return pc.load(); };
+    p.timeStampCounter = [&] { return tsc.load(); };
     p.timeStampAvailable = true;
     p.sleepMs = [&](uint32_t ms) {
         pc += int64_t(ms) * 1000000;  // 1e9 per second
