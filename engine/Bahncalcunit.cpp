@@ -351,6 +351,9 @@ void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const
 
 void Cbahn::EmptyQuarnlist()
 {
+    // The move list only refers to plan entries; none of them may outlive the table.
+    if (MainForm && MainForm->Movelist)
+        MainForm->Movelist->clear();
     if (Postable)
         Postable->EmptyQuarnList();
 }
@@ -360,6 +363,7 @@ void Cbahn::EmptyTextlist()
     if (!MainForm || !MainForm->Textliste)
         return;
     TTextList& list = *MainForm->Textliste;
+    MainForm->Movelabel = nullptr;
     while (!list.empty())
         list.pop_back();
     MainForm->Movelabel = nullptr;

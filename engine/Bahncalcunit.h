@@ -5,6 +5,8 @@
 #include <string>
 
 class ColoredFont;
+class QImage;
+struct TTextEntry;
 
 // A text that does not convert: a malformed font line, a size or colour that is not a number.
 class ConversionError : public std::runtime_error {
@@ -56,6 +58,60 @@ public:
     void EmptyTextlist();
     void EmptyMovelist();
 
+    // Plan drawing and list operations. Positions are plan pixels; the view shows the plan
+    // shifted by (Hpos_alt, Vpos_alt).
+
+    // "Icon" + kind as two digits + "01.bmp".."03.bmp" or "11.bmp".."13.bmp"; a state below 1
+    // counts as 1, any other state gets no suffix (and so names no bitmap).
+    static std::string iconFileName(int kind, int state);
+    // Draws kind Compnr (1..88; others draw nothing) in state Compstellung at (X1wert, Y1wert) on
+    // the view and the plan bitmap. Throws BitmapFileError when the icon cannot be loaded.
+    void changeicon(int Compstellung, int X1wert, int Y1wert, int Compnr);
+    // The same on the view only; a state above 13 counts as 1, and an icon that cannot be loaded
+    // goes to showerror instead of the caller.
+    void change_2_icon(int Compstellung, int X1wert, int Y1wert, int Compnr);
+    // The kind whose palette cell starts exactly at (Pp_x, Pp_y), the last of several; 0 for none.
+    int compsuchen(int Pp_x, int Pp_y) const;
+    // Fills the decoder panel for the plan element of kind El_nr at (Fposx, Fposy). Throws
+    // BitmapFileError when one of the kind's icons cannot be loaded.
+    void decodpaneldarstellen(int El_nr, int Fposx, int Fposy);
+    // Fill the scratch bitmaps Cache and Undo with Grau.
+    void deletecache();
+    void deleteundo();
+    // Removes the first plan entry at the position (and its place in Movelist); true when one was.
+    bool deletecompfromlist(int xMaus, int yMaus);
+    // Removes the first text label at (x, y); true when one was removed.
+    bool deletefromTextlist(int x, int y);
+    // Appends a new plan entry of kind Element_nr at (Mausx, Mausy) numbered Anzahl.
+    void Quarnliste_eintragen(int Mausx, int Mausy, int Element_nr);
+    // Kind and number of the plan entry at (x, y) (the last there); 0 when there is none.
+    int poslistsuchen(int x, int y) const;
+    int poslistsuchen2(int x, int y) const;
+    // The start of the grid cell that holds Xy_wert (27 pixels, truncating toward zero).
+    static int sollkoord(int Xy_wert);
+    // Kept for the operating code's trace; draws and changes nothing.
+    void anzeigen(int Fs);
+
+    // Track plans and routes.
+
+    // Appends the plan file GPfad + Gname to Postable and Textliste (the caller empties them) and
+    // draws it, switching the stored accessory states; Anzahl becomes the file's element count.
+    // Records of an unknown kind or at a negative position are dropped, and a state that names no
+    // icon is drawn as state 1. The whole file, its fonts and every icon it needs are checked
+    // first: on a TextFileError, ConversionError or BitmapFileError from that check nothing has
+    // changed. The progress display is hidden again however the load ends.
+    void gleisbildladen(const std::string& Gname, const std::string& GPfad);
+    // Writes Postable and Textliste to Gpfad + Gname; on failure the old file stays and
+    // TextFileError is thrown.
+    void gleisbildspeichern(const std::string& Gname, const std::string& Gpfad);
+    // The route file of the current plan: getLayoutPath + DateinameohneEndung + ".dat".
+    std::string routeFilePath() const;
+    // Writes the route table to the route file.
+    void fahrspeichern();
+    // Empties the route table (and the route-button flags), then reads the route file back when
+    // it exists. A broken file leaves the table empty and throws TextFileError.
+    void fahrladen();
+
     // Command output over the "SRCP 0.73" connection
     // Switches one accessory output as a pulse: on, SolTime ms, off, all under Lock_socket. Outputs
     // outside 1..8 mean "no output" and send nothing. A failing write is raised after the lock has
@@ -67,6 +123,10 @@ public:
     void pause(std::uint16_t Zeit);
     // Receives each line of the info connection and does nothing with it.
     void parse(const std::string& line);
+
+private:
+    // Puts icon into Cache and copies it onto the view and, with onBitmap, the plan bitmap.
+    void drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap);
 };
 
 extern Cbahn* Bahn;

@@ -1,3 +1,189 @@
 #include "engine/Fahrunit.h"
 
+#include <algorithm>
+
+#include "engine/Bahncalcunit.h"
+#include "engine/MainFormState.h"
+#include "engine/PlanFile.h"
+#include "engine/Positionunit.h"
+#include "engine/elementunit.h"
+
 C_fahr* Fahr = nullptr;
+
+namespace {
+
+bool matches(const C_fahrelement& e, int Fahrnr, int Xpos, int Ypos)
+{
+    return e.Fahrnr == Fahrnr && e.Xpos == Xpos && e.Ypos == Ypos;
+}
+
+Cbahn& bahn()
+{
+    if (!Bahn)
+        throw std::logic_error("the plan service does not exist");
+    return *Bahn;
+}
+
+// A kind with more than one state; kinds outside the catalogue never are.
+bool isSwitchable(int kind)
+{
+    return Element && kind >= 1 && kind <= NROFELEMENTS && Element->get_art(kind - 1) > 1;
+}
+
+tPosEntry* planEntryAt(int x, int y)
+{
+    return Postable ? Postable->getEntryByKor(x, y) : nullptr;
+}
+
+} // namespace
+
+void C_fahr::fahreintragen(int Fahrnr, int Gleisnr, int Xpos, int Ypos, int Stellung)
+{
+    if (fahrsuchen(Fahrnr, Xpos, Ypos))
+        return;
+    auto e = std::make_unique<C_fahrelement>();
+    e->Fahrnr = Fahrnr;
+    e->Gleiselementnr = Gleisnr;
+    e->Xpos = Xpos;
+    e->Ypos = Ypos;
+    e->Stellung = Stellung;
+    Fahrlist.push_back(std::move(e));
+}
+
+int C_fahr::fahrsuchen(int Fahrnr, int Xpos, int Ypos) const
+{
+    for (const auto& e : Fahrlist)
+        if (matches(*e, Fahrnr, Xpos, Ypos))
+            return 1;
+    return 0;
+}
+
+int C_fahr::getstellung(int Fahrnr, int Xpos, int Ypos) const
+{
+    int stellung = 0;
+    for (const auto& e : Fahrlist)
+        if (matches(*e, Fahrnr, Xpos, Ypos))
+            stellung = e->Stellung;
+    return stellung;
+}
+
+void C_fahr::setstellung(int Fahrnr, int Xpos, int Ypos, int Stellung)
+{
+    for (const auto& e : Fahrlist)
+        if (matches(*e, Fahrnr, Xpos, Ypos))
+            e->Stellung = Stellung;
+}
+
+void C_fahr::fahrdel(int Fahrnr, int Xpos, int Ypos)
+{
+    std::erase_if(Fahrlist, [&](const auto& e) { return matches(*e, Fahrnr, Xpos, Ypos); });
+}
+
+void C_fahr::fahrtotdel(int Fahrnr)
+{
+    std::erase_if(Fahrlist, [&](const auto& e) { return e->Fahrnr == Fahrnr; });
+    if (Postable)
+        for (const auto& entry : Postable->Poslist)
+            if (entry->Fahrnr == Fahrnr)
+                entry->Fahrnr = 0;
+    if (MainForm)
+        MainForm->Knopf.set(Fahrnr, false);
+}
+
+int C_fahr::readgleisnr(int Fahrnr) const
+{
+    return static_cast<int>(
+        std::count_if(Fahrlist.begin(), Fahrlist.end(), [&](const auto& e) { return e->Fahrnr == Fahrnr; }));
+}
+
+C_fahrelement* C_fahr::getEntryByNum(int Nr) const
+{
+    if (Nr < 0 || static_cast<std::size_t>(Nr) >= Fahrlist.size())
+        return nullptr;
+    return Fahrlist[static_cast<std::size_t>(Nr)].get();
+}
+
+int C_fahr::getnumerofEntries() const
+{
+    return static_cast<int>(Fahrlist.size());
+}
+
+void C_fahr::fahraktivieren(int Fahrnr)
+{
+    // Index walk: drawing and switching do not touch the list, but stay safe if they ever did.
+    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
+        const C_fahrelement e = *Fahrlist[i];
+        if (e.Fahrnr != Fahrnr)
+            continue;
+        const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
+        if (!plan || !isSwitchable(plan->Enummer))
+            continue;
+        const int s = e.Stellung - 10;
+        if (s < 1 || s > 3)
+            continue;
+        const int decoder = s == 1 ? plan->Decod1 : s == 2 ? plan->Decod2 : plan->Decod3;
+        const int output = s == 1 ? plan->Daten1 : s == 2 ? plan->Daten2 : plan->Daten3;
+        const std::string protocol = plan->Protokoll;
+        bahn().changeicon(s, e.Xpos, e.Ypos, plan->Enummer);
+        if (output >= 1 && output <= 8)
+            bahn().ga_out(protocol, decoder, output);
+    }
+}
+
+void C_fahr::fahrdeaktiv(int Fahrnr)
+{
+    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
+        const C_fahrelement e = *Fahrlist[i];
+        if (e.Fahrnr != Fahrnr)
+            continue;
+        const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
+        if (!plan || !isSwitchable(plan->Enummer))
+            continue;
+        bahn().changeicon(e.Stellung, e.Xpos, e.Ypos, plan->Enummer);
+    }
+}
+
+void C_fahr::fahrstrasseniconchange(int Fahrnr)
+{
+    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
+        const C_fahrelement e = *Fahrlist[i];
+        if (e.Fahrnr != Fahrnr)
+            continue;
+        const int kind = bahn().poslistsuchen(e.Xpos, e.Ypos);
+        if (kind > 0)
+            bahn().changeicon(e.Stellung, e.Xpos, e.Ypos, kind);
+    }
+}
+
+void C_fahr::normaleiconchange(int Fahrnr)
+{
+    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
+        const C_fahrelement e = *Fahrlist[i];
+        if (e.Fahrnr != Fahrnr)
+            continue;
+        const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
+        if (!plan)
+            continue;
+        // A plan file may hold a state that names no icon; it is shown as state 1, as on loading.
+        bahn().changeicon(drawnPlanState(plan->Stellung), e.Xpos, e.Ypos, plan->Enummer);
+    }
+    alleknopfaus();
+}
+
+void C_fahr::knopfan(int x, int y)
+{
+    const int kind = bahn().poslistsuchen(x, y);
+    if (kind > 0)
+        bahn().changeicon(11, x, y, kind);
+}
+
+void C_fahr::alleknopfaus()
+{
+    if (!Postable)
+        return;
+    for (std::size_t i = 0; i < Postable->Poslist.size(); ++i) {
+        const tPosEntry& entry = *Postable->Poslist[i];
+        if (entry.Fahrnr > 0)
+            bahn().changeicon(1, entry.Posx, entry.Posy, bahn().poslistsuchen(entry.Posx, entry.Posy));
+    }
+}

@@ -49,10 +49,11 @@ int C_Position::getNumbofEntries() const
 
 void C_Position::initializeEntry(int CompID, tPosEntry& entry) const
 {
-    entry = tPosEntry{};
-    entry.CompID = CompID;
-    entry.Stellung = 1;
-    entry.Protokoll = "M";
+    tPosEntry fresh;
+    fresh.CompID = CompID;
+    fresh.Stellung = 1;
+    fresh.Protokoll.assign(1, 'M');
+    entry = std::move(fresh);
 }
 
 void C_Position::EmptyQuarnList()

@@ -37,6 +37,7 @@ public:
     {
         progressPosition = position;
         progressCaption = captionUtf8;
+        progressSteps.emplace_back(position, captionUtf8);
     }
     void progressHide() override { progressVisible = false; }
     bool writeQuarnText(TTextEntry& label) override
@@ -69,6 +70,7 @@ public:
     bool progressVisible = false;
     int progressMax = 0, progressPosition = 0;
     std::string progressCaption;
+    std::vector<std::pair<int, std::string>> progressSteps; // every progressSet, in order
     std::vector<TTextEntry*> writtenLabels;
     std::vector<DecoderPanelData> decoderPanels;
     std::vector<std::string> errors;

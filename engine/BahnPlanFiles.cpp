@@ -1,0 +1,219 @@
+#include "engine/Bahncalcunit.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <sys/stat.h>
+#include <vector>
+
+#include <QImage>
+
+#include "engine/Fahrunit.h"
+#include "engine/IconCache.h"
+#include "engine/MainFormState.h"
+#include "engine/PlanFile.h"
+#include "engine/Positionunit.h"
+#include "platform/Cp1252.h"
+#include "platform/Paths.h"
+#include "platform/TextFile.h"
+
+namespace {
+
+TMainFormState& form()
+{
+    if (!MainForm)
+        throw std::logic_error("the main window's state is not set");
+    return *MainForm;
+}
+
+// Kinds that stand for what the layout reports or for route buttons; loading a plan does not
+// switch them.
+bool switchedOnLoad(int kind)
+{
+    switch (kind) {
+    case 20:
+    case 42:
+    case 64:
+    case 65:
+    case 86:
+    case 87:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Hides the progress display however the load ends.
+struct ProgressDisplay {
+    TMainFormState& form;
+    explicit ProgressDisplay(TMainFormState& f, int maximum) : form(f)
+    {
+        form.progressShow(maximum);
+        form.progressSet(0, "0 %");
+    }
+    ~ProgressDisplay() { form.progressHide(); }
+    ProgressDisplay(const ProgressDisplay&) = delete;
+    ProgressDisplay& operator=(const ProgressDisplay&) = delete;
+};
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad)
+{
+    TMainFormState& f = form();
+    if (!Postable || !f.Textliste)
+        throw std::logic_error("the plan tables do not exist");
+    const std::string path = GPfad + Gname;
+    if (f.Debug)
+        f.debugLine(cp1252ToUtf8(path));
+
+    // Everything that can fail is done before the first table changes: the file, its fonts and
+    // the icons of every element it keeps.
+    const PlanFileContents plan = parsePlanFile(readWholeFile(resolvePath(path)), path);
+    std::vector<std::unique_ptr<ColoredFont>> fonts;
+    fonts.reserve(plan.labels.size());
+    for (const PlanLabelRecord& label : plan.labels) {
+        auto font = std::make_unique<ColoredFont>();
+        StringToFont(label.fontLine, *font);
+        fonts.push_back(std::move(font));
+    }
+    const std::string dataPath = getDataPath();
+    std::vector<QImage> icons;
+    icons.reserve(plan.entries.size());
+    for (const tPosEntry& e : plan.entries)
+        icons.push_back(iconCache().load(dataPath + iconFileName(e.Enummer, drawnPlanState(e.Stellung))));
+
+    f.Anzahl = plan.count;
+    ProgressDisplay progress(f, plan.count);
+    int kept = 0;
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        auto owned = std::make_unique<tPosEntry>(plan.entries[i]);
+        const tPosEntry& e = *owned;
+        Postable->addEntry(std::move(owned));
+        const int s = drawnPlanState(e.Stellung);
+        if (f.Debug) {
+            f.debugLine(std::to_string(e.Enummer));
+            f.debugLine(std::to_string(e.CompID));
+        }
+        if (switchedOnLoad(e.Enummer) && s >= 1 && s <= 3) {
+            const int decoder = s == 1 ? e.Decod1 : s == 2 ? e.Decod2 : e.Decod3;
+            const int output = s == 1 ? e.Daten1 : s == 2 ? e.Daten2 : e.Daten3;
+            if (output >= 1 && output <= 8)
+                ga_out(e.Protokoll, decoder, output);
+        }
+        drawIcon(icons[i], e.Posx, e.Posy, true);
+        ++kept;
+        const auto percent = static_cast<std::int64_t>(kept) * 100 / plan.count;
+        f.progressSet(kept, std::to_string(percent) + " %");
+    }
+
+    const int labels = static_cast<int>(plan.labels.size());
+    f.TextLabelNr = labels > 0 ? labels : -1;
+    for (std::size_t i = 0; i < plan.labels.size(); ++i) {
+        const PlanLabelRecord& record = plan.labels[i];
+        auto label = std::make_unique<TTextEntry>();
+        label->Name = record.Name;
+        label->TextInfo = record.TextInfo;
+        label->XText = record.XText;
+        label->YText = record.YText;
+        label->Textwkl = record.Textwkl;
+        label->TextFont = std::move(fonts[i]);
+        TTextEntry& added = *label;
+        f.Textliste->push_back(std::move(label));
+        f.writeQuarnText(added);
+    }
+}
+
+void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfad)
+{
+    TMainFormState& f = form();
+    if (!Postable || !f.Textliste)
+        throw std::logic_error("the plan tables do not exist");
+    const std::string path = Gpfad + Gname;
+    if (f.Debug)
+        f.debugLine(cp1252ToUtf8(path));
+
+    TextWriter w(resolvePath(path));
+    w.writeInt(Postable->getNumbofEntries());
+    for (const auto& e : Postable->Poslist) {
+        w.writeInt(e->CompID);
+        w.writeInt(e->Enummer);
+        w.writeInt(e->Posx);
+        w.writeInt(e->Posy);
+        w.writeInt(e->Stellung);
+        w.writeInt(e->Decod1);
+        w.writeInt(e->Decod2);
+        w.writeInt(e->Decod3);
+        w.writeInt(e->Daten1);
+        w.writeInt(e->Daten2);
+        w.writeInt(e->Daten3);
+        w.writeInt(e->Fahrnr);
+        w.writeString(e->Protokoll);
+    }
+    w.writeInt(static_cast<int>(f.Textliste->size()));
+    for (const auto& label : *f.Textliste) {
+        w.writeString(label->Name);
+        w.writeString(label->TextInfo);
+        w.writeInt(label->XText);
+        w.writeInt(label->YText);
+        w.writeInt(label->Textwkl);
+        std::string fontLine;
+        FontToString(label->TextFont ? *label->TextFont : ColoredFont(), fontLine);
+        w.writeString(fontLine);
+    }
+    w.commit();
+}
+
+std::string Cbahn::routeFilePath() const
+{
+    const std::string name = MainForm ? MainForm->DateinameohneEndung : std::string();
+    return resolvePath(getLayoutPath() + name + ".dat");
+}
+
+void Cbahn::fahrspeichern()
+{
+    if (!Fahr)
+        throw std::logic_error("the route table does not exist");
+    const std::string folder = getLayoutPath();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        throw TextFileError("Cannot create the folder \"" + folder + "\": " + error.message());
+
+    TextWriter w(routeFilePath());
+    w.writeInt(Fahr->getnumerofEntries());
+    for (const auto& element : Fahr->Fahrlist) {
+        w.writeInt(element->Fahrnr);
+        w.writeInt(element->Gleiselementnr);
+        w.writeInt(element->Xpos);
+        w.writeInt(element->Ypos);
+        w.writeInt(element->Stellung);
+    }
+    w.writeInt(Fahr->Anz_strassen);
+    w.commit();
+}
+
+void Cbahn::fahrladen()
+{
+    if (!Fahr)
+        throw std::logic_error("the route table does not exist");
+    // The routes of the plan that was open before are gone in any case, set or not.
+    Fahr->Fahrlist.clear();
+    Fahr->Anz_strassen = 0;
+    if (MainForm)
+        MainForm->Knopf.clearAll();
+
+    const std::string path = routeFilePath();
+    if (!fileExists(path))
+        return;
+    const RouteFileContents routes = parseRouteFile(readWholeFile(path), path);
+    Fahr->Fahrlist.reserve(routes.elements.size());
+    for (const C_fahrelement& element : routes.elements)
+        Fahr->Fahrlist.push_back(std::make_unique<C_fahrelement>(element));
+    Fahr->Anz_strassen = routes.Anz_strassen;
+}

@@ -1,0 +1,217 @@
+#include "engine/PlanFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "engine/elementunit.h"
+#include "platform/TextFile.h"
+
+namespace {
+
+constexpr std::size_t MaxNumberLength = 32;
+
+// Reads values the way the data files are written, one per line, but refuses to run past the end:
+// a record cut short is an error here, where the plain reader would make up zeros.
+class RecordReader {
+public:
+    RecordReader(const std::string& bytes, const std::string& fileName)
+        : m_bytes(bytes), m_name(fileName)
+    {
+    }
+
+    int readInt(const char* what)
+    {
+        while (m_pos < m_bytes.size() && isBlank(m_bytes[m_pos])) {
+            if (m_bytes[m_pos] == '\n')
+                ++m_line;
+            ++m_pos;
+        }
+        if (m_pos >= m_bytes.size())
+            endsEarly(what);
+        std::size_t end = m_pos;
+        while (end < m_bytes.size() && !endsRun(m_bytes[end]))
+            ++end;
+        const char* first = m_bytes.data() + m_pos;
+        const char* last = m_bytes.data() + end;
+        if (end - m_pos > MaxNumberLength)
+            fail("number too long");
+        if (last - first >= 2 && first[0] == '+' && first[1] != '-')
+            ++first;
+        int value = 0;
+        const auto [ptr, ec] = std::from_chars(first, last, value, 10);
+        if (ec != std::errc() || ptr != last || first == last)
+            fail("not a number: \"" + m_bytes.substr(m_pos, end - m_pos) + "\"");
+        m_pos = end;
+        skipLine();
+        return value;
+    }
+
+    std::string readString(const char* what)
+    {
+        if (m_pos >= m_bytes.size())
+            endsEarly(what);
+        const std::size_t lf = m_bytes.find('\n', m_pos);
+        const std::size_t end = lf == std::string::npos ? m_bytes.size() : lf;
+        std::string line = m_bytes.substr(m_pos, end - m_pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        m_pos = lf == std::string::npos ? m_bytes.size() : lf + 1;
+        ++m_line;
+        return line;
+    }
+
+    // Nothing but line ends and blanks left: a count line that is missing there reads 0.
+    bool onlyBlanksLeft() const
+    {
+        for (std::size_t i = m_pos; i < m_bytes.size(); ++i)
+            if (!isBlank(m_bytes[i]))
+                return false;
+        return true;
+    }
+
+    int readCount(const char* what)
+    {
+        const int count = readInt(what);
+        if (count < 0)
+            fail(std::string("negative ") + what + ": " + std::to_string(count));
+        return count;
+    }
+
+    // The smallest number of bytes that n more records of the given line count still need, to
+    // refuse absurd counts before anything is reserved.
+    bool roomFor(long long records, int linesPerRecord) const
+    {
+        return records * linesPerRecord * 2 <= static_cast<long long>(m_bytes.size() - m_pos) + 2;
+    }
+
+private:
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+    static bool endsRun(char c)
+    {
+        const auto b = static_cast<unsigned char>(c);
+        return b <= 0x20 || b == 0x7F;
+    }
+
+    void skipLine()
+    {
+        const std::size_t lf = m_bytes.find('\n', m_pos);
+        m_pos = lf == std::string::npos ? m_bytes.size() : lf + 1;
+        ++m_line;
+    }
+
+    [[noreturn]] void fail(const std::string& message) const
+    {
+        throw TextFileError(m_name + ", line " + std::to_string(m_line) + ": " + message);
+    }
+    [[noreturn]] void endsEarly(const char* what) const
+    {
+        throw TextFileError(m_name + ": the file ends before the " + std::string(what));
+    }
+
+    const std::string& m_bytes;
+    std::string m_name;
+    std::size_t m_pos = 0;
+    int m_line = 1;
+};
+
+} // namespace
+
+bool isKeptPlanRecord(const tPosEntry& entry)
+{
+    return entry.Enummer >= 1 && entry.Enummer <= NROFELEMENTS && entry.Posx >= 0 && entry.Posy >= 0;
+}
+
+int drawnPlanState(int stellung)
+{
+    if ((stellung >= 1 && stellung <= 3) || (stellung >= 11 && stellung <= 13))
+        return stellung;
+    return 1;
+}
+
+bool isUsableRouteRecord(const C_fahrelement& element)
+{
+    return element.Fahrnr >= 1 && element.Stellung >= 11 && element.Stellung <= 13;
+}
+
+PlanFileContents parsePlanFile(const std::string& bytes, const std::string& fileName)
+{
+    RecordReader r(bytes, fileName);
+    PlanFileContents plan;
+    plan.count = r.readCount("element count");
+    if (r.roomFor(plan.count, 13))
+        plan.entries.reserve(static_cast<std::size_t>(plan.count));
+    for (int i = 1; i <= plan.count; ++i) {
+        tPosEntry e;
+        e.CompID = r.readInt("element number");
+        e.Enummer = r.readInt("element kind");
+        e.Posx = r.readInt("element x position");
+        e.Posy = r.readInt("element y position");
+        e.Stellung = r.readInt("element state");
+        e.Decod1 = r.readInt("element decoder 1");
+        e.Decod2 = r.readInt("element decoder 2");
+        e.Decod3 = r.readInt("element decoder 3");
+        e.Daten1 = r.readInt("element output 1");
+        e.Daten2 = r.readInt("element output 2");
+        e.Daten3 = r.readInt("element output 3");
+        e.Fahrnr = r.readInt("element route number");
+        e.Protokoll = r.readString("element protocol");
+        if (!isKeptPlanRecord(e))
+            continue;
+        e.CompID = i;
+        plan.entries.push_back(std::move(e));
+    }
+
+    const int labels = r.onlyBlanksLeft() ? 0 : r.readCount("label count");
+    for (int i = 0; i < labels; ++i) {
+        PlanLabelRecord label;
+        label.Name = r.readString("label name");
+        label.TextInfo = r.readString("label text");
+        label.XText = r.readInt("label x position");
+        label.YText = r.readInt("label y position");
+        label.Textwkl = r.readInt("label angle");
+        label.fontLine = r.readString("label font");
+        plan.labels.push_back(std::move(label));
+    }
+    return plan;
+}
+
+RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fileName)
+{
+    RecordReader r(bytes, fileName);
+    RouteFileContents routes;
+    const int count = r.readCount("route element count");
+    for (int i = 0; i < count; ++i) {
+        C_fahrelement element;
+        element.Fahrnr = r.readInt("route number");
+        element.Gleiselementnr = r.readInt("route element kind");
+        element.Xpos = r.readInt("route element x position");
+        element.Ypos = r.readInt("route element y position");
+        element.Stellung = r.readInt("route element state");
+        if (isUsableRouteRecord(element))
+            routes.elements.push_back(element);
+    }
+    int counter = r.onlyBlanksLeft() ? 0 : r.readInt("route counter");
+    // The counter numbers the next new route; one below a stored route would merge the two.
+    for (const C_fahrelement& element : routes.elements)
+        counter = std::max(counter, element.Fahrnr);
+    routes.Anz_strassen = std::max(counter, 0);
+    return routes;
+}
+
+std::string readWholeFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw TextFileError("cannot open " + path + ": " + std::strerror(EISDIR));
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw TextFileError("cannot open " + path + ": " + std::strerror(errno));
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw TextFileError("cannot read " + path);
+    return bytes;
+}

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "FakeMainForm.h"
+#include "engine/BahnOutput.h"
+#include "engine/Bahncalcunit.h"
+#include "engine/lokunit.h"
+#include "platform/LineConnection.h"
+#include "srcp/HighResTimer.h"
+#include "support/FakeSrcp073Server.h"
+
+namespace {
+
+// A clock the test advances: every read moves it on by one count (1 us), a tick wait jumps to the
+// next millisecond and lets the test look at the world in the middle of the wait.
+struct FakeClock {
+    int64_t now = 0;
+    int64_t lastTick = 0;
+    int ticks = 0;
+    std::function<void()> onTick;
+};
+
+class FakeTickThread : public TTickThread {
+public:
+    explicit FakeTickThread(std::shared_ptr<FakeClock> clock) : m_clock(std::move(clock)) {}
+    void SetAccuracy(uint32_t) override {}
+    void SetResolution(uint32_t) override {}
+    void SetCounterFunction(TCounterFunction) override {}
+    void SetPriority(TThreadPriority) override {}
+    int64_t GetCountValue() const override { return m_clock->lastTick; }
+    void WaitNextTick() override {
+        if (m_clock->ticks++ == 0 && m_clock->onTick)
+            m_clock->onTick();
+        m_clock->lastTick = (m_clock->now / 1000 + 1) * 1000;
+        m_clock->now = m_clock->lastTick;
+    }
+    void Resume() override {}
+    void TerminateAndWait() override {}
+
+private:
+    std::shared_ptr<FakeClock> m_clock;
+};
+
+THighResPlatform fakePlatform(const std::shared_ptr<FakeClock>& clock) {
+    THighResPlatform p;
+    p.performanceCounter = [clock] { return ++clock->now; };
+    p.performanceFrequency = 1000000;
+    p.timeStampAvailable = false;
+    p.sleepMs = [](uint32_t) {};
+    p.minResolution = 1;
+    p.createTickThread = [clock] { return std::make_unique<FakeTickThread>(clock); };
+    return p;
+}
+
+// True when another thread cannot take the lock now.
+bool heldElsewhere(std::mutex& m) {
+    bool held = false;
+    std::thread([&] {
+        held = !m.try_lock();
+        if (!held)
+            m.unlock();
+    }).join();
+    return held;
+}
+
+class Output : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldLok = Lok;
+        Lok = &m_lok;
+        form.Lock_socket = std::make_unique<std::mutex>();
+        m_timer = std::make_unique<THighResTimer>(fakePlatform(m_clock));
+        m_timer->SetEnabled(true);
+        form.HRT1 = m_timer.get();
+        socket.connect("127.0.0.1", server.port(), 5000);
+        ASSERT_TRUE(server.waitConnected(FakeSrcp073Server::Command));
+        form.Command_Socket = &socket;
+    }
+    void TearDown() override {
+        Lok = m_oldLok;
+        form.HRT1 = nullptr;
+    }
+
+    // Everything the call sent, fenced by a marker written after it, so that "nothing" is exact.
+    std::string sentBy(const std::function<void()>& call) {
+        server.clearReceived(FakeSrcp073Server::Command);
+        call();
+        socket.writeRaw("MARK\n");
+        EXPECT_TRUE(server.waitFor(FakeSrcp073Server::Command,
+                                   [](const std::string& s) { return s.ends_with("MARK\n"); }));
+        std::string bytes = server.received(FakeSrcp073Server::Command);
+        return bytes.substr(0, bytes.size() - 5);
+    }
+
+    int64_t waitedUs() const { return m_clock->now; }
+
+    FakeSrcp073Server server;
+    LineConnection socket;
+    FakeMainForm form;
+    Cbahn bahn;
+    TLok m_lok;
+    TLok* m_oldLok = nullptr;
+    std::shared_ptr<FakeClock> m_clock = std::make_shared<FakeClock>();
+    std::unique_ptr<THighResTimer> m_timer;
+};
+
+TEST_F(Output, GaOutSendsAPulseOfTwoLinesForOutputsOneToEight) {
+    struct Case {
+        const char* protocol;
+        int decoder, output;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {"M", 2, 3, "SET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\n"},
+        {"N", 1, 2, "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n"},
+        {"n", 1, 2, "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n"},
+        {"m", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
+        {"", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
+        {"x", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
+        {"NMRA", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
+        {"M", 1, 0, ""},
+        {"M", 1, 3, "SET GA M 6 0 1 -1\nSET GA M 6 0 0 -1\n"},
+        {"M", 1, 4, "SET GA M 6 1 1 -1\nSET GA M 6 1 0 -1\n"},
+        {"M", 1, 5, "SET GA M 7 0 1 -1\nSET GA M 7 0 0 -1\n"},
+        {"M", 1, 6, "SET GA M 7 1 1 -1\nSET GA M 7 1 0 -1\n"},
+        {"M", 1, 7, "SET GA M 8 0 1 -1\nSET GA M 8 0 0 -1\n"},
+        {"N", 1, 8, "SET GA N 8 1 1 -1\nSET GA N 8 1 0 -1\n"},
+        {"M", 1, 9, ""},
+        {"M", 1, -1, ""},
+        {"N", 0, 1, ""},
+        {"N", -3, 2, ""},
+        {"M", 2147483647, 8, "SET GA M 8589934592 1 1 -1\nSET GA M 8589934592 1 0 -1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.protocol) + " " + std::to_string(c.decoder) + " " +
+                     std::to_string(c.output));
+        const int64_t before = waitedUs();
+        EXPECT_EQ(sentBy([&] { bahn.ga_out(c.protocol, c.decoder, c.output); }), c.bytes);
+        const int64_t waited = waitedUs() - before;
+        if (*c.bytes) {
+            EXPECT_GE(waited, 250000);
+            EXPECT_LT(waited, 252000);
+        } else {
+            EXPECT_EQ(waited, 0);
+        }
+    }
+}
+
+TEST_F(Output, GaOutHoldsTheLockThroughThePauseAfterTheFirstLine) {
+    form.SolTime = 65536 + 40; // only the low 16 bits count
+    bool locked = false;
+    std::string atPause;
+    m_clock->onTick = [&] {
+        locked = heldElsewhere(*form.Lock_socket);
+        server.waitReceived(FakeSrcp073Server::Command, "SET GA N 5 1 1 -1\n", 2000);
+        atPause = server.received(FakeSrcp073Server::Command);
+    };
+    EXPECT_EQ(sentBy([&] { bahn.ga_out("N", 1, 2); }), "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n");
+    EXPECT_TRUE(locked);
+    EXPECT_EQ(atPause, "SET GA N 5 1 1 -1\n");
+    EXPECT_GE(waitedUs(), 40000);
+    EXPECT_LT(waitedUs(), 42000);
+    EXPECT_FALSE(heldElsewhere(*form.Lock_socket));
+}
+
+TEST_F(Output, AFailingSecondWriteReleasesTheLock) {
+    m_clock->onTick = [&] { socket.shutdown(); };
+    EXPECT_THROW(bahn.ga_out("M", 1, 1), LineConnectionError);
+    EXPECT_FALSE(heldElsewhere(*form.Lock_socket));
+    EXPECT_TRUE(server.waitReceived(FakeSrcp073Server::Command, "SET GA M 5 0 1 -1\n"));
+
+    m_clock->onTick = nullptr;
+    socket.connect("127.0.0.1", server.port(), 5000);
+    socket.shutdown();
+    EXPECT_THROW(bahn.gl_out(0), LineConnectionError);
+    EXPECT_FALSE(heldElsewhere(*form.Lock_socket));
+}
+
+TEST_F(Output, NothingIsSentWhenDisconnectedOrOnTheOtherTransport) {
+    form.Debug = true;
+    form.SrcpVer = 80;
+    EXPECT_EQ(sentBy([&] {
+                  bahn.ga_out("M", 1, 1);
+                  bahn.gl_out(0);
+              }),
+              "");
+    EXPECT_TRUE(form.debugLines.empty());
+
+    server.clearReceived(FakeSrcp073Server::Command);
+    form.SrcpVer = 73;
+    form.Command_Socket = nullptr;
+    bahn.ga_out("N", 1, 2);
+    bahn.ga_out("N", 0, 2); // no decoder: not even a debug line
+    bahn.ga_out("N", 1, 0); // no output
+    bahn.gl_out(0);
+    bahn.gl_out(10); // no such slot
+    EXPECT_EQ(form.debugLines, (std::vector<std::string>{"SET GA N 5 1 1 -1", "SET GL M1 3 0 0 100 0 0 "}));
+    EXPECT_EQ(waitedUs(), 0);
+    EXPECT_EQ(server.received(FakeSrcp073Server::Command), "");
+}
+
+TEST_F(Output, GlOutSendsTheWholeSlotInOneLine) {
+    std::string thirtyTwo = "1 ";
+    for (int k = 2; k <= 32; ++k)
+        thirtyTwo += "0 ";
+    struct Case {
+        const char* protocol;
+        int addr, direction, speed, speedMax, functionCount;
+        std::vector<int> f; // F0, F1, ...
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"M2", 24, 1, 5, 14, 4, {11, 1, 12, 0, 3}, "SET GL M2 24 1 5 14 1 4 0 1 0 0 \r\n"},
+        {"M1", 3, -1, 0, 100, 0, {}, "SET GL M1 3 0 0 100 0 0 \r\n"},
+        {"N1", 3, 2, 0, 100, 0, {10}, "SET GL N1 3 2 0 100 0 0 \r\n"},
+        {"M1", 3, 3, 0, 100, -1, {11}, "SET GL M1 3 0 0 100 1 0 \r\n"},
+        {"M1", 3, 0, 0, 100, 40, {11, 11}, "SET GL M1 3 0 0 100 1 32 " + thirtyTwo + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        m_lok.lokinit(0);
+        m_lok.set_protocol(0, c.protocol);
+        m_lok.set_addr(0, c.addr);
+        m_lok.set_direction(0, c.direction);
+        m_lok.set_speed(0, c.speed);
+        m_lok.set_speedmax(0, c.speedMax);
+        m_lok.set_nrof(0, c.functionCount);
+        TLokFunctions f{};
+        for (std::size_t k = 0; k < c.f.size(); ++k)
+            f[k] = static_cast<std::uint8_t>(c.f[k]);
+        m_lok.set_F(0, f);
+        EXPECT_EQ(sentBy([&] { bahn.gl_out(0); }), c.bytes);
+    }
+    EXPECT_EQ(waitedUs(), 0);
+}
+
+TEST(OutputProtocol, OnlyNAndLowerCaseNMeanNmra) {
+    const std::pair<const char*, bool> cases[] = {{"N", true}, {"n", true},  {"M", false},  {"m", false},
+                                                  {"", false}, {"x", false}, {"NN", false}, {" N", false}};
+    for (const auto& [text, nmra] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(isNmraProtocol(text), nmra);
+    }
+}
+
+} // namespace

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QImage>
+
+#include "FakeMainForm.h"
+#include "engine/Bahncalcunit.h"
+#include "engine/IconCache.h"
+#include "engine/initunit.h"
+#include "platform/Paths.h"
+#include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
+
+// A work folder with a copy of the generated catalogue and icons, the global objects, a plan
+// bitmap and view of the window's sizes, and the catalogue loaded.
+class PlanFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::filesystem::path from = std::filesystem::path(QUARN_RUNTIME_DIR) / "Data";
+        const std::filesystem::path to = std::filesystem::path(dir.path()) / "Data";
+        std::filesystem::create_directories(to);
+        std::filesystem::create_directories(std::filesystem::path(dir.path()) / "Layouts");
+        for (const auto& file : std::filesystem::directory_iterator(from))
+            if (file.is_regular_file() && file.path().filename().string()[0] != '.')
+                std::filesystem::copy_file(file.path(), to / file.path().filename());
+        setWorkFolder(dir.path());
+        iconCache().clear();
+
+        init = std::make_unique<C_Init>();
+        ASSERT_TRUE(init->ok());
+        form.WorkDir = dir.path();
+        *form.Quarn_bitmap = QImage(980, 680, QImage::Format_RGB32);
+        form.Quarn_bitmap->fill(Qt::white);
+        *form.Design_Panel_bitmap = QImage(617, 113, QImage::Format_RGB32);
+        for (QImage* cell : {form.Cache.get(), form.Undo.get(), form.Rueck_cache.get()}) {
+            *cell = QImage(27, 27, QImage::Format_RGB32);
+            cell->fill(Qt::black);
+        }
+        Bahn->elementeladen();
+        form.quarn.fill(Qt::white);
+        form.changes.clear();
+        form.cursorChanges.clear();
+    }
+    void TearDown() override
+    {
+        init.reset();
+        iconCache().clear();
+        setWorkFolder("");
+    }
+
+    // The generated icon of a kind in a state, as it lies in the data folder.
+    QImage icon(int kind, int state) const
+    {
+        QImage image(QString::fromStdString(dir.path() + "Data/" + Cbahn::iconFileName(kind, state)));
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    // Whether the 27 x 27 cell at (x, y) of image shows the icon exactly.
+    static bool cellShows(const QImage& image, int x, int y, const QImage& expected)
+    {
+        return image.copy(x, y, 27, 27).convertToFormat(QImage::Format_RGB32) == expected;
+    }
+    static bool cellIsWhite(const QImage& image, int x, int y)
+    {
+        QImage white(27, 27, QImage::Format_RGB32);
+        white.fill(Qt::white);
+        return cellShows(image, x, y, white);
+    }
+
+    // The accessory lines that ga_out sent to the debug memo (Debug on, no connection).
+    std::vector<std::string> switchedLines() const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : form.debugLines)
+            if (line.rfind("SET GA ", 0) == 0)
+                lines.push_back(line);
+        return lines;
+    }
+
+    TempDir dir;
+    RecordingDialogs dialogs;
+    FakeMainForm form;
+    std::unique_ptr<C_Init> init;
+};

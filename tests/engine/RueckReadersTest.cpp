@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FeedbackPlan.h"
+#include "engine/Bahncalcunit.h"
+#include "engine/RueckReaders.h"
+#include "platform/LineConnection.h"
+#include "platform/MainThreadDispatcher.h"
+#include "support/FakeSrcp073Server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+class Readers : public FeedbackPlan {
+protected:
+    void SetUp() override {
+        FeedbackPlan::SetUp();
+        for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll, FakeSrcp073Server::Info}) {
+            LineConnection& c = connection(channel);
+            c.connect("127.0.0.1", server.port() + channel, 5000);
+            ASSERT_TRUE(server.waitConnected(channel));
+        }
+    }
+
+    LineConnection& connection(FakeSrcp073Server::Channel channel) { return m_connections[channel]; }
+
+    // A fresh connection on the channel, once the server has taken it.
+    void reconnect(FakeSrcp073Server::Channel channel) {
+        const int before = server.connections(channel);
+        connection(channel).connect("127.0.0.1", server.port() + channel, 5000);
+        ASSERT_TRUE(waitUntil([&] { return server.connections(channel) == before + 1; }));
+    }
+
+    std::unique_ptr<TSrcp073Reader> makeReader(FakeSrcp073Server::Channel channel) {
+        switch (channel) {
+        case FakeSrcp073Server::Command:
+            return std::make_unique<TReadCommand>(connection(channel), &gui);
+        case FakeSrcp073Server::Poll:
+            return std::make_unique<TPollHandleThread>(connection(channel), &gui);
+        case FakeSrcp073Server::Info:
+            break;
+        }
+        return std::make_unique<TReadinfo>(connection(channel), &gui);
+    }
+
+    // Sends the lines and waits until the reader has read them all, without running the GUI thread.
+    void feed(TSrcp073Reader& reader, FakeSrcp073Server::Channel channel,
+              const std::vector<std::string>& lines) {
+        const long before = reader.linesRead();
+        std::string bytes;
+        for (const std::string& l : lines)
+            bytes += l + "\n";
+        ASSERT_TRUE(server.send(channel, bytes));
+        ASSERT_TRUE(
+            waitUntil([&] { return reader.linesRead() == before + static_cast<long>(lines.size()); }));
+    }
+
+    FakeSrcp073Server server;
+    LineConnection m_connections[3];
+    ManualDispatcher gui;
+};
+
+TEST_F(Readers, FeedbackIsDrawnOnTheGuiThreadInTheOrderRead) {
+    TReadCommand reader(connection(FakeSrcp073Server::Command), &gui);
+    reader.Start();
+    feed(reader, FakeSrcp073Server::Command,
+         {"INFO FB S88 17 1", "INFO FB S88 * 0110", "INFO FB S88 17 0", "100 INFO 0 GL 1"});
+    EXPECT_EQ(cells(), expect({}));
+    EXPECT_TRUE(form.panels.empty());
+    EXPECT_EQ(reader.Cinfo(), "100 INFO 0 GL 1");
+
+    EXPECT_EQ(gui.pump(), 4);
+    EXPECT_EQ(cells(),
+              expect({{"A", Free65}, {"H1", Free87}, {"H2", Busy87}, {"H3", Busy87}, {"H4", Free65}}));
+    EXPECT_EQ(form.panels, (std::map<int, std::string>{{1, "100 INFO 0 GL 1"}}));
+    // A before H1..H4, then A again.
+    ASSERT_EQ(form.changes.size(), 6u);
+    EXPECT_EQ(form.changes.front().second.left, 0);
+    EXPECT_EQ(form.changes.back().second.left, 0);
+    EXPECT_TRUE(reader.Running());
+}
+
+TEST_F(Readers, TheSameLineHasTheSameEffectOnTheCommandAndThePollConnection) {
+    struct Case {
+        std::vector<std::string> lines;
+        bool drawsSomething;
+    };
+    const Case cases[] = {
+        {{"INFO FB S88 17 1"}, true},
+        {{"INFO FB S88 * 00000000000000001"}, true},
+        {{"INFO FB S88 32 1", "INFO FB S88 0 1", "INFO FB S88 16 0"}, true},
+        {{"info fb s88 17 1", "INFO FB S88 5 1"}, false},
+    };
+    for (const Case& c : cases) {
+        const auto& batch = c.lines;
+        SCOPED_TRACE(batch.front());
+        std::vector<QRgb> seen[2];
+        for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll}) {
+            clearPlan();
+            auto reader = makeReader(channel);
+            reader->Start();
+            feed(*reader, channel, batch);
+            gui.pump();
+            seen[channel] = cells();
+            reader->Stop();
+            reconnect(channel);
+        }
+        EXPECT_EQ(seen[0], seen[1]);
+        EXPECT_EQ(seen[0] != expect({}), c.drawsSomething);
+    }
+}
+
+TEST_F(Readers, MalformedLinesAreIgnoredAndTheReaderGoesOn) {
+    for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll}) {
+        SCOPED_TRACE(channel);
+        clearPlan();
+        form.Debug = true;
+        auto reader = makeReader(channel);
+        reader->Start();
+        removeIcon("Icon8702.bmp");
+        feed(*reader, channel,
+             {"INFO FB S88 x 1", "INFO FB S88", "INFO FB S88 17 7", "INFO FB S88 16 1",
+              std::string(5000, 'x'), "INFO FB S88 17 1"});
+        gui.pump();
+        EXPECT_EQ(cells(), expect({{"A", Busy65}}));
+        EXPECT_TRUE(reader->Running());
+        writeIcon("Icon8702.bmp", Busy87);
+        feed(*reader, channel, {"INFO FB S88 16 1"});
+        gui.pump();
+        EXPECT_EQ(cells(), expect({{"A", Busy65}, {"C", Busy87}}));
+        reader->Stop();
+        reconnect(channel);
+    }
+}
+
+TEST_F(Readers, StoppingAReaderBlockedInItsReadReturnsPromptly) {
+    for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll, FakeSrcp073Server::Info}) {
+        SCOPED_TRACE(channel);
+        auto reader = makeReader(channel);
+        reader->Start();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto start = Clock::now();
+        reader->Stop();
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
+        EXPECT_TRUE(reader->Finished());
+        EXPECT_FALSE(reader->Running());
+        // The owner closes the connection after the reader is joined; a stop is not a failure.
+        EXPECT_TRUE(connection(channel).isConnected());
+        gui.pump();
+        EXPECT_TRUE(form.panels.empty());
+        reconnect(channel);
+    }
+}
+
+TEST_F(Readers, LinesNotYetHandledWhenStoppedAreDropped) {
+    TReadCommand reader(connection(FakeSrcp073Server::Command), &gui);
+    reader.Start();
+    feed(reader, FakeSrcp073Server::Command, {"INFO FB S88 17 1"});
+    reader.Stop();
+    EXPECT_EQ(gui.pump(), 1);
+    EXPECT_EQ(cells(), expect({}));
+    EXPECT_TRUE(form.panels.empty());
+}
+
+TEST_F(Readers, AServerThatClosesEndsTheReaderAndItSaysSoWhenDebugging) {
+    struct Case {
+        FakeSrcp073Server::Channel channel;
+        bool reset;
+        int panel; // -1: the debug memo
+        const char* text;
+    };
+    const Case cases[] = {
+        {FakeSrcp073Server::Command, false, 1, "Es wurde eine Exception im Modul ReadCommand ausgelöst!"},
+        {FakeSrcp073Server::Info, true, 2, "Es wurde eine Exception im Modul ReadInfo ausgelöst!"},
+        {FakeSrcp073Server::Poll, false, -1, "Es wurde eine Exception im Poll-Thread ausgelöst"},
+    };
+    form.Debug = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto reader = makeReader(c.channel);
+        reader->Start();
+        if (c.reset)
+            server.resetConnection(c.channel);
+        else
+            server.closeConnection(c.channel);
+        ASSERT_TRUE(waitUntil([&] { return reader->Finished(); }));
+        EXPECT_FALSE(reader->Running());
+        EXPECT_FALSE(connection(c.channel).isConnected());
+        form.debugLines.clear();
+        EXPECT_EQ(gui.pump(), 1);
+        if (c.panel >= 0)
+            EXPECT_EQ(form.panels[c.panel], c.text);
+        else
+            EXPECT_EQ(form.debugLines, std::vector<std::string>{c.text});
+        reader->Stop();
+    }
+}
+
+TEST_F(Readers, TheInfoReaderShowsItsLinesAndEvaluatesNothing) {
+    TReadinfo reader(connection(FakeSrcp073Server::Info), &gui);
+    reader.Start();
+    feed(reader, FakeSrcp073Server::Info, {"INFO FB S88 17 1", "INFO 0 TIME 1 2 3 \xE4"});
+    EXPECT_EQ(gui.pump(), 2);
+    EXPECT_EQ(form.panels, (std::map<int, std::string>{{2, "INFO 0 TIME 1 2 3 \xC3\xA4"}}));
+    EXPECT_EQ(cells(), expect({}));
+    EXPECT_EQ(reader.InMessage(), "INFO 0 TIME 1 2 3 \xE4");
+}
+
+TEST_F(Readers, TheGlobalReadersStartAndStopThroughTheProgramsDispatcher) {
+    MainThreadDispatcher* old = mainThreadDispatcher();
+    setMainThreadDispatcher(&gui);
+    startReadCommand(connection(FakeSrcp073Server::Command));
+    startPollHandleThread(connection(FakeSrcp073Server::Poll));
+    ASSERT_NE(ReadCommand, nullptr);
+    feed(*ReadCommand, FakeSrcp073Server::Command, {"INFO FB S88 17 1"});
+    feed(*PollHandleThread, FakeSrcp073Server::Poll, {"INFO FB S88 32 1"});
+    gui.pump();
+    EXPECT_EQ(cells(), expect({{"A", Busy65}, {"D", Busy65}}));
+
+    // The server drops the command connection; the user connects again. The new start replaces
+    // the reader that ended, and leaves the new connection alone.
+    server.closeConnection(FakeSrcp073Server::Command);
+    ASSERT_TRUE(waitUntil([&] { return ReadCommand->Finished(); }));
+    reconnect(FakeSrcp073Server::Command);
+    startReadCommand(connection(FakeSrcp073Server::Command));
+    EXPECT_TRUE(ReadCommand->Running());
+    feed(*ReadCommand, FakeSrcp073Server::Command, {"INFO FB S88 17 0"});
+    gui.pump();
+    EXPECT_EQ(cell(Detectors[0]), Free65);
+
+    const auto start = Clock::now();
+    stopAllReaders();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_EQ(ReadCommand, nullptr);
+    EXPECT_EQ(Readinfo, nullptr);
+    EXPECT_EQ(PollHandleThread, nullptr);
+    setMainThreadDispatcher(old);
+}
+
+} // namespace
