@@ -1,6 +1,7 @@
 #include "engine/Bahncalcunit.h"
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <sys/stat.h>
 #include <vector>
@@ -90,12 +91,16 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad)
 
     f.Anzahl = plan.count;
     ProgressDisplay progress(f, plan.count);
+    // A command that cannot be sent must not leave half a plan behind, which a later save would
+    // write over the whole one: the plan is loaded to the end and the first failure raised then.
+    std::exception_ptr switchFailure;
     int kept = 0;
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         auto owned = std::make_unique<tPosEntry>(plan.entries[i]);
         const tPosEntry& e = *owned;
         Postable->addEntry(std::move(owned));
-        const int s = drawnPlanState(e.Stellung);
+        // A state below 1 is switched as state 1; one that names no switch state is only drawn.
+        const int s = e.Stellung < 1 ? 1 : e.Stellung;
         if (f.Debug) {
             f.debugLine(std::to_string(e.Enummer));
             f.debugLine(std::to_string(e.CompID));
@@ -103,8 +108,13 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad)
         if (switchedOnLoad(e.Enummer) && s >= 1 && s <= 3) {
             const int decoder = s == 1 ? e.Decod1 : s == 2 ? e.Decod2 : e.Decod3;
             const int output = s == 1 ? e.Daten1 : s == 2 ? e.Daten2 : e.Daten3;
-            if (output >= 1 && output <= 8)
-                ga_out(e.Protokoll, decoder, output);
+            if (output >= 1 && output <= 8 && !switchFailure) {
+                try {
+                    ga_out(e.Protokoll, decoder, output);
+                } catch (...) {
+                    switchFailure = std::current_exception();
+                }
+            }
         }
         drawIcon(icons[i], e.Posx, e.Posy, true);
         ++kept;
@@ -127,6 +137,8 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad)
         f.Textliste->push_back(std::move(label));
         f.writeQuarnText(added);
     }
+    if (switchFailure)
+        std::rethrow_exception(switchFailure);
 }
 
 void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfad)

@@ -86,7 +86,8 @@ bool parseInt(const std::string& text, int& value)
         ++i;
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
-    if (first != last && *first == '+')
+    // A sign may stand once: "+-5" is not a number.
+    if (last - first >= 2 && *first == '+' && first[1] != '-')
         ++first;
     int parsed = 0;
     auto [ptr, ec] = std::from_chars(first, last, parsed);
@@ -298,7 +299,8 @@ bool Cbahn::keepBadSettingsFile()
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         return false;
-    std::filesystem::rename(path, path + ".bak", error);
+    // The backup has its own fixed name, whatever letter case the settings file was found in.
+    std::filesystem::rename(path, resolvePath(getDataPath() + SettingsFileName + ".bak"), error);
     return !error;
 }
 
@@ -330,6 +332,9 @@ void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const
     const std::string name = s.substr(0, sizeComma);
     const std::string sizeText = s.substr(sizeComma + 1, styleComma - sizeComma - 1);
     const std::string style = s.substr(styleComma + 1, 4);
+    // Read from the left, the style ends at the first comma after the size; one inside it is an error.
+    if (style.find(',') != std::string::npos)
+        invalid();
     const std::string colorText = s.substr(colorComma + 1);
 
     int size = 0;

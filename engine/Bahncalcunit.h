@@ -99,7 +99,8 @@ public:
     // Records of an unknown kind or at a negative position are dropped, and a state that names no
     // icon is drawn as state 1. The whole file, its fonts and every icon it needs are checked
     // first: on a TextFileError, ConversionError or BitmapFileError from that check nothing has
-    // changed. The progress display is hidden again however the load ends.
+    // changed. A switch command that cannot be sent stops the switching but not the load; its
+    // error is raised once the whole plan is in. The progress display is hidden however it ends.
     void gleisbildladen(const std::string& Gname, const std::string& GPfad);
     // Writes Postable and Textliste to Gpfad + Gname; on failure the old file stays and
     // TextFileError is thrown.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,28 +22,23 @@ class THighResTimer;
 // it; a number never set reads false and a negative number is ignored.
 class RouteButtonFlags {
 public:
-    RouteButtonFlags() : m_flags(2049, false) {}
-
-    bool operator[](int route) const
-    {
-        return route >= 0 && static_cast<std::size_t>(route) < m_flags.size() && m_flags[route];
-    }
+    // Only the routes that are on are stored: route numbers come from plan files and are unbounded,
+    // and a flag array grown to such a number could take hundreds of megabytes.
+    bool operator[](int route) const { return m_on.count(route) != 0; }
     void set(int route, bool on)
     {
         if (route < 0)
             return;
-        if (static_cast<std::size_t>(route) >= m_flags.size()) {
-            if (!on)
-                return;
-            m_flags.resize(static_cast<std::size_t>(route) + 1, false);
-        }
-        m_flags[route] = on;
+        if (on)
+            m_on.insert(route);
+        else
+            m_on.erase(route);
     }
-    void clearAll() { m_flags.assign(m_flags.size(), false); }
-    std::size_t size() const { return m_flags.size(); }
+    void clearAll() { m_on.clear(); }
+    std::size_t countOn() const { return m_on.size(); }
 
 private:
-    std::vector<bool> m_flags;
+    std::set<int> m_on;
 };
 
 // The paint boxes of the main window that the engine draws into.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,51 +12,11 @@
 #include "engine/Bahncalcunit.h"
 #include "engine/lokunit.h"
 #include "platform/LineConnection.h"
+#include "srcp/FakeTickClock.h"
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
 
 namespace {
-
-// A clock the test advances: every read moves it on by one count (1 us), a tick wait jumps to the
-// next millisecond and lets the test look at the world in the middle of the wait.
-struct FakeClock {
-    int64_t now = 0;
-    int64_t lastTick = 0;
-    int ticks = 0;
-    std::function<void()> onTick;
-};
-
-class FakeTickThread : public TTickThread {
-public:
-    explicit FakeTickThread(std::shared_ptr<FakeClock> clock) : m_clock(std::move(clock)) {}
-    void SetAccuracy(uint32_t) override {}
-    void SetResolution(uint32_t) override {}
-    void SetCounterFunction(TCounterFunction) override {}
-    void SetPriority(TThreadPriority) override {}
-    int64_t GetCountValue() const override { return m_clock->lastTick; }
-    void WaitNextTick() override {
-        if (m_clock->ticks++ == 0 && m_clock->onTick)
-            m_clock->onTick();
-        m_clock->lastTick = (m_clock->now / 1000 + 1) * 1000;
-        m_clock->now = m_clock->lastTick;
-    }
-    void Resume() override {}
-    void TerminateAndWait() override {}
-
-private:
-    std::shared_ptr<FakeClock> m_clock;
-};
-
-THighResPlatform fakePlatform(const std::shared_ptr<FakeClock>& clock) {
-    THighResPlatform p;
-    p.performanceCounter = [clock] { return ++clock->now; };
-    p.performanceFrequency = 1000000;
-    p.timeStampAvailable = false;
-    p.sleepMs = [](uint32_t) {};
-    p.minResolution = 1;
-    p.createTickThread = [clock] { return std::make_unique<FakeTickThread>(clock); };
-    return p;
-}
 
 // True when another thread cannot take the lock now.
 bool heldElsewhere(std::mutex& m) {
@@ -74,7 +35,7 @@ protected:
         m_oldLok = Lok;
         Lok = &m_lok;
         form.Lock_socket = std::make_unique<std::mutex>();
-        m_timer = std::make_unique<THighResTimer>(fakePlatform(m_clock));
+        m_timer = std::make_unique<THighResTimer>(fakeTickPlatform(m_clock));
         m_timer->SetEnabled(true);
         form.HRT1 = m_timer.get();
         socket.connect("127.0.0.1", server.port(), 5000);
@@ -105,7 +66,7 @@ protected:
     Cbahn bahn;
     TLok m_lok;
     TLok* m_oldLok = nullptr;
-    std::shared_ptr<FakeClock> m_clock = std::make_shared<FakeClock>();
+    std::shared_ptr<FakeTickClock> m_clock = std::make_shared<FakeTickClock>();
     std::unique_ptr<THighResTimer> m_timer;
 };
 
@@ -123,6 +84,7 @@ TEST_F(Output, GaOutSendsAPulseOfTwoLinesForOutputsOneToEight) {
         {"", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
         {"x", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
         {"NMRA", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
+        {" N", 1, 1, "SET GA M 5 0 1 -1\nSET GA M 5 0 0 -1\n"},
         {"M", 1, 0, ""},
         {"M", 1, 3, "SET GA M 6 0 1 -1\nSET GA M 6 0 0 -1\n"},
         {"M", 1, 4, "SET GA M 6 1 1 -1\nSET GA M 6 1 0 -1\n"},
@@ -155,7 +117,7 @@ TEST_F(Output, GaOutHoldsTheLockThroughThePauseAfterTheFirstLine) {
     form.SolTime = 65536 + 40; // only the low 16 bits count
     bool locked = false;
     std::string atPause;
-    m_clock->onTick = [&] {
+    m_clock->onFirstTick = [&] {
         locked = heldElsewhere(*form.Lock_socket);
         server.waitReceived(FakeSrcp073Server::Command, "SET GA N 5 1 1 -1\n", 2000);
         atPause = server.received(FakeSrcp073Server::Command);
@@ -166,15 +128,26 @@ TEST_F(Output, GaOutHoldsTheLockThroughThePauseAfterTheFirstLine) {
     EXPECT_GE(waitedUs(), 40000);
     EXPECT_LT(waitedUs(), 42000);
     EXPECT_FALSE(heldElsewhere(*form.Lock_socket));
+
+    // A loco line waits while a pulse holds the lock: it follows what was written meanwhile.
+    EXPECT_EQ(sentBy([&] {
+                  std::unique_lock pulse(*form.Lock_socket);
+                  std::thread loco([&] { bahn.gl_out(0); });
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                  socket.writeRaw("HELD\n");
+                  pulse.unlock();
+                  loco.join();
+              }),
+              "HELD\nSET GL M1 3 0 0 100 0 0 \r\n");
 }
 
 TEST_F(Output, AFailingSecondWriteReleasesTheLock) {
-    m_clock->onTick = [&] { socket.shutdown(); };
+    m_clock->onFirstTick = [&] { socket.shutdown(); };
     EXPECT_THROW(bahn.ga_out("M", 1, 1), LineConnectionError);
     EXPECT_FALSE(heldElsewhere(*form.Lock_socket));
     EXPECT_TRUE(server.waitReceived(FakeSrcp073Server::Command, "SET GA M 5 0 1 -1\n"));
 
-    m_clock->onTick = nullptr;
+    m_clock->onFirstTick = nullptr;
     socket.connect("127.0.0.1", server.port(), 5000);
     socket.shutdown();
     EXPECT_THROW(bahn.gl_out(0), LineConnectionError);
@@ -237,15 +210,6 @@ TEST_F(Output, GlOutSendsTheWholeSlotInOneLine) {
         EXPECT_EQ(sentBy([&] { bahn.gl_out(0); }), c.bytes);
     }
     EXPECT_EQ(waitedUs(), 0);
-}
-
-TEST(OutputProtocol, OnlyNAndLowerCaseNMeanNmra) {
-    const std::pair<const char*, bool> cases[] = {{"N", true}, {"n", true},  {"M", false},  {"m", false},
-                                                  {"", false}, {"x", false}, {"NN", false}, {" N", false}};
-    for (const auto& [text, nmra] : cases) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(isNmraProtocol(text), nmra);
-    }
 }
 
 } // namespace

@@ -31,6 +31,8 @@ TEST(FontLine, ReadsEveryAttributeAndWritesTheLineBack)
         // A name may hold a comma: the line is read from the right.
         {"Serif, condensed,9,1000,clNavy", "Serif, condensed 9 1000 8388608", nullptr},
         {"a,,b,7,0000,clBtnFace", "a,,b 7 0000 -16777201", nullptr},
+        {" Arial ,12,0000,clBlack", " Arial  12 0000 0", nullptr},
+        {",12,0000,clBlack", " 12 0000 0", nullptr},
     };
     Cbahn bahn;
     for (const Case& c : cases) {
@@ -61,6 +63,8 @@ TEST(FontLine, MalformedLinesRaiseAndLeaveTheFont)
         {",1000,clBlack", invalid},
         {"Arial,ten,1000,clBlack", "'ten' is not a valid integer value"},
         {"Arial,,1000,clBlack", "'' is not a valid integer value"},
+        {"Arial,+-5,1000,clBlack", "'+-5' is not a valid integer value"},
+        {"Arial,10,1,00,clBlack", invalid}, // the style ends at the first comma after the size
         {"Arial,10,1000,clPink", "'clPink' is not a valid integer value"},
     };
     Cbahn bahn;

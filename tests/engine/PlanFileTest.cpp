@@ -180,7 +180,8 @@ TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement)
         {{0, 1, 54, 0, 0, {1, 0, 0}, {2, 0, 0}, 0, "N"}, 1},    // state 0 counts as 1
         {{0, 5, 81, 0, 1, {3, 3, 0}, {0, 9, 0}, 0, "M"}, 1},    // output 0: nothing
         {{0, 5, 108, 0, 2, {3, 3, 0}, {0, 9, 0}, 0, "M"}, 2},   // output 9: nothing
-        {{0, 1, 135, 0, 7, {4, 0, 0}, {1, 0, 0}, 0, "m"}, 1},   // state 7 names no icon: state 1
+        {{0, 1, 135, 0, 7, {4, 0, 0}, {1, 0, 0}, 0, "m"}, 1},   // state 7: drawn as 1, not switched
+        {{0, 1, 270, 0, -2, {4, 0, 0}, {2, 0, 0}, 0, "m"}, 1},  // below 1: switched and drawn as 1
         {{0, 1, 162, 0, 12, {4, 4, 4}, {1, 1, 1}, 0, "M"}, 12}, // a route state is drawn, not switched
         {{0, 20, 189, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "M"}, 1},
         {{0, 66, 216, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "n"}, 1},  // not in the list of unswitched kinds
@@ -193,7 +194,7 @@ TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement)
     Bahn->gleisbildladen("s.pln", layouts());
 
     EXPECT_EQ(switchedLines(), (std::vector<std::string>{"SET GA M 10 0 1 -1", "SET GA N 5 1 1 -1",
-                                                         "SET GA M 17 0 1 -1", "SET GA N 5 0 1 -1"}));
+                                                         "SET GA M 17 1 1 -1", "SET GA N 5 0 1 -1"}));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rec.x);
         EXPECT_TRUE(cellShows(*form.Quarn_bitmap, c.rec.x, 0, icon(c.rec.kind, c.drawnState)));
@@ -206,19 +207,24 @@ TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement)
     EXPECT_EQ(form.debugLines[2], "1") << "element number";
 }
 
-TEST_F(PlanFile, PulsesReachTheCommandConnection)
+TEST_F(PlanFile, ACommandThatCannotBeSentStillLeavesTheWholePlan)
 {
     FakeSrcp073Server server;
     LineConnection connection;
     connection.connect("127.0.0.1", server.port(), 2000);
+    connection.shutdown(); // every write fails
     form.Command_Socket = &connection;
-    form.SolTime = 0;
+    form.Debug = true;
     writePlan("w.pln", planText({{0, 1, 0, 0, 1, {2, 0, 0}, {3, 0, 0}, 0, "M"},
-                                 {0, 14, 27, 0, 2, {0, 1, 0}, {0, 8, 0}, 0, "N"}}));
-    Bahn->gleisbildladen("w.pln", layouts());
-    const std::string expected = "SET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\nSET GA N 8 1 1 -1\nSET GA N 8 1 0 -1\n";
-    EXPECT_TRUE(server.waitReceived(FakeSrcp073Server::Command, expected));
-    EXPECT_EQ(server.received(FakeSrcp073Server::Command), expected);
+                                 {0, 14, 27, 0, 2, {0, 1, 0}, {0, 8, 0}, 0, "N"}},
+                                lines({"1", "n", "t", "0", "0", "0", "Arial,10,0000,clRed"})));
+    EXPECT_THROW(Bahn->gleisbildladen("w.pln", layouts()), LineConnectionError);
+    EXPECT_EQ(switchedLines(), std::vector<std::string>{"SET GA M 10 0 1 -1"}) << "no retry";
+    EXPECT_EQ(Postable->getNumbofEntries(), 2);
+    EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 27, 0, icon(14, 2)));
+    EXPECT_EQ(form.Textliste->size(), 1u);
+    EXPECT_EQ(form.TextLabelNr, 1);
+    EXPECT_FALSE(form.progressVisible);
     form.Command_Socket = nullptr;
 }
 

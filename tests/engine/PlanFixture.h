@@ -12,6 +12,7 @@
 #include "FakeMainForm.h"
 #include "engine/Bahncalcunit.h"
 #include "engine/IconCache.h"
+#include "engine/Positionunit.h"
 #include "engine/initunit.h"
 #include "platform/Paths.h"
 #include "support/RecordingDialogs.h"
@@ -72,6 +73,21 @@ protected:
         QImage white(27, 27, QImage::Format_RGB32);
         white.fill(Qt::white);
         return cellShows(image, x, y, white);
+    }
+
+    // Appends a plan entry numbered after the table's size.
+    tPosEntry& place(int x, int y, int kind, int state = 1, int route = 0)
+    {
+        auto e = std::make_unique<tPosEntry>();
+        Postable->initializeEntry(Postable->getNumbofEntries() + 1, *e);
+        e->Posx = x;
+        e->Posy = y;
+        e->Enummer = kind;
+        e->Stellung = state;
+        e->Fahrnr = route;
+        tPosEntry& ref = *e;
+        Postable->addEntry(std::move(e));
+        return ref;
     }
 
     // The accessory lines that ga_out sent to the debug memo (Debug on, no connection).

@@ -1,5 +1,8 @@
 #include "PlanFixture.h"
 
+#include <array>
+#include <functional>
+
 #include "engine/Fahrunit.h"
 #include "engine/MainFormState.h"
 #include "engine/Positionunit.h"
@@ -55,121 +58,75 @@ TEST(RouteTable, EntriesAreKeyedByRouteAndPosition)
     EXPECT_EQ(fahr.getnumerofEntries(), 3);
 }
 
-class Routes : public PlanFixture {
-protected:
-    tPosEntry& place(int x, int y, int kind, int state = 1, int route = 0)
-    {
-        auto e = std::make_unique<tPosEntry>();
-        Postable->initializeEntry(Postable->getNumbofEntries() + 1, *e);
-        e->Posx = x;
-        e->Posy = y;
-        e->Enummer = kind;
-        e->Stellung = state;
-        e->Fahrnr = route;
-        tPosEntry& ref = *e;
-        Postable->addEntry(std::move(e));
-        return ref;
-    }
-    void clearPlan()
-    {
+using Routes = PlanFixture;
+
+TEST_F(Routes, SwitchingAndDrawingARoute) {
+    // Route 1 holds a three-state turnout recorded in state 2 (decoder 2, output 3), a one-state
+    // track, a two-state signal without an output for state 1 and a position without a plan entry.
+    // A turnout belongs to route 2 only. The plan's first entry is route 1's button; a button
+    // without a route stands beside it.
+    place(135, 0, 66, 1, 1);
+    place(162, 0, 88, 1, 0);
+    tPosEntry& turnout = place(0, 0, 1, 1);
+    turnout.Decod2 = 2;
+    turnout.Daten2 = 3;
+    place(27, 0, 9, 1);
+    tPosEntry& signal = place(54, 0, 5, 2);
+    signal.Decod1 = 6;
+    signal.Decod2 = 6;
+    signal.Daten2 = 4;
+    tPosEntry& other = place(108, 0, 1, 1);
+    other.Decod1 = 1;
+    other.Daten1 = 1;
+    Fahr->fahreintragen(1, 1, 0, 0, 12);
+    Fahr->fahreintragen(1, 9, 27, 0, 11);
+    Fahr->fahreintragen(1, 5, 54, 0, 11);
+    Fahr->fahreintragen(1, 1, 81, 0, 11);
+    Fahr->fahreintragen(2, 1, 108, 0, 11);
+    form.Debug = true;
+
+    // The cells at x = 0, 27, ..., 189 and the kinds they show; a state of 0 means left white.
+    const int kinds[8] = {1, 9, 5, 0, 1, 66, 88, 0};
+    const struct {
+        const char* what;
+        std::function<void()> run;
+        std::array<int, 8> states;
+        std::vector<std::string> switched;
+    } cases[] = {
+        // Only switchable kinds, drawn in the route state; one without an output is only drawn.
+        {"fahraktivieren", [] { Fahr->fahraktivieren(1); }, {2, 0, 1, 0, 0, 0, 0, 0}, {"SET GA M 10 0 1 -1"}},
+        {"fahrdeaktiv", [] { Fahr->fahrdeaktiv(1); }, {12, 0, 11, 0, 0, 0, 0, 0}, {}},
+        {"fahrstrasseniconchange", [] { Fahr->fahrstrasseniconchange(1); }, {12, 11, 11, 0, 0, 0, 0, 0}, {}},
+        {"normaleiconchange", [] { Fahr->normaleiconchange(1); }, {1, 1, 2, 0, 0, 1, 0, 0}, {}},
+        {"knopfan",
+         [] {
+             Fahr->knopfan(135, 0);
+             Fahr->knopfan(189, 0);
+         },
+         {0, 0, 0, 0, 0, 11, 0, 0},
+         {}},
+        {"alleknopfaus", [] { Fahr->alleknopfaus(); }, {0, 0, 0, 0, 0, 1, 0, 0}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         form.Quarn_bitmap->fill(Qt::white);
-        form.quarn.fill(Qt::white);
         form.debugLines.clear();
+        c.run();
+        for (int i = 0; i < 8; ++i) {
+            SCOPED_TRACE(27 * i);
+            if (c.states[i])
+                EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 27 * i, 0, icon(kinds[i], c.states[i])));
+            else
+                EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27 * i, 0));
+        }
+        EXPECT_EQ(switchedLines(), c.switched);
+        // The plan keeps the states it had.
+        EXPECT_EQ(turnout.Stellung, 1);
+        EXPECT_EQ(signal.Stellung, 2);
     }
-    bool shows(int x, int y, int kind, int state) const
-    {
-        return cellShows(*form.Quarn_bitmap, x, y, icon(kind, state));
-    }
-
-    // Route 1: a three-state turnout in state 2 (decoder 2, output 3), a one-state track, a
-    // two-state signal without an output for state 1, an element without a plan entry, and a
-    // turnout that belongs to route 2 only.
-    void buildRoutes()
-    {
-        tPosEntry& turnout = place(0, 0, 1, 1);
-        turnout.Decod2 = 2;
-        turnout.Daten2 = 3;
-        place(27, 0, 9, 1);
-        tPosEntry& signal = place(54, 0, 5, 2);
-        signal.Decod1 = 6;
-        signal.Decod2 = 6;
-        signal.Daten2 = 4;
-        tPosEntry& other = place(108, 0, 1, 1);
-        other.Decod1 = 1;
-        other.Daten1 = 1;
-        place(135, 0, 66, 1, 1); // the route button
-        Fahr->fahreintragen(1, 1, 0, 0, 12);
-        Fahr->fahreintragen(1, 9, 27, 0, 11);
-        Fahr->fahreintragen(1, 5, 54, 0, 11);
-        Fahr->fahreintragen(1, 1, 81, 0, 11);
-        Fahr->fahreintragen(2, 1, 108, 0, 11);
-        form.Debug = true;
-        clearPlan();
-    }
-};
-
-TEST_F(Routes, SettingARouteSwitchesAndDrawsItsSwitchableElements)
-{
-    buildRoutes();
-    Fahr->fahraktivieren(1);
-    EXPECT_EQ(switchedLines(), (std::vector<std::string>{"SET GA M 10 0 1 -1"}));
-    EXPECT_TRUE(shows(0, 0, 1, 2));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27, 0)) << "a one-state kind is left alone";
-    EXPECT_TRUE(shows(54, 0, 5, 1)) << "drawn although it has no output";
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 81, 0));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 108, 0)) << "route 2";
-    EXPECT_EQ(Postable->getEntryByKor(0, 0)->Stellung, 1) << "the plan keeps its own state";
 }
 
-TEST_F(Routes, ReleasingARouteOnlyDraws)
-{
-    buildRoutes();
-    Fahr->fahrdeaktiv(1);
-    EXPECT_TRUE(switchedLines().empty());
-    EXPECT_TRUE(shows(0, 0, 1, 12));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27, 0));
-    EXPECT_TRUE(shows(54, 0, 5, 11));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 108, 0));
-}
-
-TEST_F(Routes, ShowingAndHidingARoute)
-{
-    buildRoutes();
-    Fahr->fahrstrasseniconchange(1);
-    EXPECT_TRUE(shows(0, 0, 1, 12));
-    EXPECT_TRUE(shows(27, 0, 9, 11)) << "every element, switchable or not";
-    EXPECT_TRUE(shows(54, 0, 5, 11));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 81, 0));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 135, 0));
-
-    Fahr->knopfan(135, 0);
-    EXPECT_TRUE(shows(135, 0, 66, 11));
-    Fahr->knopfan(162, 0); // no element there
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 162, 0));
-
-    Fahr->normaleiconchange(1);
-    EXPECT_TRUE(shows(0, 0, 1, 1));
-    EXPECT_TRUE(shows(27, 0, 9, 1));
-    EXPECT_TRUE(shows(54, 0, 5, 2));
-    EXPECT_TRUE(shows(135, 0, 66, 1)) << "the buttons are released at the end";
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 108, 0));
-    EXPECT_TRUE(switchedLines().empty());
-}
-
-TEST_F(Routes, AllButtonsAreReleasedTheFirstOneToo)
-{
-    place(0, 27, 66, 1, 4);
-    place(27, 27, 88, 1, 0); // a button without a route stays as it is
-    place(54, 27, 88, 1, 2);
-    clearPlan();
-    Fahr->alleknopfaus();
-    EXPECT_TRUE(shows(0, 27, 66, 1));
-    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27, 27));
-    EXPECT_TRUE(shows(54, 27, 88, 1));
-}
-
-TEST_F(Routes, DeletingARouteClearsItsElementsButtonsAndFlag)
-{
+TEST_F(Routes, DeletingARouteClearsItsElementsButtonsAndFlag) {
     for (int route : {2, 3, 4, 3})
         Fahr->fahreintragen(route, 1, 27 * route, 0, 11);
     Fahr->fahreintragen(3, 1, 0, 27, 12);
@@ -186,10 +143,13 @@ TEST_F(Routes, DeletingARouteClearsItsElementsButtonsAndFlag)
     EXPECT_FALSE(form.Knopf[3]);
     EXPECT_TRUE(form.Knopf[2]);
 
-    // Route numbers have no upper bound.
+    // Route numbers have no upper bound, and a huge one costs no memory.
     Fahr->fahreintragen(5000, 1, 0, 0, 11);
     form.Knopf.set(5000, true);
+    form.Knopf.set(2147483647, true);
     EXPECT_TRUE(form.Knopf[5000]);
+    EXPECT_TRUE(form.Knopf[2147483647]);
+    form.Knopf.set(2147483647, false);
     Fahr->fahrtotdel(5000);
     EXPECT_FALSE(form.Knopf[5000]);
     EXPECT_EQ(Fahr->readgleisnr(5000), 0);
@@ -204,8 +164,9 @@ TEST_F(Routes, TheRouteFileIsWrittenAndReadBack)
     Fahr->Anz_strassen = 4;
     Bahn->fahrspeichern();
     const std::string path = dir.path() + "Layouts/Anlage.dat";
-    EXPECT_EQ(readFileBytes(path), "3\r\n1\r\n1\r\n0\r\n0\r\n12\r\n1\r\n5\r\n27\r\n0\r\n11\r\n"
-                                   "3\r\n9\r\n54\r\n81\r\n13\r\n4\r\n");
+    const std::string bytes = "3\r\n1\r\n1\r\n0\r\n0\r\n12\r\n1\r\n5\r\n27\r\n0\r\n11\r\n"
+                              "3\r\n9\r\n54\r\n81\r\n13\r\n4\r\n";
+    EXPECT_EQ(readFileBytes(path), bytes);
 
     Fahr->Fahrlist.clear();
     Fahr->Anz_strassen = 0;
@@ -219,8 +180,7 @@ TEST_F(Routes, TheRouteFileIsWrittenAndReadBack)
 
     // Saving again gives the same file.
     Bahn->fahrspeichern();
-    EXPECT_EQ(readFileBytes(path), "3\r\n1\r\n1\r\n0\r\n0\r\n12\r\n1\r\n5\r\n27\r\n0\r\n11\r\n"
-                                   "3\r\n9\r\n54\r\n81\r\n13\r\n4\r\n");
+    EXPECT_EQ(readFileBytes(path), bytes);
 }
 
 TEST_F(Routes, ReadingRouteFiles)

@@ -48,15 +48,12 @@ protected:
     }
 
     std::unique_ptr<TSrcp073Reader> makeReader(FakeSrcp073Server::Channel channel) {
-        switch (channel) {
-        case FakeSrcp073Server::Command:
-            return std::make_unique<TReadCommand>(connection(channel), &gui);
-        case FakeSrcp073Server::Poll:
-            return std::make_unique<TPollHandleThread>(connection(channel), &gui);
-        case FakeSrcp073Server::Info:
-            break;
-        }
-        return std::make_unique<TReadinfo>(connection(channel), &gui);
+        LineConnection& c = connection(channel);
+        if (channel == FakeSrcp073Server::Command)
+            return std::make_unique<TReadCommand>(c, &gui);
+        if (channel == FakeSrcp073Server::Poll)
+            return std::make_unique<TPollHandleThread>(c, &gui);
+        return std::make_unique<TReadinfo>(c, &gui);
     }
 
     // Sends the lines and waits until the reader has read them all, without running the GUI thread.
@@ -76,24 +73,39 @@ protected:
     ManualDispatcher gui;
 };
 
-TEST_F(Readers, FeedbackIsDrawnOnTheGuiThreadInTheOrderRead) {
+TEST_F(Readers, LinesAreHandledOnTheGuiThreadInTheOrderRead) {
     TReadCommand reader(connection(FakeSrcp073Server::Command), &gui);
+    TReadinfo info(connection(FakeSrcp073Server::Info), &gui);
     reader.Start();
+    info.Start();
     feed(reader, FakeSrcp073Server::Command,
          {"INFO FB S88 17 1", "INFO FB S88 * 0110", "INFO FB S88 17 0", "100 INFO 0 GL 1"});
+    // The info reader shows its lines and evaluates none of them.
+    feed(info, FakeSrcp073Server::Info, {"INFO FB S88 32 1", "INFO 0 TIME 1 2 3 \xE4"});
     EXPECT_EQ(cells(), expect({}));
     EXPECT_TRUE(form.panels.empty());
     EXPECT_EQ(reader.Cinfo(), "100 INFO 0 GL 1");
+    EXPECT_EQ(info.InMessage(), "INFO 0 TIME 1 2 3 \xE4");
 
-    EXPECT_EQ(gui.pump(), 4);
+    EXPECT_EQ(gui.pump(), 6);
     EXPECT_EQ(cells(),
               expect({{"A", Free65}, {"H1", Free87}, {"H2", Busy87}, {"H3", Busy87}, {"H4", Free65}}));
-    EXPECT_EQ(form.panels, (std::map<int, std::string>{{1, "100 INFO 0 GL 1"}}));
+    EXPECT_EQ(form.panels,
+              (std::map<int, std::string>{{1, "100 INFO 0 GL 1"}, {2, "INFO 0 TIME 1 2 3 \xC3\xA4"}}));
     // A before H1..H4, then A again.
     ASSERT_EQ(form.changes.size(), 6u);
     EXPECT_EQ(form.changes.front().second.left, 0);
     EXPECT_EQ(form.changes.back().second.left, 0);
     EXPECT_TRUE(reader.Running());
+
+    // Lines not yet handled when the reader stops are dropped.
+    clearPlan();
+    form.panels.clear();
+    feed(reader, FakeSrcp073Server::Command, {"INFO FB S88 17 1"});
+    reader.Stop();
+    EXPECT_EQ(gui.pump(), 1);
+    EXPECT_EQ(cells(), expect({}));
+    EXPECT_TRUE(form.panels.empty());
 }
 
 TEST_F(Readers, TheSameLineHasTheSameEffectOnTheCommandAndThePollConnection) {
@@ -168,16 +180,6 @@ TEST_F(Readers, StoppingAReaderBlockedInItsReadReturnsPromptly) {
     }
 }
 
-TEST_F(Readers, LinesNotYetHandledWhenStoppedAreDropped) {
-    TReadCommand reader(connection(FakeSrcp073Server::Command), &gui);
-    reader.Start();
-    feed(reader, FakeSrcp073Server::Command, {"INFO FB S88 17 1"});
-    reader.Stop();
-    EXPECT_EQ(gui.pump(), 1);
-    EXPECT_EQ(cells(), expect({}));
-    EXPECT_TRUE(form.panels.empty());
-}
-
 TEST_F(Readers, AServerThatClosesEndsTheReaderAndItSaysSoWhenDebugging) {
     struct Case {
         FakeSrcp073Server::Channel channel;
@@ -210,16 +212,6 @@ TEST_F(Readers, AServerThatClosesEndsTheReaderAndItSaysSoWhenDebugging) {
             EXPECT_EQ(form.debugLines, std::vector<std::string>{c.text});
         reader->Stop();
     }
-}
-
-TEST_F(Readers, TheInfoReaderShowsItsLinesAndEvaluatesNothing) {
-    TReadinfo reader(connection(FakeSrcp073Server::Info), &gui);
-    reader.Start();
-    feed(reader, FakeSrcp073Server::Info, {"INFO FB S88 17 1", "INFO 0 TIME 1 2 3 \xE4"});
-    EXPECT_EQ(gui.pump(), 2);
-    EXPECT_EQ(form.panels, (std::map<int, std::string>{{2, "INFO 0 TIME 1 2 3 \xC3\xA4"}}));
-    EXPECT_EQ(cells(), expect({}));
-    EXPECT_EQ(reader.InMessage(), "INFO 0 TIME 1 2 3 \xE4");
 }
 
 TEST_F(Readers, TheGlobalReadersStartAndStopThroughTheProgramsDispatcher) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,13 @@ TEST(S88Contact, CountsSixteenContactsPerModule) {
 }
 
 TEST_F(Feedback, LinesChangeExactlyTheFirstMatchingDetector) {
+    enum Outcome { Evaluated, IgnoredWithDebugLine, NotFeedback };
     struct Case {
         std::string line;
         std::vector<QRgb> cells;
+        Outcome outcome = Evaluated;
     };
+    const std::vector<QRgb> none = expect({});
     const Case cases[] = {
         {"INFO FB S88 17 1", expect({{"A", Busy65}})},
         {"INFO FB S88 17 0", expect({{"A", Free65}})},
@@ -48,54 +52,49 @@ TEST_F(Feedback, LinesChangeExactlyTheFirstMatchingDetector) {
                                                              {"H2", Busy87},
                                                              {"H3", Busy87},
                                                              {"H4", Busy65}})},
-        {"INFO FB S88 *", expect({})},
-        {"INFO FB S88 * ", expect({})},
-        // Neither a contact of 0 nor an unconfigured detector ever matches.
-        {"INFO FB S88 -1 1", expect({})},
-        {"INFO FB S88 5 1", expect({})},
+        {"INFO FB S88 *", none},
+        {"INFO FB S88 * ", none},
+        // Neither a negative contact nor an unconfigured detector ever matches.
+        {"INFO FB S88 -1 1", none},
+        {"INFO FB S88 5 1", none},
+        // Malformed: ignored, the reader goes on.
+        {"INFO FB S88 17 2", none, IgnoredWithDebugLine},
+        {"INFO FB S88 17 -1", none, IgnoredWithDebugLine},
+        {"INFO FB S88 x 1", none, IgnoredWithDebugLine},
+        {"INFO FB S88 17", none, IgnoredWithDebugLine},
+        {"INFO FB S88 17 ", none, IgnoredWithDebugLine},
+        {"INFO FB S88", none, IgnoredWithDebugLine},
+        {"INFO FB S88 ", none, IgnoredWithDebugLine},
+        {"INFO FB S88 17 1 9", none, IgnoredWithDebugLine},
+        {"INFO FB S88 17 1x", none, IgnoredWithDebugLine},
+        {"INFO FB S88 99999999999 1", none, IgnoredWithDebugLine},
+        // Not feedback lines at all (case matters).
+        {"info fb s88 17 1", none, NotFeedback},
+        {"INFO FB S87 17 1", none, NotFeedback},
+        {" INFO FB S88 17 1", none, NotFeedback},
+        {"INFO F", none, NotFeedback},
+        {"", none, NotFeedback},
     };
+    form.Debug = true;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.substr(0, 40));
         clearPlan();
-        Rueckmodul->evaluateFeedbackLine(c.line);
+        EXPECT_EQ(isFeedbackLine(c.line), c.outcome != NotFeedback);
+        EXPECT_NO_THROW(Rueckmodul->evaluateFeedbackLine(c.line));
         EXPECT_EQ(cells(), c.cells);
-    }
-}
-
-TEST_F(Feedback, MalformedLinesAreIgnoredWithADebugLine) {
-    const char* lines[] = {
-        "INFO FB S88 17 2",  "INFO FB S88 17 -1",
-        "INFO FB S88 x 1",   "INFO FB S88 17",
-        "INFO FB S88 17 ",   "INFO FB S88",
-        "INFO FB S88 ",      "INFO FB S88 17 1 9",
-        "INFO FB S88 17 1x", "INFO FB S88 99999999999 1",
-    };
-    for (bool debug : {false, true}) {
-        form.Debug = debug;
-        for (const char* line : lines) {
-            SCOPED_TRACE(std::string(line) + (debug ? " debug" : ""));
-            clearPlan();
-            EXPECT_NO_THROW(Rueckmodul->evaluateFeedbackLine(line));
-            EXPECT_EQ(cells(), expect({}));
-            EXPECT_EQ(form.debugLines.size(), debug ? 1u : 0u);
+        if (c.outcome != Evaluated) {
+            EXPECT_EQ(form.debugLines.size(), c.outcome == IgnoredWithDebugLine ? 1u : 0u);
             EXPECT_TRUE(form.changes.empty());
         }
     }
+    // Without Debug an ignored line leaves no trace.
+    form.Debug = false;
+    clearPlan();
+    Rueckmodul->evaluateFeedbackLine("INFO FB S88 x 1");
+    EXPECT_TRUE(form.debugLines.empty());
 }
 
-TEST_F(Feedback, OnlyFeedbackLinesAreEvaluated) {
-    for (const char* line :
-         {"info fb s88 17 1", "INFO FB S87 17 1", " INFO FB S88 17 1", "INFO GA 17 1", "", "INFO F"}) {
-        SCOPED_TRACE(line);
-        clearPlan();
-        EXPECT_FALSE(isFeedbackLine(line));
-        Rueckmodul->evaluateFeedbackLine(line);
-        EXPECT_EQ(cells(), expect({}));
-    }
-    EXPECT_TRUE(isFeedbackLine("INFO FB S88"));
-}
-
-TEST_F(Feedback, IconrefreshDrawsTheViewShiftedAndNamesTheIconWhenDebugging) {
+TEST_F(Feedback, IconrefreshDrawsTheShiftedViewAndTheBitmapOrRaises) {
     form.Debug = true;
     Rueckmodul->iconrefresh(2, 16, 1);
     EXPECT_EQ(cells(), expect({{"D", Busy65}}));
@@ -104,9 +103,9 @@ TEST_F(Feedback, IconrefreshDrawsTheViewShiftedAndNamesTheIconWhenDebugging) {
     EXPECT_EQ(form.changes[0].second, (TRect{81, 0, 108, 27}));
     EXPECT_EQ(form.Dest_rect, (TRect{108, 27, 135, 54}));
     EXPECT_EQ(form.Source_rect, (TRect{0, 0, 27, 27}));
-}
 
-TEST_F(Feedback, IconrefreshWithAnotherValueFailsToLoad) {
+    // A value other than 0 or 1 names no icon; a missing icon fails as well.
+    clearPlan();
     EXPECT_THROW(Rueckmodul->iconrefresh(2, 1, 2), BitmapFileError);
     EXPECT_EQ(cells(), expect({}));
     removeIcon("Icon6502.bmp");
@@ -134,10 +133,9 @@ TEST_F(Feedback, IconresetDrawsEveryDetectorFreeAndSkipsOnesThatFail) {
     EXPECT_EQ(
         cells(),
         expect({{"A", Free65}, {"B", Free65}, {"D", Free65}, {"E", Free65}, {"F", Free65}, {"H4", Free65}}));
-    int failures = 0;
-    for (const std::string& l : form.debugLines)
-        failures += l == "Es wurde eine Exception im Modul !Rueckmodul! ausgelöst";
-    EXPECT_EQ(failures, 4);
+    EXPECT_EQ(std::count(form.debugLines.begin(), form.debugLines.end(),
+                         "Es wurde eine Exception im Modul !Rueckmodul! ausgelöst"),
+              4);
 }
 
 } // namespace

@@ -154,14 +154,6 @@ TEST(TextWriter, WritesExactBytesWithCrLf) {
                                    "zwei  Zeilen und mehr\r\nGr\xFC\xDF"
                                    "e \r\n");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"plan.pln"});
-
-    TextReader back(path);
-    EXPECT_EQ(back.readInt(), 2);
-    EXPECT_EQ(back.readInt(), -15);
-    EXPECT_EQ(back.readInt(), INT32_MIN);
-    EXPECT_EQ(back.readInt(), 0);
-    EXPECT_EQ(back.readString(), "Arial,10,1000,clBlack");
-    EXPECT_EQ(back.readString(), "");
 }
 
 TEST(TextWriter, LeavesTheOldFileUntilCommit) {

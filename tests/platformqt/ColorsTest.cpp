@@ -56,8 +56,6 @@ TEST(Colors, NamesConvertBothWays) {
             EXPECT_EQ(parsed, value);
         }
     }
-    EXPECT_EQ(clBtnFace, static_cast<TColor>(0xFF00000F));
-    EXPECT_EQ(clWindowText, static_cast<TColor>(0xFF000008));
 }
 
 TEST(Colors, UnnamedValuesAreEightHexDigits) {

@@ -79,8 +79,9 @@ TEST(CopyRect, ConvertsBetweenFormats) {
     }
 }
 
-TEST(PaintBoxImage, ReportsChangesClippedToTheImage) {
+TEST(PaintBoxImage, ReportsChangesClippedToTheImageAndResizingKeepsWhatFits) {
     PaintBoxImage box(QSize(5, 4), QColor('.', 0, 0));
+    EXPECT_EQ(picture(box.image()), ".....|.....|.....|.....");
     std::vector<TRect> reported;
     box.setChangedCallback([&](const TRect& r) { reported.push_back(r); });
 
@@ -88,26 +89,18 @@ TEST(PaintBoxImage, ReportsChangesClippedToTheImage) {
     box.changed({-3, -3, 2, 1});
     box.changed({2, 2, 2, 3}); // empty
     box.changed({6, 0, 8, 2}); // outside
-    box.fill(QColor('x', 0, 0));
-    const std::vector<TRect> expected = {{4, 3, 5, 4}, {0, 0, 2, 1}, {0, 0, 5, 4}};
-    EXPECT_EQ(reported, expected);
-    EXPECT_EQ(picture(box.image()), "xxxxx|xxxxx|xxxxx|xxxxx");
-}
-
-TEST(PaintBoxImage, ResizeKeepsWhatFitsAndFillsTheRest) {
-    PaintBoxImage box(QSize(3, 2), QColor('.', 0, 0));
-    EXPECT_EQ(picture(box.image()), "...|...");
+    EXPECT_EQ(picture(box.image()), ".....|.....|.....|....a");
     box.copyFrom(letterSource(), {0, 0, 3, 2}, {0, 0, 3, 2});
-    std::vector<TRect> reported;
-    box.setChangedCallback([&](const TRect& r) { reported.push_back(r); });
-
     box.setBackground(QColor('-', 0, 0));
-    box.resize(QSize(4, 3));
-    EXPECT_EQ(picture(box.image()), "abc-|efg-|----");
+    box.resize(QSize(6, 5));
+    EXPECT_EQ(picture(box.image()), "abc..-|efg..-|.....-|....a-|------");
     box.resize(QSize(2, 1));
     EXPECT_EQ(picture(box.image()), "ab");
     box.resize(QSize(2, 1)); // same size: nothing to report
-    const std::vector<TRect> expected = {{0, 0, 4, 3}, {0, 0, 2, 1}};
+    box.fill(QColor('x', 0, 0));
+    EXPECT_EQ(picture(box.image()), "xx");
+    const std::vector<TRect> expected = {{4, 3, 5, 4}, {0, 0, 2, 1}, {0, 0, 3, 2},
+                                         {0, 0, 6, 5}, {0, 0, 2, 1}, {0, 0, 2, 1}};
     EXPECT_EQ(reported, expected);
     EXPECT_EQ(box.rect(), (TRect{0, 0, 2, 1}));
     EXPECT_EQ(box.image().format(), QImage::Format_RGB32);
