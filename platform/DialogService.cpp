@@ -24,6 +24,10 @@ public:
         std::fprintf(stderr, "[question, answered no] %s: %s\n", title.c_str(), text.c_str());
         return false;
     }
+    Input inputBox(const std::string& title, const std::string& prompt, const std::string&) override {
+        std::fprintf(stderr, "[input, cancelled] %s: %s\n", title.c_str(), prompt.c_str());
+        return {};
+    }
 };
 
 StderrDialogs g_default;

@@ -18,6 +18,15 @@ public:
     virtual bool okCancel(const std::string& title, const std::string& text, MessageIcon icon) = 0;
     // A box with Yes and No; true for Yes.
     virtual bool question(const std::string& title, const std::string& text) = 0;
+
+    // What an input box gave back: ok is true for OK, text is what the field held then.
+    struct Input {
+        bool ok = false;
+        std::string text;
+    };
+    // A box with a prompt above a one-line field that starts with defaultText, OK and Cancel.
+    virtual Input inputBox(const std::string& title, const std::string& prompt,
+                           const std::string& defaultText) = 0;
 };
 
 // The service in use: the one set last, else a default that writes each box to stderr and answers

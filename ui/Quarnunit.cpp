@@ -83,6 +83,7 @@ TMainForm::TMainForm(QWidget* parent)
     MainForm = this;
     buildComponents();
     buildMenus();
+    setupConnectionCommands();
     resize(828, 626);
     FormCreate();
 }
@@ -543,7 +544,7 @@ void TMainForm::setPlanMenuState()
 
 bool TMainForm::connectionOpen() const
 {
-    for (const LineConnection* connection : {Command_Socket, Poll_Socket, Info_Socket}) {
+    for (const LineConnection* connection : {Command_Socket, Info_Socket}) {
         if (connection && connection->isConnected())
             return true;
     }

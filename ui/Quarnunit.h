@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -75,7 +76,8 @@ public:
     // A plan was made or opened: the plan commands come on, the screen menu goes off. Connect (and,
     // with "SRCP 0.80", Loco setup) only comes on while no connection is open.
     void setPlanMenuState();
-    // True while one of the server connections is open.
+    // True while the server connection is open: the "SRCP 0.73" command or info connection (the
+    // feedback-poll connection is apart from it and does not count).
     bool connectionOpen() const;
 
     // ---- closing ----
@@ -86,6 +88,26 @@ public:
     // Work that must run once the close is accepted, before the global objects are freed: stopping
     // and joining reader threads, closing connections. Runs in the order registered, once.
     void addShutdownHook(std::function<void()> hook);
+
+    // ---- server connection, feedback modules and commands (QuarnConnection.cpp) ----
+    void Hostverbinden1Click();
+    void Hosttrennen1Click();
+    // What every disconnect ends with, whichever transport was connected: the menus, the status bar,
+    // the clock window and the announcement flags go back to the disconnected state.
+    void disconnectCommonTail();
+    void Abfragestarten1Click();
+    void Abfragebeenden1Click();
+    void Synchronize2Click();
+    void Reset1Click();
+    void Spannungan1Click();
+    void Spannungaus1Click();
+    void Initialisierung1Click();
+    void Decoderprogrammieren1Click();
+    void FreieBefehle1Click();
+    void PowerTimerTimer();
+
+    // How long a connect may take before the server counts as unreachable.
+    static constexpr int ConnectTimeoutMs = 4000;
 
     // ---- menu handlers of this window ----
     void Ende1Click();
@@ -176,6 +198,19 @@ private:
     int scrollMaximum(int planSize, int viewSize) const;
     void setItemEnabled(const char* name, bool on);
 
+    // QuarnConnection.cpp
+    void setupConnectionCommands();
+    void setConnectedMenuState();
+    void disconnect073();
+    // Runs on the GUI thread after the command connection closed; generation tells which
+    // connection it was.
+    void commandConnectionClosed(unsigned generation);
+    // Writes bytes on the command connection; false (and the error shown) when the write fails.
+    bool writeCommand(const std::string& bytes);
+    // Fetches a text of the UI text table in the current language (UTF-8).
+    std::string message(int number) const;
+    void stopBox(int textNumber, int titleNumber = 102);
+
     bool m_startupFailed = false;
     bool m_busyCursor = false;
     std::map<std::string, QAction*> m_menuActions;
@@ -187,6 +222,13 @@ private:
     std::vector<std::function<void()>> m_shutdownHooks;
     bool m_shutdownDone = false;
     bool m_destroyed = false;
+    // A connect is under way (it blocks the GUI thread, but a box or repaint may still reach us).
+    bool m_connecting = false;
+    // The "SRCP 0.73" command connection counts as up: set by a successful connect, cleared by the
+    // disconnect tail.
+    bool m_commandOnline = false;
+    // Counts successful connects; read by the command connection's closed hook on the reader thread.
+    std::atomic<unsigned> m_commandGeneration{0};
 };
 
 // The main window as a window; null while there is none.

@@ -1,5 +1,6 @@
 #include "ui/Uhrunit.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -14,4 +15,12 @@ TUhrForm::TUhrForm(QWidget* parent)
         const QRect area = screen->geometry();
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
+}
+
+void TUhrForm::closeEvent(QCloseEvent* event)
+{
+    if (FormCanClose)
+        event->accept();
+    else
+        event->ignore();
 }

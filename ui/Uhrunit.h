@@ -8,6 +8,12 @@ class TUhrForm : public QWidget {
     Q_OBJECT
 public:
     explicit TUhrForm(QWidget* parent = nullptr);
+
+    // The clock window closes only when this is set (Commands > Time off, every disconnect).
+    bool FormCanClose = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };
 
 extern TUhrForm* UhrForm;

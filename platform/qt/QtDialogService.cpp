@@ -1,6 +1,7 @@
 #include "platform/qt/QtDialogService.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace {
@@ -42,4 +43,15 @@ bool QtDialogService::question(const std::string& title, const std::string& text
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+DialogService::Input QtDialogService::inputBox(const std::string& title, const std::string& prompt,
+                                               const std::string& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), QString::fromStdString(title),
+                                               QString::fromStdString(prompt), QLineEdit::Normal,
+                                               QString::fromStdString(defaultText), &ok);
+    if (!ok)
+        return {};
+    return {true, text.toStdString()};
 }

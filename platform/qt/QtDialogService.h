@@ -9,4 +9,6 @@ public:
     bool okCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
     void plainMessage(const std::string& text) override;
     bool question(const std::string& title, const std::string& text) override;
+    Input inputBox(const std::string& title, const std::string& prompt,
+                   const std::string& defaultText) override;
 };

@@ -29,6 +29,18 @@ bool RecordingDialogs::question(const std::string& title, const std::string& tex
     return nextAnswer(text);
 }
 
+DialogService::Input RecordingDialogs::inputBox(const std::string& title, const std::string& prompt,
+                                                const std::string& defaultText) {
+    m_calls.push_back({Kind::Input, title, prompt, MessageIcon::None, defaultText});
+    if (m_inputs.empty()) {
+        ADD_FAILURE() << "no answer queued for the input box \"" << prompt << "\"";
+        return {};
+    }
+    const Input answer = m_inputs.front();
+    m_inputs.pop_front();
+    return answer;
+}
+
 bool RecordingDialogs::nextAnswer(const std::string& text) {
     if (m_answers.empty()) {
         ADD_FAILURE() << "no answer queued for the box \"" << text << "\"";
@@ -40,8 +52,11 @@ bool RecordingDialogs::nextAnswer(const std::string& text) {
 }
 
 std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call) {
-    static const char* const kinds[] = {"Message", "OkCancel", "Plain", "Question"};
+    static const char* const kinds[] = {"Message", "OkCancel", "Plain", "Question", "Input"};
     static const char* const icons[] = {"None", "Information", "Stop"};
-    return out << kinds[static_cast<int>(call.kind)] << "(\"" << call.title << "\", \"" << call.text << "\", "
-               << icons[static_cast<int>(call.icon)] << ")";
+    out << kinds[static_cast<int>(call.kind)] << "(\"" << call.title << "\", \"" << call.text << "\", "
+        << icons[static_cast<int>(call.icon)];
+    if (call.kind == RecordingDialogs::Kind::Input)
+        out << ", \"" << call.defaultText << "\"";
+    return out << ")";
 }

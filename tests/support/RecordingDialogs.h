@@ -8,15 +8,18 @@
 
 // Records every box instead of showing it. While it lives it is the dialog service in use; it puts
 // back the one before it when destroyed. Questions and OK/Cancel boxes take their answers from a
-// queue; a box with no answer queued fails the test and answers No / Cancel.
+// queue, input boxes from a queue of their own; a box with no answer queued fails the test and
+// answers No / Cancel.
 class RecordingDialogs : public DialogService {
 public:
-    enum class Kind { Message, OkCancel, Plain, Question };
+    enum class Kind { Message, OkCancel, Plain, Question, Input };
     struct Call {
         Kind kind;
         std::string title;
         std::string text;
         MessageIcon icon;
+        // The field's start text of an input box.
+        std::string defaultText = {};
         bool operator==(const Call&) const = default;
     };
 
@@ -29,14 +32,20 @@ public:
     bool okCancel(const std::string& title, const std::string& text, MessageIcon icon) override;
     void plainMessage(const std::string& text) override;
     bool question(const std::string& title, const std::string& text) override;
+    // Recorded with the prompt as its text.
+    Input inputBox(const std::string& title, const std::string& prompt,
+                   const std::string& defaultText) override;
 
     // The answer of the next question or OK/Cancel box: true for Yes / OK.
     void pushAnswer(bool answer) { m_answers.push_back(answer); }
+    // The answer of the next input box: OK (true) with the text, or Cancel.
+    void pushInput(bool ok, const std::string& text = {}) { m_inputs.push_back({ok, text}); }
     const std::vector<Call>& calls() const { return m_calls; }
-    std::size_t unusedAnswers() const { return m_answers.size(); }
+    std::size_t unusedAnswers() const { return m_answers.size() + m_inputs.size(); }
     void clear() {
         m_calls.clear();
         m_answers.clear();
+        m_inputs.clear();
     }
 
 private:
@@ -44,6 +53,7 @@ private:
 
     std::vector<Call> m_calls;
     std::deque<bool> m_answers;
+    std::deque<Input> m_inputs;
     DialogService* m_previous;
 };
 

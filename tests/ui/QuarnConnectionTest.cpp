@@ -1,0 +1,502 @@
+// Connecting to an "SRCP 0.73" server, disconnecting, the feedback modules and the commands, against
+// the fake server on its three loopback ports.
+
+#include <QAction>
+#include <QImage>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "QuarnTestFolder.h"
+#include "engine/Positionunit.h"
+#include "engine/RueckReaders.h"
+#include "platform/LineConnection.h"
+#include "platform/MainThreadDispatcher.h"
+#include "platform/qt/QtDispatcher.h"
+#include "srcp/HighResTimer.h"
+#include "support/FakeSrcp073Server.h"
+#include "ui/PaintBoxWidget.h"
+
+namespace {
+
+using Call = RecordingDialogs::Call;
+using Kind = RecordingDialogs::Kind;
+using Server = FakeSrcp073Server;
+using Clock = std::chrono::steady_clock;
+
+// The texts of the start language.
+const std::string Fehler = "Fehler";
+const std::string NoCommandChannel =
+    "Eine Verbindung auf dem Command-Kanal zum Server konnte nicht hergestellt werden";
+const std::string NoInfoChannel =
+    "Eine Verbindung auf dem Info-Kanal zum Server konnte nicht hergestellt werden";
+const std::string Disconnected = "Die Verbindung zum Einsenbahnserver wurde getrennt!";
+const std::string NoFeedbackChannel = "Der R\xC3\xBC"
+                                      "ckmeldekanal konnte nicht ge\xC3\xB6"
+                                      "ffnet werden";
+const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBC"
+                                 "gbar";
+const std::string NotConnected = "Nicht mit dem Server verbunden";
+
+const char* const ConnectedItems[] = {"Synchronize1",     "Spannungan1", "Spannungaus1",
+                                      "Initialisierung1", "Zeit1",       "Decoderprogrammieren1",
+                                      "FreieBefehle1"};
+
+Call stopBox(const std::string& title, const std::string& text) {
+    return {Kind::Message, title, text, MessageIcon::Stop};
+}
+
+class QuarnConnectionTest : public QuarnTestFolder {
+protected:
+    void SetUp() override {
+        QuarnTestFolder::SetUp();
+        setMainThreadDispatcher(&m_dispatcher);
+    }
+    void TearDown() override {
+        QuarnTestFolder::TearDown();
+        setMainThreadDispatcher(nullptr);
+    }
+
+    // The main window, shown, pointed at the fake server, with no box recorded yet. Without
+    // realPause the wait after connecting is skipped.
+    TMainForm* connectableWindow(bool realPause = false) {
+        TMainForm* window = startWindows();
+        if (!window)
+            return nullptr;
+        window->show();
+        window->Iphostchar = "127.0.0.1";
+        window->Ipport = m_server.port();
+        window->applyConnectionSettings();
+        if (!realPause)
+            window->HRT1->SetEnabled(false);
+        m_dialogs.clear();
+        return window;
+    }
+
+    void trigger(TMainForm* window, const char* item) { window->menuAction(item)->trigger(); }
+
+    // Connects and waits until the server has the command connection.
+    void connect(TMainForm* window) {
+        trigger(window, "Hostverbinden1");
+        ASSERT_TRUE(window->Command_Socket->isConnected());
+        ASSERT_TRUE(m_server.waitConnected(Server::Command));
+    }
+
+    void expectConnectedMenus(TMainForm* window, bool connected) {
+        for (const char* item : ConnectedItems)
+            EXPECT_EQ(window->menuAction(item)->isEnabled(), connected) << item;
+        EXPECT_EQ(window->menuAction("Hostverbinden1")->isEnabled(), !connected);
+        EXPECT_TRUE(window->menuAction("Hosttrennen1")->isEnabled());
+    }
+
+    static bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
+        return QTest::qWaitFor(pred, timeoutMs);
+    }
+
+    QtDispatcher m_dispatcher;
+    Server m_server;
+};
+
+TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectResets) {
+    struct Case {
+        int autopower, monitorpower;
+        std::string afterConnect; // bytes on the command channel right after Connect returned
+        std::string afterTimer;   // and once the power timer had its chance
+    };
+    const Case cases[] = {
+        {0, 0, "", ""},
+        {1, 0, "SET POWER ON\n", "SET POWER ON\n"},
+        {0, 1, "", "SET POWER ON\n"},
+        {1, 1, "SET POWER ON\n", "SET POWER ON\nSET POWER ON\n"},
+    };
+    TMainForm* window = connectableWindow(true);
+    ASSERT_NE(window, nullptr);
+    window->PowerTimer->setInterval(200);
+    for (const Case& c : cases) {
+        SCOPED_TRACE("Autopower " + std::to_string(c.autopower) + ", Monitorpower " +
+                     std::to_string(c.monitorpower));
+        m_server.clearReceived(Server::Command);
+        window->Autopower = c.autopower;
+        window->Monitorpower = c.monitorpower;
+
+        // What the server had half-way through the pause.
+        std::string midway = "not looked";
+        std::thread watcher([&] {
+            if (m_server.waitConnected(Server::Command)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                midway = m_server.received(Server::Command);
+            }
+        });
+        const auto start = Clock::now();
+        connect(window);
+        const auto took = Clock::now() - start;
+        watcher.join();
+        EXPECT_GE(took, std::chrono::milliseconds(950));
+        EXPECT_EQ(midway, "");
+        if (!c.afterConnect.empty()) {
+            EXPECT_TRUE(m_server.waitReceived(Server::Command, c.afterConnect));
+        }
+        EXPECT_EQ(m_server.received(Server::Command), c.afterConnect);
+        expectConnectedMenus(window, true);
+        EXPECT_EQ(window->PowerTimer->isActive(), c.monitorpower > 0);
+        ASSERT_NE(ReadCommand, nullptr);
+        EXPECT_TRUE(ReadCommand->Running());
+
+        QTest::qWait(400);
+        EXPECT_FALSE(window->PowerTimer->isActive());
+        if (!c.afterTimer.empty()) {
+            EXPECT_TRUE(m_server.waitReceived(Server::Command, c.afterTimer));
+        }
+        EXPECT_EQ(m_server.received(Server::Command), c.afterTimer);
+
+        trigger(window, "Hosttrennen1");
+        EXPECT_FALSE(window->Command_Socket->isConnected());
+        EXPECT_EQ(ReadCommand, nullptr);
+        EXPECT_TRUE(m_server.waitDisconnected(Server::Command));
+        expectConnectedMenus(window, false);
+        EXPECT_FALSE(window->menuAction("Zeit1")->isChecked());
+        EXPECT_TRUE(window->menuAction("Softregler1")->isEnabled());
+        EXPECT_EQ(window->statusPanelText(0), "Power off");
+        EXPECT_EQ(window->statusPanelText(1), Disconnected);
+        EXPECT_EQ(window->statusPanelText(2), "");
+        EXPECT_TRUE(m_dialogs.calls().empty());
+    }
+    // No "not connected to server" from a power monitor that asked the other transport.
+    EXPECT_TRUE(m_dialogs.calls().empty());
+}
+
+TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
+    struct Case {
+        Server::Channel refused;
+        const char* item;
+        std::vector<Call> boxes;
+        bool commandOpen;
+    };
+    const Case cases[] = {
+        {Server::Command, "Hostverbinden1", {stopBox(Fehler, NoCommandChannel)}, false},
+        {Server::Info, "Hostverbinden1", {stopBox(Fehler, NoInfoChannel)}, true},
+        {Server::Poll, "Abfragestarten1", {stopBox(Fehler, NoFeedbackChannel)}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item + std::to_string(c.refused));
+        Server server;
+        server.refuse(c.refused);
+        TMainForm* window = connectableWindow();
+        ASSERT_NE(window, nullptr);
+        window->Ipport = server.port();
+        window->applyConnectionSettings();
+        window->setPlanMenuState();
+        window->Infoport_an = 1;
+        window->Autopower = 1;
+
+        trigger(window, c.item);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(window->Command_Socket->isConnected(), c.commandOpen);
+        EXPECT_FALSE(window->Info_Socket->isConnected());
+        EXPECT_FALSE(window->Poll_Socket->isConnected());
+        EXPECT_EQ(ReadCommand != nullptr, c.commandOpen);
+        EXPECT_EQ(Readinfo, nullptr);
+        EXPECT_EQ(PollHandleThread, nullptr);
+        expectConnectedMenus(window, c.commandOpen);
+        // Feedback Start comes back.
+        EXPECT_TRUE(window->menuAction("Abfragestarten1")->isEnabled());
+        EXPECT_TRUE(window->menuAction("Reset1")->isEnabled());
+        if (c.commandOpen) {
+            // The command connection stays usable.
+            trigger(window, "Spannungaus1");
+            EXPECT_TRUE(server.waitReceived(Server::Command, "SET POWER ON\nSET POWER OFF\n"));
+        }
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnConnectionTest, ReadersShowTheirLinesAndConnectAgainKeepsTheConnection) {
+    TMainForm* window = connectableWindow();
+    ASSERT_NE(window, nullptr);
+    window->Infoport_an = 1;
+    connect(window);
+    ASSERT_TRUE(m_server.waitConnected(Server::Info));
+    ASSERT_TRUE(m_server.send(Server::Command, "INFO GL 1 0 0\r\n"));
+    ASSERT_TRUE(m_server.send(Server::Info, "INFO 1 POWER ON\n"));
+    EXPECT_TRUE(waitFor([&] { return window->statusPanelText(1) == "INFO GL 1 0 0"; }));
+    EXPECT_TRUE(waitFor([&] { return window->statusPanelText(2) == "INFO 1 POWER ON"; }));
+
+    // As the assistant would: the menu item is off, the handler runs anyway.
+    window->Hostverbinden1Click();
+    trigger(window, "Spannungan1");
+    // Once the line is there, a new connection would have been accepted too.
+    EXPECT_TRUE(m_server.waitReceived(Server::Command, "SET POWER ON\n"));
+    EXPECT_EQ(m_server.connections(Server::Command), 1);
+    EXPECT_EQ(m_server.connections(Server::Info), 1);
+    EXPECT_TRUE(m_server.connected(Server::Info));
+    EXPECT_TRUE(m_dialogs.calls().empty());
+
+    trigger(window, "Hosttrennen1");
+    EXPECT_TRUE(m_server.waitDisconnected(Server::Info));
+    EXPECT_EQ(Readinfo, nullptr);
+    EXPECT_EQ(window->statusPanelText(2), "");
+}
+
+TEST_F(QuarnConnectionTest, CommandsWriteTheirLinesOrSayNotConnected) {
+    struct Case {
+        const char* item;
+        std::vector<std::pair<bool, std::string>> inputs;
+        std::string bytes;       // written while connected
+        std::vector<Call> boxes; // shown while connected
+    };
+    const Call input{Kind::Input, "Befehlseingabe", "e.g.: SET GA M 16 1 1 500", MessageIcon::None, ""};
+    const Case cases[] = {
+        {"Spannungan1", {}, "SET POWER ON\n", {}},
+        {"Spannungaus1", {}, "SET POWER OFF\n", {}},
+        {"Initialisierung1", {}, "RESET\n", {stopBox("Info", "Server wurde initialisiert!")}},
+        {"FreieBefehle1", {{true, "SET GA M 16 1 1 500"}}, "SET GA M 16 1 1 500\n", {input}},
+        {"FreieBefehle1", {{true, ""}}, "\n", {input}},
+        {"FreieBefehle1", {{false, "SET POWER OFF"}}, "", {input}},
+        // Sent as the Windows-1252 bytes of the text.
+        {"FreieBefehle1", {{true, "SET GL M \xC3\xBC 1"}}, "SET GL M \xFC 1\n", {input}},
+        {"Decoderprogrammieren1", {}, "", {stopBox(Fehler, NotAvailable)}},
+    };
+    TMainForm* window = connectableWindow();
+    ASSERT_NE(window, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.item) + " -> " + c.bytes);
+        // Disconnected: nothing written, the box says so (or that it is not available).
+        window->menuAction(c.item)->setEnabled(true);
+        m_dialogs.clear();
+        m_server.clearReceived(Server::Command);
+        trigger(window, c.item);
+        const bool decoder = std::string(c.item) == "Decoderprogrammieren1";
+        EXPECT_EQ(m_dialogs.calls(),
+                  std::vector<Call>{stopBox(Fehler, decoder ? NotAvailable : NotConnected)});
+
+        connect(window);
+        m_dialogs.clear();
+        for (const auto& [ok, text] : c.inputs)
+            m_dialogs.pushInput(ok, text);
+        trigger(window, c.item);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
+        if (!c.bytes.empty()) {
+            EXPECT_TRUE(m_server.waitReceived(Server::Command, c.bytes));
+        }
+        trigger(window, "Hosttrennen1");
+        ASSERT_TRUE(m_server.waitDisconnected(Server::Command));
+        EXPECT_EQ(m_server.received(Server::Command), c.bytes);
+    }
+}
+
+TEST_F(QuarnConnectionTest, ServerClosingTheCommandConnectionDisconnectsTheWindow) {
+    for (bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "close");
+        TMainForm* window = connectableWindow();
+        ASSERT_NE(window, nullptr);
+        window->Infoport_an = 1;
+        window->Monitorpower = 1;
+        connect(window);
+        ASSERT_TRUE(m_server.waitConnected(Server::Info));
+        ASSERT_TRUE(window->PowerTimer->isActive());
+
+        if (reset) {
+            m_server.resetConnection(Server::Command);
+        } else {
+            m_server.closeConnection(Server::Command);
+        }
+        EXPECT_TRUE(waitFor([&] { return window->menuAction("Hostverbinden1")->isEnabled(); }));
+        expectConnectedMenus(window, false);
+        EXPECT_EQ(window->statusPanelText(1), Disconnected);
+        EXPECT_FALSE(window->PowerTimer->isActive());
+        EXPECT_EQ(ReadCommand, nullptr);
+        EXPECT_EQ(Readinfo, nullptr);
+        EXPECT_TRUE(m_server.waitDisconnected(Server::Info));
+        EXPECT_TRUE(m_dialogs.calls().empty());
+
+        // And connecting again works.
+        connect(window);
+        expectConnectedMenus(window, true);
+        trigger(window, "Hosttrennen1");
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnConnectionTest, BlockedReadersStopPromptlyAndExitJoinsThePollReader) {
+    TMainForm* window = connectableWindow();
+    ASSERT_NE(window, nullptr);
+    window->Infoport_an = 1;
+    window->setPlanMenuState();
+    connect(window);
+    ASSERT_TRUE(m_server.waitConnected(Server::Info));
+    for (int round = 0; round < 2; ++round) {
+        trigger(window, "Abfragestarten1");
+        ASSERT_TRUE(m_server.waitConnected(Server::Poll));
+        ASSERT_NE(PollHandleThread, nullptr);
+        EXPECT_FALSE(window->menuAction("Abfragestarten1")->isEnabled());
+        EXPECT_FALSE(window->menuAction("Reset1")->isEnabled());
+        // Let every reader reach its blocking read.
+        QTest::qWait(100);
+        const char* item = round == 0 ? "Abfragebeenden1" : "Hosttrennen1";
+        const auto start = Clock::now();
+        trigger(window, item);
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300)) << item;
+    }
+    EXPECT_EQ(m_server.connections(Server::Poll), 2);
+    EXPECT_EQ(ReadCommand, nullptr);
+    EXPECT_EQ(Readinfo, nullptr);
+    // Disconnecting leaves feedback polling alone; the close at exit joins it.
+    ASSERT_NE(PollHandleThread, nullptr);
+    EXPECT_TRUE(m_server.connected(Server::Poll));
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(PollHandleThread, nullptr);
+    EXPECT_FALSE(window->Poll_Socket->isConnected());
+    EXPECT_TRUE(m_server.waitDisconnected(Server::Poll));
+}
+
+// Detectors on the plan; their icons are solid colours so that a cell shows which one it holds.
+class QuarnFeedbackTest : public QuarnConnectionTest {
+protected:
+    static constexpr QRgb Grey = 0xFFC0C0C0;
+    static constexpr QRgb Free65 = 0xFF00FF00, Busy65 = 0xFFFF0000;
+    static constexpr QRgb Free87 = 0xFF0000FF, Busy87 = 0xFFFFFF00;
+
+    struct Detector {
+        const char* name;
+        int kind, module, contact, x, y;
+    };
+    static inline const std::vector<Detector> Detectors = {
+        {"A", 65, 2, 1, 27, 27},  // absolute contact 17
+        {"B", 65, 2, 1, 54, 27},  // the same contact again: only A changes
+        {"C", 87, 1, 2, 81, 27},  // contact 2
+        {"D", 87, 1, 3, 108, 27}, // contact 3
+        {"E", 65, 1, 0, 135, 27}, // not configured
+        {"F", 12, 1, 1, 162, 27}, // a track element on contact 1
+        {"G", 65, 1, 1, 189, 27}, // contact 1
+    };
+
+    void SetUp() override {
+        QuarnConnectionTest::SetUp();
+        for (auto [file, colour] : {std::pair{"Icon6501.bmp", Free65}, std::pair{"Icon6502.bmp", Busy65},
+                                    std::pair{"Icon8701.bmp", Free87}, std::pair{"Icon8702.bmp", Busy87}}) {
+            QImage icon(27, 27, QImage::Format_RGB32);
+            icon.fill(colour);
+            ASSERT_TRUE(icon.save(QString::fromStdString(dataFile(file)), "BMP"));
+        }
+    }
+
+    TMainForm* windowWithPlan() {
+        TMainForm* window = connectableWindow();
+        if (!window)
+            return nullptr;
+        for (const Detector& d : Detectors) {
+            auto e = std::make_unique<tPosEntry>();
+            e->CompID = Postable->getNumbofEntries() + 1;
+            e->Enummer = d.kind;
+            e->Decod1 = d.module;
+            e->Daten1 = d.contact;
+            e->Posx = d.x;
+            e->Posy = d.y;
+            Postable->addEntry(std::move(e));
+        }
+        window->Quarn_bitmap->fill(Grey);
+        window->setPlanMenuState();
+        return window;
+    }
+
+    static QRgb cell(TMainForm* window, const Detector& d) {
+        return window->Quarn_bitmap->pixel(d.x + 13, d.y + 13);
+    }
+
+    // Colours of the detectors, in table order.
+    static std::vector<QRgb> cells(TMainForm* window) {
+        std::vector<QRgb> out;
+        for (const Detector& d : Detectors)
+            out.push_back(cell(window, d));
+        return out;
+    }
+};
+
+TEST_F(QuarnFeedbackTest, FeedbackLinesFromEitherChannelChangeTheirDetectors) {
+    struct Case {
+        const char* name;
+        Server::Channel channel;
+        const char* line;
+        std::vector<QRgb> expected; // A..G
+    };
+    const Case cases[] = {
+        {"single contact on the command channel",
+         Server::Command,
+         "INFO FB S88 17 1\n",
+         {Busy65, Grey, Grey, Grey, Grey, Grey, Grey}},
+        {"all contacts on the poll channel",
+         Server::Poll,
+         "INFO FB S88 * 0110\r\n",
+         {Grey, Grey, Busy87, Busy87, Grey, Grey, Free65}},
+        {"all contacts on the command channel",
+         Server::Command,
+         "INFO FB S88 * 0110\n",
+         {Grey, Grey, Busy87, Busy87, Grey, Grey, Free65}},
+        {"single contact on the poll channel",
+         Server::Poll,
+         "INFO FB S88 17 0\n",
+         {Free65, Grey, Grey, Grey, Grey, Grey, Grey}},
+        {"lower case is no feedback",
+         Server::Command,
+         "info fb s88 17 1\n",
+         {Grey, Grey, Grey, Grey, Grey, Grey, Grey}},
+    };
+    TMainForm* window = windowWithPlan();
+    ASSERT_NE(window, nullptr);
+    connect(window);
+    trigger(window, "Abfragestarten1");
+    ASSERT_TRUE(m_server.waitConnected(Server::Poll));
+
+    int marker = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window->Quarn_bitmap->fill(Grey);
+        ASSERT_TRUE(m_server.send(c.channel, c.line));
+        // A marker line after it on the command channel: once it shows, a command line before it
+        // has been handled; a poll line is waited for by its effect.
+        const std::string mark = "marker " + std::to_string(++marker);
+        ASSERT_TRUE(m_server.send(Server::Command, mark + "\n"));
+        EXPECT_TRUE(waitFor([&] {
+            return window->statusPanelText(1) == mark &&
+                   (c.channel == Server::Command || cells(window) == c.expected);
+        }));
+        EXPECT_EQ(cells(window), c.expected);
+    }
+    // A malformed line ends neither reader.
+    ASSERT_TRUE(m_server.send(Server::Command, "INFO FB S88 x\n"));
+    ASSERT_TRUE(m_server.send(Server::Poll, "INFO FB S88 1 7\n"));
+    ASSERT_TRUE(m_server.send(Server::Poll, "INFO FB S88 1 1\n"));
+    EXPECT_TRUE(waitFor([&] { return cell(window, Detectors[6]) == Busy65; }));
+    EXPECT_TRUE(ReadCommand->Running());
+    EXPECT_TRUE(PollHandleThread->Running());
+
+    trigger(window, "Hosttrennen1");
+    trigger(window, "Abfragebeenden1");
+}
+
+TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeOnlyCounts) {
+    TMainForm* window = windowWithPlan();
+    ASSERT_NE(window, nullptr);
+    trigger(window, "Reset1");
+    EXPECT_EQ(cells(window), (std::vector<QRgb>{Free65, Free65, Free87, Free87, Free65, Grey, Free65}));
+    // The view shows the same.
+    const QImage& view = window->Quarn->view().image();
+    EXPECT_EQ(view.pixel(27 + 13, 27 + 13), Free65);
+    EXPECT_EQ(view.pixel(81 + 13, 27 + 13), Free87);
+
+    // Without the client component synchronising only runs the progress.
+    window->Quarn_bitmap->fill(Grey);
+    window->setStatusPanel(1, "before");
+    trigger(window, "Synchronize2");
+    EXPECT_EQ(window->statusPanelText(1), "");
+    EXPECT_FALSE(window->ProgressBar1->isVisible());
+    EXPECT_EQ(window->ProgressBar1->maximum(), static_cast<int>(Detectors.size()));
+    EXPECT_EQ(cells(window), std::vector<QRgb>(Detectors.size(), Grey));
+    EXPECT_TRUE(m_dialogs.calls().empty());
+}
+
+} // namespace
