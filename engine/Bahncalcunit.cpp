@@ -1,7 +1,6 @@
 #include "engine/Bahncalcunit.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -78,23 +77,12 @@ std::string settingsPath()
     return resolvePath(dataFolder() + SettingsFileName);
 }
 
-// Delphi-style integer text: leading blanks and a sign allowed, nothing after the digits.
 bool parseInt(const std::string& text, int& value)
 {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    // A sign may stand once: "+-5" is not a number.
-    if (last - first >= 2 && *first == '+' && first[1] != '-')
-        ++first;
-    int parsed = 0;
-    auto [ptr, ec] = std::from_chars(first, last, parsed);
-    if (ec != std::errc() || ptr != last || first == last)
-        return false;
-    value = parsed;
-    return true;
+    const std::optional<int32_t> parsed = parseDecimalInt(text);
+    if (parsed)
+        value = *parsed;
+    return parsed.has_value();
 }
 
 [[noreturn]] void invalidInteger(const std::string& text)

@@ -12,72 +12,38 @@
 
 namespace {
 
-constexpr std::size_t MaxNumberLength = 32;
-
 // Reads values the way the data files are written, one per line, but refuses to run past the end:
 // a record cut short is an error here, where the plain reader would make up zeros.
 class RecordReader {
 public:
     RecordReader(const std::string& bytes, const std::string& fileName)
-        : m_bytes(bytes), m_name(fileName)
+        : m_reader(TextReader::fromBytes(bytes, fileName))
     {
     }
 
     int readInt(const char* what)
     {
-        while (m_pos < m_bytes.size() && isBlank(m_bytes[m_pos])) {
-            if (m_bytes[m_pos] == '\n')
-                ++m_line;
-            ++m_pos;
-        }
-        if (m_pos >= m_bytes.size())
+        if (!m_reader.hasValue())
             endsEarly(what);
-        std::size_t end = m_pos;
-        while (end < m_bytes.size() && !endsRun(m_bytes[end]))
-            ++end;
-        const char* first = m_bytes.data() + m_pos;
-        const char* last = m_bytes.data() + end;
-        if (end - m_pos > MaxNumberLength)
-            fail("number too long");
-        if (last - first >= 2 && first[0] == '+' && first[1] != '-')
-            ++first;
-        int value = 0;
-        const auto [ptr, ec] = std::from_chars(first, last, value, 10);
-        if (ec != std::errc() || ptr != last || first == last)
-            fail("not a number: \"" + m_bytes.substr(m_pos, end - m_pos) + "\"");
-        m_pos = end;
-        skipLine();
-        return value;
+        return m_reader.readInt();
     }
 
     std::string readString(const char* what)
     {
-        if (m_pos >= m_bytes.size())
+        if (m_reader.atEnd())
             endsEarly(what);
-        const std::size_t lf = m_bytes.find('\n', m_pos);
-        const std::size_t end = lf == std::string::npos ? m_bytes.size() : lf;
-        std::string line = m_bytes.substr(m_pos, end - m_pos);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        m_pos = lf == std::string::npos ? m_bytes.size() : lf + 1;
-        ++m_line;
-        return line;
+        return m_reader.readString();
     }
 
     // Nothing but line ends and blanks left: a count line that is missing there reads 0.
-    bool onlyBlanksLeft() const
-    {
-        for (std::size_t i = m_pos; i < m_bytes.size(); ++i)
-            if (!isBlank(m_bytes[i]))
-                return false;
-        return true;
-    }
+    bool onlyBlanksLeft() const { return !m_reader.hasValue(); }
 
     int readCount(const char* what)
     {
         const int count = readInt(what);
         if (count < 0)
-            fail(std::string("negative ") + what + ": " + std::to_string(count));
+            throw TextFileError(m_reader.name() + ", line " + std::to_string(m_reader.line() - 1) + ": negative " +
+                                what + ": " + std::to_string(count));
         return count;
     }
 
@@ -85,37 +51,16 @@ public:
     // refuse absurd counts before anything is reserved.
     bool roomFor(long long records, int linesPerRecord) const
     {
-        return records * linesPerRecord * 2 <= static_cast<long long>(m_bytes.size() - m_pos) + 2;
+        return records * linesPerRecord * 2 <= static_cast<long long>(m_reader.remainingBytes()) + 2;
     }
 
 private:
-    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-    static bool endsRun(char c)
-    {
-        const auto b = static_cast<unsigned char>(c);
-        return b <= 0x20 || b == 0x7F;
-    }
-
-    void skipLine()
-    {
-        const std::size_t lf = m_bytes.find('\n', m_pos);
-        m_pos = lf == std::string::npos ? m_bytes.size() : lf + 1;
-        ++m_line;
-    }
-
-    [[noreturn]] void fail(const std::string& message) const
-    {
-        throw TextFileError(m_name + ", line " + std::to_string(m_line) + ": " + message);
-    }
     [[noreturn]] void endsEarly(const char* what) const
     {
-        throw TextFileError(m_name + ": the file ends before the " + std::string(what));
+        throw TextFileError(m_reader.name() + ": the file ends before the " + std::string(what));
     }
 
-    const std::string& m_bytes;
-    std::string m_name;
-    std::size_t m_pos = 0;
-    int m_line = 1;
+    TextReader m_reader;
 };
 
 } // namespace

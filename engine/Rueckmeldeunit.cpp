@@ -1,7 +1,6 @@
 #include "engine/Rueckmeldeunit.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <stdexcept>
@@ -15,6 +14,7 @@
 #include "engine/Positionunit.h"
 #include "platform/Cp1252.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "platform/qt/PaintBoxImage.h"
 
 C_rueckmodul* Rueckmodul = nullptr;
@@ -58,21 +58,7 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first);
 }
 
-// A decimal integer with leading blanks and a sign allowed and nothing after its digits.
-std::optional<int> toInt(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+')
-        ++first;
-    int value = 0;
-    const auto [ptr, ec] = std::from_chars(first, last, value);
-    if (first == last || ec != std::errc() || ptr != last)
-        return std::nullopt;
-    return value;
-}
+std::optional<int> toInt(const std::string& text) { return parseDecimalInt(text); }
 
 int clampToInt(std::int64_t v) {
     return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));

@@ -31,6 +31,22 @@ std::string folderOf(const std::string& path) {
 
 } // namespace
 
+std::optional<int32_t> parseDecimalInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    // from_chars takes no '+'; "+-5" stays refused.
+    if (last - first >= 2 && *first == '+' && first[1] != '-')
+        ++first;
+    int32_t value = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, value, 10);
+    if (first == last || ec != std::errc() || ptr != last)
+        return std::nullopt;
+    return value;
+}
+
 TextReader::TextReader(const std::string& path) : m_path(path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -57,11 +73,18 @@ TextReader::TextReader(const std::string& path) : m_path(path) {
     ::close(fd);
 }
 
-TextReader TextReader::fromBytes(std::string bytes) {
+TextReader TextReader::fromBytes(std::string bytes, std::string name) {
     TextReader reader;
-    reader.m_path = "(text)";
+    reader.m_path = std::move(name);
     reader.m_bytes = std::move(bytes);
     return reader;
+}
+
+bool TextReader::hasValue() const {
+    for (std::size_t i = m_pos; i < m_bytes.size(); ++i)
+        if (!isSpace(m_bytes[i]))
+            return true;
+    return false;
 }
 
 void TextReader::skipLine() {

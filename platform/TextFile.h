@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // The data files are text with one value per line, read with LF or CR LF line ends and written with
 // CR LF. Their bytes are Windows-1252 and pass through unchanged. Paths are used as given; callers
@@ -14,11 +16,16 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A decimal 32-bit integer as the original's integer conversion takes it: leading blanks and one sign
+// allowed, nothing after the digits. Empty when the text is not such a number or out of range.
+std::optional<int32_t> parseDecimalInt(std::string_view text);
+
 class TextReader {
 public:
     // Reads the whole file; throws TextFileError when it cannot be opened or read.
     explicit TextReader(const std::string& path);
-    static TextReader fromBytes(std::string bytes);
+    // name stands for the file in error messages.
+    static TextReader fromBytes(std::string bytes, std::string name = "(text)");
 
     // Skips blanks, tabs and line ends, converts the following run of characters that are neither
     // blanks nor control characters as a signed decimal 32-bit number and skips the rest of its line.
@@ -29,6 +36,12 @@ public:
     // Reads "" at the end of the file.
     std::string readString();
     bool atEnd() const { return m_pos >= m_bytes.size(); }
+    // True while anything but blanks and line ends is left: readInt would find a value.
+    bool hasValue() const;
+    std::size_t remainingBytes() const { return m_bytes.size() - m_pos; }
+    // The line the next value is read from, counted from 1.
+    int line() const { return m_line; }
+    const std::string& name() const { return m_path; }
 
 private:
     TextReader() = default;

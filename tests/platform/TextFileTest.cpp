@@ -194,3 +194,20 @@ TEST(TextWriter, ReportsFailuresAndKeepsNoTemporaryFile) {
 }
 
 } // namespace
+
+TEST(TextFile, ParsesDecimalIntegersAsTheOriginalConversionDoes) {
+    struct Case {
+        const char* text;
+        std::optional<int32_t> value;
+    };
+    const Case cases[] = {
+        {"12", 12},          {"  12", 12},     {"+5", 5},           {"-7", -7},
+        {"-2147483648", INT32_MIN},            {"2147483648", std::nullopt},
+        {"+-5", std::nullopt}, {"12 ", std::nullopt}, {"1x", std::nullopt},
+        {"", std::nullopt},  {"   ", std::nullopt}, {"+", std::nullopt}, {"0x10", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(parseDecimalInt(c.text), c.value);
+    }
+}
