@@ -154,7 +154,9 @@ void TMainForm::Hostverbinden1Click() {
 }
 
 void TMainForm::Hosttrennen1Click() {
-    if (SrcpVer == 73)
+    // The settings dialog may switch the transport while connected (it leaves an open connection
+    // alone), so an open "SRCP 0.73" connection is closed whatever the setting now says.
+    if (SrcpVer == 73 || m_commandOnline || connectionOpen())
         disconnect073();
     // "SRCP 0.80": the client component disconnects here.
     disconnectCommonTail();
