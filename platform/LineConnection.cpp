@@ -145,11 +145,11 @@ void LineConnection::connect(int timeoutMs) {
     throw SocketError(std::string("host ") + node + ": no address", 0);
 }
 
-void LineConnection::closeSocket(bool reset) {
+bool LineConnection::closeSocket(bool reset) {
     std::lock_guard lock(m_mutex);
     const int fd = m_fd.load();
     if (fd < 0)
-        return;
+        return false;
     if (reset) {
         linger lg{1, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
@@ -157,19 +157,17 @@ void LineConnection::closeSocket(bool reset) {
     m_fd = -1;
     ::close(fd);
     m_buffer.clear();
+    return true;
 }
 
 void LineConnection::close() {
-    const bool wasOpen = isConnected();
-    closeSocket(false);
-    if (wasOpen && m_closedHook)
+    // Only the call that closed the socket runs the hook.
+    if (closeSocket(false) && m_closedHook)
         m_closedHook();
 }
 
 void LineConnection::abort() {
-    const bool wasOpen = isConnected();
-    closeSocket(true);
-    if (wasOpen && m_closedHook)
+    if (closeSocket(true) && m_closedHook)
         m_closedHook();
 }
 
@@ -303,7 +301,13 @@ std::string LineConnection::readFirstNonEmptyLine(int maxLines, int timeoutMs) {
             if (left == 0)
                 fail(TimeoutError("read: no line within " + std::to_string(timeoutMs) + " ms"));
         }
-        std::string line = trimBlanks(readLine(left));
+        std::string line;
+        try {
+            line = trimBlanks(readLine(left));
+        } catch (const TimeoutError&) {
+            // Closed already; the caller's bound is the one to name, not what was left of it.
+            throw TimeoutError("read: no line within " + std::to_string(timeoutMs) + " ms");
+        }
         if (!line.empty())
             return line;
     }

@@ -114,7 +114,8 @@ private:
     friend class LineListener;
     explicit LineConnection(int acceptedFd);
 
-    void closeSocket(bool reset);
+    // True when this call closed an open socket.
+    bool closeSocket(bool reset);
     template <class Error> [[noreturn]] void fail(const Error& error);
     [[noreturn]] void failSocket(const std::string& what, int code);
     // Fills the buffer until it holds a LF; returns the index of that LF.

@@ -115,21 +115,34 @@ void TSRCPBaseClient::HandleOnDisconnect() {
     if (!m_open)
         return;
     m_open = false;
+    // The handler sees the old session's id and greeting; should it connect again, those of the new
+    // session stay.
+    auto forget = [this] {
+        if (m_open)
+            return;
+        FConnection.greetingLines().clear();
+        FSessionID = -1;
+    };
     try {
         if (OnDisconnected)
             OnDisconnected(*this);
     } catch (...) {
-        FConnection.greetingLines().clear();
-        FSessionID = -1;
+        forget();
         throw;
     }
-    FConnection.greetingLines().clear();
-    FSessionID = -1;
+    forget();
 }
 
 void TSRCPBaseClient::DoLog(const std::string& S) {
     if (FLogEnabled && !FDestroying && OnLog)
         OnLog(*this, S);
+}
+
+void TSRCPBaseClient::LogQuietly(const std::string& S) {
+    try {
+        DoLog(S);
+    } catch (...) {
+    }
 }
 
 void TSRCPBaseClient::DoError() {
@@ -176,17 +189,25 @@ void TSRCPBaseClient::Disconnect() {
     try {
         DoDisconnect();
     } catch (const std::exception& e) {
-        DoLog(std::string("Err: ") + e.what());
+        LogQuietly(std::string("Err: ") + e.what());
+    } catch (...) {
+        LogQuietly("Err: unknown exception");
     }
     // Destructors call us: an exception of an OnDisconnected handler ends here too.
     try {
         FConnection.close();
-        // The socket may have closed earlier on its own, with the notice still on its way.
-        HandleOnDisconnect();
+        // The socket may have closed earlier on its own, with the notice still on its way (unless
+        // the handler that close() ran has opened it again).
+        if (!Connected())
+            HandleOnDisconnect();
     } catch (const std::exception& e) {
-        DoLog(std::string("Err: ") + e.what());
+        LogQuietly(std::string("Err: ") + e.what());
+    } catch (...) {
+        LogQuietly("Err: unknown exception");
     }
-    FSessionID = -1;
+    // An OnDisconnected handler may have opened the session again.
+    if (!m_open)
+        FSessionID = -1;
 }
 
 bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
@@ -405,7 +426,7 @@ void TSRCPInfoReadThread::Run() {
         return;
     }
     FRecvData = FClient->ReaderReadLine();
-    if (!FRecvData.empty() && !FClient->HandOver(FRecvData, m_token)) {
+    if (!FRecvData.empty() && !FClient->HandOver(FRecvData, this, m_token)) {
         m_terminated = true;
         return;
     }
@@ -457,14 +478,15 @@ void TSRCPInfoClient::Disconnect() {
     TSRCPBaseClient::Disconnect();
 }
 
-// Main thread. Stops the reader and joins it, unless the reader is waiting for the very dispatch that
-// called us: then it is joined once that dispatch has returned.
+// Main thread. Stops the reader and joins it, unless the reader is waiting for a dispatch that is
+// running (one that called us): then it is joined once that dispatch has returned. Any other reader is
+// joined here, before the socket that it reads is closed or opened again.
 void TSRCPInfoClient::StopReader() {
     if (!FInfoThread)
         return;
     FInfoThread->Terminate();
     FConnection.shutdown();
-    if (m_dispatchDepth > 0) {
+    if (std::find(m_dispatching.begin(), m_dispatching.end(), FInfoThread.get()) != m_dispatching.end()) {
         m_retired.push_back(std::move(FInfoThread));
         return;
     }
@@ -485,7 +507,7 @@ void TSRCPInfoClient::ReapReaders(bool readerEnding) {
             try {
                 std::rethrow_exception(fatal);
             } catch (const std::exception& e) {
-                DoLog(std::string("Err: ") + e.what());
+                LogQuietly(std::string("Err: ") + e.what());
             } catch (...) {
             }
         }
@@ -493,14 +515,24 @@ void TSRCPInfoClient::ReapReaders(bool readerEnding) {
     }
 }
 
-bool TSRCPInfoClient::HandOver(const std::string& line, MainThreadDispatcher::CancelToken& token) {
+bool TSRCPInfoClient::HandOver(const std::string& line, const TSRCPInfoReadThread* reader,
+                               MainThreadDispatcher::CancelToken& token) {
     MainThreadDispatcher* dispatcher = Dispatcher();
     if (!dispatcher) {
         // No main thread to go to (a program without a dispatcher): handle the line here.
-        DoDataReceive(line);
+        DispatchFor(reader, line);
         return true;
     }
-    return dispatcher->invokeAndWait([this, line] { DoDataReceive(line); }, token);
+    return dispatcher->invokeAndWait([this, reader, line] { DispatchFor(reader, line); }, token);
+}
+
+void TSRCPInfoClient::DispatchFor(const TSRCPInfoReadThread* reader, const std::string& line) {
+    m_dispatching.push_back(reader);
+    struct Pop {
+        std::vector<const TSRCPInfoReadThread*>& list;
+        ~Pop() { list.pop_back(); }
+    } pop{m_dispatching};
+    DoDataReceive(line);
 }
 
 void TSRCPInfoClient::RegisterDeviceGroup(TSRCPBaseDeviceGroup* Group) {
@@ -516,7 +548,15 @@ void TSRCPInfoClient::DoDataReceive(const std::string& line) {
     // An empty line leaves FCmd as the line before; nothing to log or hand on.
     if (line.empty())
         return;
-    ++m_dispatchDepth;
+    // Whatever happens below, the depth comes down again and nothing leaves: the reader waits for
+    // this call to return, and a stuck depth would keep every later reader from being joined.
+    struct DepthGuard {
+        int& depth;
+        explicit DepthGuard(int& d) : depth(d) { ++depth; }
+        ~DepthGuard() { --depth; }
+        DepthGuard(const DepthGuard&) = delete;
+        DepthGuard& operator=(const DepthGuard&) = delete;
+    } depthGuard(m_dispatchDepth);
     try {
         DoReceiveAnswer(FCmd, line);
         TSRCPDeviceGroup lineGroup = FCmd.DeviceGroup();
@@ -536,11 +576,17 @@ void TSRCPInfoClient::DoDataReceive(const std::string& line) {
             }
         }
     } catch (const std::exception& e) {
-        DoLog(std::string("Err: ") + e.what());
-        reportException(e.what());
+        ReportHandlerException(e.what());
     } catch (...) {
-        DoLog("Err: unknown exception");
-        reportException("unknown exception");
+        ReportHandlerException("unknown exception");
     }
-    --m_dispatchDepth;
+}
+
+void TSRCPInfoClient::ReportHandlerException(const std::string& message) {
+    // The log and the reporter are handlers too; one that throws here is given up on.
+    LogQuietly("Err: " + message);
+    try {
+        reportException(message);
+    } catch (...) {
+    }
 }

@@ -147,6 +147,8 @@ protected:
     // the close and is on its way out. Nothing here.
     virtual void ReapReaders(bool readerEnding = false) { (void)readerEnding; }
     void HandleOnDisconnect();
+    // DoLog for where nothing may leave (closing, reporting a failure): a throwing OnLog is ignored.
+    void LogQuietly(const std::string& S);
     // Reads one handshake line within the connect time-out and parses it into Cmd.
     bool ReceiveHandshakeAnswer(TSRCPCmd& Cmd);
     // Tells the observers that this session is going; every descendant's destructor calls it first.
@@ -251,14 +253,20 @@ private:
     friend class TSRCPInfoReadThread;
     // Reader side: the next line, no time limit; its hand-over; the closed check.
     std::string ReaderReadLine() { return FConnection.readLine(0); }
-    bool HandOver(const std::string& line, MainThreadDispatcher::CancelToken& token);
+    bool HandOver(const std::string& line, const TSRCPInfoReadThread* reader,
+                  MainThreadDispatcher::CancelToken& token);
+    // Dispatches a line that reader handed over; while it runs, that reader waits for us.
+    void DispatchFor(const TSRCPInfoReadThread* reader, const std::string& line);
     void ReaderCheckForDisconnect() { FConnection.checkForDisconnect(true); }
     void StopReader();
+    void ReportHandlerException(const std::string& message);
 
     std::vector<TSRCPBaseDeviceGroup*> FDeviceGroups;
     std::unique_ptr<TSRCPInfoReadThread> FInfoThread;
-    // Readers stopped while a line was being dispatched; joined once the dispatch has returned.
+    // Readers stopped while their own line was being dispatched; joined once it has returned.
     std::vector<std::unique_ptr<TSRCPInfoReadThread>> m_retired;
     TSRCPCmd FCmd;
     int m_dispatchDepth = 0;
+    // The readers whose lines are being dispatched right now (innermost last).
+    std::vector<const TSRCPInfoReadThread*> m_dispatching;
 };

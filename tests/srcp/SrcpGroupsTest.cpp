@@ -22,7 +22,7 @@ protected:
         client.SetPort(server.port());
         client.SetDispatcher(&dispatcher);
         client.OnError = [this](TSRCPBaseClient&) { ++errors; };
-        client.Connect(2000);
+        client.Connect(FakeSrcpServer::Patience);
         ASSERT_TRUE(client.Connected());
         ASSERT_TRUE(server.waitForLines("COMMAND", 3));
         loco.SetCommandClient(&client);
@@ -32,7 +32,7 @@ protected:
 
     // Waits until the server holds count command lines after the handshake, then returns them.
     std::vector<std::string> sent(std::size_t count) {
-        server.waitForLines("COMMAND", count + 3, 2000);
+        server.waitForLines("COMMAND", count + 3, FakeSrcpServer::Patience);
         return commandsAfterHandshake(server);
     }
 
@@ -83,7 +83,7 @@ TEST_F(SrcpGroupCommands, GetRetries) {
         TSRCPCommandClient cmd;
         cmd.SetHost("127.0.0.1");
         cmd.SetPort(fake.port());
-        cmd.Connect(2000);
+        cmd.Connect(FakeSrcpServer::Patience);
         TSRCPCustomLoco group;
         group.SetCommandClient(&cmd);
         group.SetBus(1);
@@ -92,7 +92,7 @@ TEST_F(SrcpGroupCommands, GetRetries) {
         group.OnChange = [&](TSRCPBaseDeviceGroup&) { ++changes; };
         fake.script(c.replies);
         EXPECT_EQ(c.result, group.GetData());
-        fake.waitForLines("COMMAND", 3 + c.lines.size(), 2000);
+        fake.waitForLines("COMMAND", 3 + c.lines.size(), FakeSrcpServer::Patience);
         EXPECT_EQ(c.lines, commandsAfterHandshake(fake));
         EXPECT_EQ(c.state, group.DeviceState());
         EXPECT_EQ(c.result ? 1 : 0, changes);
@@ -141,14 +141,14 @@ TEST_F(SrcpGroupCommands, SetRetries) {
         TSRCPCommandClient cmd;
         cmd.SetHost("127.0.0.1");
         cmd.SetPort(fake.port());
-        cmd.Connect(2000);
+        cmd.Connect(FakeSrcpServer::Patience);
         TSRCPCustomLoco group;
         group.SetCommandClient(&cmd);
         group.SetBus(1);
         group.SetAddress(3);
         fake.script(c.replies);
         EXPECT_EQ(c.result, group.SetData());
-        fake.waitForLines("COMMAND", 3 + c.lines.size(), 2000);
+        fake.waitForLines("COMMAND", 3 + c.lines.size(), FakeSrcpServer::Patience);
         EXPECT_EQ(c.lines, commandsAfterHandshake(fake));
     }
 }
@@ -178,14 +178,14 @@ TEST_F(SrcpGroupCommands, InitAndTerminateStates) {
         TSRCPCommandClient cmd;
         cmd.SetHost("127.0.0.1");
         cmd.SetPort(fake.port());
-        cmd.Connect(2000);
+        cmd.Connect(FakeSrcpServer::Patience);
         TSRCPCustomLoco group;
         group.SetCommandClient(&cmd);
         group.SetBus(1);
         group.SetAddress(3);
         fake.script(c.replies);
         group.Initalize();
-        fake.waitForLines("COMMAND", 3 + c.lines.size(), 2000);
+        fake.waitForLines("COMMAND", 3 + c.lines.size(), FakeSrcpServer::Patience);
         EXPECT_EQ(c.lines, commandsAfterHandshake(fake));
         EXPECT_EQ(c.state, group.DeviceState());
     }
@@ -331,13 +331,19 @@ TEST(SrcpGroups, AcceptanceByModeAddressBusAndStamp) {
           {"1002.000 110 INFO 1 GL 3 1 7 100 0", 2, 3, 7},
           {"1003.000 100 INFO 1 GL 4 1 8 14 0", 2, 3, 7},
           {"1003.000 100 INFO 2 GL 3 1 8 14 0", 2, 3, 7},
-          {"1003.000 100 INFO 1 GA 3 0 1", 2, 3, 7}}},
+          {"1003.000 100 INFO 1 GA 3 0 1", 2, 3, 7},
+          {"1004.000 102 INFO 1 GL 4", 2, 3, 7},
+          {"1004.000 100 INFO 1 LOCK GL 4 20 2", 2, 3, 7}}},
         {"bus",
          semBus,
          {{"1001.000 100 INFO 1 GL 3 1 5 14 0", 1, 3, 5},
           {"1001.000 100 INFO 1 GL 4 1 6 14 0", 2, 4, 6},
           {"1000.000 100 INFO 1 GL 5 1 7 14 0", 3, 5, 7},
-          {"1003.000 100 INFO 2 GL 3 1 8 14 0", 3, 5, 7}}},
+          {"1003.000 100 INFO 2 GL 3 1 8 14 0", 3, 5, 7},
+          // TERM and LOCK lines move the group to their address too.
+          {"1004.000 102 INFO 1 GL 7", 3, 7, 7},
+          {"1005.000 100 INFO 1 LOCK GL 9 20 4", 3, 9, 7},
+          {"1006.000 102 INFO 1 LOCK GL 11", 3, 11, 7}}},
         {"all",
          semAll,
          {{"1001.000 100 INFO 1 GL 3 1 5 14 0", 1, 3, 5}, {"1001.000 100 INFO 2 GL 9 1 6 14 0", 2, 9, 6}}},

@@ -248,6 +248,18 @@ FakeSrcpServer::Reply FakeSrcpServer::replyFor(Peer& peer, const std::string& li
 
 void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
     LineConnection& conn = *peer->conn;
+    // A close of ours is recorded before the client can see it, so that a line injected after the
+    // client noticed goes to its next connection and not to this one.
+    auto closeHere = [&](bool reset) {
+        {
+            std::lock_guard lock(m_mutex);
+            peer->record.open = false;
+        }
+        if (reset)
+            conn.abort();
+        else
+            conn.close();
+    };
     try {
         std::string welcome;
         {
@@ -258,11 +270,11 @@ void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
             send(*peer, welcome);
         while (!m_stopping && conn.isConnected()) {
             if (peer->resetRequested) {
-                conn.abort();
+                closeHere(true);
                 break;
             }
             if (peer->closeRequested) {
-                conn.close();
+                closeHere(false);
                 break;
             }
             std::vector<std::string> out;
@@ -293,11 +305,11 @@ void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
             if (m_stalled)
                 continue;
             if (reply.kind == Reply::Kind::Reset) {
-                conn.abort();
+                closeHere(true);
                 break;
             }
             if (reply.kind == Reply::Kind::Close) {
-                conn.close();
+                closeHere(false);
                 break;
             }
             bool goOk = false;
@@ -308,7 +320,7 @@ void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
             if (goOk)
                 afterGo(*peer);
             if (peer->closeAfterReply) {
-                conn.close();
+                closeHere(false);
                 break;
             }
         }

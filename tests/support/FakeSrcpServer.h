@@ -52,6 +52,10 @@ public:
         bool open = true;
     };
 
+    // How long the waits below wait by default, and what tests give the waits and handshakes that
+    // should succeed: a loaded machine may park a process for seconds.
+    static constexpr int Patience = 20000;
+
     FakeSrcpServer();
     ~FakeSrcpServer();
     FakeSrcpServer(const FakeSrcpServer&) = delete;
@@ -91,9 +95,9 @@ public:
     std::vector<std::string> linesOf(const std::string& mode) const;
     std::size_t connectionCount() const;
     // Waits (polling the recorded state) until pred holds; returns pred().
-    bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000) const;
+    bool waitUntil(const std::function<bool()>& pred, int timeoutMs = Patience) const;
     // Waits until connections of that mode have received at least count lines in total.
-    bool waitForLines(const std::string& mode, std::size_t count, int timeoutMs = 5000) const;
+    bool waitForLines(const std::string& mode, std::size_t count, int timeoutMs = Patience) const;
 
 private:
     struct Peer;
