@@ -50,13 +50,21 @@ bool MainThreadDispatcher::invokeAndWait(std::function<void()> fn, CancelToken& 
                 return;
             state->started = true;
         }
+        // The worker is released even when fn throws; the exception goes on to the main thread's
+        // handler, which is where an exception of the main thread belongs.
+        struct Release {
+            State& state;
+            CancelToken& token;
+            ~Release() {
+                std::lock_guard lock(token.m_mutex);
+                {
+                    std::lock_guard slock(state.mutex);
+                    state.done = true;
+                }
+                token.m_wake.notify_all();
+            }
+        } release{*state, token};
         fn();
-        std::lock_guard lock(token.m_mutex);
-        {
-            std::lock_guard slock(state->mutex);
-            state->done = true;
-        }
-        token.m_wake.notify_all();
     });
     std::unique_lock lock(token.m_mutex);
     for (;;) {
