@@ -6,7 +6,7 @@ build="$here/build-bench"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARN_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --parallel
 for b in "$build"/bench/bench_*; do
-    [ -x "$b" ] || continue
+    [ -f "$b" ] && [ -x "$b" ] || continue
     echo "== $(basename "$b")"
-    QT_QPA_PLATFORM=offscreen "$b"
+    QT_QPA_PLATFORM=offscreen "$b" || echo "$(basename "$b") exited with status $?"
 done
