@@ -12,17 +12,15 @@ protected:
     void SetUp() override { MoBaLibraryInitialize(m_dir.path()); }
     void TearDown() override { MoBaLibraryFinalize(); }
 
-    static TMoBaLocoProtocol* loco(const std::string& name) {
-        for (int i = 0; i < MoBaLocoProtocols->Count(); ++i)
-            if (MoBaLocoProtocols->Items(i)->Name == name)
-                return MoBaLocoProtocols->Items(i);
-        throw std::runtime_error("no loco protocol " + name);
+    template <class List> static auto* find(List* list, const std::string& name) {
+        for (int i = 0; i < list->Count(); ++i)
+            if (list->Items(i)->Name == name)
+                return list->Items(i);
+        throw std::runtime_error("no protocol " + name);
     }
+    static TMoBaLocoProtocol* loco(const std::string& name) { return find(MoBaLocoProtocols, name); }
     static TMoBaSolenoidProtocol* solenoid(const std::string& name) {
-        for (int i = 0; i < MoBaSolenoidProtocols->Count(); ++i)
-            if (MoBaSolenoidProtocols->Items(i)->Name == name)
-                return MoBaSolenoidProtocols->Items(i);
-        throw std::runtime_error("no solenoid protocol " + name);
+        return find(MoBaSolenoidProtocols, name);
     }
 
     TempDir m_dir;
@@ -67,67 +65,61 @@ TEST_F(MoBaDevices, FunctionsOutsideTheCountReadZeroAndAreNotWritten) {
     EXPECT_EQ(l.FunctionCount(), 0);
 }
 
-TEST_F(MoBaDevices, ClampsAddresses) {
+TEST_F(MoBaDevices, ClampsAddressesAndSpeedSteps) {
+    struct Field {
+        const char* name;
+        void (TMoBaBaseLoco::*set)(int);
+        int (TMoBaBaseLoco::*get)() const;
+    };
+    const Field address{"address", &TMoBaBaseLoco::SetAddress, &TMoBaBaseLoco::Address};
+    const Field step{"step", &TMoBaBaseLoco::SetSpeedStep, &TMoBaBaseLoco::SpeedStep};
     struct Case {
+        const Field& field;
         const char* protocol; // empty: none
-        int address;
+        int value;
         int expected;
     } cases[] = {
-        {"", 0, 1},
-        {"", -5, 1},
-        {"", 2147483647, 2147483647},
-        {"Motorola 2", 90, 80},
-        {"Motorola 2", 80, 80},
-        {"Motorola 2", 0, 1},
-        {"NMRA 4", 10240, 10239},
-        {"NMRA 4", 10239, 10239},
+        {address, "", 0, 1},
+        {address, "", -5, 1},
+        {address, "", 2147483647, 2147483647},
+        {address, "Motorola 2", 90, 80},
+        {address, "Motorola 2", 80, 80},
+        {address, "Motorola 2", 0, 1},
+        {address, "NMRA 4", 10240, 10239},
+        {address, "NMRA 4", 10239, 10239},
+        {step, "Motorola 5", 30, 27},
+        {step, "Motorola 5", 27, 27},
+        {step, "Motorola 5", -1, 0},
+        {step, "NMRA 2", 128, 128},
+        {step, "NMRA 2", 129, 128},
+        {step, "", 2147483647, 2147483647},
+        {step, "", -3, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.protocol) + " " + std::to_string(c.address));
+        SCOPED_TRACE(std::string(c.field.name) + " " + c.protocol + " " + std::to_string(c.value));
         TMoBaBaseLoco l;
         if (*c.protocol)
             l.SetProtocol(loco(c.protocol));
-        l.SetAddress(c.address);
-        EXPECT_EQ(l.Address(), c.expected);
+        (l.*c.field.set)(c.value);
+        EXPECT_EQ((l.*c.field.get)(), c.expected);
     }
 
-    // A protocol change clamps the address that is there.
+    // A protocol change clamps the address and the speed step that are there.
     TMoBaBaseLoco l;
     l.SetAddress(200);
+    l.SetProtocol(loco("NMRA 2"));
+    EXPECT_EQ(l.Address(), 99);
+    l.SetSpeedStep(100);
     l.SetProtocol(loco("Motorola 1"));
     EXPECT_EQ(l.Address(), 80);
     EXPECT_EQ(l.MaxAddress(), 80);
+    EXPECT_EQ(l.SpeedStep(), 14);
 
     TMoBaLocoProtocol negative;
     negative.MaxAddress = -5;
     l.SetProtocol(&negative);
     EXPECT_EQ(l.MaxAddress(), 0);
     EXPECT_EQ(l.Address(), 0);
-}
-
-TEST_F(MoBaDevices, ClampsSpeedSteps) {
-    struct Case {
-        const char* protocol;
-        int step;
-        int expected;
-    } cases[] = {
-        {"Motorola 5", 30, 27}, {"Motorola 5", 27, 27},       {"Motorola 5", -1, 0}, {"NMRA 2", 128, 128},
-        {"NMRA 2", 129, 128},   {"", 2147483647, 2147483647}, {"", -3, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.protocol) + " " + std::to_string(c.step));
-        TMoBaBaseLoco l;
-        if (*c.protocol)
-            l.SetProtocol(loco(c.protocol));
-        l.SetSpeedStep(c.step);
-        EXPECT_EQ(l.SpeedStep(), c.expected);
-    }
-
-    TMoBaBaseLoco l;
-    l.SetProtocol(loco("NMRA 2"));
-    l.SetSpeedStep(100);
-    l.SetProtocol(loco("Motorola 1"));
-    EXPECT_EQ(l.SpeedStep(), 14);
 }
 
 TEST_F(MoBaDevices, ScalesSpeedWithRoundHalfToEven) {

@@ -30,6 +30,14 @@ protected:
         return p;
     }
 
+    // Name, family and extension, maximum address, functions, step range and groups (if any).
+    static std::string row(const TMoBaLocoProtocol& p) {
+        return p.Name + " " + MoBaProtocolBaseToChar(p.ProtocolBase) + std::to_string(p.ProtocolExtension) +
+               " " + std::to_string(p.MaxAddress) + " " + std::to_string(p.MaxFunctions) + " " +
+               std::to_string(p.MinSteps) + "-" + std::to_string(p.MaxSteps) +
+               (p.Groups.any() ? " G" + MoBaGroupsToString(p.Groups) : "");
+    }
+
     TempDir m_dir;
 };
 
@@ -38,13 +46,8 @@ protected:
 TEST_F(MoBaProtocols, BuiltInListsHoldTheKnownProtocols) {
     // Order matters: the automatic protocol lookup takes the first match.
     std::string rows;
-    for (int i = 0; i < MoBaLocoProtocols->Count(); ++i) {
-        const TMoBaLocoProtocol* p = MoBaLocoProtocols->Items(i);
-        rows += p->Name + " " + MoBaProtocolBaseToChar(p->ProtocolBase) +
-                std::to_string(p->ProtocolExtension) + " " + std::to_string(p->MaxAddress) + " " +
-                std::to_string(p->MaxFunctions) + " " + std::to_string(p->MinSteps) + "-" +
-                std::to_string(p->MaxSteps) + (p->Groups.any() ? " G" : "") + "\n";
-    }
+    for (int i = 0; i < MoBaLocoProtocols->Count(); ++i)
+        rows += row(*MoBaLocoProtocols->Items(i)) + "\n";
     EXPECT_EQ(rows, "Motorola 1 M1 80 1 0-14\nMotorola 2 M2 80 5 0-14\nMotorola 3 M2 255 5 0-28\n"
                     "Motorola 4 M2 255 5 0-14\nMotorola 5 M2 80 5 0-27\nMotorola Function M2 80 5 0-1\n"
                     "NMRA Base N1 99 1 0-14\nNMRA 1 N2 99 5 0-28\nNMRA 2 N2 99 5 0-128\n"
@@ -145,17 +148,9 @@ TEST_F(MoBaProtocols, SaveWritesTheExactLayoutAndLoadReadsItBack) {
     MoBaProfiles->LoadProfile();
     EXPECT_FALSE(MoBaLocoProtocols->Changed());
     ASSERT_EQ(MoBaLocoProtocols->Count(), 2);
-    const TMoBaLocoProtocol* p = MoBaLocoProtocols->Items(0);
-    EXPECT_EQ(p->Name, "Test");
-    EXPECT_EQ(p->Description, "Test test");
-    EXPECT_EQ(p->ProtocolBase, mpbNMRA);
-    EXPECT_EQ(p->ProtocolExtension, 2);
-    EXPECT_EQ(p->MaxAddress, 99);
-    EXPECT_EQ(MoBaGroupsToString(p->Groups), "1,2,5");
-    EXPECT_EQ(p->MaxSteps, 28);
-    EXPECT_EQ(p->MinSteps, 1);
-    EXPECT_EQ(p->MaxFunctions, 5);
-    EXPECT_EQ(MoBaLocoProtocols->Items(1)->ProtocolBase, mpbZimo);
+    EXPECT_EQ(row(*MoBaLocoProtocols->Items(0)), "Test N2 99 5 1-28 G1,2,5");
+    EXPECT_EQ(MoBaLocoProtocols->Items(0)->Description, "Test test");
+    EXPECT_EQ(row(*MoBaLocoProtocols->Items(1)), "Second Z2 99 3 1-14");
     ASSERT_EQ(MoBaSolenoidProtocols->Count(), 1);
     EXPECT_EQ(MoBaSolenoidProtocols->Items(0)->MaxPort, 1);
 
@@ -171,13 +166,8 @@ TEST_F(MoBaProtocols, SaveErasesStaleSectionsAndLoadTakesDefaults) {
                                   "[LocoProtocol0]\r\nName=Sparse\r\nMaxSteps=x\r\n");
     MoBaProfiles->LoadProfile();
     ASSERT_EQ(MoBaLocoProtocols->Count(), 2);
-    const TMoBaLocoProtocol* sparse = MoBaLocoProtocols->Items(0);
-    EXPECT_EQ(sparse->Name, "Sparse");
-    EXPECT_EQ(sparse->Description, "");
-    EXPECT_EQ(sparse->ProtocolBase, mpbCustom);
-    EXPECT_EQ(sparse->MaxAddress, 0);
-    EXPECT_EQ(sparse->MaxSteps, 0);
-    EXPECT_EQ(sparse->MaxFunctions, 0);
+    EXPECT_EQ(row(*MoBaLocoProtocols->Items(0)), "Sparse C0 0 0 0-0");
+    EXPECT_EQ(MoBaLocoProtocols->Items(0)->Description, "");
     EXPECT_EQ(MoBaLocoProtocols->Items(1)->Name, "stale");
     EXPECT_EQ(MoBaSolenoidProtocols->Count(), 0); // nothing in the profile
 
