@@ -35,6 +35,18 @@ tPosEntry* planEntryAt(int x, int y)
     return Postable ? Postable->getEntryByKor(x, y) : nullptr;
 }
 
+// Index walk over a copy of each element: drawing and switching do not touch the list, but stay
+// safe if they ever did.
+template <class Action>
+void forEachOfRoute(const std::vector<std::unique_ptr<C_fahrelement>>& list, int Fahrnr, Action action)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const C_fahrelement e = *list[i];
+        if (e.Fahrnr == Fahrnr)
+            action(e);
+    }
+}
+
 } // namespace
 
 void C_fahr::fahreintragen(int Fahrnr, int Gleisnr, int Xpos, int Ypos, int Stellung)
@@ -110,63 +122,47 @@ int C_fahr::getnumerofEntries() const
 
 void C_fahr::fahraktivieren(int Fahrnr)
 {
-    // Index walk: drawing and switching do not touch the list, but stay safe if they ever did.
-    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
-        const C_fahrelement e = *Fahrlist[i];
-        if (e.Fahrnr != Fahrnr)
-            continue;
+    forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
         if (!plan || !isSwitchable(plan->Enummer))
-            continue;
+            return;
         const int s = e.Stellung - 10;
         if (s < 1 || s > 3)
-            continue;
+            return;
         const int decoder = s == 1 ? plan->Decod1 : s == 2 ? plan->Decod2 : plan->Decod3;
         const int output = s == 1 ? plan->Daten1 : s == 2 ? plan->Daten2 : plan->Daten3;
         const std::string protocol = plan->Protokoll;
         bahn().changeicon(s, e.Xpos, e.Ypos, plan->Enummer);
         if (output >= 1 && output <= 8)
             bahn().ga_out(protocol, decoder, output);
-    }
+    });
 }
 
 void C_fahr::fahrdeaktiv(int Fahrnr)
 {
-    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
-        const C_fahrelement e = *Fahrlist[i];
-        if (e.Fahrnr != Fahrnr)
-            continue;
+    forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
-        if (!plan || !isSwitchable(plan->Enummer))
-            continue;
-        bahn().changeicon(e.Stellung, e.Xpos, e.Ypos, plan->Enummer);
-    }
+        if (plan && isSwitchable(plan->Enummer))
+            bahn().changeicon(e.Stellung, e.Xpos, e.Ypos, plan->Enummer);
+    });
 }
 
 void C_fahr::fahrstrasseniconchange(int Fahrnr)
 {
-    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
-        const C_fahrelement e = *Fahrlist[i];
-        if (e.Fahrnr != Fahrnr)
-            continue;
+    forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const int kind = bahn().poslistsuchen(e.Xpos, e.Ypos);
         if (kind > 0)
             bahn().changeicon(e.Stellung, e.Xpos, e.Ypos, kind);
-    }
+    });
 }
 
 void C_fahr::normaleiconchange(int Fahrnr)
 {
-    for (std::size_t i = 0; i < Fahrlist.size(); ++i) {
-        const C_fahrelement e = *Fahrlist[i];
-        if (e.Fahrnr != Fahrnr)
-            continue;
-        const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
-        if (!plan)
-            continue;
+    forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         // A plan file may hold a state that names no icon; it is shown as state 1, as on loading.
-        bahn().changeicon(drawnPlanState(plan->Stellung), e.Xpos, e.Ypos, plan->Enummer);
-    }
+        if (const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos))
+            bahn().changeicon(drawnPlanState(plan->Stellung), e.Xpos, e.Ypos, plan->Enummer);
+    });
     alleknopfaus();
 }
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <sys/stat.h>
 
 #include "engine/elementunit.h"
@@ -63,6 +64,29 @@ private:
     TextReader m_reader;
 };
 
+// One line of a record: the member it fills and the name an error message gives it.
+template <class Record>
+struct Field {
+    Field(int Record::*member, const char* name) : intMember(member), what(name) {}
+    Field(std::string Record::*member, const char* name) : stringMember(member), what(name) {}
+    int Record::*intMember = nullptr;
+    std::string Record::*stringMember = nullptr;
+    const char* what;
+};
+
+template <class Record>
+Record readRecord(RecordReader& r, std::initializer_list<Field<Record>> fields)
+{
+    Record record;
+    for (const Field<Record>& f : fields) {
+        if (f.intMember)
+            record.*f.intMember = r.readInt(f.what);
+        else
+            record.*f.stringMember = r.readString(f.what);
+    }
+    return record;
+}
+
 } // namespace
 
 bool isKeptPlanRecord(const tPosEntry& entry)
@@ -90,20 +114,14 @@ PlanFileContents parsePlanFile(const std::string& bytes, const std::string& file
     if (r.roomFor(plan.count, 13))
         plan.entries.reserve(static_cast<std::size_t>(plan.count));
     for (int i = 1; i <= plan.count; ++i) {
-        tPosEntry e;
-        e.CompID = r.readInt("element number");
-        e.Enummer = r.readInt("element kind");
-        e.Posx = r.readInt("element x position");
-        e.Posy = r.readInt("element y position");
-        e.Stellung = r.readInt("element state");
-        e.Decod1 = r.readInt("element decoder 1");
-        e.Decod2 = r.readInt("element decoder 2");
-        e.Decod3 = r.readInt("element decoder 3");
-        e.Daten1 = r.readInt("element output 1");
-        e.Daten2 = r.readInt("element output 2");
-        e.Daten3 = r.readInt("element output 3");
-        e.Fahrnr = r.readInt("element route number");
-        e.Protokoll = r.readString("element protocol");
+        tPosEntry e = readRecord<tPosEntry>(
+            r, {{&tPosEntry::CompID, "element number"}, {&tPosEntry::Enummer, "element kind"},
+                {&tPosEntry::Posx, "element x position"}, {&tPosEntry::Posy, "element y position"},
+                {&tPosEntry::Stellung, "element state"}, {&tPosEntry::Decod1, "element decoder 1"},
+                {&tPosEntry::Decod2, "element decoder 2"}, {&tPosEntry::Decod3, "element decoder 3"},
+                {&tPosEntry::Daten1, "element output 1"}, {&tPosEntry::Daten2, "element output 2"},
+                {&tPosEntry::Daten3, "element output 3"}, {&tPosEntry::Fahrnr, "element route number"},
+                {&tPosEntry::Protokoll, "element protocol"}});
         if (!isKeptPlanRecord(e))
             continue;
         e.CompID = i;
@@ -112,14 +130,10 @@ PlanFileContents parsePlanFile(const std::string& bytes, const std::string& file
 
     const int labels = r.onlyBlanksLeft() ? 0 : r.readCount("label count");
     for (int i = 0; i < labels; ++i) {
-        PlanLabelRecord label;
-        label.Name = r.readString("label name");
-        label.TextInfo = r.readString("label text");
-        label.XText = r.readInt("label x position");
-        label.YText = r.readInt("label y position");
-        label.Textwkl = r.readInt("label angle");
-        label.fontLine = r.readString("label font");
-        plan.labels.push_back(std::move(label));
+        plan.labels.push_back(readRecord<PlanLabelRecord>(
+            r, {{&PlanLabelRecord::Name, "label name"}, {&PlanLabelRecord::TextInfo, "label text"},
+                {&PlanLabelRecord::XText, "label x position"}, {&PlanLabelRecord::YText, "label y position"},
+                {&PlanLabelRecord::Textwkl, "label angle"}, {&PlanLabelRecord::fontLine, "label font"}}));
     }
     return plan;
 }
@@ -130,12 +144,12 @@ RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fi
     RouteFileContents routes;
     const int count = r.readCount("route element count");
     for (int i = 0; i < count; ++i) {
-        C_fahrelement element;
-        element.Fahrnr = r.readInt("route number");
-        element.Gleiselementnr = r.readInt("route element kind");
-        element.Xpos = r.readInt("route element x position");
-        element.Ypos = r.readInt("route element y position");
-        element.Stellung = r.readInt("route element state");
+        const C_fahrelement element = readRecord<C_fahrelement>(
+            r, {{&C_fahrelement::Fahrnr, "route number"},
+                {&C_fahrelement::Gleiselementnr, "route element kind"},
+                {&C_fahrelement::Xpos, "route element x position"},
+                {&C_fahrelement::Ypos, "route element y position"},
+                {&C_fahrelement::Stellung, "route element state"}});
         if (isUsableRouteRecord(element))
             routes.elements.push_back(element);
     }

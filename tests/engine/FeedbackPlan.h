@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 
+#include "DetectorIcons.h"
 #include "FakeMainForm.h"
 #include "engine/Positionunit.h"
 #include "engine/Rueckmeldeunit.h"
@@ -19,15 +20,6 @@
 // data folder, and the globals the feedback evaluation reads. Every detector cell starts grey.
 class FeedbackPlan : public ::testing::Test {
 protected:
-    // Colours of the icon files; a cell never drawn stays Grey.
-    static constexpr QRgb Grey = 0xFFC0C0C0;
-    static constexpr QRgb Free65 = 0xFF00FF00, Busy65 = 0xFFFF0000;
-    static constexpr QRgb Free87 = 0xFF0000FF, Busy87 = 0xFFFFFF00;
-
-    struct Detector {
-        const char* name;
-        int kind, module, contact, x, y;
-    };
     // In list order. A and B carry the same contact: only A may ever change.
     static inline const std::vector<Detector> Detectors = {
         {"A", 65, 2, 1, 27, 27},   // absolute contact 17
@@ -43,10 +35,7 @@ protected:
 
     void SetUp() override {
         setWorkFolder(m_dir.path());
-        writeIcon("Icon6501.bmp", Free65);
-        writeIcon("Icon6502.bmp", Busy65);
-        writeIcon("Icon8701.bmp", Free87);
-        writeIcon("Icon8702.bmp", Busy87);
+        writeDetectorIcons(m_dir.file("Data/"));
         m_oldPostable = Postable;
         m_oldRueckmodul = Rueckmodul;
         Postable = &m_table;
@@ -55,16 +44,7 @@ protected:
         form.Cache = std::make_unique<QImage>();
         form.Hpos_alt = 27;
         form.Vpos_alt = 27;
-        for (const Detector& d : Detectors) {
-            auto e = std::make_unique<tPosEntry>();
-            e->CompID = m_table.getNumbofEntries() + 1;
-            e->Enummer = d.kind;
-            e->Decod1 = d.module;
-            e->Daten1 = d.contact;
-            e->Posx = d.x;
-            e->Posy = d.y;
-            m_table.addEntry(std::move(e));
-        }
+        placeDetectors(m_table, Detectors);
         clearPlan();
     }
 
@@ -74,11 +54,7 @@ protected:
         setWorkFolder("");
     }
 
-    void writeIcon(const std::string& name, QRgb colour) {
-        QImage icon(27, 27, QImage::Format_RGB32);
-        icon.fill(colour);
-        ASSERT_TRUE(icon.save(QString::fromStdString(m_dir.file("Data/" + name)), "BMP"));
-    }
+    void writeIcon(const std::string& name, QRgb colour) { ::writeIcon(m_dir.file("Data/" + name), colour); }
     void removeIcon(const std::string& name) { std::remove(m_dir.file("Data/" + name).c_str()); }
 
     void clearPlan() {

@@ -88,16 +88,11 @@ TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte)
 TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers)
 {
     for (auto [id, x] : {std::pair{9, 0}, {4, 27}}) {
-        auto e = std::make_unique<tPosEntry>();
-        Postable->initializeEntry(id, *e);
-        e->Enummer = 7;
-        e->Posx = x;
-        e->Posy = 27;
-        e->Stellung = 2;
-        e->Decod3 = 12;
-        e->Daten2 = 7;
-        e->Protokoll = "n";
-        Postable->addEntry(std::move(e));
+        tPosEntry& e = place(x, 27, 7, 2);
+        e.CompID = id;
+        e.Decod3 = 12;
+        e.Daten2 = 7;
+        e.Protokoll = "n";
     }
     Bahn->gleisbildspeichern("p.pln", layouts());
     EXPECT_EQ(readFileBytes(layouts() + "p.pln"),

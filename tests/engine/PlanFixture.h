@@ -18,9 +18,34 @@
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 
-// A work folder with a copy of the generated catalogue and icons, the global objects, a plan
-// bitmap and view of the window's sizes, and the catalogue loaded.
-class PlanFixture : public ::testing::Test {
+// A temporary work folder with a Data folder, and the global objects created for it.
+class EngineFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(std::filesystem::path(dir.path()) / "Data");
+        setWorkFolder(dir.path());
+        iconCache().clear();
+        init = std::make_unique<C_Init>();
+        ASSERT_TRUE(init->ok());
+        form.WorkDir = dir.path();
+    }
+    void TearDown() override
+    {
+        init.reset();
+        iconCache().clear();
+        setWorkFolder("");
+    }
+
+    TempDir dir;
+    RecordingDialogs dialogs;
+    FakeMainForm form;
+    std::unique_ptr<C_Init> init;
+};
+
+// Besides, a copy of the generated catalogue and icons, a plan bitmap and view of the window's
+// sizes, and the catalogue loaded.
+class PlanFixture : public EngineFolder {
 protected:
     void SetUp() override
     {
@@ -31,12 +56,9 @@ protected:
         for (const auto& file : std::filesystem::directory_iterator(from))
             if (file.is_regular_file() && file.path().filename().string()[0] != '.')
                 std::filesystem::copy_file(file.path(), to / file.path().filename());
-        setWorkFolder(dir.path());
-        iconCache().clear();
-
-        init = std::make_unique<C_Init>();
-        ASSERT_TRUE(init->ok());
-        form.WorkDir = dir.path();
+        EngineFolder::SetUp();
+        if (HasFatalFailure())
+            return;
         *form.Quarn_bitmap = QImage(980, 680, QImage::Format_RGB32);
         form.Quarn_bitmap->fill(Qt::white);
         *form.Design_Panel_bitmap = QImage(617, 113, QImage::Format_RGB32);
@@ -48,12 +70,6 @@ protected:
         form.quarn.fill(Qt::white);
         form.changes.clear();
         form.cursorChanges.clear();
-    }
-    void TearDown() override
-    {
-        init.reset();
-        iconCache().clear();
-        setWorkFolder("");
     }
 
     // The generated icon of a kind in a state, as it lies in the data folder.
@@ -99,9 +115,4 @@ protected:
                 lines.push_back(line);
         return lines;
     }
-
-    TempDir dir;
-    RecordingDialogs dialogs;
-    FakeMainForm form;
-    std::unique_ptr<C_Init> init;
 };

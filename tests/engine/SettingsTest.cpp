@@ -5,13 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "FakeMainForm.h"
+#include "PlanFixture.h"
 #include "engine/Bahncalcunit.h"
-#include "engine/initunit.h"
 #include "engine/lokunit.h"
-#include "platform/Paths.h"
 #include "platform/TextFile.h"
-#include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -44,26 +41,9 @@ std::size_t slotLine(int slot, int n)
     return static_cast<std::size_t>(16 + slot * 50 + n - 1);
 }
 
-class Settings : public ::testing::Test {
+class Settings : public EngineFolder {
 protected:
-    void SetUp() override
-    {
-        setWorkFolder(dir.path());
-        std::filesystem::create_directories(dir.path() + "Data");
-        init = std::make_unique<C_Init>();
-        ASSERT_TRUE(init->ok());
-    }
-    void TearDown() override
-    {
-        init.reset();
-        setWorkFolder("");
-    }
     std::string file() const { return dir.path() + "Data/parmc.dat"; }
-
-    TempDir dir;
-    RecordingDialogs dialogs;
-    FakeMainForm form;
-    std::unique_ptr<C_Init> init;
 };
 
 TEST_F(Settings, FirstStartWritesTheCurrentValuesAndReadsThemBack)

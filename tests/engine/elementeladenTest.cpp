@@ -5,13 +5,10 @@
 
 #include <QImage>
 
-#include "FakeMainForm.h"
+#include "PlanFixture.h"
 #include "engine/Bahncalcunit.h"
 #include "engine/elementunit.h"
-#include "engine/initunit.h"
-#include "platform/Paths.h"
 #include "platform/TextFile.h"
-#include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -36,28 +33,19 @@ int paletteY(int index)
     return (index / 22) * 28 + 1;
 }
 
-class Catalogue : public ::testing::Test {
+class Catalogue : public EngineFolder {
 protected:
     void SetUp() override
     {
-        setWorkFolder(dir.path());
-        init = std::make_unique<C_Init>();
-        ASSERT_TRUE(init->ok());
-        form.WorkDir = dir.path();
+        EngineFolder::SetUp();
+        if (HasFatalFailure())
+            return;
         *form.Design_Panel_bitmap = QImage(617, 113, QImage::Format_RGB32);
         form.Design_Panel_bitmap->fill(Qt::white);
         *form.Cache = QImage(27, 27, QImage::Format_RGB32);
-
-        std::filesystem::create_directories(dir.path() + "Data");
         ASSERT_TRUE(iconA.save(QString::fromStdString(dir.path() + "Data/IconA.bmp"), "BMP"));
         ASSERT_TRUE(iconB.save(QString::fromStdString(dir.path() + "Data/IconB.bmp"), "BMP"));
     }
-    void TearDown() override
-    {
-        init.reset();
-        setWorkFolder("");
-    }
-
     // 88 records; odd indexes name icon B in another case.
     std::string catalogueText() const
     {
@@ -74,10 +62,6 @@ protected:
         return text;
     }
 
-    TempDir dir;
-    RecordingDialogs dialogs;
-    FakeMainForm form;
-    std::unique_ptr<C_Init> init;
     const QImage iconA = makeIcon(qRgb(0, 200, 0), qRgb(255, 0, 0), qRgb(1, 2, 3), qRgb(4, 5, 6));
     const QImage iconB = makeIcon(qRgb(0, 0, 200), qRgb(255, 0, 255), qRgb(7, 8, 9), qRgb(10, 11, 12));
 };

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -12,31 +13,23 @@ struct Named {
 };
 
 const Named kNamed[] = {
-    {0x00000000, "clBlack"},         {0x00000080, "clMaroon"},
-    {0x00008000, "clGreen"},         {0x00008080, "clOlive"},
-    {0x00800000, "clNavy"},          {0x00800080, "clPurple"},
-    {0x00808000, "clTeal"},          {0x00808080, "clGray"},
-    {0x00C0C0C0, "clSilver"},        {0x000000FF, "clRed"},
-    {0x0000FF00, "clLime"},          {0x0000FFFF, "clYellow"},
-    {0x00FF0000, "clBlue"},          {0x00FF00FF, "clFuchsia"},
-    {0x00FFFF00, "clAqua"},          {0x00FFFFFF, "clWhite"},
-    {0x00C0DCC0, "clMoneyGreen"},    {0x00F0CAA6, "clSkyBlue"},
-    {0x00F0FBFF, "clCream"},         {0x00A4A0A0, "clMedGray"},
-    {0x1FFFFFFF, "clNone"},          {0x20000000, "clDefault"},
-    {0xFF000000, "clScrollBar"},     {0xFF000001, "clBackground"},
-    {0xFF000002, "clActiveCaption"}, {0xFF000003, "clInactiveCaption"},
-    {0xFF000004, "clMenu"},          {0xFF000005, "clWindow"},
-    {0xFF000006, "clWindowFrame"},   {0xFF000007, "clMenuText"},
-    {0xFF000008, "clWindowText"},    {0xFF000009, "clCaptionText"},
-    {0xFF00000A, "clActiveBorder"},  {0xFF00000B, "clInactiveBorder"},
-    {0xFF00000C, "clAppWorkSpace"},  {0xFF00000D, "clHighlight"},
-    {0xFF00000E, "clHighlightText"}, {0xFF00000F, "clBtnFace"},
-    {0xFF000010, "clBtnShadow"},     {0xFF000011, "clGrayText"},
-    {0xFF000012, "clBtnText"},       {0xFF000013, "clInactiveCaptionText"},
-    {0xFF000014, "clBtnHighlight"},  {0xFF000015, "cl3DDkShadow"},
-    {0xFF000016, "cl3DLight"},       {0xFF000017, "clInfoText"},
-    {0xFF000018, "clInfoBk"},
+    {0x00000000, "clBlack"},   {0x00000080, "clMaroon"},     {0x00008000, "clGreen"},
+    {0x00008080, "clOlive"},   {0x00800000, "clNavy"},       {0x00800080, "clPurple"},
+    {0x00808000, "clTeal"},    {0x00808080, "clGray"},       {0x00C0C0C0, "clSilver"},
+    {0x000000FF, "clRed"},     {0x0000FF00, "clLime"},       {0x0000FFFF, "clYellow"},
+    {0x00FF0000, "clBlue"},    {0x00FF00FF, "clFuchsia"},    {0x00FFFF00, "clAqua"},
+    {0x00FFFFFF, "clWhite"},   {0x00C0DCC0, "clMoneyGreen"}, {0x00F0CAA6, "clSkyBlue"},
+    {0x00F0FBFF, "clCream"},   {0x00A4A0A0, "clMedGray"},    {0x1FFFFFFF, "clNone"},
+    {0x20000000, "clDefault"},
 };
+
+// The system colours, numbered from 0xFF000000 in this order.
+const char* const kSystem[] = {
+    "clScrollBar",    "clBackground",     "clActiveCaption", "clInactiveCaption", "clMenu",
+    "clWindow",       "clWindowFrame",    "clMenuText",      "clWindowText",      "clCaptionText",
+    "clActiveBorder", "clInactiveBorder", "clAppWorkSpace",  "clHighlight",       "clHighlightText",
+    "clBtnFace",      "clBtnShadow",      "clGrayText",      "clBtnText",         "clInactiveCaptionText",
+    "clBtnHighlight", "cl3DDkShadow",     "cl3DLight",       "clInfoText",        "clInfoBk"};
 
 std::string upper(std::string s) {
     for (char& c : s)
@@ -46,7 +39,11 @@ std::string upper(std::string s) {
 }
 
 TEST(Colors, NamesConvertBothWays) {
-    for (const Named& n : kNamed) {
+    std::vector<Named> named(std::begin(kNamed), std::end(kNamed));
+    for (std::size_t i = 0; i < std::size(kSystem); ++i)
+        named.push_back({0xFF000000 + static_cast<uint32_t>(i), kSystem[i]});
+    ASSERT_EQ(named.size(), 47u);
+    for (const Named& n : named) {
         SCOPED_TRACE(n.name);
         const auto value = static_cast<TColor>(n.value);
         EXPECT_EQ(ColorToString(value), n.name);

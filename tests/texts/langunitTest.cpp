@@ -60,94 +60,63 @@ struct Lookup {
 };
 
 // Exact bytes, UTF-8; blanks at either end belong to the texts.
+// clang-format off
 constexpr Lookup kLookups[] = {
-    {1, LANGDEUTSCH, "&Neu"},
-    {2, LANGDEUTSCH, "\xC3\x96&ffnen"},
-    {2, LANGENGLISH, "O&pen"},
-    {10, LANGDEUTSCH, "Magnet-Dekoder"},
-    {35, LANGENGLISH, "S88 modules"},
-    {64, LANGDEUTSCH, "M\xC3\xA4rklin Dekoder"},
-    {72, LANGDEUTSCH, "Quarn Assistenten beim "},
-    {73, LANGDEUTSCH, "Programmstart zeigen"},
-    {77, LANGENGLISH, "Server (IP-Address):"},
-    {77, LANGNEDERLANDS, ""},
-    {79, LANGNEDERLANDS, ""},
-    {80, LANGNEDERLANDS, "Sluiten"},
-    {100, LANGENGLISH, "QUARN - digital railroad control"},
-    {100, 0, ""},
-    {100, NUMLANG + 1, ""},
-    {101, LANGDEUTSCH,
-     "Die Parameterdatei ist defekt! sie wird jetzt neu generiert. Bitte die Einstellungen "
-     "\xC3\xBC"
-     "berpr\xC3\xBC"
-     "pfen!"},
-    {104, LANGENGLISH, "   Layout: "},
-    {104, LANGDEUTSCH, "   Gleisbild: "},
-    {122, LANGDEUTSCH, "Regler "},
+    {1, LANGDEUTSCH, "&Neu"}, {2, LANGDEUTSCH, "\xC3\x96&ffnen"}, {2, LANGENGLISH, "O&pen"},
+    {10, LANGDEUTSCH, "Magnet-Dekoder"}, {35, LANGENGLISH, "S88 modules"},
+    {64, LANGDEUTSCH, "M\xC3\xA4rklin Dekoder"}, {72, LANGDEUTSCH, "Quarn Assistenten beim "},
+    {73, LANGDEUTSCH, "Programmstart zeigen"}, {77, LANGENGLISH, "Server (IP-Address):"},
+    {77, LANGNEDERLANDS, ""}, {79, LANGNEDERLANDS, ""}, {80, LANGNEDERLANDS, "Sluiten"},
+    {100, LANGENGLISH, "QUARN - digital railroad control"}, {100, 0, ""}, {100, NUMLANG + 1, ""},
+    {101, LANGDEUTSCH, "Die Parameterdatei ist defekt! sie wird jetzt neu generiert. Bitte die Einstellungen "
+     "\xC3\xBC" "berpr\xC3\xBC" "pfen!"},
+    {104, LANGENGLISH, "   Layout: "}, {104, LANGDEUTSCH, "   Gleisbild: "}, {122, LANGDEUTSCH, "Regler "},
     {122, LANGENGLISH, "Controler "},
     {126, LANGENGLISH, "Quarn is still connected to Server verbunden. Please disconnect first!"},
-    {138, LANGDEUTSCH, "Es wurde(n) "},
-    {138, LANGENGLISH, " "},
-    {225, LANGDEUTSCH,
-     "\xC3\x9C"
-     "berpr\xC3\xBC"
-     "fen, welche DirectX Version installiert ist"},
-    {253, LANGDEUTSCH,
-     "W\xC3\xA4hlen Sie den Men\xC3\xBCpunkt Datei->Host verbinden. Bitte kontrollieren Sie, "
-     "ob die IP-Adresse und der TCP/IP-Port korrekt ausgew\xC3\xA4hlt sind; "
+    {138, LANGDEUTSCH, "Es wurde(n) "}, {138, LANGENGLISH, " "},
+    {225, LANGDEUTSCH, "\xC3\x9C" "berpr\xC3\xBC" "fen, welche DirectX Version installiert ist"},
+    {253, LANGDEUTSCH, "W\xC3\xA4hlen Sie den Men\xC3\xBCpunkt Datei->Host verbinden. "
+     "Bitte kontrollieren Sie, ob die IP-Adresse und der TCP/IP-Port korrekt ausgew\xC3\xA4hlt sind; "
      "Grundeinstellung ist: localhost und 12345"},
-    {253, LANGENGLISH,
-     "Select menu File->Connect to server. Please, check whether IP-address and the "
+    {253, LANGENGLISH, "Select menu File->Connect to server. Please, check whether IP-address and the "
      "TCP/IP-port are selected correctly for communication; default is localhost and 12345."},
-    {263, LANGENGLISH,
-     "Select menu Feedback modules->Start feedback.  You have to configure the feedback "
+    {263, LANGENGLISH, "Select menu Feedback modules->Start feedback.  You have to configure the feedback "
      "contacts first (Options->S88 modules)!"},
     {275, LANGENGLISH, "Select menu Help->DirectX aus"},
     {401, LANGENGLISH, "Three aspect signal, horizontally, Right traffic"},
-    {419, LANGENGLISH, "Turnout, horizontally"},
-    {420, LANGDEUTSCH, "Entkupplungsgleis, waagerecht"},
-    {422, LANGENGLISH, "Emergency stop"},
-    {444, LANGENGLISH, "Light switch"},
-    {477, LANGENGLISH, "Track, straight "},
-    {479, LANGENGLISH, "Diamond crossing perpendicularly"},
-    {488, LANGENGLISH, "Route switch"},
-    {488, LANGDEUTSCH, "Fahrstrassenschalter"},
-    // The rows every language has as given.
-    {0, LANGSVENSKA, "Arkiv"},
-    {0, LANGESPANOL, "Fichero"},
-    {0, LANGITALIAN, "&File"},
-    {0, LANGNEDERLANDS, "&Bestand"},
-    {0, LANGFRENCH, "&Fichier"},
-    {74, LANGSVENSKA, "Nej"},
-    {74, LANGESPANOL, "No"},
-    {74, LANGITALIAN, "No"},
-    {74, LANGNEDERLANDS, "Nee"},
-    {74, LANGFRENCH, "Non"},
-    {75, LANGSVENSKA, "Ja"},
-    {75, LANGESPANOL, "S\xC3\xAD"},
-    {75, LANGITALIAN, "Si"},
-    {75, LANGNEDERLANDS, "Ja"},
-    {75, LANGFRENCH, "Oui"},
-    {76, LANGSVENSKA, "Spr\xC3\xA5k"},
-    {76, LANGESPANOL, "Lengua"},
-    {76, LANGITALIAN, "Lingua"},
-    {76, LANGNEDERLANDS, "Taal"},
-    {76, LANGFRENCH, "Langage"},
-    {100, LANGSVENSKA, "QUARN - digital modellj\xC3\xA4rnv\xC3\xA4gsstyrning"},
-    {100, LANGESPANOL, "QUARN - Control digital de trenes"},
-    {100, LANGITALIAN, "QUARN - Controllo Ferroviario Digitale"},
-    {100, LANGNEDERLANDS, "QUARN - Modeltreinsturing"},
-    {100, LANGFRENCH, "QUARN - Control R\xC3\xA9seau Digital"},
-    {102, LANGSVENSKA, "Fel"},
-    {102, LANGESPANOL, "Error"},
-    {102, LANGITALIAN, "Errore"},
-    {102, LANGNEDERLANDS, "Foutr"},
-    {102, LANGFRENCH, "Erreur"},
+    {419, LANGENGLISH, "Turnout, horizontally"}, {420, LANGDEUTSCH, "Entkupplungsgleis, waagerecht"},
+    {422, LANGENGLISH, "Emergency stop"}, {444, LANGENGLISH, "Light switch"},
+    {477, LANGENGLISH, "Track, straight "}, {479, LANGENGLISH, "Diamond crossing perpendicularly"},
+    {488, LANGENGLISH, "Route switch"}, {488, LANGDEUTSCH, "Fahrstrassenschalter"},
+};
+// clang-format on
+
+// The rows every language has as given: Svenska, Espanol, Italian, Nederlands, French.
+struct AllLanguages {
+    int nr;
+    const char* texts[5];
+};
+
+constexpr AllLanguages kAllLanguages[] = {
+    {0, {"Arkiv", "Fichero", "&File", "&Bestand", "&Fichier"}},
+    {74, {"Nej", "No", "No", "Nee", "Non"}},
+    {75, {"Ja", "S\xC3\xAD", "Si", "Ja", "Oui"}},
+    {76, {"Spr\xC3\xA5k", "Lengua", "Lingua", "Taal", "Langage"}},
+    {100,
+     {"QUARN - digital modellj\xC3\xA4rnv\xC3\xA4gsstyrning", "QUARN - Control digital de trenes",
+      "QUARN - Controllo Ferroviario Digitale", "QUARN - Modeltreinsturing",
+      "QUARN - Control R\xC3\xA9seau Digital"}},
+    {102, {"Fel", "Error", "Errore", "Foutr", "Erreur"}},
 };
 
 TEST(C_language, HoldsTheExactTexts) {
+    static_assert(LANGFRENCH - LANGSVENSKA == 4);
+    std::vector<Lookup> lookups(std::begin(kLookups), std::end(kLookups));
+    for (const AllLanguages& row : kAllLanguages)
+        for (int k = 0; k < 5; ++k)
+            lookups.push_back({row.nr, LANGSVENSKA + k, row.texts[k]});
     C_language lang;
-    for (const Lookup& l : kLookups) {
+    for (const Lookup& l : lookups) {
         SCOPED_TRACE("message " + std::to_string(l.nr) + " language " + std::to_string(l.lang));
         EXPECT_EQ(lang.entry(l.nr, l.lang), l.text);
         if (l.nr > 0) {
@@ -344,49 +313,20 @@ public:
     std::vector<std::pair<std::string, std::string>> calls;
 };
 
-struct MenuCaption {
-    const char* objectName;
-    int messageNr;
-};
-
-constexpr MenuCaption kMenu[] = {
-    {"FileMenu", 0},
-    {"Neu1", 1},
-    {"Oeffnen1", 2},
-    {"Speichern1", 3},
-    {"Speichernals1", 4},
-    {"Hostverbinden1", 5},
-    {"Hosttrennen1", 6},
-    {"Ende1", 7},
-    {"Optionen1", 8},
-    {"Gleisbildentwerfen1", 9},
-    {"DecoderAdressen1", 10},
-    {"Text1", 11},
-    {"S88modules1", 35},
-    {"Betrieb1", 12},
-    {"Fahrstrassen1", 13},
-    {"Softregler1", 14},
-    {"Joystickeinrichten1", 15},
-    {"Einstellungen1", 16},
-    {"IPAddrHost1", 17},
-    {"Joystickcalibrieren1", 18},
-    {"Rckmeldemodule1", 19},
-    {"Abfragestarten1", 20},
-    {"Abfragebeenden1", 21},
-    {"Reset1", 22},
-    {"Befehle1", 23},
-    {"Spannungan1", 24},
-    {"Spannungaus1", 25},
-    {"Initialisierung1", 26},
-    {"Zeit1", 27},
-    {"Decoderprogrammieren1", 28},
-    {"FreieBefehle1", 29},
-    {"Bildschirm1", 30},
-    {"automatisch1", 31},
-    {"Hilfe1", 32},
-    {"QuarnHilfe1", 33},
-    {"Info1", 34},
-};
+// The main menu in the order setup relabels it, with the message each caption comes from.
+// clang-format off
+constexpr const char* kMenu[] = {
+    "FileMenu", "Neu1", "Oeffnen1", "Speichern1", "Speichernals1", "Hostverbinden1", "Hosttrennen1",
+    "Ende1", "Optionen1", "Gleisbildentwerfen1", "DecoderAdressen1", "Text1", "S88modules1", "Betrieb1",
+    "Fahrstrassen1", "Softregler1", "Joystickeinrichten1", "Einstellungen1", "IPAddrHost1",
+    "Joystickcalibrieren1", "Rckmeldemodule1", "Abfragestarten1", "Abfragebeenden1", "Reset1", "Befehle1",
+    "Spannungan1", "Spannungaus1", "Initialisierung1", "Zeit1", "Decoderprogrammieren1", "FreieBefehle1",
+    "Bildschirm1", "automatisch1", "Hilfe1", "QuarnHilfe1", "Info1"};
+constexpr int kMenuMessage[] = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 35, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26,
+    27, 28, 29, 30, 31, 32, 33, 34};
+// clang-format on
+static_assert(std::size(kMenu) == std::size(kMenuMessage));
 
 TEST(C_language, SetupRelabelsTheMainMenuInOrder) {
     C_language lang;
@@ -398,9 +338,9 @@ TEST(C_language, SetupRelabelsTheMainMenuInOrder) {
         lang.setup(l);
         ASSERT_EQ(sink.calls.size(), std::size(kMenu));
         for (std::size_t i = 0; i < std::size(kMenu); ++i) {
-            SCOPED_TRACE(kMenu[i].objectName);
-            EXPECT_EQ(sink.calls[i].first, kMenu[i].objectName);
-            EXPECT_EQ(sink.calls[i].second, lang.entry(kMenu[i].messageNr, l));
+            SCOPED_TRACE(kMenu[i]);
+            EXPECT_EQ(sink.calls[i].first, kMenu[i]);
+            EXPECT_EQ(sink.calls[i].second, lang.entry(kMenuMessage[i], l));
             EXPECT_EQ(sink.calls[i].second.empty(), l == 0 || l == NUMLANG + 1);
         }
     }
@@ -412,20 +352,17 @@ struct Caption {
     const char* text;
 };
 
+// clang-format off
 constexpr Caption kCaptions[] = {
-    {LANGDEUTSCH, "FileMenu", "&Datei"},
-    {LANGDEUTSCH, "S88modules1", "S88 Module"},
-    {LANGDEUTSCH, "Oeffnen1", "\xC3\x96&ffnen"},
-    {LANGENGLISH, "FileMenu", "&File"},
-    {LANGENGLISH, "S88modules1", "S88 modules"},
-    {LANGENGLISH, "QuarnHilfe1", "&Quarn help (German)"},
-    {LANGSVENSKA, "FileMenu", "Arkiv"},
-    {LANGNEDERLANDS, "FileMenu", "&Bestand"},
+    {LANGDEUTSCH, "FileMenu", "&Datei"}, {LANGDEUTSCH, "S88modules1", "S88 Module"},
+    {LANGDEUTSCH, "Oeffnen1", "\xC3\x96&ffnen"}, {LANGENGLISH, "FileMenu", "&File"},
+    {LANGENGLISH, "S88modules1", "S88 modules"}, {LANGENGLISH, "QuarnHilfe1", "&Quarn help (German)"},
+    {LANGSVENSKA, "FileMenu", "Arkiv"}, {LANGNEDERLANDS, "FileMenu", "&Bestand"},
     {LANGFRENCH, "FileMenu", "&Fichier"},
     // The settings file may hold any number; the menu then loses its captions but nothing breaks.
-    {-5, "FileMenu", ""},
-    {42, "Info1", ""},
+    {-5, "FileMenu", ""}, {42, "Info1", ""},
 };
+// clang-format on
 
 TEST(C_language, SetupGivesTheChosenLanguage) {
     C_language lang;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "../engine/DetectorIcons.h"
 #include "QuarnTestFolder.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
@@ -369,14 +370,6 @@ TEST_F(QuarnConnectionTest, BlockedReadersStopPromptlyAndExitJoinsThePollReader)
 // Detectors on the plan; their icons are solid colours so that a cell shows which one it holds.
 class QuarnFeedbackTest : public QuarnConnectionTest {
 protected:
-    static constexpr QRgb Grey = 0xFFC0C0C0;
-    static constexpr QRgb Free65 = 0xFF00FF00, Busy65 = 0xFFFF0000;
-    static constexpr QRgb Free87 = 0xFF0000FF, Busy87 = 0xFFFFFF00;
-
-    struct Detector {
-        const char* name;
-        int kind, module, contact, x, y;
-    };
     static inline const std::vector<Detector> Detectors = {
         {"A", 65, 2, 1, 27, 27},  // absolute contact 17
         {"B", 65, 2, 1, 54, 27},  // the same contact again: only A changes
@@ -389,28 +382,14 @@ protected:
 
     void SetUp() override {
         QuarnConnectionTest::SetUp();
-        for (auto [file, colour] : {std::pair{"Icon6501.bmp", Free65}, std::pair{"Icon6502.bmp", Busy65},
-                                    std::pair{"Icon8701.bmp", Free87}, std::pair{"Icon8702.bmp", Busy87}}) {
-            QImage icon(27, 27, QImage::Format_RGB32);
-            icon.fill(colour);
-            ASSERT_TRUE(icon.save(QString::fromStdString(dataFile(file)), "BMP"));
-        }
+        writeDetectorIcons(dataFile(""));
     }
 
     TMainForm* windowWithPlan() {
         TMainForm* window = connectableWindow();
         if (!window)
             return nullptr;
-        for (const Detector& d : Detectors) {
-            auto e = std::make_unique<tPosEntry>();
-            e->CompID = Postable->getNumbofEntries() + 1;
-            e->Enummer = d.kind;
-            e->Decod1 = d.module;
-            e->Daten1 = d.contact;
-            e->Posx = d.x;
-            e->Posy = d.y;
-            Postable->addEntry(std::move(e));
-        }
+        placeDetectors(*Postable, Detectors);
         window->Quarn_bitmap->fill(Grey);
         window->setPlanMenuState();
         return window;
@@ -436,27 +415,19 @@ TEST_F(QuarnFeedbackTest, FeedbackLinesFromEitherChannelChangeTheirDetectors) {
         const char* line;
         std::vector<QRgb> expected; // A..G
     };
+    const std::vector<QRgb> none(Detectors.size(), Grey);
+    const std::vector<QRgb> all0110 = {Grey, Grey, Busy87, Busy87, Grey, Grey, Free65};
+    const auto onlyA = [&](QRgb colour) {
+        std::vector<QRgb> cells = none;
+        cells[0] = colour;
+        return cells;
+    };
     const Case cases[] = {
-        {"single contact on the command channel",
-         Server::Command,
-         "INFO FB S88 17 1\n",
-         {Busy65, Grey, Grey, Grey, Grey, Grey, Grey}},
-        {"all contacts on the poll channel",
-         Server::Poll,
-         "INFO FB S88 * 0110\r\n",
-         {Grey, Grey, Busy87, Busy87, Grey, Grey, Free65}},
-        {"all contacts on the command channel",
-         Server::Command,
-         "INFO FB S88 * 0110\n",
-         {Grey, Grey, Busy87, Busy87, Grey, Grey, Free65}},
-        {"single contact on the poll channel",
-         Server::Poll,
-         "INFO FB S88 17 0\n",
-         {Free65, Grey, Grey, Grey, Grey, Grey, Grey}},
-        {"lower case is no feedback",
-         Server::Command,
-         "info fb s88 17 1\n",
-         {Grey, Grey, Grey, Grey, Grey, Grey, Grey}},
+        {"single contact on the command channel", Server::Command, "INFO FB S88 17 1\n", onlyA(Busy65)},
+        {"all contacts on the poll channel", Server::Poll, "INFO FB S88 * 0110\r\n", all0110},
+        {"all contacts on the command channel", Server::Command, "INFO FB S88 * 0110\n", all0110},
+        {"single contact on the poll channel", Server::Poll, "INFO FB S88 17 0\n", onlyA(Free65)},
+        {"lower case is no feedback", Server::Command, "info fb s88 17 1\n", none},
     };
     TMainForm* window = windowWithPlan();
     ASSERT_NE(window, nullptr);

@@ -28,6 +28,8 @@ const char* const kMessage101De =
 using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 
+const Call kSettingsBox{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop};
+
 int countLines(const std::string& bytes)
 {
     int lines = 0;
@@ -53,8 +55,7 @@ class QuarnStartTest : public QuarnTestFolder {};
 TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew)
 {
     ASSERT_NE(startWindows(), nullptr);
-    EXPECT_EQ(m_dialogs.calls(),
-              (std::vector<Call>{{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop}}));
+    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
     const std::string written = readFileBytes(settingsFile());
     EXPECT_EQ(countLines(written), 516);
     EXPECT_EQ(written.substr(0, 21), "12345\r\nlocalhost\r\n0\r\n");
@@ -93,8 +94,7 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
         writeFileBytes(settingsFile(), c.file);
         TMainForm* window = startWindows();
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(m_dialogs.calls(),
-                  (std::vector<Call>{{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop}}));
+        EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
         EXPECT_EQ(readFileBytes(settingsFile() + ".bak"), c.file);
         const std::string rewritten = readFileBytes(settingsFile());
         EXPECT_EQ(countLines(rewritten), 516);
@@ -217,12 +217,8 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
         bool connect;
         bool locoSetup;
     };
-    const Case cases[] = {
-        {73, false, true, true},
-        {73, true, false, true},
-        {80, true, false, false},
-        {80, false, true, true},
-    };
+    const Case cases[] = {{73, false, true, true}, {73, true, false, true}, {80, true, false, false},
+                          {80, false, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.srcpVer) + (c.connected ? " connected" : " not connected"));
         window->setStartMenuState();
@@ -248,18 +244,10 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
 
 TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons)
 {
-    struct Case {
-        const char* name;
-        const char* removed;
-    };
-    const Case cases[] = {
-        {"no catalogue", "Elemente1.dat"},
-        {"no first icon", "Icon0101.bmp"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const char* removed : {"Elemente1.dat", "Icon0101.bmp"}) {
+        SCOPED_TRACE(removed);
         refillDataFolder();
-        std::filesystem::remove(dataFile(c.removed));
+        std::filesystem::remove(dataFile(removed));
         std::filesystem::remove(settingsFile());
         m_dialogs.clear();
         TMainForm* window = startWindows();
@@ -268,7 +256,7 @@ TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons)
         ASSERT_EQ(m_dialogs.calls().size(), 2u);
         EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Message);
         EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Stop);
-        EXPECT_NE(m_dialogs.calls()[0].text.find(c.removed), std::string::npos)
+        EXPECT_NE(m_dialogs.calls()[0].text.find(removed), std::string::npos)
             << m_dialogs.calls()[0].text;
         EXPECT_EQ(m_dialogs.calls()[1].text, kMessage101De);
         EXPECT_EQ(window->windowTitle().toStdString(), "QUARN - Eisenbahnsteuerung");
@@ -285,8 +273,7 @@ TEST_F(QuarnStartTest, SettingsThatCannotBeWrittenAreReportedAndStartGoesOn)
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(m_dialogs.calls().size(), 2u);
-    EXPECT_EQ(m_dialogs.calls()[0],
-              (Call{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop}));
+    EXPECT_EQ(m_dialogs.calls()[0], kSettingsBox);
     EXPECT_EQ(m_dialogs.calls()[1].title, "Quarn");
     EXPECT_EQ(m_dialogs.calls()[1].icon, MessageIcon::Stop);
     EXPECT_FALSE(m_dialogs.calls()[1].text.empty());

@@ -195,12 +195,8 @@ TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem)
         const char* item;
         int w, h;
     };
-    const Case cases[] = {
-        {"N640mal480", 640, 480},
-        {"N800mal600", 800, 600},
-        {"N1024mal768", 1024, 768},
-        {"automatisch1", screen.width(), screen.height()},
-    };
+    const Case cases[] = {{"N640mal480", 640, 480}, {"N800mal600", 800, 600}, {"N1024mal768", 1024, 768},
+                          {"automatisch1", screen.width(), screen.height()}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
         window->menuAction(c.item)->trigger();
