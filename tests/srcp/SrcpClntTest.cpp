@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <thread>
 #include <utility>
 
 namespace {
 
 using Reply = FakeSrcpServer::Reply;
+using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
 // Bound of every wait that is expected to succeed (handshakes included): generous, since a loaded
@@ -22,7 +25,7 @@ constexpr int Patience = FakeSrcpServer::Patience;
 template <class Client> struct Session {
     FakeSrcpServer& server;
     ManualDispatcher& dispatcher;
-    std::vector<std::string> log;
+    Lines log;
     int errors = 0;
     int disconnects = 0;
     std::thread::id disconnectThread;
@@ -43,6 +46,27 @@ template <class Client> struct Session {
     }
 };
 
+// Makes cmd a command of type for group on bus 1.
+void prepare(TSRCPCmd& cmd, TSRCPCommandType type, TSRCPDeviceGroup group) {
+    cmd.SetSRCPVersion(cv082);
+    cmd.SetCommandType(type);
+    cmd.SetDeviceGroup(group);
+    cmd.SetBus(1);
+}
+
+const char* onOff(TSRCPBaseDeviceGroup& power) {
+    return static_cast<TSRCPPower&>(power).PowerOn() ? "ON" : "OFF";
+}
+
+// Puts a power group of bus 1 on the info session.
+void watchPower(TSRCPPower& group, TSRCPInfoClient& client,
+                std::function<void(TSRCPBaseDeviceGroup&)> onChange) {
+    group.SetBus(1);
+    group.SetEventMode(semBus);
+    group.SetInfoClient(&client);
+    group.OnChange = std::move(onChange);
+}
+
 class SrcpClnt : public testing::Test {
 protected:
     FakeSrcpServer server;
@@ -56,13 +80,13 @@ TEST_F(SrcpClnt, CommandHandshakeSendsExactBytesAndLogs) {
     s.client.Connect(Patience);
     ASSERT_TRUE(s.client.Connected());
     EXPECT_EQ(7, s.client.SessionID());
-    EXPECT_EQ((std::vector<std::string>{"srcpd V2.1.2", "built here"}), s.client.GreetingLines());
+    EXPECT_EQ((Lines{"srcpd V2.1.2", "built here"}), s.client.GreetingLines());
     EXPECT_TRUE(s.client.ServerOffers(cv082));
     EXPECT_TRUE(s.client.ServerOffers(cv073));
     ASSERT_TRUE(server.waitForLines("COMMAND", 3));
     EXPECT_EQ("SET PROTOCOL SRCP 0.8.2\r\nSET CONNECTIONMODE SRCP COMMAND\r\nGO\r\n",
               server.connections()[0].raw);
-    const std::vector<std::string> expectedLog = {
+    const Lines expectedLog = {
         "Rec: srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3; built here",
         "Snd: SET PROTOCOL SRCP 0.8.2",
         "Rec: 1000.000 201 OK PROTOCOL SRCP",
@@ -93,85 +117,65 @@ TEST_F(SrcpClnt, InfoHandshakeAsksForInfoModeAndLogsOnlyWhenEnabled) {
     EXPECT_EQ(1, s.disconnects);
 }
 
-TEST_F(SrcpClnt, WelcomeVersions) {
+// What the welcome line offers and what comes before the GO reply decide whether a session opens.
+TEST_F(SrcpClnt, WelcomeVersionsAndRepliesBeforeGo) {
     struct Case {
-        const char* welcome;
+        const char* welcome; // nullptr: the server's own
+        Lines goReply;       // empty: the server's own
         bool connects;
-        const char* refusal; // the last log line of a refused handshake
+        int sessionId;
+        const char* refusal;  // the last log line of a refused handshake
+        std::size_t received; // lines the server got in the end
     };
+    const char* unsupported = "Err: unsupported version";
+    const char* invalid = "Err: invalid welcome string";
+    const char* refused = "Err: Client refused connection";
+    const std::string lateMode = "1000.000 202 OK CONNECTIONMODE";
+    const std::string badMode = "1000.000 401 ERROR unsupported connection mode";
     const Case cases[] = {
-        {"srcpd V2.1.2; SRCP 0.8.2", true, ""},
-        {"srcpd V2.1.3; SRCP 0.8.3", true, ""},
-        {"srcpd V2.1.4; SRCP 0.8.4; SRCPOTHER 0.7.3", true, ""},
-        {"server; SRCPOTHER 0.8.10", true, ""},
-        {"srcpd V2.0; SRCP 0.7.3", false, "Err: unsupported version"},
-        {"server; SRCP 0.9", false, "Err: unsupported version"},
-        {"server; SRCP 0.8.1", false, "Err: unsupported version"},
-        {"server; SRCP 0.8", false, "Err: unsupported version"},
-        {"server; SRCP 0.8.3x", false, "Err: unsupported version"},
-        {"server without versions", false, "Err: unsupported version"},
-        {"1000.000 200 OK", false, "Err: unsupported version"},
-        {"1000.000 410 ERROR unknown command", false, "Err: invalid welcome string"},
-        {"", false, "Err: invalid welcome string"},
-        {"   ", false, "Err: unsupported version"},
+        {"srcpd V2.1.2; SRCP 0.8.2", {}, true, 1, "", 3},
+        {"srcpd V2.1.3; SRCP 0.8.3", {}, true, 1, "", 3},
+        {"srcpd V2.1.4; SRCP 0.8.4; SRCPOTHER 0.7.3", {}, true, 1, "", 3},
+        {"server; SRCPOTHER 0.8.10", {}, true, 1, "", 3},
+        {"srcpd V2.0; SRCP 0.7.3", {}, false, -1, unsupported, 0},
+        {"server; SRCP 0.9", {}, false, -1, unsupported, 0},
+        {"server; SRCP 0.8.1", {}, false, -1, unsupported, 0},
+        {"server; SRCP 0.8", {}, false, -1, unsupported, 0},
+        {"server; SRCP 0.8.3x", {}, false, -1, unsupported, 0},
+        {"server without versions", {}, false, -1, unsupported, 0},
+        {"1000.000 200 OK", {}, false, -1, unsupported, 0},
+        {"1000.000 410 ERROR unknown command", {}, false, -1, invalid, 0},
+        {"", {}, false, -1, invalid, 0},
+        {"   ", {}, false, -1, unsupported, 0},
+        {nullptr, {"1000.000 200 OK GO 5"}, true, 5, "", 3},
+        {nullptr, {lateMode, "1000.000 200 OK GO 5"}, true, 5, "", 3},
+        {nullptr, {"1000.000 200 OK"}, true, -1, "", 3},
+        {nullptr, {lateMode, "1000.000 201 OK PROTOCOL SRCP", "1000.000 200 OK GO 5"}, false, -1, refused, 3},
+        {nullptr, {badMode, "1000.000 499 ERROR unspecified error"}, false, -1, refused, 3},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.welcome);
+        SCOPED_TRACE(c.welcome ? c.welcome : c.goReply.back());
         FakeSrcpServer fake;
-        fake.setWelcome(c.welcome);
+        if (c.welcome)
+            fake.setWelcome(c.welcome);
+        if (!c.goReply.empty())
+            fake.addRule("GO", Reply::send(c.goReply));
         Session<TSRCPCommandClient> s(fake, dispatcher);
         EXPECT_NO_THROW(s.client.Connect(Patience));
         EXPECT_EQ(c.connects, s.client.Connected());
+        EXPECT_EQ(c.sessionId, s.client.SessionID());
+        EXPECT_EQ(c.connects ? 0 : 1, s.disconnects);
         if (c.connects) {
             ASSERT_TRUE(fake.waitForLines("COMMAND", 3));
             EXPECT_EQ("SET PROTOCOL SRCP 0.8.2", fake.connections()[0].lines[0]);
         } else {
             ASSERT_FALSE(s.log.empty());
             EXPECT_EQ(c.refusal, s.log.back());
-            EXPECT_EQ(1, s.disconnects);
-            EXPECT_EQ(-1, s.client.SessionID());
             EXPECT_TRUE(s.client.GreetingLines().empty());
-            std::this_thread::sleep_for(20ms);
-            EXPECT_TRUE(fake.connections()[0].lines.empty());
         }
-    }
-}
-
-TEST_F(SrcpClnt, RepliesBeforeGo) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> goReply;
-        bool connects;
-        int sessionId;
-    };
-    const Case cases[] = {
-        {"plain", {"1000.000 200 OK GO 5"}, true, 5},
-        {"one late line", {"1000.000 202 OK CONNECTIONMODE", "1000.000 200 OK GO 5"}, true, 5},
-        {"OK without id", {"1000.000 200 OK"}, true, -1},
-        {"two late lines",
-         {"1000.000 202 OK CONNECTIONMODE", "1000.000 201 OK PROTOCOL SRCP", "1000.000 200 OK GO 5"},
-         false,
-         -1},
-        {"refused",
-         {"1000.000 401 ERROR unsupported connection mode", "1000.000 499 ERROR unspecified error"},
-         false,
-         -1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeSrcpServer fake;
-        fake.addRule("GO", Reply::send(c.goReply));
-        Session<TSRCPCommandClient> s(fake, dispatcher);
-        EXPECT_NO_THROW(s.client.Connect(Patience));
-        EXPECT_EQ(c.connects, s.client.Connected());
-        EXPECT_EQ(c.sessionId, s.client.SessionID());
-        EXPECT_EQ(c.connects ? 0 : 1, s.disconnects);
-        if (!c.connects) {
-            ASSERT_FALSE(s.log.empty());
-            EXPECT_EQ("Err: Client refused connection", s.log.back());
-            // Refused before a session existed: no goodbye.
-            EXPECT_EQ(3u, fake.linesOf("COMMAND").size());
-        }
+        // A refused session says no goodbye.
+        std::this_thread::sleep_for(20ms);
+        EXPECT_EQ(c.received, fake.connections()[0].lines.size());
     }
 }
 
@@ -248,81 +252,52 @@ TEST_F(SrcpClnt, ConnectRefusedPassesTheSocketError) {
     EXPECT_EQ(0, s.disconnects);
 }
 
-TEST_F(SrcpClnt, DisconnectSaysGoodbyeOnce) {
-    server.setNextSessionId(9);
-    Session<TSRCPCommandClient> s(server, dispatcher);
-    s.client.Connect(Patience);
-    s.log.clear();
-    s.client.Disconnect();
-    EXPECT_FALSE(s.client.Connected());
-    EXPECT_EQ(-1, s.client.SessionID());
-    EXPECT_EQ(1, s.disconnects);
-    EXPECT_EQ((std::vector<std::string>{"Snd: TERM 0 SESSION 9", "Rec: 1000.000 200 OK"}), s.log);
-    s.client.Disconnect();
-    EXPECT_EQ(1, s.disconnects);
-    EXPECT_EQ((std::vector<std::string>{"SET PROTOCOL SRCP 0.8.2", "SET CONNECTIONMODE SRCP COMMAND", "GO",
-                                        "TERM 0 SESSION 9"}),
-              server.linesOf("COMMAND"));
-}
-
-TEST_F(SrcpClnt, DisconnectWithoutSessionOrPeerDoesNotThrow) {
-    {
-        SCOPED_TRACE("no session id");
-        FakeSrcpServer fake;
-        fake.addRule("GO", Reply::send("1000.000 200 OK"));
-        Session<TSRCPCommandClient> s(fake, dispatcher);
-        s.client.Connect(Patience);
-        ASSERT_TRUE(s.client.Connected());
-        EXPECT_NO_THROW(s.client.Disconnect());
+// Disconnect says goodbye once, and neither throws nor leaves the session half open, whatever the peer
+// or the handlers do.
+TEST_F(SrcpClnt, DisconnectSaysGoodbyeOnceAndDoesNotThrow) {
+    using Action = std::function<void(FakeSrcpServer&)>;
+    const Action nothing = [](FakeSrcpServer&) {};
+    const Action id9 = [](FakeSrcpServer& f) { f.setNextSessionId(9); };
+    const Action goWithoutId = [](FakeSrcpServer& f) { f.addRule("GO", Reply::send("1000.000 200 OK")); };
+    const Action silentTerm = [](FakeSrcpServer& f) { f.addPrefixRule("TERM 0 SESSION", Reply::silence()); };
+    const Action peerGone = [](FakeSrcpServer& f) {
+        f.closeConnections();
+        EXPECT_TRUE(f.waitUntil([&] { return !f.connections()[0].open; }));
         std::this_thread::sleep_for(20ms);
-        EXPECT_EQ(3u, fake.linesOf("COMMAND").size());
-        EXPECT_EQ(1, s.disconnects);
-    }
-    {
-        SCOPED_TRACE("peer gone");
-        FakeSrcpServer fake;
-        Session<TSRCPCommandClient> s(fake, dispatcher);
-        s.client.Connect(Patience);
-        fake.closeConnections();
-        ASSERT_TRUE(fake.waitUntil([&] { return !fake.connections()[0].open; }));
-        std::this_thread::sleep_for(20ms);
-        EXPECT_NO_THROW(s.client.Disconnect());
-        EXPECT_FALSE(s.client.Connected());
-        EXPECT_EQ(1, s.disconnects);
-    }
-    {
-        SCOPED_TRACE("no reply to TERM");
-        FakeSrcpServer fake;
-        fake.addPrefixRule("TERM 0 SESSION", Reply::silence());
-        Session<TSRCPCommandClient> s(fake, dispatcher);
-        s.client.Connect(Patience);
-        s.log.clear();
-        const auto start = std::chrono::steady_clock::now();
-        EXPECT_NO_THROW(s.client.Disconnect());
-        // The text pins the wait for the reply; the clock only catches a gross overrun.
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
-        EXPECT_FALSE(s.client.Connected());
-        EXPECT_EQ(1, s.disconnects);
-        EXPECT_EQ((std::vector<std::string>{"Snd: TERM 0 SESSION 1", "Err: read: no line within 1000 ms"}),
-                  s.log);
-    }
-    // Handlers that throw, even what is no std::exception, do not get out of Disconnect.
+    };
     struct Case {
         const char* name;
+        Action arrange;          // before Connect
+        Action beforeDisconnect; // after Connect
         bool logThrows;
-        bool disconnectedThrows;
-        int logCalls; // "Snd: TERM ..." throws; then each failure's "Err: " line is tried
+        bool disconnectedThrows;       // what is no std::exception
+        int logCalls;                  // "Snd: TERM ..." throws; then each failure's "Err: " line is tried
+        std::optional<Lines> received; // by the server in the end
+        std::optional<Lines> log;      // since Connect
     };
+    const Lines handshake = {"SET PROTOCOL SRCP 0.8.2", "SET CONNECTIONMODE SRCP COMMAND", "GO"};
+    const Lines goodbye = {"SET PROTOCOL SRCP 0.8.2", "SET CONNECTIONMODE SRCP COMMAND", "GO",
+                           "TERM 0 SESSION 9"};
+    const Lines goodbyeLog = {"Snd: TERM 0 SESSION 9", "Rec: 1000.000 200 OK"};
+    const Lines termTimeoutLog = {"Snd: TERM 0 SESSION 1", "Err: read: no line within 1000 ms"};
     const Case cases[] = {
-        {"OnLog throws", true, false, 2},
-        {"OnDisconnected throws", false, true, 0},
-        {"both throw", true, true, 3},
+        {"goodbye", id9, nothing, false, false, 0, goodbye, goodbyeLog},
+        {"no session id", goWithoutId, nothing, false, false, 0, handshake, {}},
+        {"peer gone", nothing, peerGone, false, false, 0, {}, {}},
+        {"no reply to TERM", silentTerm, nothing, false, false, 0, {}, termTimeoutLog},
+        {"OnLog throws", nothing, nothing, true, false, 2, {}, {}},
+        {"OnDisconnected throws", nothing, nothing, false, true, 0, {}, {}},
+        {"both throw", nothing, nothing, true, true, 3, {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeSrcpServer fake;
+        c.arrange(fake);
         Session<TSRCPCommandClient> s(fake, dispatcher);
         s.client.Connect(Patience);
+        ASSERT_TRUE(s.client.Connected());
+        c.beforeDisconnect(fake);
+        s.log.clear();
         int logCalls = 0;
         if (c.logThrows)
             s.client.OnLog = [&](TSRCPBaseClient&, const std::string&) {
@@ -334,13 +309,23 @@ TEST_F(SrcpClnt, DisconnectWithoutSessionOrPeerDoesNotThrow) {
                 ++s.disconnects;
                 throw 42;
             };
+        const auto start = std::chrono::steady_clock::now();
         EXPECT_NO_THROW(s.client.Disconnect());
+        // A row's log pins the wait for the reply; the clock only catches a gross overrun.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
         EXPECT_FALSE(s.client.Connected());
         EXPECT_EQ(-1, s.client.SessionID());
         EXPECT_TRUE(s.client.GreetingLines().empty());
+        EXPECT_EQ(1, s.disconnects);
         EXPECT_EQ(c.logCalls, logCalls);
-        if (c.disconnectedThrows) {
-            EXPECT_EQ(1, s.disconnects);
+        if (c.log) {
+            EXPECT_EQ(*c.log, s.log);
+        }
+        EXPECT_NO_THROW(s.client.Disconnect());
+        EXPECT_EQ(1, s.disconnects);
+        if (c.received) {
+            std::this_thread::sleep_for(20ms);
+            EXPECT_EQ(*c.received, fake.linesOf("COMMAND"));
         }
     }
 }
@@ -359,7 +344,7 @@ TEST_F(SrcpClnt, SessionOpenedAgainByOnDisconnectedKeepsItsIdAndGreeting) {
     EXPECT_EQ(1, s.disconnects);
     ASSERT_TRUE(s.client.Connected());
     EXPECT_EQ(5, s.client.SessionID());
-    EXPECT_EQ((std::vector<std::string>{"srcpd V2.1.2", ""}), s.client.GreetingLines());
+    EXPECT_EQ((Lines{"srcpd V2.1.2", ""}), s.client.GreetingLines());
 }
 
 TEST_F(SrcpClnt, ModeChangesOnlyWhileClosed) {
@@ -382,24 +367,20 @@ TEST_F(SrcpClnt, CommandsAndReplies) {
     server.script({Reply::send("1105.123 100 INFO 1 POWER ON"), Reply::send("1105.200 416 ERROR no data")});
     s.log.clear();
     TSRCPCmd cmd;
-    cmd.SetSRCPVersion(cv082);
-    cmd.SetCommandType(ctGet);
-    cmd.SetDeviceGroup(dgPower);
-    cmd.SetBus(1);
+    prepare(cmd, ctGet, dgPower);
     ASSERT_TRUE(s.client.SendCommand(cmd));
     EXPECT_TRUE(s.client.ReceiveAnswer(cmd));
     EXPECT_EQ(ctInfoGet, cmd.CommandType());
     EXPECT_TRUE(cmd.DevPower().PowerOn());
     EXPECT_EQ("1105.123 100 INFO 1 POWER ON", s.client.Response());
 
-    cmd.SetCommandType(ctGet);
-    cmd.SetDeviceGroup(dgPower);
+    prepare(cmd, ctGet, dgPower);
     ASSERT_TRUE(s.client.SendCommand(cmd));
     EXPECT_FALSE(s.client.ReceiveAnswer(cmd));
     EXPECT_EQ(ctENoData, cmd.CommandType());
     EXPECT_EQ(1, s.errors);
-    EXPECT_EQ((std::vector<std::string>{"Snd: GET 1 POWER", "Rec: 1105.123 100 INFO 1 POWER ON",
-                                        "Snd: GET 1 POWER", "Rec: 1105.200 416 ERROR no data"}),
+    EXPECT_EQ((Lines{"Snd: GET 1 POWER", "Rec: 1105.123 100 INFO 1 POWER ON", "Snd: GET 1 POWER",
+                     "Rec: 1105.200 416 ERROR no data"}),
               s.log);
 }
 
@@ -408,13 +389,10 @@ TEST_F(SrcpClnt, CommandsThatBuildAsErrorsAreNotSent) {
     s.client.Connect(Patience);
     s.log.clear();
     TSRCPCmd cmd;
-    cmd.SetSRCPVersion(cv082);
-    cmd.SetCommandType(ctSet);
-    cmd.SetDeviceGroup(dgFeedback); // FB has no SET
-    cmd.SetBus(1);
+    prepare(cmd, ctSet, dgFeedback); // FB has no SET
     EXPECT_FALSE(s.client.SendCommand(cmd));
     EXPECT_EQ(1, s.errors);
-    EXPECT_EQ((std::vector<std::string>{"Err: 699 ERROR internal error"}), s.log);
+    EXPECT_EQ((Lines{"Err: 699 ERROR internal error"}), s.log);
     // Already an error: refused before building.
     EXPECT_FALSE(s.client.SendCommand(cmd));
     EXPECT_EQ(2, s.errors);
@@ -426,9 +404,7 @@ TEST_F(SrcpClnt, CommandsThatBuildAsErrorsAreNotSent) {
 TEST_F(SrcpClnt, ClosedSessionRefusesCommands) {
     Session<TSRCPCommandClient> s(server, dispatcher);
     TSRCPCmd cmd;
-    cmd.SetSRCPVersion(cv082);
-    cmd.SetCommandType(ctGet);
-    cmd.SetDeviceGroup(dgPower);
+    prepare(cmd, ctGet, dgPower);
     EXPECT_FALSE(s.client.SendCommand(cmd));
     EXPECT_FALSE(s.client.ReceiveAnswer(cmd));
     EXPECT_EQ(ctETempProhibited, cmd.CommandType());
@@ -439,28 +415,19 @@ TEST_F(SrcpClnt, ClosedSessionRefusesCommands) {
 }
 
 TEST_F(SrcpClnt, FailedReplyClosesTheSession) {
-    struct Case {
-        const char* name;
-        Reply reply;
-    };
-    const Case cases[] = {
-        {"silence", Reply::silence()},
-        {"reset", Reply::reset()},
-        {"close", Reply::close()},
-        {"over-long reply", Reply::send(std::string(70000, '1'))},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::pair<const char*, Reply> cases[] = {{"silence", Reply::silence()},
+                                                   {"reset", Reply::reset()},
+                                                   {"close", Reply::close()},
+                                                   {"over-long reply", Reply::send(std::string(70000, '1'))}};
+    for (const auto& [name, reply] : cases) {
+        SCOPED_TRACE(name);
         FakeSrcpServer fake;
         Session<TSRCPCommandClient> s(fake, dispatcher);
         s.client.SetReplyTimeout(200);
         s.client.Connect(Patience);
-        fake.script({c.reply});
+        fake.script({reply});
         TSRCPCmd cmd;
-        cmd.SetSRCPVersion(cv082);
-        cmd.SetCommandType(ctGet);
-        cmd.SetDeviceGroup(dgPower);
-        cmd.SetBus(1);
+        prepare(cmd, ctGet, dgPower);
         ASSERT_TRUE(s.client.SendCommand(cmd));
         EXPECT_THROW(s.client.ReceiveAnswer(cmd), LineConnectionError);
         EXPECT_FALSE(s.client.Connected());
@@ -477,20 +444,15 @@ class SrcpInfo : public SrcpClnt {
 protected:
     void SetUp() override {
         session = std::make_unique<Session<TSRCPInfoClient>>(server, dispatcher);
-        power.SetBus(1);
-        power.SetEventMode(semBus);
-        power.SetInfoClient(&session->client);
-        power.OnChange = [this](TSRCPBaseDeviceGroup& g) {
-            changes.push_back(static_cast<TSRCPPower&>(g).PowerOn() ? "ON" : "OFF");
-        };
+        watchPower(power, session->client, [this](TSRCPBaseDeviceGroup& g) { changes.push_back(onOff(g)); });
     }
     void TearDown() override {
         session.reset();
         SetSRCPExceptionReporter(nullptr);
     }
 
-    std::vector<std::string> received() const {
-        std::vector<std::string> out;
+    Lines received() const {
+        Lines out;
         for (const auto& l : session->log)
             if (l.rfind("Rec: ", 0) == 0)
                 out.push_back(l.substr(5));
@@ -499,13 +461,13 @@ protected:
 
     std::unique_ptr<Session<TSRCPInfoClient>> session;
     TSRCPPower power;
-    std::vector<std::string> changes;
+    Lines changes;
 };
 
 TEST_F(SrcpInfo, LinesReachGroupsInOrderOnTheMainThread) {
     session->client.Connect(Patience);
     session->log.clear();
-    const std::vector<std::string> lines = {
+    const Lines lines = {
         "1001.000 100 INFO 1 POWER ON",  "",
         "1002.000 100 INFO 1 POWER OFF", "1003.000 100 INFO x POWER ON",
         "1004.000 100 INFO 1 XYZ",       "1005.000 100 INFO 2 POWER ON",
@@ -514,9 +476,8 @@ TEST_F(SrcpInfo, LinesReachGroupsInOrderOnTheMainThread) {
     for (const auto& l : lines)
         server.injectInfo(l);
     ASSERT_TRUE(dispatcher.pumpUntil([&] { return received().size() == 6; }, Patience));
-    EXPECT_EQ((std::vector<std::string>{"ON", "OFF", "ON"}), changes);
-    EXPECT_EQ((std::vector<std::string>{lines[0], lines[2], lines[3], lines[4], lines[5], lines[6]}),
-              received());
+    EXPECT_EQ((Lines{"ON", "OFF", "ON"}), changes);
+    EXPECT_EQ((Lines{lines[0], lines[2], lines[3], lines[4], lines[5], lines[6]}), received());
     EXPECT_EQ(2, session->errors);
 }
 
@@ -640,7 +601,7 @@ TEST_F(SrcpInfo, DisconnectFromAHandlerDefersTheJoin) {
     server.injectInfo("1002.000 100 INFO 1 POWER OFF");
     ASSERT_TRUE(dispatcher.pumpUntil([&] { return session->disconnects == 1; }, Patience));
     dispatcher.pumpUntil([] { return false; }, 50);
-    EXPECT_EQ((std::vector<std::string>{"seen"}), changes);
+    EXPECT_EQ((Lines{"seen"}), changes);
     EXPECT_FALSE(session->client.Connected());
     session->client.Connect(Patience);
     EXPECT_TRUE(session->client.Connected());
@@ -654,12 +615,9 @@ TEST_F(SrcpInfo, ReconnectingTwiceFromAHandler) {
         FakeSrcpServer fake;
         Session<TSRCPInfoClient> s(fake, dispatcher);
         TSRCPPower group;
-        group.SetBus(1);
-        group.SetEventMode(semBus);
-        group.SetInfoClient(&s.client);
-        std::vector<std::string> seen;
-        group.OnChange = [&](TSRCPBaseDeviceGroup& g) {
-            seen.push_back(static_cast<TSRCPPower&>(g).PowerOn() ? "ON" : "OFF");
+        Lines seen;
+        watchPower(group, s.client, [&](TSRCPBaseDeviceGroup& g) {
+            seen.push_back(onOff(g));
             if (seen.size() != 1)
                 return;
             for (int i = 0; i < 2; ++i) {
@@ -667,7 +625,7 @@ TEST_F(SrcpInfo, ReconnectingTwiceFromAHandler) {
                 s.client.Connect(Patience);
                 ASSERT_TRUE(s.client.Connected());
             }
-        };
+        });
         s.client.Connect(Patience);
         fake.injectInfo("1001.000 100 INFO 1 POWER ON");
         ASSERT_TRUE(dispatcher.pumpUntil([&] { return !seen.empty(); }, Patience));
@@ -678,7 +636,7 @@ TEST_F(SrcpInfo, ReconnectingTwiceFromAHandler) {
         }));
         fake.injectInfo("1002.000 100 INFO 1 POWER OFF");
         ASSERT_TRUE(dispatcher.pumpUntil([&] { return seen.size() == 2; }, Patience));
-        EXPECT_EQ((std::vector<std::string>{"ON", "OFF"}), seen);
+        EXPECT_EQ((Lines{"ON", "OFF"}), seen);
         EXPECT_EQ(3, s.client.SessionID());
         EXPECT_EQ(2, s.disconnects);
         s.client.Disconnect();
@@ -687,39 +645,25 @@ TEST_F(SrcpInfo, ReconnectingTwiceFromAHandler) {
     }
 }
 
-TEST_F(SrcpInfo, HandlerExceptionsAreReportedAndTheReaderGoesOn) {
-    std::vector<std::string> reported;
-    SetSRCPExceptionReporter([&](const std::string& m) { reported.push_back(m); });
-    power.OnChange = [this](TSRCPBaseDeviceGroup& g) {
-        changes.push_back(static_cast<TSRCPPower&>(g).PowerOn() ? "ON" : "OFF");
-        if (changes.size() == 1)
-            throw std::runtime_error("boom");
-    };
-    session->client.Connect(Patience);
-    session->log.clear();
-    server.injectInfo("1001.000 100 INFO 1 POWER ON");
-    server.injectInfo("1002.000 100 INFO 1 POWER OFF");
-    ASSERT_TRUE(dispatcher.pumpUntil([&] { return changes.size() == 2; }, Patience));
-    EXPECT_EQ((std::vector<std::string>{"boom"}), reported);
-    EXPECT_EQ((std::vector<std::string>{"Rec: 1001.000 100 INFO 1 POWER ON", "Err: boom",
-                                        "Rec: 1002.000 100 INFO 1 POWER OFF"}),
-              session->log);
-}
-
-// The log and the reporter are handlers as well: one that throws must not stall the reader.
-TEST_F(SrcpInfo, ThrowingLogOrReporterDoesNotStallTheReader) {
+// A handler that throws is reported and the reader goes on. The log and the reporter are handlers as
+// well: one that throws must not stall the reader.
+TEST_F(SrcpInfo, ThrowingHandlersDoNotStallTheReader) {
     struct Case {
         const char* name;
         int logThrows;     // so many first log calls throw
         bool changeThrows; // the first OnChange throws
         bool reporterThrows;
-        std::vector<std::string> changes;
-        std::vector<std::string> reported;
+        Lines changes;
+        Lines reported;
+        std::optional<Lines> log; // since Connect
     };
+    const Lines changeLog = {"Rec: 1001.000 100 INFO 1 POWER ON", "Err: boom",
+                             "Rec: 1002.000 100 INFO 1 POWER OFF"};
     const Case cases[] = {
-        {"log", 2, false, false, {"OFF"}, {"log"}},
-        {"reporter", 0, true, true, {"ON", "OFF"}, {"boom"}},
-        {"all", 2, true, true, {"OFF"}, {"log", "boom"}},
+        {"OnChange", 0, true, false, {"ON", "OFF"}, {"boom"}, changeLog},
+        {"log", 2, false, false, {"OFF"}, {"log"}, {}},
+        {"reporter", 0, true, true, {"ON", "OFF"}, {"boom"}, {}},
+        {"all", 2, true, true, {"OFF"}, {"log", "boom"}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -728,26 +672,25 @@ TEST_F(SrcpInfo, ThrowingLogOrReporterDoesNotStallTheReader) {
         auto owned = std::make_unique<Session<TSRCPInfoClient>>(fake, dispatcher);
         auto& s = *owned;
         TSRCPPower group;
-        group.SetBus(1);
-        group.SetEventMode(semBus);
-        group.SetInfoClient(&s.client);
-        std::vector<std::string> seen;
-        std::vector<std::string> reported;
-        group.OnChange = [&](TSRCPBaseDeviceGroup& g) {
-            seen.push_back(static_cast<TSRCPPower&>(g).PowerOn() ? "ON" : "OFF");
+        Lines seen;
+        Lines reported;
+        watchPower(group, s.client, [&](TSRCPBaseDeviceGroup& g) {
+            seen.push_back(onOff(g));
             if (c.changeThrows && seen.size() == 1)
                 throw std::runtime_error("boom");
-        };
+        });
         SetSRCPExceptionReporter([&](const std::string& m) {
             reported.push_back(m);
             if (c.reporterThrows)
                 throw std::runtime_error("reporter");
         });
         s.client.Connect(Patience);
+        s.log.clear();
         int logCalls = 0;
-        s.client.OnLog = [&](TSRCPBaseClient&, const std::string&) {
+        s.client.OnLog = [&](TSRCPBaseClient&, const std::string& text) {
             if (++logCalls <= c.logThrows)
                 throw std::runtime_error("log");
+            s.log.push_back(text);
         };
         fake.injectInfo("1001.000 100 INFO 1 POWER ON");
         fake.injectInfo("1002.000 100 INFO 1 POWER OFF");
@@ -759,6 +702,9 @@ TEST_F(SrcpInfo, ThrowingLogOrReporterDoesNotStallTheReader) {
         EXPECT_TRUE(done);
         EXPECT_EQ(c.changes, seen);
         EXPECT_EQ(c.reported, reported);
+        if (c.log) {
+            EXPECT_EQ(*c.log, s.log);
+        }
         EXPECT_NO_THROW(s.client.Disconnect());
         EXPECT_EQ(nullptr, s.client.InfoThread());
         SetSRCPExceptionReporter(nullptr);
@@ -773,14 +719,8 @@ TEST_F(SrcpInfo, GroupsLeavingDuringTheWalkAreSkipped) {
     TSRCPPower third;
     int secondCalls = 0;
     int thirdCalls = 0;
-    second->SetBus(1);
-    second->SetEventMode(semBus);
-    second->SetInfoClient(&session->client);
-    second->OnChange = [&](TSRCPBaseDeviceGroup&) { ++secondCalls; };
-    third.SetBus(1);
-    third.SetEventMode(semBus);
-    third.SetInfoClient(&session->client);
-    third.OnChange = [&](TSRCPBaseDeviceGroup&) { ++thirdCalls; };
+    watchPower(*second, session->client, [&](TSRCPBaseDeviceGroup&) { ++secondCalls; });
+    watchPower(third, session->client, [&](TSRCPBaseDeviceGroup&) { ++thirdCalls; });
     power.OnChange = [&](TSRCPBaseDeviceGroup&) {
         changes.push_back("first");
         second.reset();

@@ -4,98 +4,112 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 using Reply = FakeSrcpServer::Reply;
 
-// The lines a group sent after the handshake.
-std::vector<std::string> commandsAfterHandshake(const FakeSrcpServer& server) {
-    auto lines = server.linesOf("COMMAND");
-    lines.erase(lines.begin(), lines.begin() + std::min<std::size_t>(3, lines.size()));
-    return lines;
-}
-
-class SrcpGroupCommands : public testing::Test {
-protected:
-    void SetUp() override {
-        client.SetHost("127.0.0.1");
-        client.SetPort(server.port());
-        client.SetDispatcher(&dispatcher);
-        client.OnError = [this](TSRCPBaseClient&) { ++errors; };
-        client.Connect(FakeSrcpServer::Patience);
-        ASSERT_TRUE(client.Connected());
-        ASSERT_TRUE(server.waitForLines("COMMAND", 3));
-        loco.SetCommandClient(&client);
-        loco.SetBus(1);
-        loco.SetAddress(3);
-    }
-
-    // Waits until the server holds count command lines after the handshake, then returns them.
-    std::vector<std::string> sent(std::size_t count) {
-        server.waitForLines("COMMAND", count + 3, FakeSrcpServer::Patience);
-        return commandsAfterHandshake(server);
-    }
-
+// A command session past its handshake with the loco 1 GL 3 on it.
+struct LocoSession {
     FakeSrcpServer server;
     ManualDispatcher dispatcher;
     TSRCPCommandClient client;
     TSRCPCustomLoco loco;
     int errors = 0;
+
+    LocoSession() {
+        client.SetHost("127.0.0.1");
+        client.SetPort(server.port());
+        client.SetDispatcher(&dispatcher);
+        client.OnError = [this](TSRCPBaseClient&) { ++errors; };
+        client.Connect(FakeSrcpServer::Patience);
+        EXPECT_TRUE(client.Connected());
+        EXPECT_TRUE(server.waitForLines("COMMAND", 3));
+        loco.SetCommandClient(&client);
+        loco.SetBus(1);
+        loco.SetAddress(3);
+    }
+
+    // The lines sent after the handshake.
+    std::vector<std::string> sent() const {
+        auto lines = server.linesOf("COMMAND");
+        lines.erase(lines.begin(), lines.begin() + std::min<std::size_t>(3, lines.size()));
+        return lines;
+    }
+    // Waits until count lines were sent after the handshake, then returns them.
+    std::vector<std::string> sent(std::size_t count) const {
+        server.waitForLines("COMMAND", count + 3, FakeSrcpServer::Patience);
+        return sent();
+    }
 };
+
+class SrcpGroupCommands : public testing::Test, protected LocoSession {};
 
 const std::string InfoLoco3 = "1000.500 100 INFO 1 GL 3 0 7 28 1 0 1";
 
-TEST_F(SrcpGroupCommands, GetRetries) {
+// Each row runs on a fresh session: the replies are scripted, then the lines sent, the result and the
+// state the loco ends in are compared.
+TEST(SrcpGroupRetries, GetSetAndInit) {
+    enum Op { Get, Set, Init };
     struct Case {
         const char* name;
+        Op op;
         std::vector<Reply> replies;
-        bool result;
+        std::optional<bool> result; // Initalize has none
         std::vector<std::string> lines;
-        TSRCPDeviceState state;
+        std::optional<TSRCPDeviceState> state;
     };
     const Reply ok = Reply::send("1000.000 200 OK");
+    const Reply info = Reply::send(InfoLoco3);
     const Reply noData = Reply::send("1000.000 416 ERROR no data");
+    const Reply wrong = Reply::send("1000.000 412 ERROR wrong value");
+    const Reply forbidden = Reply::send("1000.000 415 ERROR forbidden");
+    const Reply reinit = Reply::send("1000.000 424 ERROR device reinitialized");
+    const Reply unknown = Reply::send("1000.000 410 ERROR unknown command");
+    const Reply noGroup = Reply::send("1000.000 422 ERROR unsupported device group");
+    const Reply noOperation = Reply::send("1000.000 423 ERROR unsupported operation");
+    const Reply unparsable = Reply::send("1000.000 100 OK 1 GL 3");
     const std::string get = "GET 1 GL 3";
     const std::string init = "INIT 1 GL 3 M 14 1";
+    const std::string set = "SET 1 GL 3 1 0 100 0";
     const Case cases[] = {
-        {"good reply", {Reply::send(InfoLoco3)}, true, {get}, sdsActiv},
-        {"416 then good", {noData, ok, Reply::send(InfoLoco3)}, true, {get, init, get}, sdsActiv},
-        {"416 twice", {noData, ok, noData}, false, {get, init, get}, sdsInitialized},
-        {"410", {Reply::send("1000.000 410 ERROR unknown command")}, false, {get}, sdsTerminated},
-        {"415", {Reply::send("1000.000 415 ERROR forbidden")}, false, {get}, sdsTerminated},
-        {"422", {Reply::send("1000.000 422 ERROR unsupported device group")}, false, {get}, sdsTerminated},
-        {"423", {Reply::send("1000.000 423 ERROR unsupported operation")}, false, {get}, sdsTerminated},
-        {"412, INIT refused",
-         {Reply::send("1000.000 412 ERROR wrong value"), Reply::send("1000.000 412 ERROR wrong value"),
-          noData},
-         false,
-         {get, init, get},
-         sdsTerminated},
-        {"unparsable",
-         {Reply::send("1000.000 100 OK 1 GL 3"), ok, Reply::send(InfoLoco3)},
-         true,
-         {get, init, get},
-         sdsActiv},
+        {"GET: good reply", Get, {info}, true, {get}, sdsActiv},
+        {"GET: 416 then good", Get, {noData, ok, info}, true, {get, init, get}, sdsActiv},
+        {"GET: 416 twice", Get, {noData, ok, noData}, false, {get, init, get}, sdsInitialized},
+        {"GET: 410", Get, {unknown}, false, {get}, sdsTerminated},
+        {"GET: 415", Get, {forbidden}, false, {get}, sdsTerminated},
+        {"GET: 422", Get, {noGroup}, false, {get}, sdsTerminated},
+        {"GET: 423", Get, {noOperation}, false, {get}, sdsTerminated},
+        {"GET: 412, INIT refused", Get, {wrong, wrong, noData}, false, {get, init, get}, sdsTerminated},
+        {"GET: unparsable", Get, {unparsable, ok, info}, true, {get, init, get}, sdsActiv},
+        {"SET: ok", Set, {ok}, true, {set}, {}},
+        // The repeated SET sends what the GET brought: backwards, three functions.
+        {"SET: 415, then ok", Set, {forbidden, info, ok}, true, {set, get, "SET 1 GL 3 0 0 100 1 0 1"}, {}},
+        {"SET: 415 twice", Set, {forbidden, noData, forbidden}, false, {set, get, set}, {}},
+        {"SET: 412", Set, {wrong}, false, {set}, {}},
+        {"INIT: ok", Init, {ok}, {}, {init}, sdsInitialized},
+        {"INIT: 424, GET fails", Init, {reinit, noData}, {}, {init, get}, sdsInitialized},
+        {"INIT: 424, GET good", Init, {reinit, info}, {}, {init, get}, sdsActiv},
+        {"INIT: 412", Init, {wrong}, {}, {init}, sdsTerminated},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeSrcpServer fake;
-        TSRCPCommandClient cmd;
-        cmd.SetHost("127.0.0.1");
-        cmd.SetPort(fake.port());
-        cmd.Connect(FakeSrcpServer::Patience);
-        TSRCPCustomLoco group;
-        group.SetCommandClient(&cmd);
-        group.SetBus(1);
-        group.SetAddress(3);
+        LocoSession s;
         int changes = 0;
-        group.OnChange = [&](TSRCPBaseDeviceGroup&) { ++changes; };
-        fake.script(c.replies);
-        EXPECT_EQ(c.result, group.GetData());
-        fake.waitForLines("COMMAND", 3 + c.lines.size(), FakeSrcpServer::Patience);
-        EXPECT_EQ(c.lines, commandsAfterHandshake(fake));
-        EXPECT_EQ(c.state, group.DeviceState());
-        EXPECT_EQ(c.result ? 1 : 0, changes);
+        s.loco.OnChange = [&](TSRCPBaseDeviceGroup&) { ++changes; };
+        s.server.script(c.replies);
+        if (c.op == Init)
+            s.loco.Initalize();
+        else
+            EXPECT_EQ(c.result, c.op == Get ? s.loco.GetData() : s.loco.SetData());
+        EXPECT_EQ(c.lines, s.sent(c.lines.size()));
+        if (c.state) {
+            EXPECT_EQ(*c.state, s.loco.DeviceState());
+        }
+        if (c.op == Get) {
+            EXPECT_EQ(*c.result ? 1 : 0, changes);
+        }
     }
 }
 
@@ -113,82 +127,7 @@ TEST_F(SrcpGroupCommands, GoodGetReplyIsTakenOver) {
     EXPECT_EQ(1000.5, loco.TimeStamps(ststData));
 }
 
-TEST_F(SrcpGroupCommands, SetRetries) {
-    struct Case {
-        const char* name;
-        std::vector<Reply> replies;
-        bool result;
-        std::vector<std::string> lines;
-    };
-    const Reply forbidden = Reply::send("1000.000 415 ERROR forbidden");
-    const std::string set = "SET 1 GL 3 1 0 100 0";
-    const Case cases[] = {
-        {"ok", {Reply::send("1000.000 200 OK")}, true, {set}},
-        // The repeated SET sends what the GET brought: backwards, three functions.
-        {"415, then ok",
-         {forbidden, Reply::send(InfoLoco3), Reply::send("1000.000 200 OK")},
-         true,
-         {set, "GET 1 GL 3", "SET 1 GL 3 0 0 100 1 0 1"}},
-        {"415 twice",
-         {forbidden, Reply::send("1000.000 416 ERROR no data"), forbidden},
-         false,
-         {set, "GET 1 GL 3", set}},
-        {"412", {Reply::send("1000.000 412 ERROR wrong value")}, false, {set}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeSrcpServer fake;
-        TSRCPCommandClient cmd;
-        cmd.SetHost("127.0.0.1");
-        cmd.SetPort(fake.port());
-        cmd.Connect(FakeSrcpServer::Patience);
-        TSRCPCustomLoco group;
-        group.SetCommandClient(&cmd);
-        group.SetBus(1);
-        group.SetAddress(3);
-        fake.script(c.replies);
-        EXPECT_EQ(c.result, group.SetData());
-        fake.waitForLines("COMMAND", 3 + c.lines.size(), FakeSrcpServer::Patience);
-        EXPECT_EQ(c.lines, commandsAfterHandshake(fake));
-    }
-}
-
-TEST_F(SrcpGroupCommands, InitAndTerminateStates) {
-    struct Case {
-        const char* name;
-        std::vector<Reply> replies;
-        std::vector<std::string> lines;
-        TSRCPDeviceState state;
-    };
-    const Case cases[] = {
-        {"ok", {Reply::send("1000.000 200 OK")}, {"INIT 1 GL 3 M 14 1"}, sdsInitialized},
-        {"424, GET fails",
-         {Reply::send("1000.000 424 ERROR device reinitialized"), Reply::send("1000.000 416 ERROR no data")},
-         {"INIT 1 GL 3 M 14 1", "GET 1 GL 3"},
-         sdsInitialized},
-        {"424, GET good",
-         {Reply::send("1000.000 424 ERROR device reinitialized"), Reply::send(InfoLoco3)},
-         {"INIT 1 GL 3 M 14 1", "GET 1 GL 3"},
-         sdsActiv},
-        {"412", {Reply::send("1000.000 412 ERROR wrong value")}, {"INIT 1 GL 3 M 14 1"}, sdsTerminated},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FakeSrcpServer fake;
-        TSRCPCommandClient cmd;
-        cmd.SetHost("127.0.0.1");
-        cmd.SetPort(fake.port());
-        cmd.Connect(FakeSrcpServer::Patience);
-        TSRCPCustomLoco group;
-        group.SetCommandClient(&cmd);
-        group.SetBus(1);
-        group.SetAddress(3);
-        fake.script(c.replies);
-        group.Initalize();
-        fake.waitForLines("COMMAND", 3 + c.lines.size(), FakeSrcpServer::Patience);
-        EXPECT_EQ(c.lines, commandsAfterHandshake(fake));
-        EXPECT_EQ(c.state, group.DeviceState());
-    }
+TEST_F(SrcpGroupCommands, TerminateRefused) {
     server.script({Reply::send("1000.000 412 ERROR wrong value")});
     loco.Terminate();
     EXPECT_EQ((std::vector<std::string>{"TERM 1 GL 3"}), sent(1));
@@ -234,27 +173,15 @@ TEST_F(SrcpGroupCommands, LinesOfEveryGroup) {
     fb.GetData();
     fb.Terminate();
     EXPECT_EQ((std::vector<std::string>{
-                  "SET 1 GL 3 1 50 100 1 0 0 0 0",
-                  "INIT 1 GL 3 N 2 28 5",
-                  "INIT 1 GA 12 M",
-                  "GET 1 GA 12 0",
-                  "SET 1 GA 12 0 1 250",
-                  "TERM 1 GA 12",
-                  "SET 1 POWER ON",
-                  "GET 1 POWER",
-                  "INIT 1 TIME 10 1",
-                  "SET 1 TIME 2460311 12 30 45",
-                  "GET 1 TIME",
-                  "INIT 8 FB S88",
-                  "GET 8 FB 0",
-                  "TERM 8 FB",
-              }),
+                  "SET 1 GL 3 1 50 100 1 0 0 0 0", "INIT 1 GL 3 N 2 28 5", "INIT 1 GA 12 M", "GET 1 GA 12 0",
+                  "SET 1 GA 12 0 1 250", "TERM 1 GA 12", "SET 1 POWER ON", "GET 1 POWER", "INIT 1 TIME 10 1",
+                  "SET 1 TIME 2460311 12 30 45", "GET 1 TIME", "INIT 8 FB S88", "GET 8 FB 0", "TERM 8 FB"}),
               sent(14));
     // FB has no SET: it is not sent and fires OnError; no reply is waited for.
     const int before = errors;
     EXPECT_FALSE(fb.SetData());
     EXPECT_EQ(before + 1, errors);
-    EXPECT_EQ(14u, commandsAfterHandshake(server).size());
+    EXPECT_EQ(14u, sent().size());
 }
 
 TEST_F(SrcpGroupCommands, NoSessionNoCommand) {
@@ -291,13 +218,13 @@ TEST_F(SrcpGroupCommands, EnablingClockAndFeedback) {
 
 // --- taking lines over, without a server ---
 
-struct Line {
+// Hands the group one server line, as the info session would.
+void feed(TSRCPBaseDeviceGroup& group, const std::string& text) {
     TSRCPCmd cmd;
-    explicit Line(const std::string& text) {
-        cmd.SetSRCPVersion(cv082);
-        cmd.ExamineAnswer(text);
-    }
-};
+    cmd.SetSRCPVersion(cv082);
+    cmd.ExamineAnswer(text);
+    group.SetDataAnswer(cmd);
+}
 
 struct Counter {
     int change = 0, init = 0, term = 0, lock = 0, unlock = 0;
@@ -358,8 +285,7 @@ TEST(SrcpGroups, AcceptanceByModeAddressBusAndStamp) {
         count.bind(loco);
         for (const auto& step : c.steps) {
             SCOPED_TRACE(step.line);
-            Line l(step.line);
-            loco.SetDataAnswer(l.cmd);
+            feed(loco, step.line);
             EXPECT_EQ(step.changes, count.change);
             EXPECT_EQ(step.address, loco.Address());
             EXPECT_EQ(step.speedStep, loco.SpeedStep());
@@ -373,8 +299,7 @@ TEST(SrcpGroups, LocoStateChanges) {
     loco.SetAddress(3);
     Counter count;
     count.bind(loco);
-    Line init("1001.000 101 INFO 1 GL 3 N 2 28 5");
-    loco.SetDataAnswer(init.cmd);
+    feed(loco, "1001.000 101 INFO 1 GL 3 N 2 28 5");
     EXPECT_EQ(1, count.init);
     EXPECT_EQ(sdsInitialized, loco.DeviceState());
     EXPECT_EQ(spNMRA, loco.Protocol());
@@ -383,21 +308,18 @@ TEST(SrcpGroups, LocoStateChanges) {
     EXPECT_EQ(5, loco.FunctionCount());
     EXPECT_EQ(1001.0, loco.TimeStamps(ststInit));
     // INFO 110 carries the maximum speed where INFO 100 has the step count.
-    Line guess("1002.000 110 INFO 1 GL 3 1 9 126 1 1");
     loco.SetSpeed(42);
-    loco.SetDataAnswer(guess.cmd);
+    feed(loco, "1002.000 110 INFO 1 GL 3 1 9 126 1 1");
     EXPECT_EQ(28, loco.MaxSpeedStep());
     EXPECT_EQ(9, loco.SpeedStep());
     EXPECT_EQ(42, loco.Speed());
     EXPECT_EQ(2, loco.FunctionCount());
-    Line term("1003.000 102 INFO 1 GL 3");
-    loco.SetDataAnswer(term.cmd);
+    feed(loco, "1003.000 102 INFO 1 GL 3");
     EXPECT_EQ(1, count.term);
     EXPECT_EQ(sdsTerminated, loco.DeviceState());
-    loco.SetDataAnswer(term.cmd); // same stamp
+    feed(loco, "1003.000 102 INFO 1 GL 3"); // same stamp
     EXPECT_EQ(1, count.term);
-    Line reinit("1002.500 101 INFO 1 GL 3 M 2 14 5");
-    loco.SetDataAnswer(reinit.cmd); // older than the TERM
+    feed(loco, "1002.500 101 INFO 1 GL 3 M 2 14 5"); // older than the TERM
     EXPECT_EQ(1, count.init);
 }
 
@@ -418,8 +340,7 @@ TEST(SrcpGroups, LockAndUnlock) {
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.line);
-        Line l(s.line);
-        ga.SetDataAnswer(l.cmd);
+        feed(ga, s.line);
         EXPECT_EQ(s.locks, count.lock);
         EXPECT_EQ(s.unlocks, count.unlock);
         EXPECT_EQ(s.lockClient, ga.LockClient());
@@ -450,8 +371,7 @@ TEST(SrcpGroups, FeedbackContacts) {
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.line);
-        Line l(s.line);
-        fb.SetDataAnswer(l.cmd);
+        feed(fb, s.line);
         EXPECT_EQ(s.changes, count.change);
         EXPECT_EQ(s.contactCount, fb.ContactCount());
         EXPECT_EQ(s.value, fb.Contacts(s.index));
@@ -471,31 +391,26 @@ TEST(SrcpGroups, FeedbackContacts) {
 TEST(SrcpGroups, PowerAccessoryAndDescription) {
     TSRCPPower power;
     power.SetBus(1);
-    Line on("1001.000 100 INFO 1 POWER ON");
-    power.SetDataAnswer(on.cmd);
+    feed(power, "1001.000 100 INFO 1 POWER ON");
     EXPECT_TRUE(power.PowerOn());
-    Line off("1002.000 110 INFO 1 POWER OFF");
-    power.SetDataAnswer(off.cmd);
+    feed(power, "1002.000 110 INFO 1 POWER OFF");
     EXPECT_FALSE(power.PowerOn());
 
     TSRCPCustomAccessoire ga;
     ga.SetBus(1);
     ga.SetEventMode(semBus);
-    Line set("1001.000 100 INFO 1 GA 12 1 1");
-    ga.SetDataAnswer(set.cmd);
+    feed(ga, "1001.000 100 INFO 1 GA 12 1 1");
     EXPECT_EQ(12, ga.Address());
     EXPECT_EQ(1, ga.Port());
     EXPECT_EQ(1, ga.Value());
     ga.SetSubProtocol(3);
-    Line init("1002.000 101 INFO 1 GA 12 N");
-    ga.SetDataAnswer(init.cmd);
+    feed(ga, "1002.000 101 INFO 1 GA 12 N");
     EXPECT_EQ(spNMRA, ga.Protocol());
     EXPECT_EQ(0, ga.SubProtocol());
 
     TSRCPCustomDescription description;
     description.SetEventMode(semAll);
-    Line desc("1000.000 100 INFO 2 DESCRIPTION POWER GL GA FB");
-    description.SetDataAnswer(desc.cmd);
+    feed(description, "1000.000 100 INFO 2 DESCRIPTION POWER GL GA FB");
     EXPECT_EQ(2, description.Bus());
     ASSERT_EQ(4, description.DeviceGroupsCount());
     EXPECT_EQ(dgPower, description.DeviceGroups(0));
@@ -527,25 +442,21 @@ TEST(SrcpGroups, TimeConversions) {
     time.SetBus(1);
     Counter count;
     count.bind(time);
-    Line info("1001.000 100 INFO 1 TIME 2460311 12 30 45");
-    time.SetDataAnswer(info.cmd);
+    feed(time, "1001.000 100 INFO 1 TIME 2460311 12 30 45");
     EXPECT_EQ(1, count.change);
     EXPECT_EQ(738886, time.TimeDate().Date);
     EXPECT_EQ(45045000, time.TimeDate().Time);
     EXPECT_DOUBLE_EQ(45292.0 + 45045.0 / 86400.0, time.DateTime());
-    Line init("1002.000 101 INFO 1 TIME 0 -5");
-    time.SetDataAnswer(init.cmd);
+    feed(time, "1002.000 101 INFO 1 TIME 0 -5");
     EXPECT_EQ(1, time.Multiplicator());
     EXPECT_EQ(1, time.Divisor());
-    Line ratio("1003.000 101 INFO 1 TIME 10 3");
-    time.SetDataAnswer(ratio.cmd);
+    feed(time, "1003.000 101 INFO 1 TIME 10 3");
     EXPECT_EQ(10, time.Multiplicator());
     EXPECT_EQ(3, time.Divisor());
     time.SetDivisor(-4);
     EXPECT_EQ(1, time.Divisor());
     // Hostile numbers neither overflow nor crash.
-    Line huge("1004.000 100 INFO 1 TIME -2147483648 2147483647 2147483647 2147483647");
-    time.SetDataAnswer(huge.cmd);
+    feed(time, "1004.000 100 INFO 1 TIME -2147483648 2147483647 2147483647 2147483647");
     EXPECT_EQ(INT_MIN, time.TimeDate().Date);
     EXPECT_EQ(INT_MAX, time.TimeDate().Time);
 }
