@@ -17,13 +17,15 @@ summary=()
 total_passed=0
 total_failed=0
 
-run_ctest() { # name build-dir
-    local log="$2/ctest.log"
-    (cd "$2" && ctest --output-on-failure -j "$jobs" 2>&1 | tee "$log")
+run_ctest() { # name build-dir [ctest arguments]
+    local name=$1 dir=$2
+    shift 2
+    local log="$dir/ctest.log"
+    (cd "$dir" && ctest --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log")
     local rc=${PIPESTATUS[0]}
     local line
     line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$log" | tail -n 1)
-    summary+=("$1: ${line:-no result}")
+    summary+=("$name: ${line:-no result}")
     if [[ $line =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
         total_failed=$((total_failed + BASH_REMATCH[1]))
         total_passed=$((total_passed + BASH_REMATCH[2] - BASH_REMATCH[1]))
@@ -40,6 +42,14 @@ tsan="$here/build-tsan"
 cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WITH_QT=OFF || exit 1
 cmake --build "$tsan" --parallel "$jobs" || exit 1
 run_ctest "tsan (Qt-free libraries)" "$tsan" || status=1
+
+# The feedback readers and the command output are the engine's threaded parts. Qt itself is not
+# built for ThreadSanitizer, so only these programs, whose threads never enter Qt, run under it.
+tsanqt="$here/build-tsan-qt"
+reader_tests=(test_engine_RueckReadersTest test_engine_RueckmeldeunitTest test_engine_BahnOutputTest)
+cmake -S "$here" -B "$tsanqt" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread || exit 1
+cmake --build "$tsanqt" --parallel "$jobs" --target "${reader_tests[@]}" || exit 1
+run_ctest "tsan (engine readers)" "$tsanqt" -R '^engine\.(RueckReaders|Rueckmeldeunit|BahnOutput)Test$' || status=1
 
 if command -v clang++ >/dev/null 2>&1 && ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
     fuzzb="$here/build-fuzz"
