@@ -46,8 +46,7 @@ private:
 };
 
 // A plan of layers x 900 elements on the 36 x 25 cells, every kind and a state it has.
-void writePlan(const std::string& path, int layers)
-{
+void writePlan(const std::string& path, int layers) {
     TextWriter w(path);
     w.writeInt(layers * 900);
     int number = 0;
@@ -74,8 +73,7 @@ void writePlan(const std::string& path, int layers)
     w.commit();
 }
 
-double loadMs(const std::string& folder, const std::string& name)
-{
+double loadMs(const std::string& folder, const std::string& name) {
     Bahn->EmptyQuarnlist();
     const auto start = std::chrono::steady_clock::now();
     Bahn->gleisbildladen(name, folder);
@@ -83,22 +81,21 @@ double loadMs(const std::string& folder, const std::string& name)
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
-double median(std::vector<double> values)
-{
+double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
 
     // The generated icons lie in the build tree's Data/, one level above this program.
-    const std::filesystem::path built = std::filesystem::path(workFolder()).parent_path().parent_path() / "Data";
+    const std::filesystem::path built =
+        std::filesystem::path(workFolder()).parent_path().parent_path() / "Data";
     if (!std::filesystem::exists(built / "Elemente1.dat")) {
         std::fprintf(stderr, "no icons in %s: build the target quarn_runtime first\n", built.c_str());
         return 0;
@@ -144,7 +141,8 @@ int main(int argc, char** argv)
     std::printf("plan of 9,000 elements: median %.2f ms, %.2f us per element\n", stackedMs, stackedUs);
     std::printf("target per_element_growth_900_to_9000: %.2fx (goal < 1.5x) %s\n", growth,
                 growth < 1.5 ? "PASS" : "FAIL");
-    std::printf("target load_900_elements: %.2f ms (goal < 50 ms, slowest of the first and 30 later loads) %s\n",
-                worstFullMs, worstFullMs < 50.0 ? "PASS" : "FAIL");
+    std::printf(
+        "target load_900_elements: %.2f ms (goal < 50 ms, slowest of the first and 30 later loads) %s\n",
+        worstFullMs, worstFullMs < 50.0 ? "PASS" : "FAIL");
     return 0;
 }

@@ -29,8 +29,7 @@ Figures summarise(std::vector<double> overshootUs, double cpuUs, double processC
     return {at(0.50), at(0.99), overshootUs.back(), cpuUs / n, processCpuUs / n};
 }
 
-template <class WaitFn>
-Figures measure(uint32_t us, int count, WaitFn wait) {
+template <class WaitFn> Figures measure(uint32_t us, int count, WaitFn wait) {
     std::vector<double> over;
     over.reserve(size_t(count));
     const int64_t cpu0 = nowNs(CLOCK_THREAD_CPUTIME_ID);
@@ -74,8 +73,8 @@ int main() {
             }
         });
         std::printf("%7.1fms | %7.1f %7.1f %7.1f %7.0f %7.0f | %7.1f %7.1f %7.1f %7.0f %7.0f\n", us / 1000.0,
-                    hr.p50Us, hr.p99Us, hr.maxUs, hr.cpuUsPerWait, hr.processCpuUsPerWait, base.p50Us, base.p99Us,
-                    base.maxUs, base.cpuUsPerWait, base.processCpuUsPerWait);
+                    hr.p50Us, hr.p99Us, hr.maxUs, hr.cpuUsPerWait, hr.processCpuUsPerWait, base.p50Us,
+                    base.p99Us, base.maxUs, base.cpuUsPerWait, base.processCpuUsPerWait);
         const double ratio = base.p99Us > 0 ? hr.p99Us / base.p99Us : 0;
         worstRatio = std::max(worstRatio, ratio);
         worstWaitP99 = std::max(worstWaitP99, hr.p99Us);
@@ -93,8 +92,9 @@ int main() {
                 worstRatio <= 0.5 ? "PASS" : "FAIL");
     std::printf("target wait_p99_overshoot: worst %.1f us (goal < 100 us) %s\n", worstWaitP99,
                 worstWaitP99 < 100 ? "PASS" : "FAIL");
-    std::printf("target wait_cpu_per_wait: worst %.2f of budget (goal <= 1.00 of 1 ms + 2%% of the wait) %s\n",
-                worstCpuExcess, cpuOk ? "PASS" : "FAIL");
+    std::printf(
+        "target wait_cpu_per_wait: worst %.2f of budget (goal <= 1.00 of 1 ms + 2%% of the wait) %s\n",
+        worstCpuExcess, cpuOk ? "PASS" : "FAIL");
     (void)overshootOk;
     return 0;
 }

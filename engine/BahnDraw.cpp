@@ -15,8 +15,7 @@
 
 namespace {
 
-TMainFormState& form()
-{
+TMainFormState& form() {
     if (!MainForm)
         throw std::logic_error("the main window's state is not set");
     return *MainForm;
@@ -24,22 +23,19 @@ TMainFormState& form()
 
 constexpr int Cell = 27;
 
-bool isKind(int kind)
-{
+bool isKind(int kind) {
     return kind >= 1 && kind <= NROFELEMENTS;
 }
 
 // A plan file may place an element anywhere up to the largest int; such a cell lies far off every
 // image, and its corners must not overflow on the way there.
-int offImageSafe(long long coordinate)
-{
+int offImageSafe(long long coordinate) {
     constexpr long long Limit = 1LL << 30;
     return static_cast<int>(std::clamp(coordinate, -Limit, Limit));
 }
 
 // Fills the 27 x 27 corner of a scratch bitmap with one colour.
-void clearCell(QImage* bitmap, TColor color)
-{
+void clearCell(QImage* bitmap, TColor color) {
     if (!bitmap || bitmap->isNull())
         return;
     QPainter painter(bitmap);
@@ -48,8 +44,7 @@ void clearCell(QImage* bitmap, TColor color)
 
 } // namespace
 
-std::string Cbahn::iconFileName(int kind, int state)
-{
+std::string Cbahn::iconFileName(int kind, int state) {
     if (state < 1)
         state = 1;
     // Any state without an icon gets no suffix: the name has no extension and names no bitmap.
@@ -62,8 +57,7 @@ std::string Cbahn::iconFileName(int kind, int state)
     return name;
 }
 
-void Cbahn::drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap)
-{
+void Cbahn::drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap) {
     TMainFormState& f = form();
     if (f.Cache)
         *f.Cache = icon;
@@ -80,16 +74,14 @@ void Cbahn::drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap)
         copyRect(*f.Quarn_bitmap, f.Dest_rect, icon, f.Source_rect);
 }
 
-void Cbahn::changeicon(int Compstellung, int X1wert, int Y1wert, int Compnr)
-{
+void Cbahn::changeicon(int Compstellung, int X1wert, int Y1wert, int Compnr) {
     if (!isKind(Compnr))
         return;
     const QImage icon = iconCache().load(getDataPath() + iconFileName(Compnr, Compstellung));
     drawIcon(icon, X1wert, Y1wert, true);
 }
 
-void Cbahn::change_2_icon(int Compstellung, int X1wert, int Y1wert, int Compnr)
-{
+void Cbahn::change_2_icon(int Compstellung, int X1wert, int Y1wert, int Compnr) {
     if (!isKind(Compnr))
         return;
     if (Compstellung > 13)
@@ -106,8 +98,7 @@ void Cbahn::change_2_icon(int Compstellung, int X1wert, int Y1wert, int Compnr)
     }
 }
 
-int Cbahn::compsuchen(int Pp_x, int Pp_y) const
-{
+int Cbahn::compsuchen(int Pp_x, int Pp_y) const {
     if (!Element)
         return 0;
     int kind = 0;
@@ -117,8 +108,7 @@ int Cbahn::compsuchen(int Pp_x, int Pp_y) const
     return kind;
 }
 
-void Cbahn::decodpaneldarstellen(int El_nr, int Fposx, int Fposy)
-{
+void Cbahn::decodpaneldarstellen(int El_nr, int Fposx, int Fposy) {
     // Kind 22 has no addresses to show; kinds outside the catalogue have no icons.
     if (El_nr == 22 || !isKind(El_nr) || !Postable || !Element)
         return;
@@ -140,20 +130,17 @@ void Cbahn::decodpaneldarstellen(int El_nr, int Fposx, int Fposy)
     form().showDecoderPanel(data);
 }
 
-void Cbahn::deletecache()
-{
+void Cbahn::deletecache() {
     TMainFormState& f = form();
     clearCell(f.Cache.get(), f.Grau);
 }
 
-void Cbahn::deleteundo()
-{
+void Cbahn::deleteundo() {
     TMainFormState& f = form();
     clearCell(f.Undo.get(), f.Grau);
 }
 
-bool Cbahn::deletecompfromlist(int xMaus, int yMaus)
-{
+bool Cbahn::deletecompfromlist(int xMaus, int yMaus) {
     if (!Postable)
         return false;
     // The move list refers to plan entries without owning them; drop the one about to be freed.
@@ -169,8 +156,7 @@ bool Cbahn::deletecompfromlist(int xMaus, int yMaus)
     return Postable->delEntry(xMaus, yMaus) == 0;
 }
 
-bool Cbahn::deletefromTextlist(int x, int y)
-{
+bool Cbahn::deletefromTextlist(int x, int y) {
     TMainFormState& f = form();
     if (!f.Textliste)
         return false;
@@ -188,8 +174,7 @@ bool Cbahn::deletefromTextlist(int x, int y)
     return false;
 }
 
-void Cbahn::Quarnliste_eintragen(int Mausx, int Mausy, int Element_nr)
-{
+void Cbahn::Quarnliste_eintragen(int Mausx, int Mausy, int Element_nr) {
     TMainFormState& f = form();
     if (!Postable)
         throw std::logic_error("the position table does not exist");
@@ -203,20 +188,17 @@ void Cbahn::Quarnliste_eintragen(int Mausx, int Mausy, int Element_nr)
         f.debugLine("Anzahl der Elemente in Quarnliste: " + std::to_string(Postable->getNumbofEntries()));
 }
 
-int Cbahn::poslistsuchen(int x, int y) const
-{
+int Cbahn::poslistsuchen(int x, int y) const {
     const tPosEntry* e = Postable ? Postable->getEntryByKor(x, y) : nullptr;
     return e ? e->Enummer : 0;
 }
 
-int Cbahn::poslistsuchen2(int x, int y) const
-{
+int Cbahn::poslistsuchen2(int x, int y) const {
     const tPosEntry* e = Postable ? Postable->getEntryByKor(x, y) : nullptr;
     return e ? e->CompID : 0;
 }
 
-int Cbahn::sollkoord(int Xy_wert)
-{
+int Cbahn::sollkoord(int Xy_wert) {
     return Xy_wert / Cell * Cell;
 }
 

@@ -19,8 +19,7 @@
 
 namespace {
 
-TMainFormState& form()
-{
+TMainFormState& form() {
     if (!MainForm)
         throw std::logic_error("the main window's state is not set");
     return *MainForm;
@@ -28,8 +27,7 @@ TMainFormState& form()
 
 // Kinds that stand for what the layout reports or for route buttons; loading a plan does not
 // switch them.
-bool switchedOnLoad(int kind)
-{
+bool switchedOnLoad(int kind) {
     switch (kind) {
     case 20:
     case 42:
@@ -46,8 +44,7 @@ bool switchedOnLoad(int kind)
 // Hides the progress display however the load ends.
 struct ProgressDisplay {
     TMainFormState& form;
-    explicit ProgressDisplay(TMainFormState& f, int maximum) : form(f)
-    {
+    explicit ProgressDisplay(TMainFormState& f, int maximum) : form(f) {
         form.progressShow(maximum);
         form.progressSet(0, "0 %");
     }
@@ -56,16 +53,14 @@ struct ProgressDisplay {
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 };
 
-bool fileExists(const std::string& path)
-{
+bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace
 
-void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad)
-{
+void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
     TMainFormState& f = form();
     if (!Postable || !f.Textliste)
         throw std::logic_error("the plan tables do not exist");
@@ -141,8 +136,7 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad)
         std::rethrow_exception(switchFailure);
 }
 
-void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfad)
-{
+void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfad) {
     TMainFormState& f = form();
     if (!Postable || !f.Textliste)
         throw std::logic_error("the plan tables do not exist");
@@ -181,14 +175,12 @@ void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfa
     w.commit();
 }
 
-std::string Cbahn::routeFilePath() const
-{
+std::string Cbahn::routeFilePath() const {
     const std::string name = MainForm ? MainForm->DateinameohneEndung : std::string();
     return resolvePath(getLayoutPath() + name + ".dat");
 }
 
-void Cbahn::fahrspeichern()
-{
+void Cbahn::fahrspeichern() {
     if (!Fahr)
         throw std::logic_error("the route table does not exist");
     const std::string folder = getLayoutPath();
@@ -210,8 +202,7 @@ void Cbahn::fahrspeichern()
     w.commit();
 }
 
-void Cbahn::fahrladen()
-{
+void Cbahn::fahrladen() {
     if (!Fahr)
         throw std::logic_error("the route table does not exist");
     // The routes of the plan that was open before are gone in any case, set or not.

@@ -25,16 +25,14 @@ namespace {
 constexpr const char* SettingsFileName = "parmc.dat";
 constexpr const char* CatalogueFile = "data\\Elemente1.dat";
 
-TMainFormState& form()
-{
+TMainFormState& form() {
     if (!MainForm)
         throw std::logic_error("the main window's state is not set");
     return *MainForm;
 }
 
 // The path is taken as the bytes it is on disk, so that no name is changed by a text conversion.
-QImage loadBitmap(const std::string& path)
-{
+QImage loadBitmap(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     QImage image;
@@ -49,20 +47,17 @@ class SettingsReader {
 public:
     explicit SettingsReader(const std::string& path) : m_path(path), m_reader(path) {}
 
-    int readInt()
-    {
+    int readInt() {
         checkMore();
         return m_reader.readInt();
     }
-    std::string readString()
-    {
+    std::string readString() {
         checkMore();
         return m_reader.readString();
     }
 
 private:
-    void checkMore() const
-    {
+    void checkMore() const {
         if (m_reader.atEnd())
             throw TextFileError("The settings file \"" + m_path + "\" ends before line " +
                                 std::to_string(SettingsFileLines));
@@ -72,52 +67,45 @@ private:
     TextReader m_reader;
 };
 
-std::string settingsPath()
-{
+std::string settingsPath() {
     return resolvePath(dataFolder() + SettingsFileName);
 }
 
-bool parseInt(const std::string& text, int& value)
-{
+bool parseInt(const std::string& text, int& value) {
     const std::optional<int32_t> parsed = parseDecimalInt(text);
     if (parsed)
         value = *parsed;
     return parsed.has_value();
 }
 
-[[noreturn]] void invalidInteger(const std::string& text)
-{
+[[noreturn]] void invalidInteger(const std::string& text) {
     throw ConversionError("'" + text + "' is not a valid integer value");
 }
 
 } // namespace
 
-std::string Cbahn::getDataPath() const
-{
+std::string Cbahn::getDataPath() const {
     std::string path = resolvePath(dataFolder());
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
 }
 
-std::string Cbahn::getLayoutPath() const
-{
+std::string Cbahn::getLayoutPath() const {
     std::string path = resolvePath(layoutFolder());
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
 }
 
-void Cbahn::quarngraufaerben()
-{
+void Cbahn::quarngraufaerben() {
     QImage* bitmap = form().Quarn_bitmap.get();
     if (!bitmap || bitmap->isNull())
         return;
     bitmap->fill(colorFromTColor(clSilver));
 }
 
-void Cbahn::elementeladen()
-{
+void Cbahn::elementeladen() {
     TMainFormState& f = form();
     f.setBusyCursor(true);
     struct CursorBack {
@@ -166,8 +154,7 @@ void Cbahn::elementeladen()
     }
 }
 
-void Cbahn::parameterladen()
-{
+void Cbahn::parameterladen() {
     TMainFormState& f = form();
     if (!Lok)
         throw std::logic_error("the loco table does not exist");
@@ -224,8 +211,7 @@ void Cbahn::parameterladen()
     }
 }
 
-void Cbahn::parameterspeichern()
-{
+void Cbahn::parameterspeichern() {
     TMainFormState& f = form();
     if (!Lok)
         throw std::logic_error("the loco table does not exist");
@@ -281,8 +267,7 @@ void Cbahn::parameterspeichern()
     w.commit();
 }
 
-bool Cbahn::keepBadSettingsFile()
-{
+bool Cbahn::keepBadSettingsFile() {
     const std::string path = settingsPath();
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
@@ -292,19 +277,16 @@ bool Cbahn::keepBadSettingsFile()
     return !error;
 }
 
-void Cbahn::FontToString(const ColoredFont& font, std::string& s) const
-{
+void Cbahn::FontToString(const ColoredFont& font, std::string& s) const {
     int size = font.pointSize();
     if (size <= 0 && font.pixelSize() > 0)
         size = font.pixelSize() * 72 / 96;
-    char style[5] = {font.bold() ? '1' : '0', font.italic() ? '1' : '0',
-                     font.underline() ? '1' : '0', font.strikeOut() ? '1' : '0', '\0'};
-    s = toCp1252(font.family()) + "," + std::to_string(size) + "," + style + "," +
-        ColorToString(font.Color);
+    char style[5] = {font.bold() ? '1' : '0', font.italic() ? '1' : '0', font.underline() ? '1' : '0',
+                     font.strikeOut() ? '1' : '0', '\0'};
+    s = toCp1252(font.family()) + "," + std::to_string(size) + "," + style + "," + ColorToString(font.Color);
 }
 
-void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const
-{
+void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const {
     // Read from the right, so that a font name may itself hold a comma.
     const auto invalid = [] { throw ConversionError("Invalid string to font conversion"); };
     const std::size_t colorComma = s.rfind(',');
@@ -342,8 +324,7 @@ void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const
     font.Color = color;
 }
 
-void Cbahn::EmptyQuarnlist()
-{
+void Cbahn::EmptyQuarnlist() {
     // The move list only refers to plan entries; none of them may outlive the table.
     if (MainForm && MainForm->Movelist)
         MainForm->Movelist->clear();
@@ -351,8 +332,7 @@ void Cbahn::EmptyQuarnlist()
         Postable->EmptyQuarnList();
 }
 
-void Cbahn::EmptyTextlist()
-{
+void Cbahn::EmptyTextlist() {
     if (!MainForm || !MainForm->Textliste)
         return;
     TTextList& list = *MainForm->Textliste;
@@ -362,8 +342,7 @@ void Cbahn::EmptyTextlist()
     MainForm->Movelabel = nullptr;
 }
 
-void Cbahn::EmptyMovelist()
-{
+void Cbahn::EmptyMovelist() {
     if (MainForm && MainForm->Movelist)
         MainForm->Movelist->clear();
 }

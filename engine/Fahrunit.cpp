@@ -12,34 +12,29 @@ C_fahr* Fahr = nullptr;
 
 namespace {
 
-bool matches(const C_fahrelement& e, int Fahrnr, int Xpos, int Ypos)
-{
+bool matches(const C_fahrelement& e, int Fahrnr, int Xpos, int Ypos) {
     return e.Fahrnr == Fahrnr && e.Xpos == Xpos && e.Ypos == Ypos;
 }
 
-Cbahn& bahn()
-{
+Cbahn& bahn() {
     if (!Bahn)
         throw std::logic_error("the plan service does not exist");
     return *Bahn;
 }
 
 // A kind with more than one state; kinds outside the catalogue never are.
-bool isSwitchable(int kind)
-{
+bool isSwitchable(int kind) {
     return Element && kind >= 1 && kind <= NROFELEMENTS && Element->get_art(kind - 1) > 1;
 }
 
-tPosEntry* planEntryAt(int x, int y)
-{
+tPosEntry* planEntryAt(int x, int y) {
     return Postable ? Postable->getEntryByKor(x, y) : nullptr;
 }
 
 // Index walk over a copy of each element: drawing and switching do not touch the list, but stay
 // safe if they ever did.
 template <class Action>
-void forEachOfRoute(const std::vector<std::unique_ptr<C_fahrelement>>& list, int Fahrnr, Action action)
-{
+void forEachOfRoute(const std::vector<std::unique_ptr<C_fahrelement>>& list, int Fahrnr, Action action) {
     for (std::size_t i = 0; i < list.size(); ++i) {
         const C_fahrelement e = *list[i];
         if (e.Fahrnr == Fahrnr)
@@ -49,8 +44,7 @@ void forEachOfRoute(const std::vector<std::unique_ptr<C_fahrelement>>& list, int
 
 } // namespace
 
-void C_fahr::fahreintragen(int Fahrnr, int Gleisnr, int Xpos, int Ypos, int Stellung)
-{
+void C_fahr::fahreintragen(int Fahrnr, int Gleisnr, int Xpos, int Ypos, int Stellung) {
     if (fahrsuchen(Fahrnr, Xpos, Ypos))
         return;
     auto e = std::make_unique<C_fahrelement>();
@@ -62,16 +56,14 @@ void C_fahr::fahreintragen(int Fahrnr, int Gleisnr, int Xpos, int Ypos, int Stel
     Fahrlist.push_back(std::move(e));
 }
 
-int C_fahr::fahrsuchen(int Fahrnr, int Xpos, int Ypos) const
-{
+int C_fahr::fahrsuchen(int Fahrnr, int Xpos, int Ypos) const {
     for (const auto& e : Fahrlist)
         if (matches(*e, Fahrnr, Xpos, Ypos))
             return 1;
     return 0;
 }
 
-int C_fahr::getstellung(int Fahrnr, int Xpos, int Ypos) const
-{
+int C_fahr::getstellung(int Fahrnr, int Xpos, int Ypos) const {
     int stellung = 0;
     for (const auto& e : Fahrlist)
         if (matches(*e, Fahrnr, Xpos, Ypos))
@@ -79,20 +71,17 @@ int C_fahr::getstellung(int Fahrnr, int Xpos, int Ypos) const
     return stellung;
 }
 
-void C_fahr::setstellung(int Fahrnr, int Xpos, int Ypos, int Stellung)
-{
+void C_fahr::setstellung(int Fahrnr, int Xpos, int Ypos, int Stellung) {
     for (const auto& e : Fahrlist)
         if (matches(*e, Fahrnr, Xpos, Ypos))
             e->Stellung = Stellung;
 }
 
-void C_fahr::fahrdel(int Fahrnr, int Xpos, int Ypos)
-{
+void C_fahr::fahrdel(int Fahrnr, int Xpos, int Ypos) {
     std::erase_if(Fahrlist, [&](const auto& e) { return matches(*e, Fahrnr, Xpos, Ypos); });
 }
 
-void C_fahr::fahrtotdel(int Fahrnr)
-{
+void C_fahr::fahrtotdel(int Fahrnr) {
     std::erase_if(Fahrlist, [&](const auto& e) { return e->Fahrnr == Fahrnr; });
     if (Postable)
         for (const auto& entry : Postable->Poslist)
@@ -102,26 +91,22 @@ void C_fahr::fahrtotdel(int Fahrnr)
         MainForm->Knopf.set(Fahrnr, false);
 }
 
-int C_fahr::readgleisnr(int Fahrnr) const
-{
+int C_fahr::readgleisnr(int Fahrnr) const {
     return static_cast<int>(
         std::count_if(Fahrlist.begin(), Fahrlist.end(), [&](const auto& e) { return e->Fahrnr == Fahrnr; }));
 }
 
-C_fahrelement* C_fahr::getEntryByNum(int Nr) const
-{
+C_fahrelement* C_fahr::getEntryByNum(int Nr) const {
     if (Nr < 0 || static_cast<std::size_t>(Nr) >= Fahrlist.size())
         return nullptr;
     return Fahrlist[static_cast<std::size_t>(Nr)].get();
 }
 
-int C_fahr::getnumerofEntries() const
-{
+int C_fahr::getnumerofEntries() const {
     return static_cast<int>(Fahrlist.size());
 }
 
-void C_fahr::fahraktivieren(int Fahrnr)
-{
+void C_fahr::fahraktivieren(int Fahrnr) {
     forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
         if (!plan || !isSwitchable(plan->Enummer))
@@ -138,8 +123,7 @@ void C_fahr::fahraktivieren(int Fahrnr)
     });
 }
 
-void C_fahr::fahrdeaktiv(int Fahrnr)
-{
+void C_fahr::fahrdeaktiv(int Fahrnr) {
     forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);
         if (plan && isSwitchable(plan->Enummer))
@@ -147,8 +131,7 @@ void C_fahr::fahrdeaktiv(int Fahrnr)
     });
 }
 
-void C_fahr::fahrstrasseniconchange(int Fahrnr)
-{
+void C_fahr::fahrstrasseniconchange(int Fahrnr) {
     forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const int kind = bahn().poslistsuchen(e.Xpos, e.Ypos);
         if (kind > 0)
@@ -156,8 +139,7 @@ void C_fahr::fahrstrasseniconchange(int Fahrnr)
     });
 }
 
-void C_fahr::normaleiconchange(int Fahrnr)
-{
+void C_fahr::normaleiconchange(int Fahrnr) {
     forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         // A plan file may hold a state that names no icon; it is shown as state 1, as on loading.
         if (const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos))
@@ -166,15 +148,13 @@ void C_fahr::normaleiconchange(int Fahrnr)
     alleknopfaus();
 }
 
-void C_fahr::knopfan(int x, int y)
-{
+void C_fahr::knopfan(int x, int y) {
     const int kind = bahn().poslistsuchen(x, y);
     if (kind > 0)
         bahn().changeicon(11, x, y, kind);
 }
 
-void C_fahr::alleknopfaus()
-{
+void C_fahr::alleknopfaus() {
     if (!Postable)
         return;
     for (std::size_t i = 0; i < Postable->Poslist.size(); ++i) {

@@ -18,8 +18,7 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
-bool stampOf(const std::string& path, FileStamp& stamp)
-{
+bool stampOf(const std::string& path, FileStamp& stamp) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -40,21 +39,18 @@ struct CachedBitmap {
 // folders from growing without end.
 constexpr std::size_t MaxEntries = 2048;
 
-std::unordered_map<std::string, CachedBitmap>& entries()
-{
+std::unordered_map<std::string, CachedBitmap>& entries() {
     static std::unordered_map<std::string, CachedBitmap> map;
     return map;
 }
 
-[[noreturn]] void cannotOpen(const std::string& path)
-{
+[[noreturn]] void cannotOpen(const std::string& path) {
     throw BitmapFileError("Cannot open file \"" + path + "\"");
 }
 
 } // namespace
 
-QImage IconCache::load(const std::string& path)
-{
+QImage IconCache::load(const std::string& path) {
     auto& map = entries();
     auto it = map.find(path);
     if (it != map.end()) {
@@ -78,18 +74,15 @@ QImage IconCache::load(const std::string& path)
     return map.insert_or_assign(path, std::move(bitmap)).first->second.image;
 }
 
-void IconCache::clear()
-{
+void IconCache::clear() {
     entries().clear();
 }
 
-int IconCache::size() const
-{
+int IconCache::size() const {
     return static_cast<int>(entries().size());
 }
 
-IconCache& iconCache()
-{
+IconCache& iconCache() {
     static IconCache cache;
     return cache;
 }

@@ -25,8 +25,7 @@ public:
     // Only the routes that are on are stored: route numbers come from plan files and are unbounded,
     // and a flag array grown to such a number could take hundreds of megabytes.
     bool operator[](int route) const { return m_on.count(route) != 0; }
-    void set(int route, bool on)
-    {
+    void set(int route, bool on) {
         if (route < 0)
             return;
         if (on)
@@ -169,8 +168,7 @@ public:
     int Monitorpower = 0;
     int Autopower = 0;
     bool LocoData_sent = false, SolenoidData_sent = false;
-    int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3, BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8,
-        Buspower = 1;
+    int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3, BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8, Buspower = 1;
     double ZolTime = 0.0; // model time as a day count
     int SolTime = 250;    // solenoid switching time in ms
 

@@ -18,19 +18,15 @@ namespace {
 class RecordReader {
 public:
     RecordReader(const std::string& bytes, const std::string& fileName)
-        : m_reader(TextReader::fromBytes(bytes, fileName))
-    {
-    }
+        : m_reader(TextReader::fromBytes(bytes, fileName)) {}
 
-    int readInt(const char* what)
-    {
+    int readInt(const char* what) {
         if (!m_reader.hasValue())
             endsEarly(what);
         return m_reader.readInt();
     }
 
-    std::string readString(const char* what)
-    {
+    std::string readString(const char* what) {
         if (m_reader.atEnd())
             endsEarly(what);
         return m_reader.readString();
@@ -39,25 +35,22 @@ public:
     // Nothing but line ends and blanks left: a count line that is missing there reads 0.
     bool onlyBlanksLeft() const { return !m_reader.hasValue(); }
 
-    int readCount(const char* what)
-    {
+    int readCount(const char* what) {
         const int count = readInt(what);
         if (count < 0)
-            throw TextFileError(m_reader.name() + ", line " + std::to_string(m_reader.line() - 1) + ": negative " +
-                                what + ": " + std::to_string(count));
+            throw TextFileError(m_reader.name() + ", line " + std::to_string(m_reader.line() - 1) +
+                                ": negative " + what + ": " + std::to_string(count));
         return count;
     }
 
     // The smallest number of bytes that n more records of the given line count still need, to
     // refuse absurd counts before anything is reserved.
-    bool roomFor(long long records, int linesPerRecord) const
-    {
+    bool roomFor(long long records, int linesPerRecord) const {
         return records * linesPerRecord * 2 <= static_cast<long long>(m_reader.remainingBytes()) + 2;
     }
 
 private:
-    [[noreturn]] void endsEarly(const char* what) const
-    {
+    [[noreturn]] void endsEarly(const char* what) const {
         throw TextFileError(m_reader.name() + ": the file ends before the " + std::string(what));
     }
 
@@ -65,8 +58,7 @@ private:
 };
 
 // One line of a record: the member it fills and the name an error message gives it.
-template <class Record>
-struct Field {
+template <class Record> struct Field {
     Field(int Record::*member, const char* name) : intMember(member), what(name) {}
     Field(std::string Record::*member, const char* name) : stringMember(member), what(name) {}
     int Record::*intMember = nullptr;
@@ -74,9 +66,7 @@ struct Field {
     const char* what;
 };
 
-template <class Record>
-Record readRecord(RecordReader& r, std::initializer_list<Field<Record>> fields)
-{
+template <class Record> Record readRecord(RecordReader& r, std::initializer_list<Field<Record>> fields) {
     Record record;
     for (const Field<Record>& f : fields) {
         if (f.intMember)
@@ -89,39 +79,40 @@ Record readRecord(RecordReader& r, std::initializer_list<Field<Record>> fields)
 
 } // namespace
 
-bool isKeptPlanRecord(const tPosEntry& entry)
-{
+bool isKeptPlanRecord(const tPosEntry& entry) {
     return entry.Enummer >= 1 && entry.Enummer <= NROFELEMENTS && entry.Posx >= 0 && entry.Posy >= 0;
 }
 
-int drawnPlanState(int stellung)
-{
+int drawnPlanState(int stellung) {
     if ((stellung >= 1 && stellung <= 3) || (stellung >= 11 && stellung <= 13))
         return stellung;
     return 1;
 }
 
-bool isUsableRouteRecord(const C_fahrelement& element)
-{
+bool isUsableRouteRecord(const C_fahrelement& element) {
     return element.Fahrnr >= 1 && element.Stellung >= 11 && element.Stellung <= 13;
 }
 
-PlanFileContents parsePlanFile(const std::string& bytes, const std::string& fileName)
-{
+PlanFileContents parsePlanFile(const std::string& bytes, const std::string& fileName) {
     RecordReader r(bytes, fileName);
     PlanFileContents plan;
     plan.count = r.readCount("element count");
     if (r.roomFor(plan.count, 13))
         plan.entries.reserve(static_cast<std::size_t>(plan.count));
     for (int i = 1; i <= plan.count; ++i) {
-        tPosEntry e = readRecord<tPosEntry>(
-            r, {{&tPosEntry::CompID, "element number"}, {&tPosEntry::Enummer, "element kind"},
-                {&tPosEntry::Posx, "element x position"}, {&tPosEntry::Posy, "element y position"},
-                {&tPosEntry::Stellung, "element state"}, {&tPosEntry::Decod1, "element decoder 1"},
-                {&tPosEntry::Decod2, "element decoder 2"}, {&tPosEntry::Decod3, "element decoder 3"},
-                {&tPosEntry::Daten1, "element output 1"}, {&tPosEntry::Daten2, "element output 2"},
-                {&tPosEntry::Daten3, "element output 3"}, {&tPosEntry::Fahrnr, "element route number"},
-                {&tPosEntry::Protokoll, "element protocol"}});
+        tPosEntry e = readRecord<tPosEntry>(r, {{&tPosEntry::CompID, "element number"},
+                                                {&tPosEntry::Enummer, "element kind"},
+                                                {&tPosEntry::Posx, "element x position"},
+                                                {&tPosEntry::Posy, "element y position"},
+                                                {&tPosEntry::Stellung, "element state"},
+                                                {&tPosEntry::Decod1, "element decoder 1"},
+                                                {&tPosEntry::Decod2, "element decoder 2"},
+                                                {&tPosEntry::Decod3, "element decoder 3"},
+                                                {&tPosEntry::Daten1, "element output 1"},
+                                                {&tPosEntry::Daten2, "element output 2"},
+                                                {&tPosEntry::Daten3, "element output 3"},
+                                                {&tPosEntry::Fahrnr, "element route number"},
+                                                {&tPosEntry::Protokoll, "element protocol"}});
         if (!isKeptPlanRecord(e))
             continue;
         e.CompID = i;
@@ -130,26 +121,27 @@ PlanFileContents parsePlanFile(const std::string& bytes, const std::string& file
 
     const int labels = r.onlyBlanksLeft() ? 0 : r.readCount("label count");
     for (int i = 0; i < labels; ++i) {
-        plan.labels.push_back(readRecord<PlanLabelRecord>(
-            r, {{&PlanLabelRecord::Name, "label name"}, {&PlanLabelRecord::TextInfo, "label text"},
-                {&PlanLabelRecord::XText, "label x position"}, {&PlanLabelRecord::YText, "label y position"},
-                {&PlanLabelRecord::Textwkl, "label angle"}, {&PlanLabelRecord::fontLine, "label font"}}));
+        plan.labels.push_back(readRecord<PlanLabelRecord>(r, {{&PlanLabelRecord::Name, "label name"},
+                                                              {&PlanLabelRecord::TextInfo, "label text"},
+                                                              {&PlanLabelRecord::XText, "label x position"},
+                                                              {&PlanLabelRecord::YText, "label y position"},
+                                                              {&PlanLabelRecord::Textwkl, "label angle"},
+                                                              {&PlanLabelRecord::fontLine, "label font"}}));
     }
     return plan;
 }
 
-RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fileName)
-{
+RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fileName) {
     RecordReader r(bytes, fileName);
     RouteFileContents routes;
     const int count = r.readCount("route element count");
     for (int i = 0; i < count; ++i) {
-        const C_fahrelement element = readRecord<C_fahrelement>(
-            r, {{&C_fahrelement::Fahrnr, "route number"},
-                {&C_fahrelement::Gleiselementnr, "route element kind"},
-                {&C_fahrelement::Xpos, "route element x position"},
-                {&C_fahrelement::Ypos, "route element y position"},
-                {&C_fahrelement::Stellung, "route element state"}});
+        const C_fahrelement element =
+            readRecord<C_fahrelement>(r, {{&C_fahrelement::Fahrnr, "route number"},
+                                          {&C_fahrelement::Gleiselementnr, "route element kind"},
+                                          {&C_fahrelement::Xpos, "route element x position"},
+                                          {&C_fahrelement::Ypos, "route element y position"},
+                                          {&C_fahrelement::Stellung, "route element state"}});
         if (isUsableRouteRecord(element))
             routes.elements.push_back(element);
     }
@@ -161,8 +153,7 @@ RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fi
     return routes;
 }
 
-std::string readWholeFile(const std::string& path)
-{
+std::string readWholeFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw TextFileError("cannot open " + path + ": " + std::strerror(EISDIR));

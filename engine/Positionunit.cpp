@@ -4,16 +4,14 @@
 
 C_Position* Postable = nullptr;
 
-int C_Position::addEntry(std::unique_ptr<tPosEntry> entry)
-{
+int C_Position::addEntry(std::unique_ptr<tPosEntry> entry) {
     if (!entry)
         return -1;
     Poslist.push_back(std::move(entry));
     return 0;
 }
 
-int C_Position::delEntry(int x, int y)
-{
+int C_Position::delEntry(int x, int y) {
     int result = -1;
     for (auto it = Poslist.begin(); it != Poslist.end(); ++it) {
         if ((*it)->Posx == x && (*it)->Posy == y) {
@@ -27,28 +25,24 @@ int C_Position::delEntry(int x, int y)
     return result;
 }
 
-tPosEntry* C_Position::getEntryByNum(int n) const
-{
+tPosEntry* C_Position::getEntryByNum(int n) const {
     if (n < 0 || static_cast<std::size_t>(n) >= Poslist.size())
         return nullptr;
     return Poslist[static_cast<std::size_t>(n)].get();
 }
 
-tPosEntry* C_Position::getEntryByKor(int x, int y) const
-{
+tPosEntry* C_Position::getEntryByKor(int x, int y) const {
     for (auto it = Poslist.rbegin(); it != Poslist.rend(); ++it)
         if ((*it)->Posx == x && (*it)->Posy == y)
             return it->get();
     return nullptr;
 }
 
-int C_Position::getNumbofEntries() const
-{
+int C_Position::getNumbofEntries() const {
     return static_cast<int>(Poslist.size());
 }
 
-void C_Position::initializeEntry(int CompID, tPosEntry& entry) const
-{
+void C_Position::initializeEntry(int CompID, tPosEntry& entry) const {
     tPosEntry fresh;
     fresh.CompID = CompID;
     fresh.Stellung = 1;
@@ -56,8 +50,7 @@ void C_Position::initializeEntry(int CompID, tPosEntry& entry) const
     entry = std::move(fresh);
 }
 
-void C_Position::EmptyQuarnList()
-{
+void C_Position::EmptyQuarnList() {
     while (!Poslist.empty())
         Poslist.pop_back();
 }

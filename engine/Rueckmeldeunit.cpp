@@ -58,7 +58,9 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first);
 }
 
-std::optional<int> toInt(const std::string& text) { return parseDecimalInt(text); }
+std::optional<int> toInt(const std::string& text) {
+    return parseDecimalInt(text);
+}
 
 int clampToInt(std::int64_t v) {
     return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));

@@ -38,14 +38,12 @@ constexpr LocoProtocolRow NmraRows[] = {
 };
 
 // Keeps every description made by an adapter until the program ends.
-std::vector<std::unique_ptr<TMoBaLocoProtocol>>& keptProtocols()
-{
+std::vector<std::unique_ptr<TMoBaLocoProtocol>>& keptProtocols() {
     static std::vector<std::unique_ptr<TMoBaLocoProtocol>> kept;
     return kept;
 }
 
-TMoBaLocoProtocol* makeProtocol(const LocoProtocolRow& row)
-{
+TMoBaLocoProtocol* makeProtocol(const LocoProtocolRow& row) {
     auto protocol = std::make_unique<TMoBaLocoProtocol>();
     protocol->Name = row.name;
     protocol->Description.clear();
@@ -63,13 +61,11 @@ TMoBaLocoProtocol* makeProtocol(const LocoProtocolRow& row)
 
 } // namespace
 
-C_SRCP08::C_SRCP08()
-{
+C_SRCP08::C_SRCP08() {
     createLocoProtocols();
 }
 
-void C_SRCP08::createLocoProtocols()
-{
+void C_SRCP08::createLocoProtocols() {
     for (std::size_t i = 0; i < std::size(MotorolaRows); ++i)
         MMpr[i] = makeProtocol(MotorolaRows[i]);
     for (std::size_t i = 0; i < std::size(NmraRows); ++i)

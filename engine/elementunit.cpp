@@ -2,30 +2,24 @@
 
 C_Element* Element = nullptr;
 
-TElementEntry* C_Element::entry(int Elmnr)
-{
-    return Elmnr >= 0 && Elmnr < NROFELEMENTS ? &ElementEntry[static_cast<std::size_t>(Elmnr)]
-                                              : nullptr;
+TElementEntry* C_Element::entry(int Elmnr) {
+    return Elmnr >= 0 && Elmnr < NROFELEMENTS ? &ElementEntry[static_cast<std::size_t>(Elmnr)] : nullptr;
 }
 
-const TElementEntry* C_Element::entry(int Elmnr) const
-{
-    return Elmnr >= 0 && Elmnr < NROFELEMENTS ? &ElementEntry[static_cast<std::size_t>(Elmnr)]
-                                              : nullptr;
+const TElementEntry* C_Element::entry(int Elmnr) const {
+    return Elmnr >= 0 && Elmnr < NROFELEMENTS ? &ElementEntry[static_cast<std::size_t>(Elmnr)] : nullptr;
 }
 
-#define QUARN_ELEMENT_GET(getter, Type, field)                                                     \
-    Type C_Element::getter(int Elmnr) const                                                        \
-    {                                                                                              \
-        const TElementEntry* e = entry(Elmnr);                                                     \
-        return e ? e->field : Type{};                                                              \
+#define QUARN_ELEMENT_GET(getter, Type, field)                                                               \
+    Type C_Element::getter(int Elmnr) const {                                                                \
+        const TElementEntry* e = entry(Elmnr);                                                               \
+        return e ? e->field : Type{};                                                                        \
     }
 
-#define QUARN_ELEMENT_SET(setter, Type, field)                                                     \
-    void C_Element::setter(int Elmnr, Type value)                                                  \
-    {                                                                                              \
-        if (TElementEntry* e = entry(Elmnr))                                                       \
-            e->field = value;                                                                      \
+#define QUARN_ELEMENT_SET(setter, Type, field)                                                               \
+    void C_Element::setter(int Elmnr, Type value) {                                                          \
+        if (TElementEntry* e = entry(Elmnr))                                                                 \
+            e->field = value;                                                                                \
     }
 
 QUARN_ELEMENT_GET(get_nummer, int, E_Nummer)

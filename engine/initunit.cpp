@@ -1,7 +1,7 @@
 #include "engine/initunit.h"
 
-#include <stdexcept>
 #include <mutex>
+#include <stdexcept>
 
 #include "engine/Bahncalcunit.h"
 #include "engine/Fahrunit.h"
@@ -21,9 +21,7 @@ namespace {
 JoystickLifecycleFn joystickCreate = nullptr;
 JoystickLifecycleFn joystickRelease = nullptr;
 
-template <typename T>
-void freeAndClear(T*& holder)
-{
+template <typename T> void freeAndClear(T*& holder) {
     T* object = holder;
     holder = nullptr;
     delete object;
@@ -31,14 +29,12 @@ void freeAndClear(T*& holder)
 
 } // namespace
 
-void setJoystickLifecycle(JoystickLifecycleFn create, JoystickLifecycleFn release)
-{
+void setJoystickLifecycle(JoystickLifecycleFn create, JoystickLifecycleFn release) {
     joystickCreate = create;
     joystickRelease = release;
 }
 
-C_Init::C_Init()
-{
+C_Init::C_Init() {
     try {
         if (!MainForm)
             throw std::logic_error("no main window");
@@ -67,8 +63,7 @@ C_Init::C_Init()
     }
 }
 
-C_Init::~C_Init()
-{
+C_Init::~C_Init() {
     if (Bahn) {
         Bahn->EmptyQuarnlist();
         Bahn->EmptyTextlist();

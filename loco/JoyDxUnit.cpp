@@ -2,9 +2,7 @@
 
 TJoyDxForm* JoyDxForm = nullptr;
 
-TJoyDxForm::TJoyDxForm(QWidget* parent)
-    : QDialog(parent)
-{
+TJoyDxForm::TJoyDxForm(QWidget* parent) : QDialog(parent) {
     setObjectName("JoyDxForm");
     setWindowTitle("JoyDxForm");
     resize(420, 360);

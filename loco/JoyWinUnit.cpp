@@ -2,9 +2,7 @@
 
 TJoyWinForm* JoyWinForm = nullptr;
 
-TJoyWinForm::TJoyWinForm(QWidget* parent)
-    : QDialog(parent)
-{
+TJoyWinForm::TJoyWinForm(QWidget* parent) : QDialog(parent) {
     setObjectName("JoyWinForm");
     setWindowTitle("JoyWinForm");
     resize(420, 360);

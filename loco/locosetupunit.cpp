@@ -2,9 +2,7 @@
 
 TLocoForm* LocoForm = nullptr;
 
-TLocoForm::TLocoForm(QWidget* parent)
-    : QDialog(parent)
-{
+TLocoForm::TLocoForm(QWidget* parent) : QDialog(parent) {
     setObjectName("LocoForm");
     setWindowTitle("Loco setup");
     resize(560, 420);

@@ -7,8 +7,12 @@ namespace {
 std::atomic<MainThreadDispatcher*> g_dispatcher{nullptr};
 }
 
-MainThreadDispatcher* mainThreadDispatcher() { return g_dispatcher.load(); }
-void setMainThreadDispatcher(MainThreadDispatcher* dispatcher) { g_dispatcher.store(dispatcher); }
+MainThreadDispatcher* mainThreadDispatcher() {
+    return g_dispatcher.load();
+}
+void setMainThreadDispatcher(MainThreadDispatcher* dispatcher) {
+    g_dispatcher.store(dispatcher);
+}
 
 void MainThreadDispatcher::CancelToken::cancel() {
     {
@@ -92,7 +96,9 @@ void ManualDispatcher::post(std::function<void()> fn) {
     m_posted.notify_all();
 }
 
-bool ManualDispatcher::isMainThread() const { return std::this_thread::get_id() == m_owner; }
+bool ManualDispatcher::isMainThread() const {
+    return std::this_thread::get_id() == m_owner;
+}
 
 int ManualDispatcher::pump() {
     int ran = 0;
@@ -119,8 +125,9 @@ bool ManualDispatcher::pumpUntil(const std::function<bool()>& pred, int timeoutM
         std::unique_lock lock(m_mutex);
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        m_posted.wait_until(lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(10)),
-                            [this] { return !m_queue.empty(); });
+        m_posted.wait_until(
+            lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(10)),
+            [this] { return !m_queue.empty(); });
     }
 }
 

@@ -20,7 +20,9 @@ int64_t performanceCounter() {
     return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
 
-int64_t performanceFrequency() { return 1000000000; }
+int64_t performanceFrequency() {
+    return 1000000000;
+}
 
 bool isCpuidAvailable() {
 #ifdef QUARN_HAVE_X86
@@ -61,19 +63,28 @@ uint32_t minTimerPeriodMs() {
 namespace {
 int niceOf(ThreadPriority p) {
     switch (p) {
-    case ThreadPriority::Idle: return 19;
-    case ThreadPriority::Lowest: return 10;
-    case ThreadPriority::Lower: return 5;
-    case ThreadPriority::Normal: return 0;
-    case ThreadPriority::Higher: return -5;
-    case ThreadPriority::Highest: return -10;
-    case ThreadPriority::TimeCritical: return -20;
+    case ThreadPriority::Idle:
+        return 19;
+    case ThreadPriority::Lowest:
+        return 10;
+    case ThreadPriority::Lower:
+        return 5;
+    case ThreadPriority::Normal:
+        return 0;
+    case ThreadPriority::Higher:
+        return -5;
+    case ThreadPriority::Highest:
+        return -10;
+    case ThreadPriority::TimeCritical:
+        return -20;
     }
     return 0;
 }
 } // namespace
 
-int currentThreadId() { return static_cast<int>(syscall(SYS_gettid)); }
+int currentThreadId() {
+    return static_cast<int>(syscall(SYS_gettid));
+}
 
 void setThreadPriority(ThreadPriority priority, int threadId) {
     // On Linux a nice value set for a thread id applies to that thread alone.
@@ -85,12 +96,18 @@ ThreadPriority threadPriority(int threadId) {
     const int tid = threadId == 0 ? currentThreadId() : threadId;
     errno = 0;
     const int n = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
-    if (n >= 19) return ThreadPriority::Idle;
-    if (n >= 10) return ThreadPriority::Lowest;
-    if (n >= 5) return ThreadPriority::Lower;
-    if (n > -5) return ThreadPriority::Normal;
-    if (n > -10) return ThreadPriority::Higher;
-    if (n > -20) return ThreadPriority::Highest;
+    if (n >= 19)
+        return ThreadPriority::Idle;
+    if (n >= 10)
+        return ThreadPriority::Lowest;
+    if (n >= 5)
+        return ThreadPriority::Lower;
+    if (n > -5)
+        return ThreadPriority::Normal;
+    if (n > -10)
+        return ThreadPriority::Higher;
+    if (n > -20)
+        return ThreadPriority::Highest;
     return ThreadPriority::TimeCritical;
 }
 

@@ -11,13 +11,20 @@ const uint32_t PriorityClasses[4] = {0x40, 0x20, 0x80, 0x100};
 namespace {
 perf::ThreadPriority toPlatform(TThreadPriority p) {
     switch (p) {
-    case tpIdle: return perf::ThreadPriority::Idle;
-    case tpLowest: return perf::ThreadPriority::Lowest;
-    case tpLower: return perf::ThreadPriority::Lower;
-    case tpNormal: return perf::ThreadPriority::Normal;
-    case tpHigher: return perf::ThreadPriority::Higher;
-    case tpHighest: return perf::ThreadPriority::Highest;
-    case tpTimeCritical: return perf::ThreadPriority::TimeCritical;
+    case tpIdle:
+        return perf::ThreadPriority::Idle;
+    case tpLowest:
+        return perf::ThreadPriority::Lowest;
+    case tpLower:
+        return perf::ThreadPriority::Lower;
+    case tpNormal:
+        return perf::ThreadPriority::Normal;
+    case tpHigher:
+        return perf::ThreadPriority::Higher;
+    case tpHighest:
+        return perf::ThreadPriority::Highest;
+    case tpTimeCritical:
+        return perf::ThreadPriority::TimeCritical;
     }
     return perf::ThreadPriority::Normal;
 }
@@ -27,7 +34,9 @@ perf::ThreadPriority toPlatform(TThreadPriority p) {
 
 TMMTimerThread::TMMTimerThread() = default;
 
-TMMTimerThread::~TMMTimerThread() { TerminateAndWait(); }
+TMMTimerThread::~TMMTimerThread() {
+    TerminateAndWait();
+}
 
 void TMMTimerThread::SetAccuracy(uint32_t value) {
     FAccuracy = value;
@@ -39,7 +48,9 @@ void TMMTimerThread::SetResolution(uint32_t value) {
     FChanged = true;
 }
 
-void TMMTimerThread::SetCounterFunction(TCounterFunction fn) { FGetCountValue = std::move(fn); }
+void TMMTimerThread::SetCounterFunction(TCounterFunction fn) {
+    FGetCountValue = std::move(fn);
+}
 
 void TMMTimerThread::SetPriority(TThreadPriority priority) {
     const int tid = m_threadId.load();
@@ -60,7 +71,8 @@ void TMMTimerThread::SetCountValue(int64_t value) {
 void TMMTimerThread::WaitNextTick() {
     std::unique_lock lock(m_tickMutex);
     // The outcome is not examined: a missing tick costs at most two periods.
-    m_tickEvent.wait_for(lock, std::chrono::milliseconds(2 * FResolution.load()), [this] { return m_tickSet; });
+    m_tickEvent.wait_for(lock, std::chrono::milliseconds(2 * FResolution.load()),
+                         [this] { return m_tickSet; });
     m_tickSet = false;
 }
 
@@ -131,9 +143,13 @@ THighResTimer::THighResTimer(THighResPlatform platform) : m_platform(std::move(p
     SetResolutionTicks();
 }
 
-THighResTimer::~THighResTimer() { SetEnabled(false); }
+THighResTimer::~THighResTimer() {
+    SetEnabled(false);
+}
 
-bool THighResTimer::IsCPUIDAvailable() { return perf::isCpuidAvailable(); }
+bool THighResTimer::IsCPUIDAvailable() {
+    return perf::isCpuidAvailable();
+}
 
 bool THighResTimer::IsRDTSCAvailable() {
     uint32_t a, b, c, d;
@@ -186,7 +202,9 @@ std::pair<int64_t, int64_t> THighResTimer::readCounterPair() const {
     return {bestTsc, bestPc};
 }
 
-void THighResTimer::SetResolutionTicks() { FResolutionTicks = GetCounterTicks(FResolution * 1000); }
+void THighResTimer::SetResolutionTicks() {
+    FResolutionTicks = GetCounterTicks(FResolution * 1000);
+}
 
 int64_t THighResTimer::GetCounterTicks(uint32_t usTime) const {
     return static_cast<int64_t>(std::nearbyint(static_cast<double>(usTime) * FCountSpeed));
@@ -197,7 +215,9 @@ void THighResTimer::Wait(uint32_t usTime) {
     EndWait();
 }
 
-void THighResTimer::StartWait(uint32_t usTime) { FEndWaitTime = FGetCounterValue() + GetCounterTicks(usTime); }
+void THighResTimer::StartWait(uint32_t usTime) {
+    FEndWaitTime = FGetCounterValue() + GetCounterTicks(usTime);
+}
 
 void THighResTimer::EndWait() {
     if (!FEnabled || !FMMTimerThread)

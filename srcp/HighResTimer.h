@@ -85,9 +85,9 @@ struct THighResPlatform {
     TCounterFunction performanceCounter;
     int64_t performanceFrequency = 0; // counts per second
     TCounterFunction timeStampCounter;
-    bool timeStampAvailable = false;  // CPUID present and it reports a time-stamp counter
+    bool timeStampAvailable = false; // CPUID present and it reports a time-stamp counter
     std::function<void(uint32_t)> sleepMs;
-    uint32_t minResolution = 1;       // ms
+    uint32_t minResolution = 1; // ms
     std::function<std::unique_ptr<TTickThread>()> createTickThread;
 
     static THighResPlatform system();

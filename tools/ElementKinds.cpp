@@ -46,11 +46,21 @@ constexpr std::array<Orientation, 4> kRowOrientation = {Orientation::East, Orien
 
 } // namespace
 
-bool isValidKind(int kind) { return kind >= 1 && kind <= kKindCount; }
-int paletteColumn(int kind) { return (kind - 1) % kPaletteColumns; }
-int paletteRow(int kind) { return (kind - 1) / kPaletteColumns; }
-int palettePosX(int kind) { return kPalettePitch * paletteColumn(kind) + 1; }
-int palettePosY(int kind) { return kPalettePitch * paletteRow(kind) + 1; }
+bool isValidKind(int kind) {
+    return kind >= 1 && kind <= kKindCount;
+}
+int paletteColumn(int kind) {
+    return (kind - 1) % kPaletteColumns;
+}
+int paletteRow(int kind) {
+    return (kind - 1) / kPaletteColumns;
+}
+int palettePosX(int kind) {
+    return kPalettePitch * paletteColumn(kind) + 1;
+}
+int palettePosY(int kind) {
+    return kPalettePitch * paletteRow(kind) + 1;
+}
 
 KindInfo kindInfo(int kind) {
     const Column& column = kColumns[size_t(paletteColumn(kind))];

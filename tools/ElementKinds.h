@@ -21,8 +21,8 @@ enum class Shape {
     CurveRight, // west edge to the south-east corner
     BufferStop,
     Diamond,
-    TurnoutLeft,  // straight west-east, branch to the north-east corner
-    TurnoutRight, // straight west-east, branch to the south-east corner
+    TurnoutLeft,            // straight west-east, branch to the north-east corner
+    TurnoutRight,           // straight west-east, branch to the south-east corner
     DiagonalTurnoutRising,  // south-west to north-east, branch to the east edge
     DiagonalTurnoutFalling, // north-west to south-east, branch to the east edge
     DoubleSlip,

@@ -34,14 +34,22 @@ enum class Port { W, E, N, S, NW, NE, SW, SE };
 
 QPointF portPoint(Port p) {
     switch (p) {
-    case Port::W: return {0, kMid};
-    case Port::E: return {27, kMid};
-    case Port::N: return {kMid, 0};
-    case Port::S: return {kMid, 27};
-    case Port::NW: return {0, 0};
-    case Port::NE: return {27, 0};
-    case Port::SW: return {0, 27};
-    case Port::SE: return {27, 27};
+    case Port::W:
+        return {0, kMid};
+    case Port::E:
+        return {27, kMid};
+    case Port::N:
+        return {kMid, 0};
+    case Port::S:
+        return {kMid, 27};
+    case Port::NW:
+        return {0, 0};
+    case Port::NE:
+        return {27, 0};
+    case Port::SW:
+        return {0, 27};
+    case Port::SE:
+        return {27, 27};
     }
     return {kMid, kMid};
 }
@@ -73,10 +81,14 @@ QPainterPath trackPath(const Path& path) {
 
 QTransform orientationTransform(Orientation o) {
     switch (o) {
-    case Orientation::East: return QTransform();
-    case Orientation::West: return QTransform(-1, 0, 0, 1, 27, 0);
-    case Orientation::South: return QTransform(0, 1, -1, 0, 27, 0);
-    case Orientation::North: return QTransform(0, -1, -1, 0, 27, 27);
+    case Orientation::East:
+        return QTransform();
+    case Orientation::West:
+        return QTransform(-1, 0, 0, 1, 27, 0);
+    case Orientation::South:
+        return QTransform(0, 1, -1, 0, 27, 0);
+    case Orientation::North:
+        return QTransform(0, -1, -1, 0, 27, 27);
     }
     return QTransform();
 }
@@ -123,7 +135,9 @@ void drawTrack(QPainter& p, const std::vector<Path>& active, const std::vector<P
     }
 }
 
-void drawStraightEastWest(QPainter& p, bool route) { drawTrack(p, {{Port::W, Port::E}}, {}, route); }
+void drawStraightEastWest(QPainter& p, bool route) {
+    drawTrack(p, {{Port::W, Port::E}}, {}, route);
+}
 
 void lamp(QPainter& p, QPointF centre, const QColor& colour) {
     p.setPen(Qt::NoPen);
@@ -159,8 +173,8 @@ void drawLightSignal(QPainter& p, const std::vector<QColor>& lamps) {
 }
 
 void drawMainSignal(QPainter& p, int state) {
-    drawLightSignal(p, {state == 1 ? kRed : kLampOff, state != 1 ? kGreen : kLampOff,
-                        state == 3 ? kYellow : kLampOff});
+    drawLightSignal(
+        p, {state == 1 ? kRed : kLampOff, state != 1 ? kGreen : kLampOff, state == 3 ? kYellow : kLampOff});
 }
 
 void drawTwoAspectSignal(QPainter& p, int state) {
@@ -360,12 +374,24 @@ void drawCanonical(QPainter& p, const KindInfo& info, Look look) {
         p.restore();
         break;
     }
-    case Shape::Straight: drawStraightEastWest(p, r); break;
-    case Shape::Diagonal: drawTrack(p, {{Port::SW, Port::NE}}, {}, r); break;
-    case Shape::CurveLeft: drawTrack(p, {{Port::W, Port::NE}}, {}, r); break;
-    case Shape::CurveRight: drawTrack(p, {{Port::W, Port::SE}}, {}, r); break;
-    case Shape::BufferStop: drawBufferStop(p, r); break;
-    case Shape::Diamond: drawTrack(p, {{Port::W, Port::E}, {Port::SW, Port::NE}}, {}, r); break;
+    case Shape::Straight:
+        drawStraightEastWest(p, r);
+        break;
+    case Shape::Diagonal:
+        drawTrack(p, {{Port::SW, Port::NE}}, {}, r);
+        break;
+    case Shape::CurveLeft:
+        drawTrack(p, {{Port::W, Port::NE}}, {}, r);
+        break;
+    case Shape::CurveRight:
+        drawTrack(p, {{Port::W, Port::SE}}, {}, r);
+        break;
+    case Shape::BufferStop:
+        drawBufferStop(p, r);
+        break;
+    case Shape::Diamond:
+        drawTrack(p, {{Port::W, Port::E}, {Port::SW, Port::NE}}, {}, r);
+        break;
     case Shape::TurnoutLeft:
     case Shape::TurnoutRight: {
         const Path straight{Port::W, Port::E};
@@ -408,10 +434,18 @@ void drawCanonical(QPainter& p, const KindInfo& info, Look look) {
             drawTrack(p, {straight}, {left, right}, r);
         break;
     }
-    case Shape::Uncoupler: drawUncoupler(p, s, r); break;
-    case Shape::Detector: drawDetector(p, s, r); break;
-    case Shape::RouteSwitchRound: drawRouteSwitch(p, r, false); break;
-    case Shape::RouteSwitchSquare: drawRouteSwitch(p, r, true); break;
+    case Shape::Uncoupler:
+        drawUncoupler(p, s, r);
+        break;
+    case Shape::Detector:
+        drawDetector(p, s, r);
+        break;
+    case Shape::RouteSwitchRound:
+        drawRouteSwitch(p, r, false);
+        break;
+    case Shape::RouteSwitchSquare:
+        drawRouteSwitch(p, r, true);
+        break;
     case Shape::EmergencyStop:
         drawEmergencyStop(p, s);
         if (r)
@@ -426,8 +460,8 @@ void drawCanonical(QPainter& p, const KindInfo& info, Look look) {
 }
 
 bool isPanelButton(Shape shape) {
-    return shape == Shape::EmergencyStop || shape == Shape::LightSwitch ||
-           shape == Shape::RouteSwitchRound || shape == Shape::RouteSwitchSquare;
+    return shape == Shape::EmergencyStop || shape == Shape::LightSwitch || shape == Shape::RouteSwitchRound ||
+           shape == Shape::RouteSwitchSquare;
 }
 
 } // namespace

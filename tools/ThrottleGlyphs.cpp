@@ -45,7 +45,9 @@ QImage arrowRight() {
         false);
 }
 
-QImage arrowLeft() { return arrowRight().mirrored(true, false); }
+QImage arrowLeft() {
+    return arrowRight().mirrored(true, false);
+}
 
 QImage arrowBoth() {
     return glyph(
@@ -61,18 +63,17 @@ QImage arrowBoth() {
 
 // The F key: a letter on a key cap, lit when the function is on.
 QImage functionKey(bool on) {
-    return glyph(
-        [on](QPainter& p) {
-            p.setPen(QPen(on ? kInk : kOffInk, 1));
-            p.setBrush(on ? kLit : kOffFill);
-            p.drawRoundedRect(QRectF(1.5, 1.5, 12, 12), 2, 2);
-            p.setRenderHint(QPainter::Antialiasing, false);
-            p.setPen(Qt::NoPen);
-            p.setBrush(on ? kInk : kOffInk);
-            p.drawRect(QRect(5, 4, 2, 7));
-            p.drawRect(QRect(7, 4, 4, 2));
-            p.drawRect(QRect(7, 7, 3, 2));
-        });
+    return glyph([on](QPainter& p) {
+        p.setPen(QPen(on ? kInk : kOffInk, 1));
+        p.setBrush(on ? kLit : kOffFill);
+        p.drawRoundedRect(QRectF(1.5, 1.5, 12, 12), 2, 2);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(Qt::NoPen);
+        p.setBrush(on ? kInk : kOffInk);
+        p.drawRect(QRect(5, 4, 2, 7));
+        p.drawRect(QRect(7, 4, 4, 2));
+        p.drawRect(QRect(7, 7, 3, 2));
+    });
 }
 
 QImage horn(bool on) {

@@ -2,9 +2,7 @@
 
 TAssistForm* AssistForm = nullptr;
 
-TAssistForm::TAssistForm(QWidget* parent)
-    : QDialog(parent)
-{
+TAssistForm::TAssistForm(QWidget* parent) : QDialog(parent) {
     setObjectName("AssistForm");
     setWindowTitle("Quarn Assistent");
     resize(420, 320);

@@ -5,9 +5,7 @@
 
 TDebugForm* DebugForm = nullptr;
 
-TDebugForm::TDebugForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
-{
+TDebugForm::TDebugForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName("DebugForm");
     setWindowTitle("DebugForm");
     resize(400, 300);
@@ -18,7 +16,6 @@ TDebugForm::TDebugForm(QWidget* parent)
     layout->addWidget(Memo1);
 }
 
-void TDebugForm::addLine(const std::string& utf8)
-{
+void TDebugForm::addLine(const std::string& utf8) {
     Memo1->appendPlainText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }

@@ -2,9 +2,7 @@
 
 TInfoForm* InfoForm = nullptr;
 
-TInfoForm::TInfoForm(QWidget* parent)
-    : QDialog(parent)
-{
+TInfoForm::TInfoForm(QWidget* parent) : QDialog(parent) {
     setObjectName("InfoForm");
     setWindowTitle("Info");
     resize(300, 200);

@@ -4,24 +4,19 @@
 
 #include "platform/DialogService.h"
 
-void showExceptionText(const std::string& utf8)
-{
+void showExceptionText(const std::string& utf8) {
     dialogs().message("Quarn", utf8, MessageIcon::Stop);
 }
 
-QuarnApplication::QuarnApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
-{
+QuarnApplication::QuarnApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Quarn");
 }
 
-bool QuarnApplication::notify(QObject* receiver, QEvent* event)
-{
+bool QuarnApplication::notify(QObject* receiver, QEvent* event) {
     return notifyGuarded(this, receiver, event);
 }
 
-bool QuarnApplication::notifyGuarded(QApplication* app, QObject* receiver, QEvent* event)
-{
+bool QuarnApplication::notifyGuarded(QApplication* app, QObject* receiver, QEvent* event) {
     try {
         return app->QApplication::notify(receiver, event);
     } catch (const std::exception& e) {

@@ -24,8 +24,7 @@
 // ---------------------------------------------------------------------------------------------
 // Closing
 
-bool TMainForm::FormCloseQuery()
-{
+bool TMainForm::FormCloseQuery() {
     if (Command_Socket && Command_Socket->isConnected()) {
         dialogs().message(Lang ? Lang->getmessage(102, Lang_id) : std::string(),
                           Lang ? Lang->getmessage(126, Lang_id) : std::string(), MessageIcon::Stop);
@@ -34,8 +33,7 @@ bool TMainForm::FormCloseQuery()
     return true;
 }
 
-void TMainForm::closeEvent(QCloseEvent* event)
-{
+void TMainForm::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -45,13 +43,11 @@ void TMainForm::closeEvent(QCloseEvent* event)
     emit closedForGood();
 }
 
-void TMainForm::addShutdownHook(std::function<void()> hook)
-{
+void TMainForm::addShutdownHook(std::function<void()> hook) {
     m_shutdownHooks.push_back(std::move(hook));
 }
 
-void TMainForm::runShutdownHooks()
-{
+void TMainForm::runShutdownHooks() {
     if (m_shutdownDone)
         return;
     m_shutdownDone = true;
@@ -67,8 +63,7 @@ void TMainForm::runShutdownHooks()
         HRT1->SetEnabled(false);
 }
 
-void TMainForm::Ende1Click()
-{
+void TMainForm::Ende1Click() {
     // With the command connection closed the close cannot be refused, so the readers may be stopped
     // now, before their connections are closed under them.
     runShutdownHooks();
@@ -79,8 +74,7 @@ void TMainForm::Ende1Click()
     close();
 }
 
-void TMainForm::FormDestroy()
-{
+void TMainForm::FormDestroy() {
     if (m_destroyed)
         return;
     runShutdownHooks();
@@ -96,16 +90,14 @@ void TMainForm::FormDestroy()
 // ---------------------------------------------------------------------------------------------
 // Setup, screen and help menus
 
-void TMainForm::Joystickcalibrieren1Click()
-{
+void TMainForm::Joystickcalibrieren1Click() {
     if (Joy_Mode == 1 && JoyWinForm)
         JoyWinForm->exec();
     else if (Joy_Mode == 0 && JoyDxForm)
         JoyDxForm->exec();
 }
 
-void TMainForm::chooseScreen(QAction* item, int w, int h)
-{
+void TMainForm::chooseScreen(QAction* item, int w, int h) {
     Screen_x = w;
     Screen_y = h;
     for (const char* name : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"})
@@ -113,36 +105,30 @@ void TMainForm::chooseScreen(QAction* item, int w, int h)
     setscreen(Screen_x, Screen_y);
 }
 
-void TMainForm::automatisch1Click()
-{
+void TMainForm::automatisch1Click() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize size = screen ? screen->size() : QSize(Screen_x, Screen_y);
     chooseScreen(menuAction("automatisch1"), size.width(), size.height());
 }
 
-void TMainForm::N640mal480Click()
-{
+void TMainForm::N640mal480Click() {
     chooseScreen(menuAction("N640mal480"), 640, 480);
 }
 
-void TMainForm::N800mal600Click()
-{
+void TMainForm::N800mal600Click() {
     chooseScreen(menuAction("N800mal600"), 800, 600);
 }
 
-void TMainForm::N1024mal768Click()
-{
+void TMainForm::N1024mal768Click() {
     chooseScreen(menuAction("N1024mal768"), 1024, 768);
 }
 
-void TMainForm::Assistent1Click()
-{
+void TMainForm::Assistent1Click() {
     if (AssistForm)
         AssistForm->show();
 }
 
-void TMainForm::QuarnHilfe1Click()
-{
+void TMainForm::QuarnHilfe1Click() {
     const std::string page = resolvePath(helpFolder() + "QUARN.html");
     const QString file = QString::fromStdString(page);
     if (!QFileInfo(file).isFile()) {
@@ -152,15 +138,13 @@ void TMainForm::QuarnHilfe1Click()
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
-void TMainForm::Info1Click()
-{
+void TMainForm::Info1Click() {
     if (InfoForm)
         InfoForm->exec();
 }
 
 std::string TMainForm::directXMessage(bool detectionOk, unsigned packedVersion,
-                                      const std::string& versionText)
-{
+                                      const std::string& versionText) {
     if (!detectionOk)
         return "Unknown version of DirectX installed";
     if (packedVersion != 0)
@@ -168,15 +152,13 @@ std::string TMainForm::directXMessage(bool detectionOk, unsigned packedVersion,
     return "DirectX not installed";
 }
 
-void TMainForm::DirectX1Click()
-{
+void TMainForm::DirectX1Click() {
     // There is no DirectX on this platform; the detection reports no version.
     dialogs().message("Info", directXMessage(true, testdx(std::string()), std::string()),
                       MessageIcon::Information);
 }
 
-void TMainForm::openDebugWindow1Click()
-{
+void TMainForm::openDebugWindow1Click() {
     if (DebugForm)
         DebugForm->show();
 }

@@ -27,8 +27,7 @@ constexpr int kBar = 17; // scroll bar thickness
 
 } // namespace
 
-void TMainForm::setscreen(int w, int h)
-{
+void TMainForm::setscreen(int w, int h) {
     resize(w - 5, h - 35);
     move((w - width()) / 2, 1);
     // The client area follows the window through the main window's layout; settle it now, also
@@ -39,8 +38,7 @@ void TMainForm::setscreen(int w, int h)
     Formularbreit = centralWidget()->width();
 }
 
-int TMainForm::scrollMaximum(int planSize, int viewSize) const
-{
+int TMainForm::scrollMaximum(int planSize, int viewSize) const {
     // Positions are whole cells; the last position must still show the plan's last column.
     const int rest = planSize - viewSize;
     if (rest <= 0)
@@ -48,8 +46,7 @@ int TMainForm::scrollMaximum(int planSize, int viewSize) const
     return (rest + kCell - 1) / kCell * kCell;
 }
 
-void TMainForm::FormResize()
-{
+void TMainForm::FormResize() {
     if (m_destroyed)
         return;
     const int W = centralWidget()->width();
@@ -91,12 +88,14 @@ void TMainForm::FormResize()
         int left;
     };
     const Place places[] = {
-        {Index_label, 5, 10},      {Posindex_dbtext, 24, 10}, {Decod_label, 5, 150},
-        {Daten_label, 5, 250},     {Protokoll_label, 5, 350}, {Image1, 24, 90},
-        {Image2, 54, 90},          {Image3, 84, 90},          {Decod_edit1, 27, 150},
-        {Decod_edit2, 57, 150},    {Decod_edit3, 87, 150},    {Daten_Edit1, 27, 250},
-        {Daten_Edit2, 57, 250},    {Daten_Edit3, 87, 250},    {Proto_CB, 27, 350},
-        {Speichern_button, 87, 350},
+        {Index_label, 5, 10},      {Posindex_dbtext, 24, 10},
+        {Decod_label, 5, 150},     {Daten_label, 5, 250},
+        {Protokoll_label, 5, 350}, {Image1, 24, 90},
+        {Image2, 54, 90},          {Image3, 84, 90},
+        {Decod_edit1, 27, 150},    {Decod_edit2, 57, 150},
+        {Decod_edit3, 87, 150},    {Daten_Edit1, 27, 250},
+        {Daten_Edit2, 57, 250},    {Daten_Edit3, 87, 250},
+        {Proto_CB, 27, 350},       {Speichern_button, 87, 350},
     };
     for (const Place& p : places)
         p.widget->move(p.left, p.top);
@@ -108,8 +107,7 @@ void TMainForm::FormResize()
     PageControl1->setGeometry(5, H - 113 - S - HScrollBar->height(), 580, 113);
 }
 
-void TMainForm::refreshPlanView()
-{
+void TMainForm::refreshPlanView() {
     PaintBoxImage& view = Quarn->view();
     view.fill(colorFromTColor(Grau));
     const QImage& plan = *Quarn_bitmap;
@@ -121,21 +119,18 @@ void TMainForm::refreshPlanView()
     view.changed(view.rect());
 }
 
-void TMainForm::QuarnPaint()
-{
+void TMainForm::QuarnPaint() {
     if (m_destroyed || !Quarn_bitmap)
         return;
     refreshPlanView();
 }
 
-void TMainForm::snapScrollBar(QScrollBar* bar)
-{
+void TMainForm::snapScrollBar(QScrollBar* bar) {
     // setValue runs the change handler again with the snapped position.
     bar->setValue(bar->value() / kCell * kCell);
 }
 
-void TMainForm::HScrollBarChange()
-{
+void TMainForm::HScrollBarChange() {
     if (m_destroyed || !Quarn_bitmap)
         return;
     if (HScrollBar->value() % kCell != 0) {
@@ -146,8 +141,7 @@ void TMainForm::HScrollBarChange()
     refreshPlanView();
 }
 
-void TMainForm::VScrollBarChange()
-{
+void TMainForm::VScrollBarChange() {
     if (m_destroyed || !Quarn_bitmap)
         return;
     if (VScrollBar->value() % kCell != 0) {
@@ -158,12 +152,9 @@ void TMainForm::VScrollBarChange()
     refreshPlanView();
 }
 
-bool TMainForm::writeQuarnText(TTextEntry& label)
-{
+bool TMainForm::writeQuarnText(TTextEntry& label) {
     const QString text = fromCp1252(label.TextInfo);
-    const ColoredFont font = label.TextFont ? *label.TextFont
-                             : LabelFont    ? *LabelFont
-                                            : ColoredFont();
+    const ColoredFont font = label.TextFont ? *label.TextFont : LabelFont ? *LabelFont : ColoredFont();
     const QFontMetrics metrics(font);
     const QSize size(metrics.horizontalAdvance(text), metrics.height());
 
@@ -185,8 +176,7 @@ bool TMainForm::writeQuarnText(TTextEntry& label)
     return true;
 }
 
-void TMainForm::showDecoderPanel(const DecoderPanelData& panel)
-{
+void TMainForm::showDecoderPanel(const DecoderPanelData& panel) {
     Posindex_dbtext->setText(QString::number(panel.compId));
     QLineEdit* decod[3] = {Decod_edit1, Decod_edit2, Decod_edit3};
     QLineEdit* daten[3] = {Daten_Edit1, Daten_Edit2, Daten_Edit3};

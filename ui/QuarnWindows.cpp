@@ -11,8 +11,7 @@
 #include "ui/setupunit.h"
 #include "ui/timsetupunit.h"
 
-bool createQuarnWindows()
-{
+bool createQuarnWindows() {
     auto* main = new TMainForm;
     if (main->startupFailed())
         return false;
@@ -30,17 +29,14 @@ bool createQuarnWindows()
 
 namespace {
 
-template <typename T>
-void freeWindow(T*& window)
-{
+template <typename T> void freeWindow(T*& window) {
     delete window;
     window = nullptr;
 }
 
 } // namespace
 
-void freeQuarnWindows()
-{
+void freeQuarnWindows() {
     freeWindow(TimeForm);
     freeWindow(UhrForm);
     freeWindow(JoyDxForm);

@@ -36,8 +36,7 @@
 #include "ui/PaintBoxWidget.h"
 #include "ui/QuarnApplication.h"
 
-TMainForm* mainWindow()
-{
+TMainForm* mainWindow() {
     return dynamic_cast<TMainForm*>(MainForm);
 }
 
@@ -51,8 +50,7 @@ public:
     std::function<void()> onResize;
 
 protected:
-    void resizeEvent(QResizeEvent*) override
-    {
+    void resizeEvent(QResizeEvent*) override {
         if (onResize)
             onResize();
     }
@@ -61,13 +59,11 @@ protected:
 constexpr int kCell = 27;
 constexpr int kScrollBarThickness = 17;
 
-QString qs(const std::string& utf8)
-{
+QString qs(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-void setPanelColour(QWidget* panel, const QColor& colour)
-{
+void setPanelColour(QWidget* panel, const QColor& colour) {
     QPalette palette = panel->palette();
     palette.setColor(QPalette::Window, colour);
     panel->setPalette(palette);
@@ -76,9 +72,7 @@ void setPanelColour(QWidget* panel, const QColor& colour)
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent)
-    : QMainWindow(parent)
-{
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName("MainForm");
     MainForm = this;
     buildComponents();
@@ -88,8 +82,7 @@ TMainForm::TMainForm(QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm()
-{
+TMainForm::~TMainForm() {
     FormDestroy();
     // The components call back into this object; they must go before it does.
     delete takeCentralWidget();
@@ -98,8 +91,7 @@ TMainForm::~TMainForm()
 // ---------------------------------------------------------------------------------------------
 // Components
 
-void TMainForm::buildComponents()
-{
+void TMainForm::buildComponents() {
     auto* client = new ClientArea(this);
     client->setObjectName("ClientArea");
     setCentralWidget(client);
@@ -207,8 +199,7 @@ void TMainForm::buildComponents()
     client->onResize = [this] { FormResize(); };
 }
 
-void TMainForm::buildAddressPanel()
-{
+void TMainForm::buildAddressPanel() {
     auto label = [this](const char* name, const char* text) {
         auto* l = new QLabel(text, Decod_panel);
         l->setObjectName(name);
@@ -249,8 +240,7 @@ void TMainForm::buildAddressPanel()
     Speichern_button->resize(90, 23);
 }
 
-void TMainForm::buildMenus()
-{
+void TMainForm::buildMenus() {
     struct Item {
         const char* name;
         const char* caption;
@@ -265,7 +255,9 @@ void TMainForm::buildMenus()
     };
     // Items without a handler here are served by the file, mode, connection and clock commands.
     const Menu menus[] = {
-        {&FileMenu, "FileMenu", "&File",
+        {&FileMenu,
+         "FileMenu",
+         "&File",
          {{"Neu1", "&New", nullptr, false},
           {"Oeffnen1", "&Open", nullptr, false},
           {"Speichern1", "&Save", nullptr, false},
@@ -273,7 +265,9 @@ void TMainForm::buildMenus()
           {"Hostverbinden1", "&Connect to server", nullptr, false},
           {"Hosttrennen1", "&Disconnect from server", nullptr, false},
           {"Ende1", "&End", &TMainForm::Ende1Click, false}}},
-        {&Optionen1, "Optionen1", "&Options",
+        {&Optionen1,
+         "Optionen1",
+         "&Options",
          {{"Gleisbildentwerfen1", "Create &layout", nullptr, false},
           {"DecoderAdressen1", "Decoder &addresses", nullptr, false},
           {"S88modules1", "S88 modules", nullptr, false},
@@ -282,15 +276,21 @@ void TMainForm::buildMenus()
           {"Fahrstrassen1", "&Routes", nullptr, false},
           {"Softregler1", "&Loco setup", nullptr, false},
           {"Joystickeinrichten1", "&Joystick setup", nullptr, false}}},
-        {&Einstellungen1, "Einstellungen1", "&Setup",
+        {&Einstellungen1,
+         "Einstellungen1",
+         "&Setup",
          {{"IPAddrHost1", "IP &Addr/Host", nullptr, false},
           {"Joystickcalibrieren1", "&Joystick test", &TMainForm::Joystickcalibrieren1Click, false}}},
-        {&Rckmeldemodule1, "Rckmeldemodule1", "&Feedback modules",
+        {&Rckmeldemodule1,
+         "Rckmeldemodule1",
+         "&Feedback modules",
          {{"Abfragestarten1", "&Start", nullptr, false},
           {"Abfragebeenden1", "Sto&p", nullptr, false},
           {"Synchronize2", "Synchroni&ze", nullptr, false},
           {"Reset1", "&Reset", nullptr, false}}},
-        {&Befehle1, "Befehle1", "&Commands",
+        {&Befehle1,
+         "Befehle1",
+         "&Commands",
          {{"Synchronize1", "S&ynchronize", nullptr, false},
           {"Spannungan1", "Voltage &on", nullptr, false},
           {"Spannungaus1", "Voltage o&ff", nullptr, false},
@@ -298,17 +298,23 @@ void TMainForm::buildMenus()
           {"Zeit1", "&Time", nullptr, true},
           {"Decoderprogrammieren1", "Decoder &programing", nullptr, false},
           {"FreieBefehle1", "Free co&mmands", nullptr, false}}},
-        {&Bildschirm1, "Bildschirm1", "&Screen",
+        {&Bildschirm1,
+         "Bildschirm1",
+         "&Screen",
          {{"automatisch1", "&Automatic", &TMainForm::automatisch1Click, true},
           {"N640mal480", "640 x 480", &TMainForm::N640mal480Click, true},
           {"N800mal600", "800 x 600", &TMainForm::N800mal600Click, true},
           {"N1024mal768", "1024 x 768", &TMainForm::N1024mal768Click, true}}},
-        {&Hilfe1, "Hilfe1", "&Help",
+        {&Hilfe1,
+         "Hilfe1",
+         "&Help",
          {{"Assistent1", "Assistent", &TMainForm::Assistent1Click, false},
           {"QuarnHilfe1", "&Quarn Help", &TMainForm::QuarnHilfe1Click, false},
           {"Info1", "&Info", &TMainForm::Info1Click, false},
           {"DirectX1", "DirectX", &TMainForm::DirectX1Click, false}}},
-        {&Debug1, "Debug1", "Debug",
+        {&Debug1,
+         "Debug1",
+         "Debug",
          {{"openStringGrid1", "open StringGrid", &TMainForm::openStringGrid1Click, false},
           {"openDebugWindow1", "open Debug Window", &TMainForm::openDebugWindow1Click, false},
           {"InitLok1", "Init Lok", &TMainForm::InitLok1Click, false}}},
@@ -333,14 +339,12 @@ void TMainForm::buildMenus()
     menuAction("Joystickeinrichten1")->setVisible(false);
 }
 
-QAction* TMainForm::menuAction(const std::string& objectName) const
-{
+QAction* TMainForm::menuAction(const std::string& objectName) const {
     auto it = m_menuActions.find(objectName);
     return it == m_menuActions.end() ? nullptr : it->second;
 }
 
-void TMainForm::setItemEnabled(const char* name, bool on)
-{
+void TMainForm::setItemEnabled(const char* name, bool on) {
     if (QAction* action = menuAction(name))
         action->setEnabled(on);
 }
@@ -348,8 +352,7 @@ void TMainForm::setItemEnabled(const char* name, bool on)
 // ---------------------------------------------------------------------------------------------
 // Start
 
-void TMainForm::FormCreate()
-{
+void TMainForm::FormCreate() {
     Version = " V 0.71";
     Debug = false;
 
@@ -450,8 +453,7 @@ void TMainForm::FormCreate()
     try {
         Bahn->parameterladen();
     } catch (...) {
-        dialogs().message(Lang->getmessage(102, Lang_id), Lang->getmessage(101, Lang_id),
-                          MessageIcon::Stop);
+        dialogs().message(Lang->getmessage(102, Lang_id), Lang->getmessage(101, Lang_id), MessageIcon::Stop);
         // The user may still want what the damaged file held.
         Bahn->keepBadSettingsFile();
         try {
@@ -470,15 +472,13 @@ void TMainForm::FormCreate()
     Knopf.clearAll();
 }
 
-void TMainForm::showEvent(QShowEvent* event)
-{
+void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
         FormShow();
 }
 
-void TMainForm::FormShow()
-{
+void TMainForm::FormShow() {
     if (m_startupFailed)
         return;
     Lang->setup(Lang_id);
@@ -488,16 +488,15 @@ void TMainForm::FormShow()
         AssistForm->show();
 }
 
-void TMainForm::applyConnectionSettings()
-{
+void TMainForm::applyConnectionSettings() {
     for (LineConnection* connection : {Command_Socket, Poll_Socket, Info_Socket}) {
         if (connection)
             connection->setHost(Iphostchar);
     }
     // The port comes from the settings file and may be any number; P + 1 and P + 2 must not overflow.
     auto port = [this](int offset) {
-        return static_cast<int>(std::min<long long>(std::numeric_limits<int>::max(),
-                                                    static_cast<long long>(Ipport) + offset));
+        return static_cast<int>(
+            std::min<long long>(std::numeric_limits<int>::max(), static_cast<long long>(Ipport) + offset));
     };
     if (Command_Socket)
         Command_Socket->setPort(Ipport);
@@ -507,8 +506,7 @@ void TMainForm::applyConnectionSettings()
         Info_Socket->setPort(port(2));
 }
 
-unsigned TMainForm::testdx(const std::string&)
-{
+unsigned TMainForm::testdx(const std::string&) {
     // No DirectX on this platform until the detection says otherwise.
     return 0;
 }
@@ -516,23 +514,21 @@ unsigned TMainForm::testdx(const std::string&)
 // ---------------------------------------------------------------------------------------------
 // Menu states
 
-void TMainForm::setStartMenuState()
-{
+void TMainForm::setStartMenuState() {
     for (const char* name : {"Hostverbinden1", "Joystickeinrichten1", "Bildschirm1"})
         setItemEnabled(name, true);
     for (const char* name :
-         {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
-          "Betrieb1", "Fahrstrassen1", "Softregler1", "Abfragestarten1", "Abfragebeenden1",
-          "Joystickcalibrieren1", "Synchronize1", "Spannungan1", "Spannungaus1", "Initialisierung1",
-          "Zeit1", "Decoderprogrammieren1", "FreieBefehle1"})
+         {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1", "Betrieb1",
+          "Fahrstrassen1", "Softregler1", "Abfragestarten1", "Abfragebeenden1", "Joystickcalibrieren1",
+          "Synchronize1", "Spannungan1", "Spannungaus1", "Initialisierung1", "Zeit1", "Decoderprogrammieren1",
+          "FreieBefehle1"})
         setItemEnabled(name, false);
 }
 
-void TMainForm::setPlanMenuState()
-{
+void TMainForm::setPlanMenuState() {
     for (const char* name :
-         {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
-          "Betrieb1", "Fahrstrassen1", "Joystickeinrichten1", "Abfragestarten1", "Abfragebeenden1"})
+         {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1", "Betrieb1",
+          "Fahrstrassen1", "Joystickeinrichten1", "Abfragestarten1", "Abfragebeenden1"})
         setItemEnabled(name, true);
     const bool open = connectionOpen();
     setItemEnabled("Hostverbinden1", !open);
@@ -542,8 +538,7 @@ void TMainForm::setPlanMenuState()
     setItemEnabled("Bildschirm1", false);
 }
 
-bool TMainForm::connectionOpen() const
-{
+bool TMainForm::connectionOpen() const {
     for (const LineConnection* connection : {Command_Socket, Info_Socket}) {
         if (connection && connection->isConnected())
             return true;
@@ -554,28 +549,24 @@ bool TMainForm::connectionOpen() const
 // ---------------------------------------------------------------------------------------------
 // Operations the engine asks of the window
 
-void TMainForm::debugLine(const std::string& utf8)
-{
+void TMainForm::debugLine(const std::string& utf8) {
     if (DebugForm)
         DebugForm->addLine(utf8);
 }
 
-void TMainForm::setStatusPanel(int panel, const std::string& utf8)
-{
+void TMainForm::setStatusPanel(int panel, const std::string& utf8) {
     if (panel < 0 || panel > 2)
         return;
     m_statusPanels[static_cast<std::size_t>(panel)]->setText(qs(utf8));
 }
 
-std::string TMainForm::statusPanelText(int panel) const
-{
+std::string TMainForm::statusPanelText(int panel) const {
     if (panel < 0 || panel > 2)
         return {};
     return m_statusPanels[static_cast<std::size_t>(panel)]->text().toStdString();
 }
 
-void TMainForm::progressShow(int maximum)
-{
+void TMainForm::progressShow(int maximum) {
     ProgressBar1->setRange(0, std::max(0, maximum));
     ProgressBar1->setValue(0);
     ProgressBar1->show();
@@ -584,21 +575,18 @@ void TMainForm::progressShow(int maximum)
     Prozent_label->show();
 }
 
-void TMainForm::progressSet(int position, const std::string& captionUtf8)
-{
+void TMainForm::progressSet(int position, const std::string& captionUtf8) {
     ProgressBar1->setValue(position);
     Prozent_label->setText(qs(captionUtf8));
     Prozent_label->adjustSize();
 }
 
-void TMainForm::progressHide()
-{
+void TMainForm::progressHide() {
     ProgressBar1->hide();
     Prozent_label->hide();
 }
 
-PaintBoxImage& TMainForm::paintBoxImage(PaintBox box)
-{
+PaintBoxImage& TMainForm::paintBoxImage(PaintBox box) {
     switch (box) {
     case PaintBox::Design_Panel:
         return Design_Panel->view();
@@ -610,13 +598,11 @@ PaintBoxImage& TMainForm::paintBoxImage(PaintBox box)
     return Quarn->view();
 }
 
-bool TMainForm::showerror(const std::string&)
-{
+bool TMainForm::showerror(const std::string&) {
     return true;
 }
 
-void TMainForm::setBusyCursor(bool busy)
-{
+void TMainForm::setBusyCursor(bool busy) {
     if (busy == m_busyCursor)
         return;
     m_busyCursor = busy;
@@ -626,8 +612,7 @@ void TMainForm::setBusyCursor(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void TMainForm::setCaption(const std::string& objectName, const std::string& text)
-{
+void TMainForm::setCaption(const std::string& objectName, const std::string& text) {
     const QString caption = qs(text);
     if (QAction* action = menuAction(objectName)) {
         action->setText(caption);

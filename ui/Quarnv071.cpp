@@ -10,8 +10,7 @@
 #include "ui/QuarnWindows.h"
 #include "ui/Quarnunit.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QuarnApplication app(argc, argv);
     // Closing the main window ends the program, whatever other windows are still open.
     app.setQuitOnLastWindowClosed(false);

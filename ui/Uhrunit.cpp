@@ -6,9 +6,7 @@
 
 TUhrForm* UhrForm = nullptr;
 
-TUhrForm::TUhrForm(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
-{
+TUhrForm::TUhrForm(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("UhrForm");
     resize(152, 140);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -17,8 +15,7 @@ TUhrForm::TUhrForm(QWidget* parent)
     }
 }
 
-void TUhrForm::closeEvent(QCloseEvent* event)
-{
+void TUhrForm::closeEvent(QCloseEvent* event) {
     if (FormCanClose)
         event->accept();
     else

@@ -2,9 +2,7 @@
 
 TSetupForm* SetupForm = nullptr;
 
-TSetupForm::TSetupForm(QWidget* parent)
-    : QDialog(parent)
-{
+TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent) {
     setObjectName("SetupForm");
     setWindowTitle("Quarn setup");
     resize(513, 454);

@@ -2,9 +2,7 @@
 
 TTimeForm* TimeForm = nullptr;
 
-TTimeForm::TTimeForm(QWidget* parent)
-    : QDialog(parent)
-{
+TTimeForm::TTimeForm(QWidget* parent) : QDialog(parent) {
     setObjectName("TimeForm");
     setWindowTitle("Time setup");
     resize(330, 260);

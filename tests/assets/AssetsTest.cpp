@@ -78,12 +78,24 @@ Bmp readBmp(const std::string& path) {
 
 const Rgb kGrey{192, 192, 192};
 
-bool isDark(Rgb c) { return c.r < 90 && c.g < 90 && c.b < 90; }
-bool isRouteYellow(Rgb c) { return c.r > 230 && c.g > 180 && c.b < 60; }
-bool isRed(Rgb c) { return c.r > 190 && c.g < 80 && c.b < 80; }
-bool isGreen(Rgb c) { return c.g > 170 && c.r < 100 && c.b < 140; }
-bool isAmber(Rgb c) { return c.r > 230 && c.g > 150 && c.g < 220 && c.b < 60; }
-bool isLit(Rgb c) { return c.r > 240 && c.g > 220 && c.b < 140; }
+bool isDark(Rgb c) {
+    return c.r < 90 && c.g < 90 && c.b < 90;
+}
+bool isRouteYellow(Rgb c) {
+    return c.r > 230 && c.g > 180 && c.b < 60;
+}
+bool isRed(Rgb c) {
+    return c.r > 190 && c.g < 80 && c.b < 80;
+}
+bool isGreen(Rgb c) {
+    return c.g > 170 && c.r < 100 && c.b < 140;
+}
+bool isAmber(Rgb c) {
+    return c.r > 230 && c.g > 150 && c.g < 220 && c.b < 60;
+}
+bool isLit(Rgb c) {
+    return c.r > 240 && c.g > 220 && c.b < 140;
+}
 
 int countPixels(const Bmp& bmp, bool (*test)(Rgb)) {
     int n = 0;
@@ -99,7 +111,9 @@ std::string iconName(int kind, int state) {
     return name;
 }
 
-Bmp icon(int kind, int state) { return readBmp(kData + iconName(kind, state)); }
+Bmp icon(int kind, int state) {
+    return readBmp(kData + iconName(kind, state));
+}
 
 // E_Art of every kind, palette row by row.
 constexpr std::array<std::array<int, 22>, 4> kArt = {{
@@ -109,7 +123,9 @@ constexpr std::array<std::array<int, 22>, 4> kArt = {{
     {3, 3, 3, 3, 2, 2, 2, 2, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 3, 1, 0, 0},
 }};
 
-int expectedArt(int kind) { return kArt[size_t((kind - 1) / 22)][size_t((kind - 1) % 22)]; }
+int expectedArt(int kind) {
+    return kArt[size_t((kind - 1) / 22)][size_t((kind - 1) % 22)];
+}
 
 std::vector<std::string> catalogueLines() {
     const std::string bytes = readFileBytes(kData + "Elemente1.dat");
@@ -171,12 +187,20 @@ TEST(AssetsCatalogue, NamesAreTheEnglishElementTexts) {
     const std::vector<std::string> lines = catalogueLines();
     ASSERT_EQ(lines.size(), 88u * 12u);
     const std::map<int, std::string> expected = {
-        {1, "Three aspect signal, horizontally, Right traffic"}, {12, "Buffer stop"},
-        {2, "Warning signal, horizontally, Right traffic"}, {19, "Turnout, horizontally"},
-        {6, "Track block signal, horizontally"}, {18, "Crossing with slips, horizontally"},
-        {21, "Track, straight"}, {22, "Emergency stop"},
-        {43, "Track, straight"}, {44, "Light switch"}, {65, "Feedback detector"}, {66, "Route switch"},
-        {45, "Three aspect signal, perpendicularly, Right traffic"}, {88, "Route switch"},
+        {1, "Three aspect signal, horizontally, Right traffic"},
+        {12, "Buffer stop"},
+        {2, "Warning signal, horizontally, Right traffic"},
+        {19, "Turnout, horizontally"},
+        {6, "Track block signal, horizontally"},
+        {18, "Crossing with slips, horizontally"},
+        {21, "Track, straight"},
+        {22, "Emergency stop"},
+        {43, "Track, straight"},
+        {44, "Light switch"},
+        {65, "Feedback detector"},
+        {66, "Route switch"},
+        {45, "Three aspect signal, perpendicularly, Right traffic"},
+        {88, "Route switch"},
         {77, "Track, straight "}, // the text table's trailing blank belongs to the name
         {79, "Diamond crossing perpendicularly"},
     };
@@ -203,7 +227,7 @@ TEST(AssetsIcons, EveryIconIs27By27TrueColourWithAGreyTopRowAndLeftColumn) {
 
 // Probe pixels where track leaves the cell (edge midpoints, corners) and the cell's centre.
 const std::map<std::string, std::pair<int, int>> kProbes = {
-    {"W", {1, 13}},  {"E", {26, 13}},  {"N", {13, 1}},   {"S", {13, 26}}, {"C", {13, 13}},
+    {"W", {1, 13}}, {"E", {26, 13}}, {"N", {13, 1}},  {"S", {13, 26}},  {"C", {13, 13}},
     {"NW", {2, 2}}, {"NE", {24, 2}}, {"SW", {2, 24}}, {"SE", {24, 24}},
 };
 
@@ -216,29 +240,25 @@ struct TrackCase {
 // The ways through each track piece in each of its states. Rows 0 and 1 run west-east (row 1
 // mirrored), rows 2 and 3 north-south; neighbouring pieces join where these probes meet.
 const std::vector<TrackCase> kTrackCases = {
-    {9, 1, "W NE"},         {10, 1, "W SE"},       {11, 1, "SW NE C"},      {12, 1, "W C"},
-    {13, 1, "W E SW NE C"}, {14, 1, "W E C"},      {14, 2, "W NE"},         {15, 1, "W E C"},
-    {15, 2, "W SE"},        {16, 1, "SW NE C"},    {16, 2, "SW E"},         {17, 1, "NW SE C"},
-    {17, 2, "NW E"},        {18, 1, "W E SW NE C"}, {18, 2, "W E SW NE"},   {19, 1, "W E C"},
-    {19, 2, "W NE"},        {19, 3, "W SE"},       {20, 1, "W E C"},        {21, 1, "W E C"},
+    {9, 1, "W NE"},   {10, 1, "W SE"},    {11, 1, "SW NE C"}, {12, 1, "W C"},         {13, 1, "W E SW NE C"},
+    {14, 1, "W E C"}, {14, 2, "W NE"},    {15, 1, "W E C"},   {15, 2, "W SE"},        {16, 1, "SW NE C"},
+    {16, 2, "SW E"},  {17, 1, "NW SE C"}, {17, 2, "NW E"},    {18, 1, "W E SW NE C"}, {18, 2, "W E SW NE"},
+    {19, 1, "W E C"}, {19, 2, "W NE"},    {19, 3, "W SE"},    {20, 1, "W E C"},       {21, 1, "W E C"},
 
-    {31, 1, "E NW"},        {32, 1, "E SW"},       {33, 1, "SE NW C"},      {34, 1, "E C"},
-    {35, 1, "W E SE NW C"}, {36, 1, "W E C"},      {36, 2, "E NW"},         {37, 1, "W E C"},
-    {37, 2, "E SW"},        {38, 1, "SE NW C"},    {38, 2, "SE W"},         {39, 1, "NE SW C"},
-    {39, 2, "NE W"},        {40, 1, "W E SE NW C"}, {40, 2, "W E SE NW"},   {41, 1, "W E C"},
-    {41, 2, "E NW"},        {41, 3, "E SW"},       {42, 1, "W E C"},        {43, 1, "W E C"},
+    {31, 1, "E NW"},  {32, 1, "E SW"},    {33, 1, "SE NW C"}, {34, 1, "E C"},         {35, 1, "W E SE NW C"},
+    {36, 1, "W E C"}, {36, 2, "E NW"},    {37, 1, "W E C"},   {37, 2, "E SW"},        {38, 1, "SE NW C"},
+    {38, 2, "SE W"},  {39, 1, "NE SW C"}, {39, 2, "NE W"},    {40, 1, "W E SE NW C"}, {40, 2, "W E SE NW"},
+    {41, 1, "W E C"}, {41, 2, "E NW"},    {41, 3, "E SW"},    {42, 1, "W E C"},       {43, 1, "W E C"},
 
-    {53, 1, "N SE"},        {54, 1, "N SW"},       {55, 1, "N S C"},        {56, 1, "N C"},
-    {57, 1, "N S NW SE C"}, {58, 1, "N S C"},      {58, 2, "N SE"},         {59, 1, "N S C"},
-    {59, 2, "N SW"},        {60, 1, "NW SE C"},    {60, 2, "NW S"},         {61, 1, "NE SW C"},
-    {61, 2, "NE S"},        {62, 1, "N S NW SE C"}, {62, 2, "N S NW SE"},   {63, 1, "N S C"},
-    {63, 2, "N SE"},        {63, 3, "N SW"},       {64, 1, "N S C"},        {65, 1, "N S"},
+    {53, 1, "N SE"},  {54, 1, "N SW"},    {55, 1, "N S C"},   {56, 1, "N C"},         {57, 1, "N S NW SE C"},
+    {58, 1, "N S C"}, {58, 2, "N SE"},    {59, 1, "N S C"},   {59, 2, "N SW"},        {60, 1, "NW SE C"},
+    {60, 2, "NW S"},  {61, 1, "NE SW C"}, {61, 2, "NE S"},    {62, 1, "N S NW SE C"}, {62, 2, "N S NW SE"},
+    {63, 1, "N S C"}, {63, 2, "N SE"},    {63, 3, "N SW"},    {64, 1, "N S C"},       {65, 1, "N S"},
 
-    {75, 1, "S NE"},        {76, 1, "S NW"},       {77, 1, "N S C"},        {78, 1, "S C"},
-    {79, 1, "N S SW NE C"}, {80, 1, "N S C"},      {80, 2, "S NE"},         {81, 1, "N S C"},
-    {81, 2, "S NW"},        {82, 1, "SW NE C"},    {82, 2, "SW N"},         {83, 1, "SE NW C"},
-    {83, 2, "SE N"},        {84, 1, "N S SW NE C"}, {84, 2, "N S SW NE"},   {85, 1, "N S C"},
-    {85, 2, "S NE"},        {85, 3, "S NW"},       {86, 1, "N S C"},        {87, 1, "N S"},
+    {75, 1, "S NE"},  {76, 1, "S NW"},    {77, 1, "N S C"},   {78, 1, "S C"},         {79, 1, "N S SW NE C"},
+    {80, 1, "N S C"}, {80, 2, "S NE"},    {81, 1, "N S C"},   {81, 2, "S NW"},        {82, 1, "SW NE C"},
+    {82, 2, "SW N"},  {83, 1, "SE NW C"}, {83, 2, "SE N"},    {84, 1, "N S SW NE C"}, {84, 2, "N S SW NE"},
+    {85, 1, "N S C"}, {85, 2, "S NE"},    {85, 3, "S NW"},    {86, 1, "N S C"},       {87, 1, "N S"},
 };
 
 TEST(AssetsIcons, TrackRunsThroughTheEndsOfTheWayTheStateSelects) {
@@ -269,16 +289,31 @@ struct SignalCase {
 
 const std::vector<SignalCase> kSignalCases = {
     // three-aspect main signals: stop, proceed, proceed slowly
-    {1, 1, 1, 0, 0}, {1, 2, 0, 1, 0}, {1, 3, 0, 1, 1},
-    {3, 1, 1, 0, 0}, {3, 2, 0, 1, 0}, {3, 3, 0, 1, 1},
-    {4, 1, 1, 0, 0}, {4, 2, 0, 1, 0}, {4, 3, 0, 1, 1},
+    {1, 1, 1, 0, 0},
+    {1, 2, 0, 1, 0},
+    {1, 3, 0, 1, 1},
+    {3, 1, 1, 0, 0},
+    {3, 2, 0, 1, 0},
+    {3, 3, 0, 1, 1},
+    {4, 1, 1, 0, 0},
+    {4, 2, 0, 1, 0},
+    {4, 3, 0, 1, 1},
     // warning signal: expect stop, expect proceed, expect slow
-    {2, 1, 0, 0, 1}, {2, 2, 0, 1, 0}, {2, 3, 0, 1, 1},
+    {2, 1, 0, 0, 1},
+    {2, 2, 0, 1, 0},
+    {2, 3, 0, 1, 1},
     // two aspects; state 3 is beyond them and repeats state 1
-    {5, 1, 1, 0, 0}, {5, 2, 0, 1, 0}, {5, 3, 1, 0, 0},
-    {7, 1, 1, 0, 0}, {7, 2, 0, 1, 0}, {7, 3, 1, 0, 0},
+    {5, 1, 1, 0, 0},
+    {5, 2, 0, 1, 0},
+    {5, 3, 1, 0, 0},
+    {7, 1, 1, 0, 0},
+    {7, 2, 0, 1, 0},
+    {7, 3, 1, 0, 0},
     // the shunting signal shows no coloured light at all
-    {6, 1, 0, 0, 0}, {6, 2, 0, 0, 0}, {8, 1, 0, 0, 0}, {8, 2, 0, 0, 0},
+    {6, 1, 0, 0, 0},
+    {6, 2, 0, 0, 0},
+    {8, 1, 0, 0, 0},
+    {8, 2, 0, 0, 0},
 };
 
 TEST(AssetsIcons, SignalsShowTheAspectOfTheirState) {
@@ -331,10 +366,9 @@ TEST(AssetsIcons, DetectorsRouteSwitchesAndTheStopButtonShowTheirState) {
         bool present;
     };
     const std::vector<Case> cases = {
-        {65, 1, isRed, false},  {65, 2, isRed, true},    {87, 1, isRed, false},
-        {87, 2, isRed, true},   {66, 1, isLit, false}, {66, 11, isLit, true},
-        {88, 1, isLit, false},  {88, 11, isLit, true}, {22, 1, isRed, true},
-        {44, 1, isLit, false},  {44, 2, isLit, true},
+        {65, 1, isRed, false}, {65, 2, isRed, true},  {87, 1, isRed, false}, {87, 2, isRed, true},
+        {66, 1, isLit, false}, {66, 11, isLit, true}, {88, 1, isLit, false}, {88, 11, isLit, true},
+        {22, 1, isRed, true},  {44, 1, isLit, false}, {44, 2, isLit, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(iconName(c.kind, c.state));
@@ -343,10 +377,10 @@ TEST(AssetsIcons, DetectorsRouteSwitchesAndTheStopButtonShowTheirState) {
 }
 
 const std::vector<std::string> kGlyphs = {
-    "pfeil_li.bmp",     "pfeil_re.bmp",       "pfeil_dop.bmp",     "Func_on.bmp",    "Func_off.bmp",
-    "hupe_an.bmp",      "hupe_aus.bmp",       "kupplung_an.bmp",   "kupplung_aus.bmp",
-    "wagenlicht_an.bmp", "wagenlicht_aus.bmp", "licht_an.bmp",     "licht_aus.bmp",  "dampf_an.bmp",
-    "dampf_aus.bmp",    "slow_on.bmp",        "slow_off.bmp",      "Empty.bmp",
+    "pfeil_li.bmp",       "pfeil_re.bmp", "pfeil_dop.bmp",   "Func_on.bmp",      "Func_off.bmp",
+    "hupe_an.bmp",        "hupe_aus.bmp", "kupplung_an.bmp", "kupplung_aus.bmp", "wagenlicht_an.bmp",
+    "wagenlicht_aus.bmp", "licht_an.bmp", "licht_aus.bmp",   "dampf_an.bmp",     "dampf_aus.bmp",
+    "slow_on.bmp",        "slow_off.bmp", "Empty.bmp",
 };
 
 TEST(AssetsGlyphs, EveryGlyphIs15By15TrueColourOnGrey) {
@@ -417,7 +451,8 @@ TEST(AssetsGenerator, WritesTheSameBytesEveryTime) {
     const auto built = folderBytes(kRuntime + "/Data");
     for (const auto& [name, bytes] : a) {
         const auto it = built.find(name);
-        EXPECT_TRUE(it != built.end() && it->second == bytes) << name << " in the build tree is stale or differs";
+        EXPECT_TRUE(it != built.end() && it->second == bytes)
+            << name << " in the build tree is stale or differs";
     }
 }
 
@@ -432,10 +467,9 @@ TEST(AssetsHelp, GermanPageExplainsEveryMenuAndMode) {
     const std::string page = readFileBytes(kRuntime + "/Hilfe/QUARN.html");
     EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
     EXPECT_NE(page.find("lang=\"de\""), std::string::npos);
-    for (const char* word :
-         {"Datei", "Optionen", "Einstellungen", "Rückmeldemodule", "Befehle", "Bildschirm", "Hilfe",
-          "Gleisplan erstellen", "Magnet-Dekoder", "S88 Module", "<h3>Text</h3>", "Betrieb",
-          "Fahrstrassen", "Lok-Dekoder", "Notstop"}) {
+    for (const char* word : {"Datei", "Optionen", "Einstellungen", "Rückmeldemodule", "Befehle", "Bildschirm",
+                             "Hilfe", "Gleisplan erstellen", "Magnet-Dekoder", "S88 Module", "<h3>Text</h3>",
+                             "Betrieb", "Fahrstrassen", "Lok-Dekoder", "Notstop"}) {
         SCOPED_TRACE(word);
         EXPECT_NE(page.find(word), std::string::npos);
     }

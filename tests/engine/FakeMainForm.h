@@ -12,9 +12,7 @@
 // is MainForm.
 class FakeMainForm : public TMainFormState {
 public:
-    FakeMainForm()
-        : quarn(QSize(980, 680)), designPanel(QSize(617, 113)), hilfsbild(QSize(27, 27))
-    {
+    FakeMainForm() : quarn(QSize(980, 680)), designPanel(QSize(617, 113)), hilfsbild(QSize(27, 27)) {
         m_previous = MainForm;
         MainForm = this;
         quarn.setChangedCallback([this](const TRect& r) { changes.emplace_back(PaintBox::Quarn, r); });
@@ -27,26 +25,22 @@ public:
 
     void debugLine(const std::string& utf8) override { debugLines.push_back(utf8); }
     void setStatusPanel(int panel, const std::string& utf8) override { panels[panel] = utf8; }
-    void progressShow(int maximum) override
-    {
+    void progressShow(int maximum) override {
         progressVisible = true;
         progressMax = maximum;
         progressPosition = 0;
     }
-    void progressSet(int position, const std::string& captionUtf8) override
-    {
+    void progressSet(int position, const std::string& captionUtf8) override {
         progressPosition = position;
         progressCaption = captionUtf8;
         progressSteps.emplace_back(position, captionUtf8);
     }
     void progressHide() override { progressVisible = false; }
-    bool writeQuarnText(TTextEntry& label) override
-    {
+    bool writeQuarnText(TTextEntry& label) override {
         writtenLabels.push_back(&label);
         return true;
     }
-    PaintBoxImage& paintBoxImage(PaintBox box) override
-    {
+    PaintBoxImage& paintBoxImage(PaintBox box) override {
         switch (box) {
         case PaintBox::Quarn:
             return quarn;
@@ -58,8 +52,7 @@ public:
         return hilfsbild;
     }
     void showDecoderPanel(const DecoderPanelData& data) override { decoderPanels.push_back(data); }
-    bool showerror(const std::string& msg) override
-    {
+    bool showerror(const std::string& msg) override {
         errors.push_back(msg);
         return true;
     }

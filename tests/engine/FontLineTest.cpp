@@ -8,15 +8,13 @@
 namespace {
 
 // "family size bold italic underline strikeout colour" of a font, the family in UTF-8.
-std::string describe(const ColoredFont& f)
-{
+std::string describe(const ColoredFont& f) {
     return f.family().toStdString() + " " + std::to_string(f.pointSize()) + " " + std::to_string(f.bold()) +
            std::to_string(f.italic()) + std::to_string(f.underline()) + std::to_string(f.strikeOut()) + " " +
            std::to_string(f.Color);
 }
 
-TEST(FontLine, ReadsEveryAttributeAndWritesTheLineBack)
-{
+TEST(FontLine, ReadsEveryAttributeAndWritesTheLineBack) {
     struct Case {
         const char* line;
         const char* font;
@@ -51,8 +49,7 @@ TEST(FontLine, ReadsEveryAttributeAndWritesTheLineBack)
     }
 }
 
-TEST(FontLine, MalformedLinesRaiseAndLeaveTheFont)
-{
+TEST(FontLine, MalformedLinesRaiseAndLeaveTheFont) {
     const char* invalid = "Invalid string to font conversion";
     const char* const cases[][2] = {
         {"", invalid},

@@ -10,18 +10,16 @@ namespace {
 
 using PlanDraw = PlanFixture;
 
-TEST(Sollkoord, SnapsToTheCellStart)
-{
-    const std::pair<int, int> cases[] = {{0, 0},   {26, 0},  {27, 27},   {53, 27}, {54, 54},
-                                         {80, 54}, {-5, 0},  {-27, -27}, {-30, -27}, {979, 972}};
+TEST(Sollkoord, SnapsToTheCellStart) {
+    const std::pair<int, int> cases[] = {{0, 0},   {26, 0}, {27, 27},   {53, 27},   {54, 54},
+                                         {80, 54}, {-5, 0}, {-27, -27}, {-30, -27}, {979, 972}};
     for (auto [in, out] : cases) {
         SCOPED_TRACE(in);
         EXPECT_EQ(Cbahn::sollkoord(in), out);
     }
 }
 
-TEST_F(PlanDraw, ChangeiconDrawsOnTheBitmapAndTheShiftedView)
-{
+TEST_F(PlanDraw, ChangeiconDrawsOnTheBitmapAndTheShiftedView) {
     form.Hpos_alt = 54;
     form.Vpos_alt = 27;
     const QImage expected = icon(5, 2);
@@ -40,16 +38,15 @@ TEST_F(PlanDraw, ChangeiconDrawsOnTheBitmapAndTheShiftedView)
     EXPECT_EQ(form.changes[0].second, (TRect{54, 54, 81, 81}));
 }
 
-TEST_F(PlanDraw, ChangeiconStatesAndKinds)
-{
+TEST_F(PlanDraw, ChangeiconStatesAndKinds) {
     const struct {
         int state, kind;
         int drawnState; // 0: nothing drawn
         bool raises;
     } cases[] = {
-        {0, 1, 1, false},  {-3, 2, 1, false}, {3, 1, 3, false},  {11, 66, 11, false},
-        {13, 1, 13, false}, {5, 1, 0, true},  {10, 1, 0, true},  {14, 1, 0, true},
-        {1, 0, 0, false},  {1, 89, 0, false}, {1, -1, 0, false},
+        {0, 1, 1, false},   {-3, 2, 1, false}, {3, 1, 3, false},  {11, 66, 11, false},
+        {13, 1, 13, false}, {5, 1, 0, true},   {10, 1, 0, true},  {14, 1, 0, true},
+        {1, 0, 0, false},   {1, 89, 0, false}, {1, -1, 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.state) + "/" + std::to_string(c.kind));
@@ -67,8 +64,7 @@ TEST_F(PlanDraw, ChangeiconStatesAndKinds)
     }
 }
 
-TEST_F(PlanDraw, ChangeiconSeesAnIconRemovedOrReplacedAfterItWasCached)
-{
+TEST_F(PlanDraw, ChangeiconSeesAnIconRemovedOrReplacedAfterItWasCached) {
     const std::string file = dir.path() + "Data/Icon0101.bmp";
     Bahn->changeicon(1, 0, 0, 1);
     ASSERT_TRUE(cellShows(*form.Quarn_bitmap, 0, 0, icon(1, 1)));
@@ -81,8 +77,7 @@ TEST_F(PlanDraw, ChangeiconSeesAnIconRemovedOrReplacedAfterItWasCached)
     EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 27, 0, other));
 }
 
-TEST_F(PlanDraw, Change2IconDrawsTheViewOnlyAndReportsAFailure)
-{
+TEST_F(PlanDraw, Change2IconDrawsTheViewOnlyAndReportsAFailure) {
     form.Debug = true;
     form.Hpos_alt = 27;
     Bahn->change_2_icon(14, 54, 27, 3);
@@ -98,12 +93,12 @@ TEST_F(PlanDraw, Change2IconDrawsTheViewOnlyAndReportsAFailure)
     EXPECT_EQ(form.errors.size(), 1u);
 }
 
-TEST_F(PlanDraw, CompsuchenFindsThePaletteCellByItsExactCorner)
-{
+TEST_F(PlanDraw, CompsuchenFindsThePaletteCellByItsExactCorner) {
     const int x = Element->get_posx(9), y = Element->get_posy(9);
     const struct {
         int x, y, kind;
-    } cases[] = {{x, y, 10}, {x + 1, y, 0}, {x, y - 1, 0}, {Element->get_posx(87), Element->get_posy(87), 88}};
+    } cases[] = {
+        {x, y, 10}, {x + 1, y, 0}, {x, y - 1, 0}, {Element->get_posx(87), Element->get_posy(87), 88}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
         EXPECT_EQ(Bahn->compsuchen(c.x, c.y), c.kind);
@@ -114,8 +109,7 @@ TEST_F(PlanDraw, CompsuchenFindsThePaletteCellByItsExactCorner)
     EXPECT_EQ(Bahn->compsuchen(x, y), 41);
 }
 
-TEST_F(PlanDraw, PlacingLookingUpAndRemovingElements)
-{
+TEST_F(PlanDraw, PlacingLookingUpAndRemovingElements) {
     form.Debug = true;
     form.Anzahl = 7;
     Bahn->Quarnliste_eintragen(27, 54, 5);
@@ -146,8 +140,7 @@ TEST_F(PlanDraw, PlacingLookingUpAndRemovingElements)
     EXPECT_TRUE(form.Movelist->empty());
 }
 
-TEST_F(PlanDraw, DeletefromTextlistRemovesTheEarlierOfTwoLabels)
-{
+TEST_F(PlanDraw, DeletefromTextlistRemovesTheEarlierOfTwoLabels) {
     for (const char* text : {"first", "second", "elsewhere"}) {
         auto label = std::make_unique<TTextEntry>();
         label->TextInfo = text;
@@ -167,8 +160,7 @@ TEST_F(PlanDraw, DeletefromTextlistRemovesTheEarlierOfTwoLabels)
     EXPECT_EQ(form.debugLines.size(), 1u);
 }
 
-TEST_F(PlanDraw, DecoderPanelShowsTheEntryAndTheKindsIcons)
-{
+TEST_F(PlanDraw, DecoderPanelShowsTheEntryAndTheKindsIcons) {
     auto placeDecoder = [this](int x, int y, int kind, const char* protocol) {
         tPosEntry& e = place(x, y, kind);
         e.CompID = 40 + x;
@@ -186,7 +178,8 @@ TEST_F(PlanDraw, DecoderPanelShowsTheEntryAndTheKindsIcons)
         const char* protocol;
         int protoIndex;
         int images;
-    } cases[] = {{1, "M", 0, 3}, {5, "N", 1, 2}, {9, "n", 1, 1}, {1, "m", 0, 3}, {1, "", 0, 3}, {5, "X", 0, 2}};
+    } cases[] = {{1, "M", 0, 3}, {5, "N", 1, 2}, {9, "n", 1, 1},
+                 {1, "m", 0, 3}, {1, "", 0, 3},  {5, "X", 0, 2}};
     int x = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.kind) + c.protocol);

@@ -12,23 +12,20 @@
 namespace {
 
 // The CompIDs of the table, in list order.
-std::vector<int> ids(const C_Position& table)
-{
+std::vector<int> ids(const C_Position& table) {
     std::vector<int> out;
     for (int i = 0; i < table.getNumbofEntries(); ++i)
         out.push_back(table.getEntryByNum(i)->CompID);
     return out;
 }
 
-int idOf(const tPosEntry* e)
-{
+int idOf(const tPosEntry* e) {
     return e ? e->CompID : 0;
 }
 
 class PlanEntries : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const int cells[][2] = {{27, 27}, {54, 27}, {27, 27}, {27, 54}, {27, 27}};
         for (const auto& c : cells) {
             auto e = std::make_unique<tPosEntry>();
@@ -43,8 +40,7 @@ protected:
     C_Position table;
 };
 
-TEST_F(PlanEntries, LookupsFindTheLastMatchAndStayInsideTheList)
-{
+TEST_F(PlanEntries, LookupsFindTheLastMatchAndStayInsideTheList) {
     const int byKor[][3] = {{27, 27, 5}, {54, 27, 2}, {27, 54, 4}, {0, 0, 0}, {28, 27, 0}, {27, 26, 0}};
     for (const auto& c : byKor)
         EXPECT_EQ(idOf(table.getEntryByKor(c[0], c[1])), c[2]) << c[0] << "," << c[1];
@@ -55,8 +51,7 @@ TEST_F(PlanEntries, LookupsFindTheLastMatchAndStayInsideTheList)
     EXPECT_EQ(ids(table), (std::vector<int>{1, 2, 3, 4, 5}));
 }
 
-TEST_F(PlanEntries, RemovalByPositionTakesTheFirstMatch)
-{
+TEST_F(PlanEntries, RemovalByPositionTakesTheFirstMatch) {
     struct Step {
         int x, y, result;
         std::vector<int> left;
@@ -75,8 +70,7 @@ TEST_F(PlanEntries, RemovalByPositionTakesTheFirstMatch)
                                                          "Anzahl der Elemente in Quarnlist :0"}));
 }
 
-TEST_F(PlanEntries, InitializeEntrySetsTheStartValues)
-{
+TEST_F(PlanEntries, InitializeEntrySetsTheStartValues) {
     TTextEntry label;
     TElementEntry kind;
     tPosEntry e{7, 12, 27, 54, 3, 1, 2, 3, 4, 5, 6, 9, "N", &label, 8, 9, &kind};
@@ -84,14 +78,13 @@ TEST_F(PlanEntries, InitializeEntrySetsTheStartValues)
     const tPosEntry expected{5, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, "M", nullptr, 0, 0, nullptr};
     const auto fields = [](const tPosEntry& p) {
         return std::tuple(p.CompID, p.Enummer, p.Posx, p.Posy, p.Stellung, p.Decod1, p.Decod2, p.Decod3,
-                          p.Daten1, p.Daten2, p.Daten3, p.Fahrnr, p.Protokoll, p.Text, p.Refposx,
-                          p.Refposy, p.Element);
+                          p.Daten1, p.Daten2, p.Daten3, p.Fahrnr, p.Protokoll, p.Text, p.Refposx, p.Refposy,
+                          p.Element);
     };
     EXPECT_EQ(fields(e), fields(expected));
 }
 
-TEST_F(PlanEntries, PlanServiceEmptiesTheThreeLists)
-{
+TEST_F(PlanEntries, PlanServiceEmptiesTheThreeLists) {
     C_Position* previous = Postable;
     Postable = &table;
     form.Textliste = std::make_unique<TTextList>();
@@ -112,8 +105,7 @@ TEST_F(PlanEntries, PlanServiceEmptiesTheThreeLists)
     Postable = previous;
 }
 
-TEST(ElementCatalogue, IndexesOutsideTheCatalogueReadNothingAndChangeNothing)
-{
+TEST(ElementCatalogue, IndexesOutsideTheCatalogueReadNothingAndChangeNothing) {
     C_Element catalogue;
     for (int i : {-1, 0, 87, 88, -2147483647 - 1}) {
         catalogue.set_nummer(i, i + 1);

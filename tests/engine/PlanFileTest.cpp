@@ -18,23 +18,20 @@ struct Rec {
     std::string protocol;
 };
 
-std::string lines(std::initializer_list<std::string> values)
-{
+std::string lines(std::initializer_list<std::string> values) {
     std::string text;
     for (const std::string& v : values)
         text += v + "\r\n";
     return text;
 }
 
-std::string recordText(const Rec& r)
-{
+std::string recordText(const Rec& r) {
     auto n = [](int v) { return std::to_string(v); };
     return lines({n(r.compId), n(r.kind), n(r.x), n(r.y), n(r.state), n(r.decod[0]), n(r.decod[1]),
                   n(r.decod[2]), n(r.daten[0]), n(r.daten[1]), n(r.daten[2]), n(r.route), r.protocol});
 }
 
-std::string planText(const std::vector<Rec>& records, const std::string& labels = "0\r\n")
-{
+std::string planText(const std::vector<Rec>& records, const std::string& labels = "0\r\n") {
     std::string text = std::to_string(records.size()) + "\r\n";
     for (const Rec& r : records)
         text += recordText(r);
@@ -44,20 +41,21 @@ std::string planText(const std::vector<Rec>& records, const std::string& labels 
 class PlanFile : public PlanFixture {
 protected:
     std::string layouts() const { return dir.path() + "Layouts/"; }
-    void writePlan(const std::string& name, const std::string& bytes) const
-    {
+    void writePlan(const std::string& name, const std::string& bytes) const {
         writeFileBytes(layouts() + name, bytes);
     }
 };
 
-TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte)
-{
+TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
     const std::string original =
         planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
                   {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
                   {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
-                 lines({"2", "Qtextlabel1", "Bahnhof S\xfc" "d", "81", "27", "0", "Arial,10,1000,clBlack",
-                        "Qtextlabel2", " padded text ", "0", "0", "-3", "Courier New,12,0110,$00102030"}));
+                 lines({"2", "Qtextlabel1",
+                        "Bahnhof S\xfc"
+                        "d",
+                        "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2", " padded text ", "0", "0",
+                        "-3", "Courier New,12,0110,$00102030"}));
     writePlan("Mein Plan.pln", original);
     Bahn->gleisbildladen("Mein Plan.pln", layouts());
 
@@ -73,20 +71,21 @@ TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte)
     ASSERT_EQ(form.Textliste->size(), 2u);
     const TTextEntry& label = *(*form.Textliste)[0];
     EXPECT_EQ(label.Name, "Qtextlabel1");
-    EXPECT_EQ(label.TextInfo, "Bahnhof S\xfc" "d");
+    EXPECT_EQ(label.TextInfo, "Bahnhof S\xfc"
+                              "d");
     EXPECT_EQ(label.XText, 81);
     ASSERT_TRUE(label.TextFont);
     EXPECT_EQ(label.TextFont->family().toStdString(), "Arial");
     EXPECT_TRUE(label.TextFont->bold());
     EXPECT_EQ((*form.Textliste)[1]->Textwkl, -3);
-    EXPECT_EQ(form.writtenLabels, (std::vector<TTextEntry*>{(*form.Textliste)[0].get(), (*form.Textliste)[1].get()}));
+    EXPECT_EQ(form.writtenLabels,
+              (std::vector<TTextEntry*>{(*form.Textliste)[0].get(), (*form.Textliste)[1].get()}));
 
     Bahn->gleisbildspeichern("copy.pln", layouts());
     EXPECT_EQ(readFileBytes(layouts() + "copy.pln"), original);
 }
 
-TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers)
-{
+TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers) {
     for (auto [id, x] : {std::pair{9, 0}, {4, 27}}) {
         tPosEntry& e = place(x, 27, 7, 2);
         e.CompID = id;
@@ -115,15 +114,16 @@ TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers)
     EXPECT_EQ(form.TextLabelNr, -1);
 }
 
-TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKnownKindsOnly)
-{
+TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKnownKindsOnly) {
     const struct {
         int kind, x, y;
         bool kept;
     } cases[] = {
-        {1, 0, 0, true},    {88, 27, 0, true},  {12, 0, 27, true},  {0, 27, 27, false},
-        {89, 27, 27, false}, {-4, 27, 27, false}, {5, -27, 0, false}, {5, 0, -1, false},
-        {5, 54, 54, true},  {7, 2147483647, 2147483647, true},
+        {1, 0, 0, true},     {88, 27, 0, true},
+        {12, 0, 27, true},   {0, 27, 27, false},
+        {89, 27, 27, false}, {-4, 27, 27, false},
+        {5, -27, 0, false},  {5, 0, -1, false},
+        {5, 54, 54, true},   {7, 2147483647, 2147483647, true},
     };
     std::vector<Rec> records;
     for (const auto& c : cases)
@@ -145,13 +145,13 @@ TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKnownKindsOnly)
     }
     EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27, 27));
     EXPECT_EQ(form.progressMax, 10);
-    EXPECT_EQ(form.progressSteps, (std::vector<std::pair<int, std::string>>{
-                                      {0, "0 %"}, {1, "10 %"}, {2, "20 %"}, {3, "30 %"}, {4, "40 %"}, {5, "50 %"}}));
+    EXPECT_EQ(form.progressSteps,
+              (std::vector<std::pair<int, std::string>>{
+                  {0, "0 %"}, {1, "10 %"}, {2, "20 %"}, {3, "30 %"}, {4, "40 %"}, {5, "50 %"}}));
     EXPECT_FALSE(form.progressVisible);
 }
 
-TEST_F(PlanFile, ProgressCountsKeptRecordsAgainstTheFilesCount)
-{
+TEST_F(PlanFile, ProgressCountsKeptRecordsAgainstTheFilesCount) {
     writePlan("p.pln", planText({{1, 3, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"},
                                  {2, 3, -27, 0, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"},
                                  {3, 3, 27, 0, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"}}));
@@ -163,8 +163,7 @@ TEST_F(PlanFile, ProgressCountsKeptRecordsAgainstTheFilesCount)
               (std::vector<std::pair<int, std::string>>{{0, "0 %"}, {1, "33 %"}, {2, "66 %"}}));
 }
 
-TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement)
-{
+TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement) {
     form.Debug = true; // with no connection, each pulse shows as its first line in the memo
     const struct {
         Rec rec;
@@ -179,8 +178,8 @@ TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement)
         {{0, 1, 270, 0, -2, {4, 0, 0}, {2, 0, 0}, 0, "m"}, 1},  // below 1: switched and drawn as 1
         {{0, 1, 162, 0, 12, {4, 4, 4}, {1, 1, 1}, 0, "M"}, 12}, // a route state is drawn, not switched
         {{0, 20, 189, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "M"}, 1},
-        {{0, 66, 216, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "n"}, 1},  // not in the list of unswitched kinds
-        {{0, 3, 243, 0, 3, {0, 0, 0}, {0, 0, 8}, 0, "M"}, 3},   // decoder 0: nothing
+        {{0, 66, 216, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "n"}, 1}, // not in the list of unswitched kinds
+        {{0, 3, 243, 0, 3, {0, 0, 0}, {0, 0, 8}, 0, "M"}, 3},  // decoder 0: nothing
     };
     std::vector<Rec> records;
     for (const auto& c : cases)
@@ -202,8 +201,7 @@ TEST_F(PlanFile, LoadingSwitchesTheStoredStatesAndDrawsEveryElement)
     EXPECT_EQ(form.debugLines[2], "1") << "element number";
 }
 
-TEST_F(PlanFile, ACommandThatCannotBeSentStillLeavesTheWholePlan)
-{
+TEST_F(PlanFile, ACommandThatCannotBeSentStillLeavesTheWholePlan) {
     FakeSrcp073Server server;
     LineConnection connection;
     connection.connect("127.0.0.1", server.port(), 2000);
@@ -223,8 +221,7 @@ TEST_F(PlanFile, ACommandThatCannotBeSentStillLeavesTheWholePlan)
     form.Command_Socket = nullptr;
 }
 
-TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing)
-{
+TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
     const std::string good = recordText({0, 1, 0, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "M"});
     const std::string needsMissingIcon = recordText({0, 2, 27, 0, 2, {0, 0, 0}, {0, 0, 0}, 0, "M"});
     const struct {
@@ -237,7 +234,8 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing)
         {"huge count", "2147483647\r\n" + good, false},
         {"negative count", "-1\r\n0\r\n", false},
         {"record cut short", "1\r\n1\r\n1\r\n0\r\n", false},
-        {"label count above the labels", "1\r\n" + good + "2\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n", false},
+        {"label count above the labels",
+         "1\r\n" + good + "2\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n", false},
         {"negative label count", "1\r\n" + good + "-2\r\n", false},
         {"broken font line", "1\r\n" + good + "1\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,000,clRed\r\n", false},
         {"missing icon", "2\r\n" + good + needsMissingIcon + "0\r\n", true},
@@ -273,8 +271,7 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing)
     EXPECT_THROW(Bahn->gleisbildladen("none.pln", layouts()), TextFileError);
 }
 
-TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads)
-{
+TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads) {
     writeFileBytes(layouts() + "plan.PLN", "1\n1\n3\n0\n27\n1\n0\n0\n0\n0\n0\n0\n0\nM\n");
     Bahn->gleisbildladen("Plan.pln", dir.path() + "layouts\\");
     EXPECT_EQ(Bahn->poslistsuchen(0, 27), 3);
@@ -282,8 +279,7 @@ TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads)
     EXPECT_EQ(form.TextLabelNr, -1);
 }
 
-TEST_F(PlanFile, FoldersFollowTheWorkFolderInAnyLetterCase)
-{
+TEST_F(PlanFile, FoldersFollowTheWorkFolderInAnyLetterCase) {
     std::filesystem::rename(dir.path() + "Layouts", dir.path() + "layouts");
     EXPECT_EQ(Bahn->getLayoutPath(), dir.path() + "layouts/");
     EXPECT_EQ(Bahn->getDataPath(), dir.path() + "Data/");

@@ -21,8 +21,7 @@
 // A temporary work folder with a Data folder, and the global objects created for it.
 class EngineFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::filesystem::create_directories(std::filesystem::path(dir.path()) / "Data");
         setWorkFolder(dir.path());
         iconCache().clear();
@@ -30,8 +29,7 @@ protected:
         ASSERT_TRUE(init->ok());
         form.WorkDir = dir.path();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         init.reset();
         iconCache().clear();
         setWorkFolder("");
@@ -47,8 +45,7 @@ protected:
 // sizes, and the catalogue loaded.
 class PlanFixture : public EngineFolder {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const std::filesystem::path from = std::filesystem::path(QUARN_RUNTIME_DIR) / "Data";
         const std::filesystem::path to = std::filesystem::path(dir.path()) / "Data";
         std::filesystem::create_directories(to);
@@ -73,27 +70,23 @@ protected:
     }
 
     // The generated icon of a kind in a state, as it lies in the data folder.
-    QImage icon(int kind, int state) const
-    {
+    QImage icon(int kind, int state) const {
         QImage image(QString::fromStdString(dir.path() + "Data/" + Cbahn::iconFileName(kind, state)));
         return image.convertToFormat(QImage::Format_RGB32);
     }
 
     // Whether the 27 x 27 cell at (x, y) of image shows the icon exactly.
-    static bool cellShows(const QImage& image, int x, int y, const QImage& expected)
-    {
+    static bool cellShows(const QImage& image, int x, int y, const QImage& expected) {
         return image.copy(x, y, 27, 27).convertToFormat(QImage::Format_RGB32) == expected;
     }
-    static bool cellIsWhite(const QImage& image, int x, int y)
-    {
+    static bool cellIsWhite(const QImage& image, int x, int y) {
         QImage white(27, 27, QImage::Format_RGB32);
         white.fill(Qt::white);
         return cellShows(image, x, y, white);
     }
 
     // Appends a plan entry numbered after the table's size.
-    tPosEntry& place(int x, int y, int kind, int state = 1, int route = 0)
-    {
+    tPosEntry& place(int x, int y, int kind, int state = 1, int route = 0) {
         auto e = std::make_unique<tPosEntry>();
         Postable->initializeEntry(Postable->getNumbofEntries() + 1, *e);
         e->Posx = x;
@@ -107,8 +100,7 @@ protected:
     }
 
     // The accessory lines that ga_out sent to the debug memo (Debug on, no connection).
-    std::vector<std::string> switchedLines() const
-    {
+    std::vector<std::string> switchedLines() const {
         std::vector<std::string> lines;
         for (const std::string& line : form.debugLines)
             if (line.rfind("SET GA ", 0) == 0)

@@ -11,16 +11,14 @@
 namespace {
 
 // (route, x, y, state) of every element, in list order.
-std::vector<std::array<int, 4>> contents(const C_fahr& fahr)
-{
+std::vector<std::array<int, 4>> contents(const C_fahr& fahr) {
     std::vector<std::array<int, 4>> out;
     for (const auto& e : fahr.Fahrlist)
         out.push_back({e->Fahrnr, e->Xpos, e->Ypos, e->Stellung});
     return out;
 }
 
-TEST(RouteTable, EntriesAreKeyedByRouteAndPosition)
-{
+TEST(RouteTable, EntriesAreKeyedByRouteAndPosition) {
     C_fahr fahr;
     fahr.fahreintragen(1, 5, 0, 0, 11);
     fahr.fahreintragen(1, 5, 0, 0, 12); // same key as the first element: ignored
@@ -37,7 +35,8 @@ TEST(RouteTable, EntriesAreKeyedByRouteAndPosition)
 
     const struct {
         int route, x, y, found, state;
-    } lookups[] = {{1, 0, 0, 1, 11}, {2, 0, 0, 1, 13}, {3, 0, 0, 0, 0}, {1, 27, 27, 0, 0}, {1, 54, 27, 1, 13}};
+    } lookups[] = {
+        {1, 0, 0, 1, 11}, {2, 0, 0, 1, 13}, {3, 0, 0, 0, 0}, {1, 27, 27, 0, 0}, {1, 54, 27, 1, 13}};
     for (const auto& l : lookups) {
         SCOPED_TRACE(std::to_string(l.route) + "@" + std::to_string(l.x) + "," + std::to_string(l.y));
         EXPECT_EQ(fahr.fahrsuchen(l.route, l.x, l.y), l.found);
@@ -155,8 +154,7 @@ TEST_F(Routes, DeletingARouteClearsItsElementsButtonsAndFlag) {
     EXPECT_EQ(Fahr->readgleisnr(5000), 0);
 }
 
-TEST_F(Routes, TheRouteFileIsWrittenAndReadBack)
-{
+TEST_F(Routes, TheRouteFileIsWrittenAndReadBack) {
     form.DateinameohneEndung = "Anlage";
     Fahr->fahreintragen(1, 1, 0, 0, 12);
     Fahr->fahreintragen(1, 5, 27, 0, 11);
@@ -183,8 +181,7 @@ TEST_F(Routes, TheRouteFileIsWrittenAndReadBack)
     EXPECT_EQ(readFileBytes(path), bytes);
 }
 
-TEST_F(Routes, ReadingRouteFiles)
-{
+TEST_F(Routes, ReadingRouteFiles) {
     const struct {
         const char* what;
         const char* bytes; // null: no file
@@ -198,8 +195,11 @@ TEST_F(Routes, ReadingRouteFiles)
         {"counter below a route", "1\r\n7\r\n1\r\n0\r\n0\r\n11\r\n2\r\n", false, {{7, 0, 0, 11}}, 7},
         {"no counter line", "1\r\n2\r\n1\r\n0\r\n0\r\n11\r\n", false, {{2, 0, 0, 11}}, 2},
         {"unusable records dropped",
-         "4\r\n0\r\n1\r\n0\r\n0\r\n11\r\n1\r\n1\r\n0\r\n0\r\n14\r\n1\r\n1\r\n0\r\n0\r\n2\r\n1\r\n1\r\n27\r\n0\r\n11\r\n1\r\n",
-         false, {{1, 27, 0, 11}}, 1},
+         "4\r\n0\r\n1\r\n0\r\n0\r\n11\r\n1\r\n1\r\n0\r\n0\r\n14\r\n1\r\n1\r\n0\r\n0\r\n2\r\n1\r\n1\r\n27\r\n0"
+         "\r\n11\r\n1\r\n",
+         false,
+         {{1, 27, 0, 11}},
+         1},
         {"count above the records", "2\r\n1\r\n1\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
         {"not a number", "1\r\n1\r\nx\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
         {"negative count", "-1\r\n0\r\n", true, {}, 0},

@@ -15,8 +15,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string join(const Lines& lines)
-{
+std::string join(const Lines& lines) {
     std::string out;
     for (const std::string& line : lines)
         out += line + "\r\n";
@@ -24,9 +23,9 @@ std::string join(const Lines& lines)
 }
 
 // The file a first start writes, spelled out.
-Lines defaultLines()
-{
-    Lines lines = {"12345", "localhost", "0", "73", "1", "1", "1", "0", "0", "1", "2", "3", "5", "6", "8", "1"};
+Lines defaultLines() {
+    Lines lines = {"12345", "localhost", "0", "73", "1", "1", "1", "0",
+                   "0",     "1",         "2", "3",  "5", "6", "8", "1"};
     for (int slot = 0; slot < 10; ++slot) {
         lines.insert(lines.end(), {"M1", "4", "1", "Lok", "3", "1", "-1", "0", "100", "0"});
         lines.insert(lines.end(), 32, "0");
@@ -36,8 +35,7 @@ Lines defaultLines()
 }
 
 // Index into defaultLines() of line n (1-based) of slot s's record.
-std::size_t slotLine(int slot, int n)
-{
+std::size_t slotLine(int slot, int n) {
     return static_cast<std::size_t>(16 + slot * 50 + n - 1);
 }
 
@@ -46,8 +44,7 @@ protected:
     std::string file() const { return dir.path() + "Data/parmc.dat"; }
 };
 
-TEST_F(Settings, FirstStartWritesTheCurrentValuesAndReadsThemBack)
-{
+TEST_F(Settings, FirstStartWritesTheCurrentValuesAndReadsThemBack) {
     EXPECT_THROW(Bahn->parameterladen(), TextFileError);
     EXPECT_FALSE(Bahn->keepBadSettingsFile());
     Lok->set_name(0, "two\r\nlines"); // a line break in a string is written as blanks
@@ -66,23 +63,31 @@ TEST_F(Settings, FirstStartWritesTheCurrentValuesAndReadsThemBack)
     EXPECT_EQ(Lok->get_jb4func(9), "F3");
 }
 
-TEST_F(Settings, AChangedFileReadsIntoItsFieldsAndWritesBackTheSameBytes)
-{
+TEST_F(Settings, AChangedFileReadsIntoItsFieldsAndWritesBackTheSameBytes) {
     Lines lines = defaultLines();
-    const Lines header = {"4303", "srv,1", "1", "80", "6", "0", "0", "1", "1", "11", "12", "13", "15", "16", "18", "19"};
+    const Lines header = {"4303", "srv,1", "1",  "80", "6",  "0",  "0",  "1",
+                          "1",    "11",    "12", "13", "15", "16", "18", "19"};
     std::copy(header.begin(), header.end(), lines.begin());
-    const Lines slot3 = {"N3", "5", "2", "Gro\xDF\x80 Boy", "4711", "7", "1", "55", "120", "4", "13", "0", "4"};
+    const Lines slot3 = {"N3", "5", "2", "Gro\xDF\x80 Boy", "4711", "7", "1", "55", "120", "4",
+                         "13", "0", "4"};
     std::copy(slot3.begin(), slot3.end(), lines.begin() + static_cast<long>(slotLine(3, 1)));
     lines[slotLine(3, 46)] = "9";
     lines[slotLine(3, 50)] = "Bell, loud";
     writeFileBytes(file(), join(lines));
 
     Bahn->parameterladen();
-    const std::vector<std::pair<int, int>> ints = {
-        {form.Ipport, 4303},     {form.SrcpVer, 80},      {form.Lang_id, 6},       {form.Joy_Mode, 0},
-        {form.Buspower, 19},     {form.BusGaNMRA, 16},    {Lok->get_protocolbase(3), 5},
-        {Lok->get_addr(3), 4711}, {Lok->get_speed(3), 55}, {Lok->get_nrof(3), 4}, {Lok->get_jb4(3), 9},
-        {Lok->get_addr(4), 3}};
+    const std::vector<std::pair<int, int>> ints = {{form.Ipport, 4303},
+                                                   {form.SrcpVer, 80},
+                                                   {form.Lang_id, 6},
+                                                   {form.Joy_Mode, 0},
+                                                   {form.Buspower, 19},
+                                                   {form.BusGaNMRA, 16},
+                                                   {Lok->get_protocolbase(3), 5},
+                                                   {Lok->get_addr(3), 4711},
+                                                   {Lok->get_speed(3), 55},
+                                                   {Lok->get_nrof(3), 4},
+                                                   {Lok->get_jb4(3), 9},
+                                                   {Lok->get_addr(4), 3}};
     for (std::size_t i = 0; i < ints.size(); ++i)
         EXPECT_EQ(ints[i].first, ints[i].second) << "value " << i;
     EXPECT_EQ(form.Iphostchar, "srv,1");
@@ -94,8 +99,7 @@ TEST_F(Settings, AChangedFileReadsIntoItsFieldsAndWritesBackTheSameBytes)
     EXPECT_EQ(readFileBytes(file()), join(lines));
 }
 
-TEST_F(Settings, ReadingRules)
-{
+TEST_F(Settings, ReadingRules) {
     struct Case {
         std::size_t line;
         const char* text;
@@ -112,13 +116,20 @@ TEST_F(Settings, ReadingRules)
     const auto protType = [] { return int(Lok->get_protocolbase(2)); };
     const auto lang = [this] { return form.Lang_id; };
     const Case cases[] = {
-        {slotLine(2, 2), "7", protType, 7},   {slotLine(2, 2), "0", protType, 0},
-        {slotLine(2, 2), "8", protType, 3},   {slotLine(2, 2), "-1", protType, 3},
-        {slotLine(6, 11), "11", f(6, 0), 1},  {slotLine(6, 15), "20", f(6, 4), 10},
-        {slotLine(6, 15), "10", f(6, 4), 10}, {slotLine(6, 18), "21", f(6, 7), 11},
-        {slotLine(6, 19), "5", f(6, 8), 0},   {slotLine(6, 42), "11", f(6, 31), 0},
-        {4, "7", lang, 7},                    {4, "0", lang, 1},
-        {4, "8", lang, 1},                    {4, "-3", lang, 1},
+        {slotLine(2, 2), "7", protType, 7},
+        {slotLine(2, 2), "0", protType, 0},
+        {slotLine(2, 2), "8", protType, 3},
+        {slotLine(2, 2), "-1", protType, 3},
+        {slotLine(6, 11), "11", f(6, 0), 1},
+        {slotLine(6, 15), "20", f(6, 4), 10},
+        {slotLine(6, 15), "10", f(6, 4), 10},
+        {slotLine(6, 18), "21", f(6, 7), 11},
+        {slotLine(6, 19), "5", f(6, 8), 0},
+        {slotLine(6, 42), "11", f(6, 31), 0},
+        {4, "7", lang, 7},
+        {4, "0", lang, 1},
+        {4, "8", lang, 1},
+        {4, "-3", lang, 1},
         {4, "\r\n7", lang, 7}, // an empty line before a number is passed over
     };
     for (const Case& c : cases) {
@@ -132,15 +143,17 @@ TEST_F(Settings, ReadingRules)
     }
 }
 
-TEST_F(Settings, AFileThatEndsEarlyOrHoldsANonNumberIsAnErrorAndKeepsWhatWasRead)
-{
+TEST_F(Settings, AFileThatEndsEarlyOrHoldsANonNumberIsAnErrorAndKeepsWhatWasRead) {
     struct Case {
         std::size_t keep;
         const char* trailer;
         int ipport, bus, addr;
     };
-    const Case cases[] = {{0, "", 1, 99, 77},  {3, "", 12345, 99, 77},        {515, "", 12345, 8, 3},
-                          {58, "\r\n\r\n", 12345, 8, 3}, {20, "x\r\n", 12345, 8, 77}};
+    const Case cases[] = {{0, "", 1, 99, 77},
+                          {3, "", 12345, 99, 77},
+                          {515, "", 12345, 8, 3},
+                          {58, "\r\n\r\n", 12345, 8, 3},
+                          {20, "x\r\n", 12345, 8, 77}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.keep) + " lines");
         form.Ipport = 1;
@@ -158,8 +171,7 @@ TEST_F(Settings, AFileThatEndsEarlyOrHoldsANonNumberIsAnErrorAndKeepsWhatWasRead
     }
 }
 
-TEST_F(Settings, ABadFileIsKeptAsBackupAndTheFolderIsCreatedForTheRewrite)
-{
+TEST_F(Settings, ABadFileIsKeptAsBackupAndTheFolderIsCreatedForTheRewrite) {
     writeFileBytes(file(), "garbage\r\n");
     EXPECT_THROW(Bahn->parameterladen(), TextFileError);
     EXPECT_TRUE(Bahn->keepBadSettingsFile());
@@ -170,8 +182,7 @@ TEST_F(Settings, ABadFileIsKeptAsBackupAndTheFolderIsCreatedForTheRewrite)
     EXPECT_EQ(readFileBytes(dir.path() + "Old/parmc.dat.bak"), "garbage\r\n");
 }
 
-TEST_F(Settings, FolderAndFileAreFoundWithoutRegardToCase)
-{
+TEST_F(Settings, FolderAndFileAreFoundWithoutRegardToCase) {
     std::filesystem::rename(dir.path() + "Data", dir.path() + "data");
     Lines lines = defaultLines();
     lines[0] = "2222";
@@ -187,8 +198,7 @@ TEST_F(Settings, FolderAndFileAreFoundWithoutRegardToCase)
     EXPECT_EQ(readFileBytes(dir.path() + "data/parmc.dat.bak"), join(lines));
 }
 
-TEST_F(Settings, AFailedWriteRaisesAndKeepsWhatWasThere)
-{
+TEST_F(Settings, AFailedWriteRaisesAndKeepsWhatWasThere) {
     std::filesystem::create_directories(file() + "/inside"); // the rename over it fails
     EXPECT_THROW(Bahn->parameterspeichern(), TextFileError);
     EXPECT_TRUE(std::filesystem::is_directory(file() + "/inside"));

@@ -14,8 +14,7 @@
 namespace {
 
 // Three distinct colours in every icon: the corner left out, the first and the last pixel copied.
-QImage makeIcon(QRgb body, QRgb corner, QRgb first, QRgb last)
-{
+QImage makeIcon(QRgb body, QRgb corner, QRgb first, QRgb last) {
     QImage icon(27, 27, QImage::Format_RGB32);
     icon.fill(body);
     icon.setPixel(0, 0, corner);
@@ -24,19 +23,16 @@ QImage makeIcon(QRgb body, QRgb corner, QRgb first, QRgb last)
     return icon;
 }
 
-int paletteX(int index)
-{
+int paletteX(int index) {
     return (index % 22) * 28 + 1;
 }
-int paletteY(int index)
-{
+int paletteY(int index) {
     return (index / 22) * 28 + 1;
 }
 
 class Catalogue : public EngineFolder {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineFolder::SetUp();
         if (HasFatalFailure())
             return;
@@ -47,16 +43,15 @@ protected:
         ASSERT_TRUE(iconB.save(QString::fromStdString(dir.path() + "Data/IconB.bmp"), "BMP"));
     }
     // 88 records; odd indexes name icon B in another case.
-    std::string catalogueText() const
-    {
+    std::string catalogueText() const {
         std::string text;
         for (int i = 0; i < NROFELEMENTS; ++i) {
             const std::string n = std::to_string(i);
             for (const std::string& line :
                  {std::to_string(i + 1), "Element " + n, std::to_string(paletteX(i)),
                   std::to_string(paletteY(i)), std::to_string(i % 3 + 1), std::to_string(i * 2),
-                  std::string(i % 2 ? "iconb.BMP" : "IconA.bmp"), "s2_" + n, "s3_" + n, "r1_" + n,
-                  "r2_" + n, "r3_" + n})
+                  std::string(i % 2 ? "iconb.BMP" : "IconA.bmp"), "s2_" + n, "s3_" + n, "r1_" + n, "r2_" + n,
+                  "r3_" + n})
                 text += line + "\r\n";
         }
         return text;
@@ -66,8 +61,7 @@ protected:
     const QImage iconB = makeIcon(qRgb(0, 0, 200), qRgb(255, 0, 255), qRgb(7, 8, 9), qRgb(10, 11, 12));
 };
 
-TEST_F(Catalogue, ReadsTheRecordsAndDrawsThePalette)
-{
+TEST_F(Catalogue, ReadsTheRecordsAndDrawsThePalette) {
     // Folder and file name in other cases than the program asks for.
     writeFileBytes(dir.path() + "Data/ELEMENTE1.dat", catalogueText());
     Bahn->elementeladen();
@@ -97,13 +91,13 @@ TEST_F(Catalogue, ReadsTheRecordsAndDrawsThePalette)
     };
     const QRgb darkRed = qRgb(0x80, 0, 0);
     const Probe probes[] = {
-        {0, 0, darkRed},                   // background between the slots
-        {616, 112, darkRed},               // last pixel of the palette
-        {28, 5, darkRed},                  // the gap column between two slots
-        {1, 1, qRgb(1, 2, 3)},             // index 0: the icon's (1,1) lands on the slot origin
-        {27, 27, qRgb(4, 5, 6)},           // and its (26,26) on the slot's last pixel
-        {14, 14, qRgb(0, 200, 0)},         // body
-        {29, 1, qRgb(7, 8, 9)},            // index 1: icon B
+        {0, 0, darkRed},           // background between the slots
+        {616, 112, darkRed},       // last pixel of the palette
+        {28, 5, darkRed},          // the gap column between two slots
+        {1, 1, qRgb(1, 2, 3)},     // index 0: the icon's (1,1) lands on the slot origin
+        {27, 27, qRgb(4, 5, 6)},   // and its (26,26) on the slot's last pixel
+        {14, 14, qRgb(0, 200, 0)}, // body
+        {29, 1, qRgb(7, 8, 9)},    // index 1: icon B
         {29 + 26, 27, qRgb(10, 11, 12)},
         {paletteX(87), paletteY(87), qRgb(7, 8, 9)},
     };
@@ -125,8 +119,7 @@ TEST_F(Catalogue, ReadsTheRecordsAndDrawsThePalette)
     EXPECT_EQ(form.changes.back().first, PaintBox::Hilfsbild1);
 }
 
-TEST_F(Catalogue, AMissingCatalogueIsAnErrorBeforeAnythingIsRead)
-{
+TEST_F(Catalogue, AMissingCatalogueIsAnErrorBeforeAnythingIsRead) {
     EXPECT_THROW(Bahn->elementeladen(), TextFileError);
     EXPECT_FALSE(form.El_geladen);
     EXPECT_EQ(form.cursorChanges, (std::vector<bool>{true, false}));
@@ -134,8 +127,7 @@ TEST_F(Catalogue, AMissingCatalogueIsAnErrorBeforeAnythingIsRead)
     EXPECT_EQ(form.Design_Panel_bitmap->pixel(0, 0), qRgb(0x80, 0, 0));
 }
 
-TEST_F(Catalogue, AMissingIconIsAnErrorAfterTheRecordsAreIn)
-{
+TEST_F(Catalogue, AMissingIconIsAnErrorAfterTheRecordsAreIn) {
     writeFileBytes(dir.path() + "Data/Elemente1.dat", catalogueText());
     std::filesystem::remove(dir.path() + "Data/IconB.bmp");
     EXPECT_THROW(Bahn->elementeladen(), BitmapFileError);
@@ -146,8 +138,7 @@ TEST_F(Catalogue, AMissingIconIsAnErrorAfterTheRecordsAreIn)
     EXPECT_EQ(form.Design_Panel_bitmap->pixel(29, 1), qRgb(0x80, 0, 0)) << "index 1 was not";
 }
 
-TEST_F(Catalogue, StartUpPaintsThePlanSilver)
-{
+TEST_F(Catalogue, StartUpPaintsThePlanSilver) {
     *form.Quarn_bitmap = QImage(980, 680, QImage::Format_RGB32);
     form.Quarn_bitmap->fill(Qt::black);
     form.Grau = clRed; // the plan is silver whatever the field says

@@ -19,12 +19,10 @@
 
 namespace {
 
-const char* const AllocationMessage =
-    "An error occured during memory allocation. Please terminate program";
+const char* const AllocationMessage = "An error occured during memory allocation. Please terminate program";
 
 // Which holders are set, in the order the global object set creates them.
-std::vector<std::string> setHolders()
-{
+std::vector<std::string> setHolders() {
     std::vector<std::string> out;
     const auto add = [&out](const char* name, bool set) {
         if (set)
@@ -52,30 +50,27 @@ std::vector<std::string> setHolders()
 }
 
 const std::vector<std::string> AllButLast = {
-    "Lock_socket", "Rueckmodul",  "Fahr",    "Bahn",    "Textliste", "Movelist",
-    "Lang",        "Quarn_bitmap", "Design_Panel_bitmap", "Cache",   "Rueck_cache",
-    "Undo",        "Element",     "Lok",     "Postable"};
+    "Lock_socket",  "Rueckmodul",          "Fahr",  "Bahn",        "Textliste", "Movelist", "Lang",
+    "Quarn_bitmap", "Design_Panel_bitmap", "Cache", "Rueck_cache", "Undo",      "Element",  "Lok",
+    "Postable"};
 
 std::vector<std::string> seenAtJoystickCreate;
 std::vector<std::string> seenAtJoystickRelease;
 bool failJoystick = false;
 
-void recordCreate()
-{
+void recordCreate() {
     seenAtJoystickCreate = setHolders();
     if (failJoystick)
         throw std::bad_alloc();
 }
 
-void recordRelease()
-{
+void recordRelease() {
     seenAtJoystickRelease = setHolders();
 }
 
 class GlobalObjects : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         seenAtJoystickCreate.clear();
         seenAtJoystickRelease.clear();
         failJoystick = false;
@@ -87,8 +82,7 @@ protected:
     FakeMainForm form;
 };
 
-TEST_F(GlobalObjects, CreatesInOrderAndFreesEverything)
-{
+TEST_F(GlobalObjects, CreatesInOrderAndFreesEverything) {
     auto init = std::make_unique<C_Init>();
     EXPECT_TRUE(init->ok());
     EXPECT_TRUE(dialogs.calls().empty());
@@ -113,22 +107,19 @@ TEST_F(GlobalObjects, CreatesInOrderAndFreesEverything)
     EXPECT_TRUE(setHolders().empty());
 }
 
-TEST_F(GlobalObjects, AFailedStepShowsTheMessageAndLeavesTheRestUnset)
-{
+TEST_F(GlobalObjects, AFailedStepShowsTheMessageAndLeavesTheRestUnset) {
     failJoystick = true;
     auto init = std::make_unique<C_Init>();
     EXPECT_FALSE(init->ok());
     ASSERT_EQ(dialogs.calls().size(), 1u);
-    EXPECT_EQ(dialogs.calls()[0],
-              (RecordingDialogs::Call{RecordingDialogs::Kind::Plain, "", AllocationMessage,
-                                      MessageIcon::None}));
+    EXPECT_EQ(dialogs.calls()[0], (RecordingDialogs::Call{RecordingDialogs::Kind::Plain, "",
+                                                          AllocationMessage, MessageIcon::None}));
     EXPECT_EQ(setHolders(), AllButLast);
     init.reset();
     EXPECT_TRUE(setHolders().empty());
 }
 
-TEST_F(GlobalObjects, WithoutAMainWindowNothingIsCreatedAndFreeingTwiceDoesNothing)
-{
+TEST_F(GlobalObjects, WithoutAMainWindowNothingIsCreatedAndFreeingTwiceDoesNothing) {
     MainForm = nullptr;
     auto init = std::make_unique<C_Init>();
     EXPECT_FALSE(init->ok());
@@ -145,8 +136,7 @@ TEST_F(GlobalObjects, WithoutAMainWindowNothingIsCreatedAndFreeingTwiceDoesNothi
     EXPECT_TRUE(setHolders().empty());
 }
 
-TEST_F(GlobalObjects, WithoutAJoystickBackEndNoJoystickStepRuns)
-{
+TEST_F(GlobalObjects, WithoutAJoystickBackEndNoJoystickStepRuns) {
     setJoystickLifecycle(nullptr, nullptr);
     C_Init init;
     EXPECT_TRUE(init.ok());
@@ -154,13 +144,12 @@ TEST_F(GlobalObjects, WithoutAJoystickBackEndNoJoystickStepRuns)
     EXPECT_NE(SRCP08, nullptr);
 }
 
-TEST(LocoProtocolTables, AdapterHoldsTheElevenBuiltInDescriptions)
-{
+TEST(LocoProtocolTables, AdapterHoldsTheElevenBuiltInDescriptions) {
     // name, family, highest address, extension, bus, max steps, max functions
-    const char* const motorola[] = {
-        "Old Motorola 4 80 1 1 14 1",           "New Motorola (M2) 4 80 2 1 14 5",
-        "Extended Motorola 1 (M3) 4 255 2 1 28 5", "Extended Motorola 2 (M4) 4 255 2 1 14 5",
-        "Extended Motorola 3 (M5) 4 80 2 1 27 5"};
+    const char* const motorola[] = {"Old Motorola 4 80 1 1 14 1", "New Motorola (M2) 4 80 2 1 14 5",
+                                    "Extended Motorola 1 (M3) 4 255 2 1 28 5",
+                                    "Extended Motorola 2 (M4) 4 255 2 1 14 5",
+                                    "Extended Motorola 3 (M5) 4 80 2 1 27 5"};
     const char* const nmra[] = {
         "NMRA Base (NB) 5 99 1 2 14 0",          "Extended NMRA 1 (N1a) 5 99 1 2 14 9",
         "Extended NMRA 1 (N1b) 5 99 1 2 28 5",   "Extended NMRA 2 (N2) 5 99 1 2 128 5",
@@ -175,7 +164,8 @@ TEST(LocoProtocolTables, AdapterHoldsTheElevenBuiltInDescriptions)
         while (bus < 255 && !p->Groups.test(static_cast<std::size_t>(bus)))
             ++bus;
         std::string out = p->Name;
-        for (int v : {int(p->ProtocolBase), p->MaxAddress, p->ProtocolExtension, bus, p->MaxSteps, p->MaxFunctions})
+        for (int v :
+             {int(p->ProtocolBase), p->MaxAddress, p->ProtocolExtension, bus, p->MaxSteps, p->MaxFunctions})
             out += " " + std::to_string(v);
         return out;
     };

@@ -7,8 +7,7 @@
 namespace {
 
 // Every field of a slot, as one comparable line.
-std::string describe(const TLok& lok, int slot)
-{
+std::string describe(const TLok& lok, int slot) {
     TLokFunctions f{};
     f.fill(77);
     lok.get_F(slot, f);
@@ -25,11 +24,10 @@ std::string describe(const TLok& lok, int slot)
 }
 
 const std::string Created = "M1 4 1 3 1 -1 0 100 0 7 1 3 2 Lok Direction Func F2 F3 F" + std::string(33, '0');
-const std::string Changed = "N4 5 4 1234 9 1 50 126 4 11 12 13 14 BR01 a b c d F" +
-                            std::string(8, '1') + std::string(25, '0');
+const std::string Changed =
+    "N4 5 4 1234 9 1 50 126 4 11 12 13 14 BR01 a b c d F" + std::string(8, '1') + std::string(25, '0');
 
-void changeEverything(TLok& lok, int slot)
-{
+void changeEverything(TLok& lok, int slot) {
     lok.set_protocol(slot, "N4");
     lok.set_protocolbase(slot, 5);
     lok.set_protversion(slot, 4);
@@ -54,8 +52,7 @@ void changeEverything(TLok& lok, int slot)
     lok.set_jb4func(slot, "d");
 }
 
-TEST(LokTable, SlotsStartWithTheDefaultsAndChangeOneByOne)
-{
+TEST(LokTable, SlotsStartWithTheDefaultsAndChangeOneByOne) {
     TLok lok;
     for (int slot = 0; slot < LOKMAX; ++slot)
         EXPECT_EQ(describe(lok, slot), Created) << slot;
@@ -67,11 +64,11 @@ TEST(LokTable, SlotsStartWithTheDefaultsAndChangeOneByOne)
 
     // lokinit gives a fresh record, but family, variant and bus 0.
     lok.lokinit(6);
-    EXPECT_EQ(describe(lok, 6), "M1 0 0 3 0 -1 0 100 0 7 1 3 2 Lok Direction Func F2 F3 F" + std::string(33, '0'));
+    EXPECT_EQ(describe(lok, 6),
+              "M1 0 0 3 0 -1 0 100 0 7 1 3 2 Lok Direction Func F2 F3 F" + std::string(33, '0'));
 }
 
-TEST(LokTable, SetFStoresOnlyF0ToF7)
-{
+TEST(LokTable, SetFStoresOnlyF0ToF7) {
     TLok lok;
     TLokFunctions all{};
     all.fill(11);
@@ -83,8 +80,7 @@ TEST(LokTable, SetFStoresOnlyF0ToF7)
     EXPECT_EQ(got, expected);
 }
 
-TEST(LokTable, SlotsOutsideTheTableReadNothingAndChangeNothing)
-{
+TEST(LokTable, SlotsOutsideTheTableReadNothingAndChangeNothing) {
     TLok lok;
     for (int slot : {-1, 10, -2147483647 - 1, 2147483647}) {
         changeEverything(lok, slot);

@@ -26,10 +26,17 @@ TEST(TextReader, ReadsIntegers) {
         std::string bytes;
         int32_t value;
     } cases[] = {
-        {"42\r\n", 42}, {"-7\n", -7}, {"+7\r\n", 7}, {"2147483647", 2147483647},
-        {"-2147483648\r\n", INT32_MIN}, {"0005\r\n", 5}, {"12 trailing words\r\n", 12}, {"12\tx\r\n", 12},
+        {"42\r\n", 42},
+        {"-7\n", -7},
+        {"+7\r\n", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648\r\n", INT32_MIN},
+        {"0005\r\n", 5},
+        {"12 trailing words\r\n", 12},
+        {"12\tx\r\n", 12},
         {"\r\n\r\n  \t13\r\n", 13}, // empty lines and blanks before a number are passed over
-        {"", 0}, {"   \r\n\r\n", 0},
+        {"", 0},
+        {"   \r\n\r\n", 0},
         {"00000000000000000000000000000099", 99}, // 32 characters
     };
     for (const auto& c : cases) {
@@ -44,11 +51,20 @@ TEST(TextReader, RejectsMalformedIntegers) {
     struct Case {
         std::string bytes, message;
     } cases[] = {
-        {"12abc\r\n", "not a number: \"12abc\""}, {"abc\r\n", "not a number: \"abc\""},
-        {"1.5\r\n", "not a number"}, {"$10\r\n", "not a number"}, {"0x10\r\n", "not a number"},
-        {"+-3\r\n", "not a number"}, {"-\r\n", "not a number"}, {"+\r\n", "not a number"},
-        {"\x01" "5\r\n", "not a number"}, {"2147483648\r\n", "out of range"},
-        {"-2147483649\r\n", "out of range"}, {"99999999999999999999\r\n", "out of range"},
+        {"12abc\r\n", "not a number: \"12abc\""},
+        {"abc\r\n", "not a number: \"abc\""},
+        {"1.5\r\n", "not a number"},
+        {"$10\r\n", "not a number"},
+        {"0x10\r\n", "not a number"},
+        {"+-3\r\n", "not a number"},
+        {"-\r\n", "not a number"},
+        {"+\r\n", "not a number"},
+        {"\x01"
+         "5\r\n",
+         "not a number"},
+        {"2147483648\r\n", "out of range"},
+        {"-2147483649\r\n", "out of range"},
+        {"99999999999999999999\r\n", "out of range"},
         {"000000000000000000000000000000099\r\n", "too long"}, // 33 characters
     };
     for (const auto& c : cases) {
@@ -185,10 +201,19 @@ TEST(TextFile, ParsesDecimalIntegersAsTheOriginalConversionDoes) {
         std::optional<int32_t> value;
     };
     const Case cases[] = {
-        {"12", 12},          {"  12", 12},     {"+5", 5},           {"-7", -7},
-        {"-2147483648", INT32_MIN},            {"2147483648", std::nullopt},
-        {"+-5", std::nullopt}, {"12 ", std::nullopt}, {"1x", std::nullopt},
-        {"", std::nullopt},  {"   ", std::nullopt}, {"+", std::nullopt}, {"0x10", std::nullopt},
+        {"12", 12},
+        {"  12", 12},
+        {"+5", 5},
+        {"-7", -7},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", std::nullopt},
+        {"+-5", std::nullopt},
+        {"12 ", std::nullopt},
+        {"1x", std::nullopt},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"+", std::nullopt},
+        {"0x10", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

@@ -168,8 +168,8 @@ bool FakeSrcp073Server::waitFor(Channel channel, const std::function<bool(const 
 }
 
 bool FakeSrcp073Server::waitReceived(Channel channel, const std::string& bytes, int timeoutMs) const {
-    return waitFor(channel, [&](const std::string& got) { return got.find(bytes) != std::string::npos; },
-                   timeoutMs);
+    return waitFor(
+        channel, [&](const std::string& got) { return got.find(bytes) != std::string::npos; }, timeoutMs);
 }
 
 int FakeSrcp073Server::connections(Channel channel) const {
@@ -184,12 +184,14 @@ bool FakeSrcp073Server::connected(Channel channel) const {
 
 bool FakeSrcp073Server::waitConnected(Channel channel, int timeoutMs) const {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_client[channel] >= 0; });
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_client[channel] >= 0; });
 }
 
 bool FakeSrcp073Server::waitDisconnected(Channel channel, int timeoutMs) const {
     std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_client[channel] < 0; });
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_client[channel] < 0; });
 }
 
 bool FakeSrcp073Server::send(Channel channel, const std::string& bytes) {
@@ -222,5 +224,9 @@ void FakeSrcp073Server::dropClient(int channel, bool reset) {
     wake();
 }
 
-void FakeSrcp073Server::closeConnection(Channel channel) { dropClient(channel, false); }
-void FakeSrcp073Server::resetConnection(Channel channel) { dropClient(channel, true); }
+void FakeSrcp073Server::closeConnection(Channel channel) {
+    dropClient(channel, false);
+}
+void FakeSrcp073Server::resetConnection(Channel channel) {
+    dropClient(channel, true);
+}

@@ -28,7 +28,8 @@ public:
     std::string received(Channel channel) const;
     void clearReceived(Channel channel);
     // Waits until pred(received bytes) holds; false after the time-out.
-    bool waitFor(Channel channel, const std::function<bool(const std::string&)>& pred, int timeoutMs = 5000) const;
+    bool waitFor(Channel channel, const std::function<bool(const std::string&)>& pred,
+                 int timeoutMs = 5000) const;
     bool waitReceived(Channel channel, const std::string& bytes, int timeoutMs = 5000) const;
 
     // Accepted connections so far, and whether one is open now.

@@ -36,8 +36,7 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen)
-{
+TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     window->show();
@@ -81,8 +80,7 @@ TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen)
     EXPECT_EQ(MainForm, nullptr);
 }
 
-TEST_F(QuarnCommandsTest, AcceptedCloseStopsEveryConnectionBeforeTheObjectsGo)
-{
+TEST_F(QuarnCommandsTest, AcceptedCloseStopsEveryConnectionBeforeTheObjectsGo) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     window->show();
@@ -106,13 +104,11 @@ TEST_F(QuarnCommandsTest, AcceptedCloseStopsEveryConnectionBeforeTheObjectsGo)
     EXPECT_FALSE(window->HRT1->Enabled());
 }
 
-TEST_F(QuarnCommandsTest, DefaultExceptionHandlerShowsTheTextAndGoesOn)
-{
+TEST_F(QuarnCommandsTest, DefaultExceptionHandlerShowsTheTextAndGoesOn) {
     class Thrower : public QObject {
     public:
         int handled = 0;
-        bool event(QEvent* e) override
-        {
+        bool event(QEvent* e) override {
             if (e->type() != QEvent::User)
                 return QObject::event(e);
             if (++handled == 1)
@@ -124,16 +120,15 @@ TEST_F(QuarnCommandsTest, DefaultExceptionHandlerShowsTheTextAndGoesOn)
     QEvent first(QEvent::User);
     EXPECT_FALSE(QuarnApplication::notifyGuarded(qApp, &receiver, &first));
     EXPECT_EQ(m_dialogs.calls(),
-              (std::vector<Call>{{Kind::Message, "Quarn", "'abc' ist kein gültiger Integerwert",
-                                  MessageIcon::Stop}}));
+              (std::vector<Call>{
+                  {Kind::Message, "Quarn", "'abc' ist kein gültiger Integerwert", MessageIcon::Stop}}));
     QEvent second(QEvent::User);
     EXPECT_TRUE(QuarnApplication::notifyGuarded(qApp, &receiver, &second));
     EXPECT_EQ(receiver.handled, 2);
     EXPECT_EQ(m_dialogs.calls().size(), 1u);
 }
 
-TEST_F(QuarnCommandsTest, DirectXTexts)
-{
+TEST_F(QuarnCommandsTest, DirectXTexts) {
     struct Case {
         bool ok;
         unsigned packed;
@@ -158,8 +153,7 @@ TEST_F(QuarnCommandsTest, DirectXTexts)
                                                      MessageIcon::Information}}));
 }
 
-TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing)
-{
+TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     UrlRecorder recorder;
@@ -182,8 +176,7 @@ TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing)
     EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), m_dir.path() + "hilfe/Quarn.HTML");
 }
 
-TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow)
-{
+TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
 
@@ -232,8 +225,7 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow)
     EXPECT_EQ(&view, &window->Quarn->view());
     view.image().setPixelColor(3, 4, Qt::green);
     view.changed(TRect{3, 4, 4, 5});
-    EXPECT_EQ(window->Quarn->grab(QRect(3, 4, 1, 1)).toImage().pixelColor(0, 0),
-              QColor(Qt::green));
+    EXPECT_EQ(window->Quarn->grab(QRect(3, 4, 1, 1)).toImage().pixelColor(0, 0), QColor(Qt::green));
     EXPECT_EQ(&window->paintBoxImage(PaintBox::Design_Panel), &window->Design_Panel->view());
     EXPECT_EQ(&window->paintBoxImage(PaintBox::Hilfsbild1), &window->Hilfsbild1->view());
 }

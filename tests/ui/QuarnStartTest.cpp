@@ -7,17 +7,17 @@
 #include <limits>
 #include <set>
 
-#include "engine/initunit.h"
+#include "QuarnTestFolder.h"
 #include "engine/MainFormState.h"
+#include "engine/initunit.h"
 #include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
 #include "support/RecordingDialogs.h"
+#include "support/TempDir.h"
 #include "texts/CaptionList.h"
 #include "texts/langunit.h"
-#include "support/TempDir.h"
-#include "QuarnTestFolder.h"
-#include "ui/Quarnunit.h"
 #include "ui/QuarnWindows.h"
+#include "ui/Quarnunit.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ using Kind = RecordingDialogs::Kind;
 
 const Call kSettingsBox{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop};
 
-int countLines(const std::string& bytes)
-{
+int countLines(const std::string& bytes) {
     int lines = 0;
     for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
         if (bytes[i] == '\r' && bytes[i + 1] == '\n')
@@ -41,8 +40,7 @@ int countLines(const std::string& bytes)
 }
 
 // The settings file with line (1-based) replaced by text.
-std::string withLine(const std::string& bytes, int line, const std::string& text)
-{
+std::string withLine(const std::string& bytes, int line, const std::string& text) {
     std::size_t begin = 0;
     for (int i = 1; i < line; ++i)
         begin = bytes.find("\r\n", begin) + 2;
@@ -52,8 +50,7 @@ std::string withLine(const std::string& bytes, int line, const std::string& text
 
 class QuarnStartTest : public QuarnTestFolder {};
 
-TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew)
-{
+TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew) {
     ASSERT_NE(startWindows(), nullptr);
     EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
     const std::string written = readFileBytes(settingsFile());
@@ -69,8 +66,7 @@ TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew)
     EXPECT_EQ(readFileBytes(settingsFile()), written);
 }
 
-TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
-{
+TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead) {
     struct Case {
         const char* name;
         std::string file;
@@ -81,10 +77,12 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
     const int top = std::numeric_limits<int>::max();
     const Case cases[] = {
         {"garbage first line", "abc\r\n", "localhost", 12345, {12345, 12346, 12347}},
-        {"port and host read, then garbage", "4000\r\nzentrale\r\nkaputt\r\n", "zentrale", 4000,
+        {"port and host read, then garbage",
+         "4000\r\nzentrale\r\nkaputt\r\n",
+         "zentrale",
+         4000,
          {4000, 4001, 4002}},
-        {"file ends after the host", "4711\r\nbahn.local\r\n", "bahn.local", 4711,
-         {4711, 4712, 4713}},
+        {"file ends after the host", "4711\r\nbahn.local\r\n", "bahn.local", 4711, {4711, 4712, 4713}},
         {"port at the top of the range", "2147483647\r\nx\r\n", "x", top, {top, top, top}},
     };
     for (const Case& c : cases) {
@@ -113,8 +111,7 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
     }
 }
 
-TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings)
-{
+TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
     ASSERT_NE(startWindows(), nullptr);
     const std::string defaults = readFileBytes(settingsFile());
     stopWindows();
@@ -164,28 +161,77 @@ TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings)
     }
 }
 
-TEST_F(QuarnStartTest, MenuStartState)
-{
+TEST_F(QuarnStartTest, MenuStartState) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
-    const std::set<std::string> off = {
-        "Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1",
-        "Betrieb1", "Fahrstrassen1", "Softregler1", "Abfragestarten1", "Abfragebeenden1",
-        "Joystickcalibrieren1", "Synchronize1", "Spannungan1", "Spannungaus1", "Initialisierung1",
-        "Zeit1", "Decoderprogrammieren1", "FreieBefehle1"};
+    const std::set<std::string> off = {"Speichernals1",
+                                       "Gleisbildentwerfen1",
+                                       "DecoderAdressen1",
+                                       "S88modules1",
+                                       "Text1",
+                                       "Betrieb1",
+                                       "Fahrstrassen1",
+                                       "Softregler1",
+                                       "Abfragestarten1",
+                                       "Abfragebeenden1",
+                                       "Joystickcalibrieren1",
+                                       "Synchronize1",
+                                       "Spannungan1",
+                                       "Spannungaus1",
+                                       "Initialisierung1",
+                                       "Zeit1",
+                                       "Decoderprogrammieren1",
+                                       "FreieBefehle1"};
     const std::set<std::string> hidden = {"Joystickeinrichten1", "Debug1"};
     // Every menu and item, in menu order; each is enabled unless it is off, visible unless hidden,
     // and only the automatic screen size is checked.
-    const char* const items[] = {
-        "FileMenu", "Neu1", "Oeffnen1", "Speichern1", "Speichernals1", "Hostverbinden1",
-        "Hosttrennen1", "Ende1", "Optionen1", "Gleisbildentwerfen1", "DecoderAdressen1",
-        "S88modules1", "Text1", "Betrieb1", "Fahrstrassen1", "Softregler1", "Joystickeinrichten1",
-        "Einstellungen1", "IPAddrHost1", "Joystickcalibrieren1", "Rckmeldemodule1",
-        "Abfragestarten1", "Abfragebeenden1", "Synchronize2", "Reset1", "Befehle1", "Synchronize1",
-        "Spannungan1", "Spannungaus1", "Initialisierung1", "Zeit1", "Decoderprogrammieren1",
-        "FreieBefehle1", "Bildschirm1", "automatisch1", "N640mal480", "N800mal600", "N1024mal768",
-        "Hilfe1", "Assistent1", "QuarnHilfe1", "Info1", "DirectX1", "Debug1", "openStringGrid1",
-        "openDebugWindow1", "InitLok1"};
+    const char* const items[] = {"FileMenu",
+                                 "Neu1",
+                                 "Oeffnen1",
+                                 "Speichern1",
+                                 "Speichernals1",
+                                 "Hostverbinden1",
+                                 "Hosttrennen1",
+                                 "Ende1",
+                                 "Optionen1",
+                                 "Gleisbildentwerfen1",
+                                 "DecoderAdressen1",
+                                 "S88modules1",
+                                 "Text1",
+                                 "Betrieb1",
+                                 "Fahrstrassen1",
+                                 "Softregler1",
+                                 "Joystickeinrichten1",
+                                 "Einstellungen1",
+                                 "IPAddrHost1",
+                                 "Joystickcalibrieren1",
+                                 "Rckmeldemodule1",
+                                 "Abfragestarten1",
+                                 "Abfragebeenden1",
+                                 "Synchronize2",
+                                 "Reset1",
+                                 "Befehle1",
+                                 "Synchronize1",
+                                 "Spannungan1",
+                                 "Spannungaus1",
+                                 "Initialisierung1",
+                                 "Zeit1",
+                                 "Decoderprogrammieren1",
+                                 "FreieBefehle1",
+                                 "Bildschirm1",
+                                 "automatisch1",
+                                 "N640mal480",
+                                 "N800mal600",
+                                 "N1024mal768",
+                                 "Hilfe1",
+                                 "Assistent1",
+                                 "QuarnHilfe1",
+                                 "Info1",
+                                 "DirectX1",
+                                 "Debug1",
+                                 "openStringGrid1",
+                                 "openDebugWindow1",
+                                 "InitLok1"};
     for (const char* name : items) {
         SCOPED_TRACE(name);
         QAction* action = window->menuAction(name);
@@ -206,8 +252,7 @@ TEST_F(QuarnStartTest, MenuStartState)
               "Befehle1_action Bildschirm1_action Hilfe1_action Debug1_action");
 }
 
-TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
-{
+TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     LineListener server;
@@ -217,8 +262,8 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
         bool connect;
         bool locoSetup;
     };
-    const Case cases[] = {{73, false, true, true}, {73, true, false, true}, {80, true, false, false},
-                          {80, false, true, true}};
+    const Case cases[] = {
+        {73, false, true, true}, {73, true, false, true}, {80, true, false, false}, {80, false, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.srcpVer) + (c.connected ? " connected" : " not connected"));
         window->setStartMenuState();
@@ -232,9 +277,8 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
         EXPECT_EQ(window->menuAction("Hostverbinden1")->isEnabled(), c.connect);
         EXPECT_EQ(window->menuAction("Softregler1")->isEnabled(), c.locoSetup);
         EXPECT_FALSE(window->menuAction("Bildschirm1")->isEnabled());
-        for (const char* on : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1",
-                               "S88modules1", "Text1", "Betrieb1", "Fahrstrassen1",
-                               "Abfragestarten1", "Abfragebeenden1"})
+        for (const char* on : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1",
+                               "Text1", "Betrieb1", "Fahrstrassen1", "Abfragestarten1", "Abfragebeenden1"})
             EXPECT_TRUE(window->menuAction(on)->isEnabled()) << on;
         EXPECT_FALSE(window->menuAction("Joystickcalibrieren1")->isEnabled());
         if (window->Command_Socket->isConnected())
@@ -242,8 +286,7 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection)
     }
 }
 
-TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons)
-{
+TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons) {
     for (const char* removed : {"Elemente1.dat", "Icon0101.bmp"}) {
         SCOPED_TRACE(removed);
         refillDataFolder();
@@ -256,8 +299,7 @@ TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons)
         ASSERT_EQ(m_dialogs.calls().size(), 2u);
         EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Message);
         EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Stop);
-        EXPECT_NE(m_dialogs.calls()[0].text.find(removed), std::string::npos)
-            << m_dialogs.calls()[0].text;
+        EXPECT_NE(m_dialogs.calls()[0].text.find(removed), std::string::npos) << m_dialogs.calls()[0].text;
         EXPECT_EQ(m_dialogs.calls()[1].text, kMessage101De);
         EXPECT_EQ(window->windowTitle().toStdString(), "QUARN - Eisenbahnsteuerung");
         EXPECT_EQ(countLines(readFileBytes(settingsFile())), 516);
@@ -265,8 +307,7 @@ TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons)
     }
 }
 
-TEST_F(QuarnStartTest, SettingsThatCannotBeWrittenAreReportedAndStartGoesOn)
-{
+TEST_F(QuarnStartTest, SettingsThatCannotBeWrittenAreReportedAndStartGoesOn) {
     // A folder where the settings file should be: it can be neither read, moved aside nor replaced.
     writeFileBytes(m_dir.file("Data/parmc.dat/inside"), "x");
     writeFileBytes(m_dir.file("Data/parmc.dat.bak/inside"), "y");
@@ -281,8 +322,7 @@ TEST_F(QuarnStartTest, SettingsThatCannotBeWrittenAreReportedAndStartGoesOn)
     EXPECT_EQ(readFileBytes(m_dir.file("Data/parmc.dat/inside")), "x");
 }
 
-TEST_F(QuarnStartTest, FailedGlobalObjectsEndTheStart)
-{
+TEST_F(QuarnStartTest, FailedGlobalObjectsEndTheStart) {
     setJoystickLifecycle([] { throw std::runtime_error("no joystick object"); }, nullptr);
     const bool started = createQuarnWindows();
     setJoystickLifecycle(nullptr, nullptr);

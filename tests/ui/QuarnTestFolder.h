@@ -17,23 +17,20 @@
 
 class QuarnTestFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         setWorkFolder(m_dir.path());
         refillDataFolder();
         MoBaLibraryInitialize(m_dir.path());
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         freeQuarnWindows();
         MoBaLibraryFinalize();
         setWorkFolder("");
     }
 
     // Data/ as the build generated it, without settings.
-    void refillDataFolder()
-    {
+    void refillDataFolder() {
         namespace fs = std::filesystem;
         const fs::path data = fs::path(m_dir.path()) / "Data";
         fs::remove_all(data);
@@ -49,8 +46,7 @@ protected:
     }
 
     // The main window, or null when the start failed.
-    TMainForm* startWindows()
-    {
+    TMainForm* startWindows() {
         if (!createQuarnWindows())
             return nullptr;
         return mainWindow();

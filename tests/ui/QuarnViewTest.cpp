@@ -21,8 +21,7 @@ const QColor kGrey(0xC0, 0xC0, 0xC0);
 class QuarnViewTest : public QuarnTestFolder {
 protected:
     // The main window shown at its start size, or at size when one is given.
-    TMainForm* shownWindow(QSize size = QSize())
-    {
+    TMainForm* shownWindow(QSize size = QSize()) {
         TMainForm* window = startWindows();
         if (!window)
             return nullptr;
@@ -32,14 +31,12 @@ protected:
         return window;
     }
     // Gives the window the client size w x h (the area below the menu bar).
-    static void setClientSize(TMainForm* window, int w, int h)
-    {
+    static void setClientSize(TMainForm* window, int w, int h) {
         window->resize(w, h + window->menuBar()->height());
     }
 };
 
-TEST_F(QuarnViewTest, ResizeLaysOutTheComponents)
-{
+TEST_F(QuarnViewTest, ResizeLaysOutTheComponents) {
     // Large enough that the first layout needs no scroll bars.
     TMainForm* window = shownWindow(QSize(1300, 1000));
     ASSERT_NE(window, nullptr);
@@ -85,12 +82,14 @@ TEST_F(QuarnViewTest, ResizeLaysOutTheComponents)
         int top, left;
     };
     const Child children[] = {
-        {"Index_label", 5, 10},   {"Posindex_dbtext", 24, 10}, {"Decod_label", 5, 150},
-        {"Daten_label", 5, 250},  {"Protokoll_label", 5, 350}, {"Image1", 24, 90},
-        {"Image2", 54, 90},       {"Image3", 84, 90},          {"Decod_edit1", 27, 150},
-        {"Decod_edit2", 57, 150}, {"Decod_edit3", 87, 150},    {"Daten_Edit1", 27, 250},
-        {"Daten_Edit2", 57, 250}, {"Daten_Edit3", 87, 250},    {"Proto_CB", 27, 350},
-        {"Speichern_button", 87, 350},
+        {"Index_label", 5, 10},      {"Posindex_dbtext", 24, 10},
+        {"Decod_label", 5, 150},     {"Daten_label", 5, 250},
+        {"Protokoll_label", 5, 350}, {"Image1", 24, 90},
+        {"Image2", 54, 90},          {"Image3", 84, 90},
+        {"Decod_edit1", 27, 150},    {"Decod_edit2", 57, 150},
+        {"Decod_edit3", 87, 150},    {"Daten_Edit1", 27, 250},
+        {"Daten_Edit2", 57, 250},    {"Daten_Edit3", 87, 250},
+        {"Proto_CB", 27, 350},       {"Speichern_button", 87, 350},
     };
     for (const Child& c : children) {
         SCOPED_TRACE(c.name);
@@ -100,8 +99,7 @@ TEST_F(QuarnViewTest, ResizeLaysOutTheComponents)
     }
 }
 
-TEST_F(QuarnViewTest, PlanViewShowsTheGreyPlan)
-{
+TEST_F(QuarnViewTest, PlanViewShowsTheGreyPlan) {
     TMainForm* window = shownWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->Quarn_bitmap->size(), QSize(980, 680));
@@ -120,8 +118,7 @@ TEST_F(QuarnViewTest, PlanViewShowsTheGreyPlan)
     EXPECT_EQ(window->statusPanelText(1), "WorkDir: " + m_dir.path());
 }
 
-TEST_F(QuarnViewTest, ScrollingSnapsToCellsAndStaysInsideThePlan)
-{
+TEST_F(QuarnViewTest, ScrollingSnapsToCellsAndStaysInsideThePlan) {
     TMainForm* window = shownWindow();
     ASSERT_NE(window, nullptr);
     setClientSize(window, 600, 400);
@@ -186,8 +183,7 @@ TEST_F(QuarnViewTest, ScrollingSnapsToCellsAndStaysInsideThePlan)
     EXPECT_EQ(window->Vpos_alt, 0);
 }
 
-TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem)
-{
+TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem) {
     TMainForm* window = shownWindow();
     ASSERT_NE(window, nullptr);
     const QSize screen = window->screen()->size();
@@ -195,7 +191,9 @@ TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem)
         const char* item;
         int w, h;
     };
-    const Case cases[] = {{"N640mal480", 640, 480}, {"N800mal600", 800, 600}, {"N1024mal768", 1024, 768},
+    const Case cases[] = {{"N640mal480", 640, 480},
+                          {"N800mal600", 800, 600},
+                          {"N1024mal768", 1024, 768},
                           {"automatisch1", screen.width(), screen.height()}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
@@ -207,8 +205,7 @@ TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem)
         EXPECT_EQ(window->Formularbreit, c.w - 5);
         EXPECT_EQ(window->Formularhoch, c.h - 35 - window->menuBar()->height());
         for (const char* other : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"})
-            EXPECT_EQ(window->menuAction(other)->isChecked(), std::string(other) == c.item)
-                << other;
+            EXPECT_EQ(window->menuAction(other)->isChecked(), std::string(other) == c.item) << other;
     }
 }
 
