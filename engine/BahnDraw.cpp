@@ -15,14 +15,6 @@
 
 namespace {
 
-TMainFormState& form() {
-    if (!MainForm)
-        throw std::logic_error("the main window's state is not set");
-    return *MainForm;
-}
-
-constexpr int Cell = 27;
-
 bool isKind(int kind) {
     return kind >= 1 && kind <= NROFELEMENTS;
 }
@@ -39,7 +31,7 @@ void clearCell(QImage* bitmap, TColor color) {
     if (!bitmap || bitmap->isNull())
         return;
     QPainter painter(bitmap);
-    painter.fillRect(0, 0, Cell, Cell, colorFromTColor(color));
+    painter.fillRect(0, 0, CellSize, CellSize, colorFromTColor(color));
 }
 
 } // namespace
@@ -64,12 +56,12 @@ void Cbahn::drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap) 
     const int x = offImageSafe(X1wert), y = offImageSafe(Y1wert);
     const int viewX = offImageSafe(static_cast<long long>(X1wert) - f.Hpos_alt);
     const int viewY = offImageSafe(static_cast<long long>(Y1wert) - f.Vpos_alt);
-    f.Source_rect = TRect{0, 0, Cell, Cell};
-    f.Dest_rect = TRect{viewX, viewY, viewX + Cell, viewY + Cell};
+    f.Source_rect = TRect{0, 0, CellSize, CellSize};
+    f.Dest_rect = TRect{viewX, viewY, viewX + CellSize, viewY + CellSize};
     f.paintBoxImage(PaintBox::Quarn).copyFrom(icon, f.Source_rect, f.Dest_rect);
     if (!onBitmap)
         return;
-    f.Dest_rect = TRect{x, y, x + Cell, y + Cell};
+    f.Dest_rect = TRect{x, y, x + CellSize, y + CellSize};
     if (f.Quarn_bitmap)
         copyRect(*f.Quarn_bitmap, f.Dest_rect, icon, f.Source_rect);
 }
@@ -199,7 +191,7 @@ int Cbahn::poslistsuchen2(int x, int y) const {
 }
 
 int Cbahn::sollkoord(int Xy_wert) {
-    return Xy_wert / Cell * Cell;
+    return Xy_wert / CellSize * CellSize;
 }
 
 void Cbahn::anzeigen(int /*Fs*/) {}

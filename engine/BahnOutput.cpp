@@ -11,15 +11,10 @@
 #include "engine/lokunit.h"
 #include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
+#include "platform/MainThreadDispatcher.h"
 #include "srcp/HighResTimer.h"
 
 namespace {
-
-TMainFormState& form() {
-    if (!MainForm)
-        throw std::logic_error("the main window's state is not set");
-    return *MainForm;
-}
 
 void debugWireLine(TMainFormState& f, std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
@@ -92,8 +87,8 @@ std::string locoLine(const TLok& lok, int slot) {
     return line;
 }
 
-// Runs on the GUI thread.
 void Cbahn::ga_out(const std::string& Protokoll, int Dekod, int Dat) {
+    QUARN_ASSERT_MAIN_THREAD();
     const std::optional<AccessoryTarget> target = accessoryTarget(Dekod, Dat);
     if (!target)
         return;
@@ -120,8 +115,8 @@ void Cbahn::ga_out(const std::string& Protokoll, int Dekod, int Dat) {
     socket->writeRaw(off);
 }
 
-// Runs on the GUI thread.
 void Cbahn::gl_out(int Loknummer) {
+    QUARN_ASSERT_MAIN_THREAD();
     TMainFormState& f = form();
     if (f.SrcpVer != 73)
         return;

@@ -19,12 +19,6 @@
 
 namespace {
 
-TMainFormState& form() {
-    if (!MainForm)
-        throw std::logic_error("the main window's state is not set");
-    return *MainForm;
-}
-
 // Kinds that stand for what the layout reports or for route buttons; loading a plan does not
 // switch them.
 bool switchedOnLoad(int kind) {

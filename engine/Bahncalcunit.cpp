@@ -25,12 +25,6 @@ namespace {
 constexpr const char* SettingsFileName = "parmc.dat";
 constexpr const char* CatalogueFile = "data\\Elemente1.dat";
 
-TMainFormState& form() {
-    if (!MainForm)
-        throw std::logic_error("the main window's state is not set");
-    return *MainForm;
-}
-
 // The path is taken as the bytes it is on disk, so that no name is changed by a text conversion.
 QImage loadBitmap(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

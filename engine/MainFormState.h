@@ -182,3 +182,8 @@ public:
 
 // The main window while it exists; set by the window (or a test) before C_Init runs.
 extern TMainFormState* MainForm;
+
+// The main window's state; throws std::logic_error while there is none.
+TMainFormState& form();
+// True while a main window exists and its Debug flag is set.
+bool debugOn();

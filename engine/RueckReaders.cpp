@@ -21,10 +21,6 @@ namespace {
 // The pause before each read; it keeps a flooding server from starving the GUI thread.
 constexpr auto ReadPause = std::chrono::milliseconds(10);
 
-bool debugOn() {
-    return MainForm && MainForm->Debug;
-}
-
 void setPanel(int panel, const std::string& utf8) {
     if (MainForm)
         MainForm->setStatusPanel(panel, utf8);

@@ -1,4 +1,5 @@
 #include "engine/Rueckmeldeunit.h"
+#include "engine/elementunit.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,6 +14,7 @@
 #include "engine/MainFormState.h"
 #include "engine/Positionunit.h"
 #include "platform/Cp1252.h"
+#include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
 #include "platform/TextFile.h"
 #include "platform/qt/PaintBoxImage.h"
@@ -25,18 +27,8 @@ constexpr const char* FeedbackPrefix = "INFO FB S88";
 constexpr std::size_t FeedbackPrefixLength = 11;
 // Character 13 of a feedback line tells the two forms apart.
 constexpr std::size_t FormIndex = 12;
-constexpr int CellSize = 27;
-
-bool isDetector(const tPosEntry& e) {
-    return e.Enummer == 65 || e.Enummer == 87;
-}
-
 std::int64_t contactKey(int module, int contact) {
     return static_cast<std::int64_t>(module) << 32 | static_cast<std::uint32_t>(contact);
-}
-
-bool debugOn() {
-    return MainForm && MainForm->Debug;
 }
 
 void debugLine(const std::string& utf8) {
@@ -150,7 +142,7 @@ void C_rueckmodul::fball_auswerten(const std::string& Infostring) {
     const int count = Postable ? Postable->getNumbofEntries() : 0;
     for (int i = 0; i < count; ++i) {
         const tPosEntry* e = Postable->getEntryByNum(i);
-        if (e && isDetector(*e) && e->Daten1 > 0)
+        if (e && isDetectorKind(e->Enummer) && e->Daten1 > 0)
             carried.insert(contactKey(e->Decod1, e->Daten1));
     }
     for (std::size_t k = 1; k <= text.size(); ++k) {
@@ -164,12 +156,13 @@ void C_rueckmodul::fball_auswerten(const std::string& Infostring) {
 }
 
 void C_rueckmodul::iconrefresh(int Modul, int Portnr, int Rueckdat) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (!MainForm || !Postable)
         return;
     const int count = Postable->getNumbofEntries();
     for (int i = 0; i < count; ++i) {
         const tPosEntry* e = Postable->getEntryByNum(i);
-        if (!e || !isDetector(*e) || e->Daten1 <= 0 || e->Daten1 != Portnr || e->Decod1 != Modul)
+        if (!e || !isDetectorKind(e->Enummer) || e->Daten1 <= 0 || e->Daten1 != Portnr || e->Decod1 != Modul)
             continue;
         const char* suffix = Rueckdat == 0 ? "01.bmp" : Rueckdat == 1 ? "02.bmp" : "";
         drawDetector(*e, suffix);
@@ -183,7 +176,7 @@ void C_rueckmodul::iconreset() {
     const int count = Postable->getNumbofEntries();
     for (int i = 0; i < count; ++i) {
         const tPosEntry* e = Postable->getEntryByNum(i);
-        if (!e || !isDetector(*e))
+        if (!e || !isDetectorKind(e->Enummer))
             continue;
         try {
             drawDetector(*e, "01.bmp");

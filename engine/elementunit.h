@@ -5,6 +5,14 @@
 
 inline constexpr int NROFELEMENTS = 88;
 
+// Every plan icon is one cell of the grid, and positions snap to multiples of it.
+inline constexpr int CellSize = 27;
+
+// Kinds 65 and 87 show a feedback contact.
+inline constexpr bool isDetectorKind(int kind) {
+    return kind == 65 || kind == 87;
+}
+
 // One element kind of the palette; catalogue index = kind - 1.
 struct TElementEntry {
     int E_Nummer = 0;

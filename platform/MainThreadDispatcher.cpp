@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 std::atomic<MainThreadDispatcher*> g_dispatcher{nullptr};
@@ -12,6 +14,16 @@ MainThreadDispatcher* mainThreadDispatcher() {
 }
 void setMainThreadDispatcher(MainThreadDispatcher* dispatcher) {
     g_dispatcher.store(dispatcher);
+}
+
+void assertMainThread([[maybe_unused]] const char* where) {
+#ifndef NDEBUG
+    const MainThreadDispatcher* dispatcher = g_dispatcher.load();
+    if (dispatcher && !dispatcher->isMainThread()) {
+        std::fprintf(stderr, "%s must run on the GUI thread\n", where);
+        std::abort();
+    }
+#endif
 }
 
 void MainThreadDispatcher::CancelToken::cancel() {

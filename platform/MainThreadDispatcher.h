@@ -42,6 +42,11 @@ public:
 MainThreadDispatcher* mainThreadDispatcher();
 void setMainThreadDispatcher(MainThreadDispatcher* dispatcher);
 
+// For code that must run on the GUI thread. In a debug build a call from another thread, while a
+// dispatcher is set, prints where and aborts; in a release build it costs nothing.
+void assertMainThread(const char* where);
+#define QUARN_ASSERT_MAIN_THREAD() assertMainThread(__func__)
+
 // A dispatcher that tests pump by hand: the thread that created it is the "main thread".
 class ManualDispatcher : public MainThreadDispatcher {
 public:

@@ -13,6 +13,7 @@
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
 #include "engine/Rueckmeldeunit.h"
+#include "engine/elementunit.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
 #include "platform/LineConnection.h"
@@ -31,10 +32,6 @@ constexpr const char* ConnectedCommands[] = {"Synchronize1",     "Spannungan1", 
 // The server gets these waits to settle after a connection opened, before we write to it.
 constexpr std::uint16_t CommandSettleMs = 1000;
 constexpr auto ChannelSettle = std::chrono::milliseconds(500);
-
-bool isDetector(const tPosEntry& e) {
-    return e.Enummer == 65 || e.Enummer == 87;
-}
 
 } // namespace
 
@@ -245,7 +242,7 @@ void TMainForm::Synchronize2Click() {
                 debugLine(std::to_string(i) + " " + std::to_string(e->CompID) + " " +
                           std::to_string(e->Enummer) + " " + std::to_string(e->Decod1) + " " +
                           std::to_string(e->Daten1));
-            if (isDetector(*e) && e->Decod1 > 0 && e->Daten1 > 0) {
+            if (isDetectorKind(e->Enummer) && e->Decod1 > 0 && e->Daten1 > 0) {
                 // "SRCP 0.80": the client's feedback group of bus list entry 8 gives the state of
                 // contact (Decod1 - 1) x 16 + Daten1 - 1 to Rueckmodul->iconrefresh here.
             }

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <algorithm>
 
+#include "engine/elementunit.h"
 #include "platform/qt/Colors.h"
 #include "platform/qt/QtText.h"
 #include "ui/PaintBoxWidget.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr int kCell = 27;
 constexpr int kBar = 17; // scroll bar thickness
 
 } // namespace
@@ -43,7 +43,7 @@ int TMainForm::scrollMaximum(int planSize, int viewSize) const {
     const int rest = planSize - viewSize;
     if (rest <= 0)
         return 0;
-    return (rest + kCell - 1) / kCell * kCell;
+    return (rest + CellSize - 1) / CellSize * CellSize;
 }
 
 void TMainForm::FormResize() {
@@ -127,13 +127,13 @@ void TMainForm::QuarnPaint() {
 
 void TMainForm::snapScrollBar(QScrollBar* bar) {
     // setValue runs the change handler again with the snapped position.
-    bar->setValue(bar->value() / kCell * kCell);
+    bar->setValue(bar->value() / CellSize * CellSize);
 }
 
 void TMainForm::HScrollBarChange() {
     if (m_destroyed || !Quarn_bitmap)
         return;
-    if (HScrollBar->value() % kCell != 0) {
+    if (HScrollBar->value() % CellSize != 0) {
         snapScrollBar(HScrollBar);
         return;
     }
@@ -144,7 +144,7 @@ void TMainForm::HScrollBarChange() {
 void TMainForm::VScrollBarChange() {
     if (m_destroyed || !Quarn_bitmap)
         return;
-    if (VScrollBar->value() % kCell != 0) {
+    if (VScrollBar->value() % CellSize != 0) {
         snapScrollBar(VScrollBar);
         return;
     }

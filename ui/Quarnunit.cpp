@@ -24,6 +24,7 @@
 #include <limits>
 
 #include "engine/Bahncalcunit.h"
+#include "engine/elementunit.h"
 #include "engine/initunit.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
@@ -56,7 +57,6 @@ protected:
     }
 };
 
-constexpr int kCell = 27;
 constexpr int kScrollBarThickness = 17;
 
 QString qs(const std::string& utf8) {
@@ -143,8 +143,8 @@ void TMainForm::buildComponents() {
     for (QScrollBar* bar : {HScrollBar, VScrollBar}) {
         bar->setRange(0, 0);
         // The view moves by whole cells.
-        bar->setSingleStep(kCell);
-        bar->setPageStep(5 * kCell);
+        bar->setSingleStep(CellSize);
+        bar->setPageStep(5 * CellSize);
         bar->hide();
     }
     connect(HScrollBar, &QScrollBar::valueChanged, this, [this] { HScrollBarChange(); });
@@ -382,7 +382,7 @@ void TMainForm::FormCreate() {
     *Design_Panel_bitmap = QImage(Panelbreite, Panelhoehe, QImage::Format_RGB32);
     Design_Panel_bitmap->fill(Qt::white);
     for (QImage* cell : {Cache.get(), Rueck_cache.get(), Undo.get()}) {
-        *cell = QImage(kCell, kCell, QImage::Format_RGB32);
+        *cell = QImage(CellSize, CellSize, QImage::Format_RGB32);
         cell->fill(Qt::white);
     }
 
