@@ -28,6 +28,10 @@ public:
         std::fprintf(stderr, "[input, cancelled] %s: %s\n", title.c_str(), prompt.c_str());
         return {};
     }
+    int modalWindow(const std::string& windowName, const std::function<int()>&) override {
+        std::fprintf(stderr, "[window, cancelled] %s\n", windowName.c_str());
+        return 0;
+    }
 };
 
 StderrDialogs g_default;

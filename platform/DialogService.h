@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 enum class MessageIcon { None, Information, Stop };
@@ -27,6 +28,11 @@ public:
     // A box with a prompt above a one-line field that starts with defaultText, OK and Cancel.
     virtual Input inputBox(const std::string& title, const std::string& prompt,
                            const std::string& defaultText) = 0;
+
+    // One of our own windows shown modally: windowName is its object name, exec shows it and returns
+    // its result when it closes (1 accepted, 0 rejected). Every modal window goes through here so that
+    // tests can stand in for the user; the window prepares itself before and acts on the result after.
+    virtual int modalWindow(const std::string& windowName, const std::function<int()>& exec) = 0;
 };
 
 // The service in use: the one set last, else a default that writes each box to stderr and answers

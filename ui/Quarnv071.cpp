@@ -3,7 +3,7 @@
 #include "platform/DialogService.h"
 #include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
-#include "platform/qt/QtDialogService.h"
+#include "platform/qtwidgets/QtDialogService.h"
 #include "platform/qt/QtDispatcher.h"
 #include "srcp/MoBaLibrary.h"
 #include "ui/QuarnApplication.h"

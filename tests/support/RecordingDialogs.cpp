@@ -41,6 +41,17 @@ DialogService::Input RecordingDialogs::inputBox(const std::string& title, const 
     return answer;
 }
 
+int RecordingDialogs::modalWindow(const std::string& windowName, const std::function<int()>&) {
+    m_calls.push_back({Kind::Window, windowName, "", MessageIcon::None});
+    if (m_windows.empty()) {
+        ADD_FAILURE() << "no answer queued for the window \"" << windowName << "\"";
+        return 0;
+    }
+    const std::function<int()> user = std::move(m_windows.front());
+    m_windows.pop_front();
+    return user();
+}
+
 bool RecordingDialogs::nextAnswer(const std::string& text) {
     if (m_answers.empty()) {
         ADD_FAILURE() << "no answer queued for the box \"" << text << "\"";
@@ -52,7 +63,7 @@ bool RecordingDialogs::nextAnswer(const std::string& text) {
 }
 
 std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call) {
-    static const char* const kinds[] = {"Message", "OkCancel", "Plain", "Question", "Input"};
+    static const char* const kinds[] = {"Message", "OkCancel", "Plain", "Question", "Input", "Window"};
     static const char* const icons[] = {"None", "Information", "Stop"};
     out << kinds[static_cast<int>(call.kind)] << "(\"" << call.title << "\", \"" << call.text << "\", "
         << icons[static_cast<int>(call.icon)];

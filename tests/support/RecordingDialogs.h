@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@
 // answers No / Cancel.
 class RecordingDialogs : public DialogService {
 public:
-    enum class Kind { Message, OkCancel, Plain, Question, Input };
+    enum class Kind { Message, OkCancel, Plain, Question, Input, Window };
     struct Call {
         Kind kind;
         std::string title;
@@ -35,17 +36,27 @@ public:
     // Recorded with the prompt as its text.
     Input inputBox(const std::string& title, const std::string& prompt,
                    const std::string& defaultText) override;
+    // Recorded with the window's object name as its title; runs the next queued window answer.
+    int modalWindow(const std::string& windowName, const std::function<int()>& exec) override;
 
     // The answer of the next question or OK/Cancel box: true for Yes / OK.
     void pushAnswer(bool answer) { m_answers.push_back(answer); }
     // The answer of the next input box: OK (true) with the text, or Cancel.
     void pushInput(bool ok, const std::string& text = {}) { m_inputs.push_back({ok, text}); }
+    // Stands in for the user of the next modal window: it runs while the window would be open (it may
+    // show it, fill its controls, press its buttons) and returns the window's result.
+    void pushWindow(std::function<int()> user) { m_windows.push_back(std::move(user)); }
+    // The next modal window closes at once with this result, untouched.
+    void pushWindowResult(int result) {
+        m_windows.push_back([result] { return result; });
+    }
     const std::vector<Call>& calls() const { return m_calls; }
-    std::size_t unusedAnswers() const { return m_answers.size() + m_inputs.size(); }
+    std::size_t unusedAnswers() const { return m_answers.size() + m_inputs.size() + m_windows.size(); }
     void clear() {
         m_calls.clear();
         m_answers.clear();
         m_inputs.clear();
+        m_windows.clear();
     }
 
 private:
@@ -54,6 +65,7 @@ private:
     std::vector<Call> m_calls;
     std::deque<bool> m_answers;
     std::deque<Input> m_inputs;
+    std::deque<std::function<int()>> m_windows;
     DialogService* m_previous;
 };
 

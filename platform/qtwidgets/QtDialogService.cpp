@@ -1,4 +1,4 @@
-#include "platform/qt/QtDialogService.h"
+#include "platform/qtwidgets/QtDialogService.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -54,4 +54,8 @@ DialogService::Input QtDialogService::inputBox(const std::string& title, const s
     if (!ok)
         return {};
     return {true, text.toStdString()};
+}
+
+int QtDialogService::modalWindow(const std::string&, const std::function<int()>& exec) {
+    return exec();
 }

@@ -11,4 +11,5 @@ public:
     bool question(const std::string& title, const std::string& text) override;
     Input inputBox(const std::string& title, const std::string& prompt,
                    const std::string& defaultText) override;
+    int modalWindow(const std::string& windowName, const std::function<int()>& exec) override;
 };

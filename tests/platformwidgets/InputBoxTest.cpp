@@ -1,5 +1,5 @@
 #include "platform/DialogService.h"
-#include "platform/qt/QtDialogService.h"
+#include "platform/qtwidgets/QtDialogService.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
