@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UndefinedBehaviorSanitizer, runs every
-# test; then the Qt-free libraries under ThreadSanitizer and, with clang, the fuzz targets briefly.
+# Installs what is missing, checks the formatting and the layers, builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer (warnings are errors), runs every test; then the Qt-free libraries and the
+# engine's threaded parts under ThreadSanitizer and, with clang, every fuzz target for 30 s.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/scripts/setup.sh"
-quarn_install_packages "${quarn_optional_packages[@]}" || exit 1
+quarn_install_packages "${quarn_test_packages[@]}" || exit 1
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
@@ -33,13 +34,32 @@ run_ctest() { # name build-dir [ctest arguments]
     return "$rc"
 }
 
+unformatted=$(cd "$here" && git ls-files -- '*.cpp' '*.h' | while read -r f; do
+    clang-format --style=file "$f" | cmp -s - "$f" || echo "$f"
+done)
+if [ -n "$unformatted" ]; then
+    echo "Not formatted with .clang-format (run clang-format -i on them):"
+    echo "$unformatted" | sed 's/^/  /'
+    summary+=("format: $(echo "$unformatted" | wc -l) files not formatted")
+    status=1
+else
+    summary+=("format: every source file formatted")
+fi
+if "$here/scripts/check-layers.sh"; then
+    summary+=("layers: every layer includes only what it may")
+else
+    summary+=("layers: FAILED")
+    status=1
+fi
+
 asan="$here/build-asan"
-cmake -S "$here" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=address || exit 1
+cmake -S "$here" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=address -DQUARN_WERROR=ON || exit 1
 cmake --build "$asan" --parallel "$jobs" || exit 1
 run_ctest "asan+ubsan" "$asan" || status=1
 
 tsan="$here/build-tsan"
-cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WITH_QT=OFF || exit 1
+cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WITH_QT=OFF \
+    -DQUARN_WERROR=ON || exit 1
 cmake --build "$tsan" --parallel "$jobs" || exit 1
 run_ctest "tsan (Qt-free libraries)" "$tsan" || status=1
 
@@ -47,7 +67,7 @@ run_ctest "tsan (Qt-free libraries)" "$tsan" || status=1
 # built for ThreadSanitizer, so only these programs, whose threads never enter Qt, run under it.
 tsanqt="$here/build-tsan-qt"
 reader_tests=(test_engine_RueckReadersTest test_engine_RueckmeldeunitTest test_engine_BahnOutputTest)
-cmake -S "$here" -B "$tsanqt" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread || exit 1
+cmake -S "$here" -B "$tsanqt" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WERROR=ON || exit 1
 cmake --build "$tsanqt" --parallel "$jobs" --target "${reader_tests[@]}" || exit 1
 run_ctest "tsan (engine readers)" "$tsanqt" -R '^engine\.(RueckReaders|Rueckmeldeunit|BahnOutput)Test$' || status=1
 
@@ -57,17 +77,25 @@ if command -v clang++ >/dev/null 2>&1 && ls "$here"/fuzz/*.cpp >/dev/null 2>&1; 
             -DQUARN_BUILD_TESTS=OFF -DQUARN_BUILD_FUZZ=ON \
             -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" >/dev/null &&
         cmake --build "$fuzzb" --parallel "$jobs"; then
+        # Every target at once, each for 30 s; a machine with fewer cores just shares them.
+        pids=()
+        names=()
         for f in "$fuzzb"/fuzz/fuzz_*; do
             [ -x "$f" ] || continue
             name=$(basename "$f"); name=${name#fuzz_}
             corpus="$fuzzb/corpus-$name"
             mkdir -p "$corpus"
             [ -d "$here/fuzz/corpus/$name" ] && cp -r "$here/fuzz/corpus/$name/." "$corpus/"
-            if "$f" -max_total_time=60 -print_final_stats=0 "$corpus" >"$fuzzb/$name.log" 2>&1; then
-                summary+=("fuzz $name: no crash in 60 s")
+            "$f" -max_total_time=30 -print_final_stats=0 "$corpus" >"$fuzzb/$name.log" 2>&1 &
+            pids+=($!)
+            names+=("$name")
+        done
+        for i in "${!pids[@]}"; do
+            if wait "${pids[$i]}"; then
+                summary+=("fuzz ${names[$i]}: no crash in 30 s")
             else
-                tail -n 40 "$fuzzb/$name.log"
-                summary+=("fuzz $name: FAILED")
+                tail -n 40 "$fuzzb/${names[$i]}.log"
+                summary+=("fuzz ${names[$i]}: FAILED")
                 status=1
             fi
         done

@@ -56,7 +56,9 @@ int main() {
     for (int i = 0; i < 20; ++i)
         timer.Wait(1000);
 
-    const uint32_t waitsUs[] = {500, 1000, 10000, 250000, 1000000};
+    // Long waits cost the most wall time and say the least (the spin is the same at their end), so the
+    // longest row is 250 ms: the whole benchmark set then runs in about a minute.
+    const uint32_t waitsUs[] = {500, 1000, 10000, 100000, 250000};
     const int count = 50;
     bool overshootOk = true, cpuOk = true;
     double worstRatio = 0, worstWaitP99 = 0, worstCpuExcess = -1e9;

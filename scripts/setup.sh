@@ -5,8 +5,28 @@ quarn_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fontconfig
 )
-# clang with its runtime drives the fuzz targets; test.sh skips them when it is missing.
-quarn_optional_packages=(clang libclang-rt-14-dev)
+# test.sh also checks the formatting; clang with its runtime drives the fuzz targets (test.sh skips
+# them when clang is missing).
+quarn_test_packages=(clang-format clang libclang-rt-14-dev)
+
+# Another package manager (an unattended upgrade, a software centre) may hold Debian's package lock
+# for minutes: wait for it instead of failing. Other failures are not retried.
+quarn_apt() {
+    local attempt log rc
+    log=$(mktemp)
+    for attempt in $(seq 1 60); do
+        "$@" -o DPkg::Lock::Timeout=60 2>&1 | tee "$log"
+        rc=${PIPESTATUS[0]}
+        if [ "$rc" -eq 0 ] || ! grep -q -E 'Could not get lock|Unable to lock|is held by process' "$log"; then
+            rm -f "$log"
+            return "$rc"
+        fi
+        echo "Waiting for another program to release the package lock ($attempt)..."
+        sleep 10
+    done
+    rm -f "$log"
+    return 1
+}
 
 quarn_missing_packages() {
     local p missing=()
@@ -23,12 +43,12 @@ quarn_install_packages() {
     local cmd=(apt-get install -y --no-install-recommends $missing)
     if [ "$(id -u)" -eq 0 ]; then
         echo "Installing: $missing"
-        apt-get update -qq || true
-        DEBIAN_FRONTEND=noninteractive "${cmd[@]}"
+        quarn_apt apt-get update -qq || true
+        quarn_apt env DEBIAN_FRONTEND=noninteractive "${cmd[@]}"
     elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
         echo "Installing with sudo: $missing"
-        sudo apt-get update -qq || true
-        sudo DEBIAN_FRONTEND=noninteractive "${cmd[@]}"
+        quarn_apt sudo apt-get update -qq || true
+        quarn_apt sudo DEBIAN_FRONTEND=noninteractive "${cmd[@]}"
     else
         echo "Quarn needs these Debian packages. Install them as root with:" >&2
         echo "  apt-get update && ${cmd[*]}" >&2

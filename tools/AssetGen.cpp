@@ -16,13 +16,6 @@
 
 namespace {
 
-bool writeBytes(const QString& path, const std::string& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size()) && file.flush();
-}
-
 bool fail(const QString& path) {
     std::fprintf(stderr, "quarn_assetgen: cannot write %s\n", qPrintable(path));
     return false;
@@ -30,7 +23,8 @@ bool fail(const QString& path) {
 
 bool generate(const QDir& dir) {
     const QString catalogue = dir.filePath("Elemente1.dat");
-    if (!writeBytes(catalogue, assets::catalogueFile(assets::englishKindName)))
+    const std::string catalogueBytes = assets::catalogueFile(assets::englishKindName);
+    if (!writeFileIfChanged(catalogue, QByteArray(catalogueBytes.data(), qsizetype(catalogueBytes.size()))))
         return fail(catalogue);
     for (int kind = 1; kind <= assets::kKindCount; ++kind) {
         for (int state : assets::kIconStates) {

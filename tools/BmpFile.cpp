@@ -63,8 +63,17 @@ QByteArray encodeBmp24(const QImage& image) {
 }
 
 bool writeBmp24(const QImage& image, const QString& path) {
-    const QByteArray bytes = encodeBmp24(image);
+    return writeFileIfChanged(path, encodeBmp24(image));
+}
+
+bool writeFileIfChanged(const QString& path, const QByteArray& bytes) {
     QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        // One byte more than expected tells a longer file apart without reading all of a huge one.
+        if (file.read(bytes.size() + 1) == bytes)
+            return true;
+        file.close();
+    }
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return file.write(bytes) == bytes.size() && file.flush();
