@@ -2,6 +2,7 @@
 quarn_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins libgl-dev
+    libevdev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fontconfig
 )
