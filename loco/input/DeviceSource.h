@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// libevdev's device object; only this folder sees its definition.
+struct libevdev;
+
+// One opened evdev device. Its libevdev object holds the identity, the capabilities, the axis ranges
+// and the state of every key and axis; refresh() brings that state up to date. Runs on the GUI thread.
+class InputDevice {
+public:
+    virtual ~InputDevice();
+    InputDevice(const InputDevice&) = delete;
+    InputDevice& operator=(const InputDevice&) = delete;
+
+    const libevdev* evdev() const { return m_evdev; }
+    const std::string& node() const { return m_node; }
+
+    // Takes in what the device reported since the last call. False once the device is lost; a lost
+    // device stays lost.
+    virtual bool refresh() = 0;
+
+protected:
+    // Takes ownership of device (built by libevdev_new or libevdev_new_from_fd).
+    InputDevice(libevdev* device, std::string node);
+    libevdev* mutableEvdev() { return m_evdev; }
+
+private:
+    libevdev* m_evdev;
+    std::string m_node;
+};
+
+// Where the program's input devices come from: the kernel's input folder, or a test's devices.
+class DeviceSource {
+public:
+    virtual ~DeviceSource() = default;
+    // The paths of the device nodes ("event" followed by a number) in numeric order; nothing when the
+    // folder cannot be opened.
+    virtual std::optional<std::vector<std::string>> listNodes() = 0;
+    // Opens one node for reading; nullptr when it cannot be opened.
+    virtual std::unique_ptr<InputDevice> open(const std::string& node) = 0;
+};
+
+// The evdev nodes of a folder, normally the kernel's /dev/input. Reading a joystick's node needs read
+// access to it (on most systems membership of the group "input").
+class KernelDeviceSource final : public DeviceSource {
+public:
+    explicit KernelDeviceSource(std::string folder = "/dev/input");
+
+    std::optional<std::vector<std::string>> listNodes() override;
+    // Read-only, non-blocking, closed on exec. A node that cannot be opened gives a debug line.
+    std::unique_ptr<InputDevice> open(const std::string& node) override;
+
+private:
+    std::string m_folder;
+};
+
+// Debug lines of the input layer (nodes that cannot be opened). The program routes them to the debug
+// window while its Debug flag is set; with no sink installed they are dropped.
+using InputDebugSink = std::function<void(const std::string&)>;
+void setInputDebugSink(InputDebugSink sink);
+void inputDebugLine(const std::string& line);

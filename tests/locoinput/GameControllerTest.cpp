@@ -1,0 +1,206 @@
+#include "loco/input/GameController.h"
+#include "locoinput/InputFixture.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+
+using namespace evcode;
+
+namespace {
+
+TestDeviceSpec device(std::vector<TestAxis> axes, std::vector<int> keys, std::vector<int> properties = {}) {
+    TestDeviceSpec spec;
+    spec.axes = std::move(axes);
+    spec.keys = std::move(keys);
+    spec.properties = std::move(properties);
+    return spec;
+}
+
+const std::vector<TestAxis> kXY = {{AbsX, 0, 255, 128}, {AbsY, 0, 255, 128}};
+
+} // namespace
+
+using GameControllerTest = InputFixture;
+
+TEST_F(GameControllerTest, ClassifiesJoysticksAndGamepadsOnly) {
+    struct Case {
+        const char* name;
+        TestDeviceSpec spec;
+        bool controller;
+    } cases[] = {
+        {"stick with throttle", TestDeviceSpec::joystick(), true},
+        {"gamepad", TestDeviceSpec::gamepad(), true},
+        {"last joystick-range key", device(kXY, {BtnThumbR}), true},
+        {"touchpad", device(kXY, {BtnLeft, BtnSouth, BtnToolFinger, BtnTouch}, {PropPointer}), false},
+        {"finger tool only", device(kXY, {BtnSouth, BtnToolFinger}), false},
+        {"pen tablet", device(kXY, {BtnThumb, BtnToolPen, BtnStylus}), false},
+        {"accelerometer", device(kXY, {BtnSouth}, {PropAccelerometer}), false},
+        {"keyboard", device({}, {KeyA, KeyEnter}), false},
+        {"mouse", device({}, {BtnLeft, BtnRight}), false},
+        {"no Y axis", device({{AbsX, 0, 255, 0}}, {BtnTrigger}), false},
+        {"only miscellaneous buttons", device(kXY, {Btn0, Btn9}), false},
+        {"first key above the joystick range", device(kXY, {BtnToolPen + 1}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto opened = source().open(source().attach(c.spec));
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(isGameController(*opened), c.controller);
+        EXPECT_EQ(GameController::from(std::move(opened)) != nullptr, c.controller);
+    }
+}
+
+TEST_F(GameControllerTest, NumbersButtonsInTheKernelsJoystickOrder) {
+    std::vector<int> many;
+    for (int k = 0; k < 40; ++k)
+        many.push_back(BtnTriggerHappy1 + k);
+    struct Case {
+        const char* name;
+        std::vector<int> keys;
+        std::vector<int> expected;
+    } cases[] = {
+        {"stick", {BtnBase, BtnTrigger, BtnThumb}, {BtnTrigger, BtnThumb, BtnBase}},
+        {"gamepad", {BtnWest, BtnSouth, BtnNorth, BtnEast}, {BtnSouth, BtnEast, BtnNorth, BtnWest}},
+        {"miscellaneous buttons come last",
+         {Btn0, BtnTriggerHappy1, Btn9, BtnTrigger, BtnLeft},
+         {BtnTrigger, BtnTriggerHappy1, Btn0, Btn9, BtnLeft}},
+        {"at most 32", many, std::vector<int>(many.begin(), many.begin() + 32)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(joystickButtonCodes(*source().open(source().attach(device(kXY, c.keys)))), c.expected);
+    }
+
+    // Button k of the controller is the k-th code: the gamepad's second button is its east button.
+    const std::string node = source().attach(TestDeviceSpec::gamepad());
+    auto pad = GameController::from(source().open(node));
+    source().setValue(node, EvKey, BtnEast, 1);
+    ASSERT_TRUE(pad->refresh());
+    EXPECT_EQ(pad->buttonMask(), 2u);
+    EXPECT_TRUE(pad->button(1));
+    EXPECT_FALSE(pad->button(0));
+    EXPECT_FALSE(pad->button(4));
+    EXPECT_FALSE(pad->button(-1));
+}
+
+TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
+    struct Case {
+        const char* name;
+        std::vector<TestAxis> extra;
+        int expectedZ; // -1: none
+    } cases[] = {
+        {"Z axis", {{AbsZ, 0, 255, 10}}, AbsZ},
+        {"throttle", {{AbsThrottle, 0, 255, 20}}, AbsThrottle},
+        {"both", {{AbsThrottle, 0, 255, 20}, {AbsZ, 0, 255, 10}}, AbsZ},
+        {"neither", {{AbsRx, 0, 255, 30}}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<TestAxis> axes = kXY;
+        axes.insert(axes.end(), c.extra.begin(), c.extra.end());
+        const std::string node = source().attach(device(axes, {BtnTrigger}));
+        EXPECT_EQ(axisCode(*source().open(node), Axis::Z), c.expectedZ);
+        auto controller = GameController::from(source().open(node));
+        EXPECT_EQ(controller->hasAxis(Axis::Z), c.expectedZ >= 0);
+        EXPECT_EQ(controller->value(Axis::Z), c.expectedZ == AbsZ ? 10 : c.expectedZ == AbsThrottle ? 20 : 0);
+    }
+}
+
+TEST_F(GameControllerTest, ReadsIdentityAndChangedValues) {
+    TestDeviceSpec spec = TestDeviceSpec::joystick();
+    spec.uniq = "SN-1";
+    const std::string node = source().attach(spec, 3);
+    auto controller = GameController::from(source().open(node));
+    const DeviceIdentity expected{0x03, 0x046d, 0xc215, 0x0111, spec.phys, "SN-1", "/test/input/event3"};
+    EXPECT_EQ(controller->identity(), expected);
+    EXPECT_EQ(controller->name(), "Test joystick");
+    EXPECT_EQ(controller->kernelRange(Axis::Y).maximum, 1023);
+
+    source().setAxis(node, Axis::Y, 7);
+    EXPECT_EQ(controller->value(Axis::Y), 512) << "values change only at a refresh";
+    EXPECT_TRUE(controller->refresh());
+    EXPECT_EQ(controller->value(Axis::Y), 7);
+
+    source().unplug(node);
+    EXPECT_FALSE(controller->refresh());
+    source().attach(spec, 3);
+    EXPECT_FALSE(controller->refresh()) << "a lost device stays lost";
+    EXPECT_TRUE(controller->lost());
+}
+
+TEST_F(GameControllerTest, FindsAControllerAgain) {
+    TestDeviceSpec stick = TestDeviceSpec::joystick();
+    TestDeviceSpec twin = stick;
+    twin.phys = "usb-0000:00:14.0-4/input0";
+    const std::string stickNode = source().attach(stick, 1);
+    source().attach(twin, 2);
+    auto identity = [&](const std::string& node) {
+        return GameController::from(source().open(node))->identity();
+    };
+    const DeviceIdentity stickId = identity(stickNode);
+    const DeviceIdentity twinId = identity("/test/input/event2");
+
+    EXPECT_EQ(findController(source(), stickId)->identity().node, "/test/input/event1");
+    EXPECT_EQ(findController(source(), twinId)->identity().node, "/test/input/event2");
+    EXPECT_EQ(findController(source(), DeviceIdentity{}), nullptr);
+
+    // Replugged: the stick comes back on node 5 and a gamepad takes node 1.
+    source().unplug(stickNode);
+    EXPECT_EQ(findController(source(), stickId), nullptr);
+    source().attach(stick, 5);
+    source().attach(TestDeviceSpec::gamepad(), 1);
+    EXPECT_EQ(findController(source(), stickId)->identity().node, "/test/input/event5");
+
+    // A node whose ids still match is taken as it is, even if the controller moved to another port.
+    DeviceIdentity moved = stickId;
+    moved.node = "/test/input/event5";
+    moved.phys = "elsewhere";
+    EXPECT_EQ(findController(source(), moved)->identity().node, "/test/input/event5");
+    moved.node = "/test/input/event1";
+    EXPECT_EQ(findController(source(), moved), nullptr);
+}
+
+TEST_F(GameControllerTest, PassesOverRefusedNodesAndFailsWithoutAFolder) {
+    source().attach(TestDeviceSpec::joystick(), 0);
+    source().attach(TestDeviceSpec::gamepad(), 1);
+    source().attach(TestDeviceSpec::joystick(), 2);
+    source().refuseNode("/test/input/event1");
+    std::vector<std::string> seen;
+    auto collect = [&](std::unique_ptr<GameController>& c) {
+        seen.push_back(c->identity().node);
+        return seen.size() < 5;
+    };
+    EXPECT_TRUE(forEachController(source(), collect));
+    EXPECT_EQ(seen, (std::vector<std::string>{"/test/input/event0", "/test/input/event2"}));
+
+    seen.clear();
+    EXPECT_TRUE(forEachController(source(), [&](std::unique_ptr<GameController>& c) {
+        seen.push_back(c->identity().node);
+        return false;
+    }));
+    EXPECT_EQ(seen.size(), 1u) << "the visit stops the walk";
+
+    source().refuseFolder(true);
+    EXPECT_FALSE(forEachController(source(), collect));
+}
+
+TEST(KernelDeviceSource, ListsEventNodesInNumericOrderAndSkipsWhatItCannotOpen) {
+    TempDir dir;
+    for (const char* name : {"event10", "event2", "event0", "mouse0", "event", "event1a", "js0"})
+        writeFileBytes(dir.file(name), "not a device");
+    std::filesystem::create_symlink(dir.path() + "gone", dir.path() + "event3");
+    KernelDeviceSource source(dir.path());
+    EXPECT_EQ(source.listNodes(), (std::vector<std::string>{dir.path() + "event0", dir.path() + "event2",
+                                                            dir.path() + "event3", dir.path() + "event10"}));
+
+    std::vector<std::string> lines;
+    setInputDebugSink([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_EQ(source.open(dir.path() + "event2"), nullptr);
+    EXPECT_EQ(source.open(dir.path() + "event3"), nullptr);
+    setInputDebugSink(nullptr);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(dir.path() + "event2"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("cannot open " + dir.path() + "event3"), std::string::npos) << lines[1];
+
+    EXPECT_FALSE(KernelDeviceSource(dir.path() + "missing").listNodes());
+}
