@@ -56,7 +56,7 @@ public:
         input_event event{};
         for (int n = 0; n < kMostEventsPerRefresh; ++n) {
             const int rc = libevdev_next_event(mutableEvdev(), flags, &event);
-            if (rc == LIBEVDEV_READ_STATUS_SUCCESS || rc == -EINTR)
+            if (rc == LIBEVDEV_READ_STATUS_SUCCESS)
                 continue;
             if (rc == LIBEVDEV_READ_STATUS_SYNC) {
                 // Events were dropped: libevdev replays the difference to the device's state.
@@ -112,6 +112,11 @@ std::optional<std::vector<std::string>> KernelDeviceSource::listNodes() {
 }
 
 std::unique_ptr<InputDevice> KernelDeviceSource::open(const std::string& node) {
+    // Identities name their node; only event nodes of this folder are opened.
+    const std::size_t slash = node.rfind('/');
+    if (slash == std::string::npos || node.compare(0, slash, m_folder) != 0 ||
+        !isEventNode(node.substr(slash + 1)))
+        return nullptr;
     const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         inputDebugLine("Joystick: cannot open " + node + ": " + std::strerror(errno));

@@ -52,7 +52,8 @@ public:
     explicit KernelDeviceSource(std::string folder = "/dev/input");
 
     std::optional<std::vector<std::string>> listNodes() override;
-    // Read-only, non-blocking, closed on exec. A node that cannot be opened gives a debug line.
+    // An event node of the folder, read-only, non-blocking, closed on exec. A node that cannot be
+    // opened gives a debug line; other paths give nullptr.
     std::unique_ptr<InputDevice> open(const std::string& node) override;
 
 private:

@@ -13,8 +13,7 @@ bool sameName(const char16_t* name, std::u16string_view expected) {
 
 class SystemInfoContainer final : public IDxDiagContainer {
 public:
-    SystemInfoContainer(std::uint32_t major, std::uint32_t minor, std::u16string letter)
-        : m_major(major), m_minor(minor), m_letter(std::move(letter)) {}
+    explicit SystemInfoContainer(const DxDiagProvider::Version& version) : m_version(version) {}
 
     HRESULT GetChildContainer(const char16_t* name, std::unique_ptr<IDxDiagContainer>& out) override {
         out.reset();
@@ -27,27 +26,24 @@ public:
         VariantClear(value);
         if (sameName(name, u"dwDirectXVersionMajor") || sameName(name, u"dwDirectXVersionMinor")) {
             value->vt = VT_UI4;
-            value->ulVal = sameName(name, u"dwDirectXVersionMajor") ? m_major : m_minor;
+            value->ulVal = sameName(name, u"dwDirectXVersionMajor") ? m_version.major : m_version.minor;
             return S_OK;
         }
         if (sameName(name, u"szDirectXVersionLetter")) {
             value->vt = VT_BSTR;
-            value->bstrVal = m_letter;
+            value->bstrVal = m_version.letter;
             return S_OK;
         }
         return E_INVALIDARG;
     }
 
 private:
-    std::uint32_t m_major;
-    std::uint32_t m_minor;
-    std::u16string m_letter;
+    DxDiagProvider::Version m_version;
 };
 
 class RootContainer final : public IDxDiagContainer {
 public:
-    RootContainer(std::uint32_t major, std::uint32_t minor, std::u16string letter)
-        : m_major(major), m_minor(minor), m_letter(std::move(letter)) {}
+    explicit RootContainer(const DxDiagProvider::Version& version) : m_version(version) {}
 
     HRESULT GetChildContainer(const char16_t* name, std::unique_ptr<IDxDiagContainer>& out) override {
         out.reset();
@@ -55,7 +51,7 @@ public:
             return E_POINTER;
         if (!sameName(name, u"DxDiag_SystemInfo"))
             return E_INVALIDARG;
-        out = std::make_unique<SystemInfoContainer>(m_major, m_minor, m_letter);
+        out = std::make_unique<SystemInfoContainer>(m_version);
         return S_OK;
     }
 
@@ -64,9 +60,7 @@ public:
     }
 
 private:
-    std::uint32_t m_major;
-    std::uint32_t m_minor;
-    std::u16string m_letter;
+    DxDiagProvider::Version m_version;
 };
 
 void appendUtf8(std::string& out, char32_t c) {
@@ -140,7 +134,7 @@ int WideCharToMultiByte(std::uint32_t codePage, std::uint32_t dwFlags, const cha
 }
 
 DxDiagProvider::DxDiagProvider(std::uint32_t major, std::uint32_t minor, std::u16string letter)
-    : m_major(major), m_minor(minor), m_letter(std::move(letter)) {}
+    : m_version{major, minor, std::move(letter)} {}
 
 HRESULT DxDiagProvider::Initialize(const DxDiagInitParams* params) {
     if (params == nullptr)
@@ -156,7 +150,7 @@ HRESULT DxDiagProvider::GetRootContainer(std::unique_ptr<IDxDiagContainer>& out)
     out.reset();
     if (!m_initialized)
         return CO_E_NOTINITIALIZED;
-    out = std::make_unique<RootContainer>(m_major, m_minor, m_letter);
+    out = std::make_unique<RootContainer>(m_version);
     return S_OK;
 }
 

@@ -80,14 +80,18 @@ public:
 // Initialize wants size 16, header version 111 and no reserved value, once.
 class DxDiagProvider final : public IDxDiagProvider {
 public:
+    struct Version {
+        std::uint32_t major;
+        std::uint32_t minor;
+        std::u16string letter;
+    };
+
     DxDiagProvider(std::uint32_t major, std::uint32_t minor, std::u16string letter);
     HRESULT Initialize(const DxDiagInitParams* pParams) override;
     HRESULT GetRootContainer(std::unique_ptr<IDxDiagContainer>& ppInstance) override;
 
 private:
-    std::uint32_t m_major;
-    std::uint32_t m_minor;
-    std::u16string m_letter;
+    Version m_version;
     bool m_initialized = false;
 };
 

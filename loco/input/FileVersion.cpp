@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "loco/input/AsciiCase.h"
 #include "loco/input/InputPlatform.h"
 
 namespace {
@@ -14,14 +15,6 @@ struct VersionBlock {
     FixedFileInfo fixed;
 };
 
-std::string key(const std::string& path) {
-    std::string lower = path;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 const SystemFileTable::File* versionedFile(const char* path) {
     if (path == nullptr)
         return nullptr;
@@ -32,15 +25,15 @@ const SystemFileTable::File* versionedFile(const char* path) {
 } // namespace
 
 void SystemFileTable::addFile(const std::string& path, std::uint32_t ms, std::uint32_t ls) {
-    m_files[key(path)] = {true, ms, ls};
+    m_files[asciiLower(path)] = {true, ms, ls};
 }
 
 void SystemFileTable::addFileWithoutVersion(const std::string& path) {
-    m_files[key(path)] = {};
+    m_files[asciiLower(path)] = {};
 }
 
 const SystemFileTable::File* SystemFileTable::find(const std::string& path) const {
-    auto it = m_files.find(key(path));
+    auto it = m_files.find(asciiLower(path));
     return it == m_files.end() ? nullptr : &it->second;
 }
 

@@ -1,27 +1,17 @@
 #include "loco/input/ModuleLoader.h"
 
-namespace {
-
-std::string key(const std::string& fileName) {
-    std::string lower = fileName;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
-} // namespace
+#include "loco/input/AsciiCase.h"
 
 void ModuleLoader::install(const std::string& fileName, Module module) {
-    m_installed[key(fileName)] = std::make_shared<const Module>(std::move(module));
+    m_installed[asciiLower(fileName)] = std::make_shared<const Module>(std::move(module));
 }
 
 void ModuleLoader::remove(const std::string& fileName) {
-    m_installed.erase(key(fileName));
+    m_installed.erase(asciiLower(fileName));
 }
 
 ModuleHandle ModuleLoader::LoadLibraryA(const std::string& fileName) {
-    auto it = m_installed.find(key(fileName));
+    auto it = m_installed.find(asciiLower(fileName));
     if (it == m_installed.end())
         return 0;
     const ModuleHandle handle = m_nextHandle++;
@@ -34,7 +24,7 @@ bool ModuleLoader::FreeLibrary(ModuleHandle module) {
 }
 
 int ModuleLoader::loadCount(const std::string& fileName) const {
-    const std::string k = key(fileName);
+    const std::string k = asciiLower(fileName);
     int count = 0;
     for (const auto& [handle, loaded] : m_loaded)
         if (loaded.key == k)

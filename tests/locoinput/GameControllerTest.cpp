@@ -197,10 +197,14 @@ TEST(KernelDeviceSource, ListsEventNodesInNumericOrderAndSkipsWhatItCannotOpen) 
     setInputDebugSink([&](const std::string& line) { lines.push_back(line); });
     EXPECT_EQ(source.open(dir.path() + "event2"), nullptr);
     EXPECT_EQ(source.open(dir.path() + "event3"), nullptr);
-    setInputDebugSink(nullptr);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(dir.path() + "event2"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("cannot open " + dir.path() + "event3"), std::string::npos) << lines[1];
 
     EXPECT_FALSE(KernelDeviceSource(dir.path() + "missing").listNodes());
+    writeFileBytes(dir.file("sub/event4"), "elsewhere");
+    EXPECT_EQ(source.open(dir.path() + "sub/event4"), nullptr);
+    EXPECT_EQ(source.open(dir.path() + "mouse0"), nullptr);
+    EXPECT_EQ(lines.size(), 2u) << "paths that are no event node of the folder are not tried";
+    setInputDebugSink(nullptr);
 }
