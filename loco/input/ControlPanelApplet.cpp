@@ -7,11 +7,13 @@
 
 namespace {
 
+CalibrationView* g_view = nullptr;
+
 void showCalibrationDialog() {
-    InputPlatform& platform = inputPlatform();
-    CalibrationView* view = platform.calibrationView();
+    CalibrationView* view = g_view;
     if (view == nullptr)
         return;
+    InputPlatform& platform = inputPlatform();
     CalibrationSession session(platform.devices(), platform.calibration());
     struct Detach {
         CalibrationView* view;
@@ -23,6 +25,14 @@ void showCalibrationDialog() {
 }
 
 } // namespace
+
+void setCalibrationView(CalibrationView* view) {
+    g_view = view;
+}
+
+CalibrationView* calibrationView() {
+    return g_view;
+}
 
 std::int32_t joystickApplet(std::uint32_t, std::uint32_t uMsg, std::intptr_t, std::intptr_t) {
     switch (uMsg) {

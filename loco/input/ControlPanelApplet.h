@@ -91,3 +91,8 @@ public:
     virtual void attach(CalibrationSession* session) = 0;
     virtual int exec() = 0;
 };
+
+// The dialog the applet shows: the one set last (the windows install theirs at program start, a test
+// its own), none before; nullptr takes it away. Without one CPL_DBLCLK shows nothing.
+void setCalibrationView(CalibrationView* view);
+CalibrationView* calibrationView();

@@ -1,5 +1,6 @@
 #include "loco/input/DirectInput.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "loco/input/InputPlatform.h"

@@ -1,5 +1,6 @@
 #include "loco/input/FileVersion.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "loco/input/AsciiCase.h"

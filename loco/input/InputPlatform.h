@@ -9,13 +9,12 @@
 #include "loco/input/ModuleLoader.h"
 #include "loco/input/MultimediaJoystick.h"
 
-class CalibrationView;
 class IDxDiagProvider;
 
 // Everything the joystick stand-ins work on: the device source, this run's calibrations, the library
-// loader with "DInput8.dll" and "joy.cpl", the system files, the DxDiag provider and the calibration
-// dialog. The program uses one over the kernel's input folder; a test makes its own over a test
-// source and puts it in use for its duration. GUI thread only.
+// loader with "DInput8.dll" and "joy.cpl", the system files and the DxDiag provider. The program uses one
+// over the kernel's input folder; a test makes its own over a test source and puts it in use for its
+// duration. GUI thread only.
 class InputPlatform {
 public:
     using DxDiagFactory = std::function<std::unique_ptr<IDxDiagProvider>()>;
@@ -39,10 +38,6 @@ public:
     std::unique_ptr<IDxDiagProvider> createDxDiagProvider() const;
     int& comInitializeCount() { return m_comInitializeCount; }
 
-    // The dialog the applet shows; none until the windows install theirs.
-    void setCalibrationView(CalibrationView* view) { m_calibrationView = view; }
-    CalibrationView* calibrationView() const { return m_calibrationView; }
-
 private:
     std::shared_ptr<DeviceSource> m_devices;
     CalibrationStore m_calibration;
@@ -51,7 +46,6 @@ private:
     MultimediaJoysticks m_multimedia;
     DxDiagFactory m_dxDiagFactory;
     int m_comInitializeCount = 0;
-    CalibrationView* m_calibrationView = nullptr;
 };
 
 // The platform in use: the one set last, else the program's own over the kernel's input folder.

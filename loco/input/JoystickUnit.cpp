@@ -1,5 +1,7 @@
 #include "loco/input/JoystickUnit.h"
 
+#include <cstddef>
+
 std::int32_t Joynr = 0;
 DeviceIdentity joystick1GUID;
 DeviceIdentity joystick2GUID;

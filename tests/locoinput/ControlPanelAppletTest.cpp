@@ -23,13 +23,15 @@ public:
 
 class ControlPanelAppletTest : public InputFixture {
 protected:
+    ~ControlPanelAppletTest() override { setCalibrationView(nullptr); }
+
     RecordingDialogs m_dialogs;
     ScriptedView m_view;
 
     // Double-clicks our applet with the user's part played by script; the dialog service stands in
     // for the modal window and runs the view.
     void calibrate(std::function<int(CalibrationSession&)> script) {
-        m_platform.setCalibrationView(&m_view);
+        setCalibrationView(&m_view);
         m_view.script = std::move(script);
         m_dialogs.pushWindow([this] { return m_view.exec(); });
         EXPECT_EQ(joystickApplet(0, CPL_DBLCLK, 0, 0), 0);
@@ -171,7 +173,7 @@ TEST_F(ControlPanelAppletTest, RunsTheAppletsMessagesAndAlwaysFreesTheLibrary) {
 
 TEST_F(ControlPanelAppletTest, TheProgramsLibraryShowsTheDialog) {
     source().attach(TestDeviceSpec::joystick(), 0);
-    m_platform.setCalibrationView(&m_view);
+    setCalibrationView(&m_view);
     int sessions = 0;
     m_view.script = [&](CalibrationSession& session) {
         sessions += static_cast<int>(session.rows().size());
