@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 struct TestDeviceSource::Node {
-    TestDeviceSpec spec;
+    TestDeviceDescription device;
     std::string path;
     // The current value of each (type, code) a test set or the description gave.
     std::map<std::pair<int, int>, int> values;
@@ -35,26 +35,26 @@ libevdev* build(const Node& node) {
     libevdev* dev = libevdev_new();
     if (dev == nullptr)
         throw std::bad_alloc();
-    const TestDeviceSpec& spec = node.spec;
-    libevdev_set_name(dev, spec.name.c_str());
-    libevdev_set_id_bustype(dev, spec.bustype);
-    libevdev_set_id_vendor(dev, spec.vendor);
-    libevdev_set_id_product(dev, spec.product);
-    libevdev_set_id_version(dev, spec.version);
-    if (!spec.phys.empty())
-        libevdev_set_phys(dev, spec.phys.c_str());
-    if (!spec.uniq.empty())
-        libevdev_set_uniq(dev, spec.uniq.c_str());
-    for (const TestAxis& axis : spec.axes) {
+    const TestDeviceDescription& device = node.device;
+    libevdev_set_name(dev, device.name.c_str());
+    libevdev_set_id_bustype(dev, device.bustype);
+    libevdev_set_id_vendor(dev, device.vendor);
+    libevdev_set_id_product(dev, device.product);
+    libevdev_set_id_version(dev, device.version);
+    if (!device.phys.empty())
+        libevdev_set_phys(dev, device.phys.c_str());
+    if (!device.uniq.empty())
+        libevdev_set_uniq(dev, device.uniq.c_str());
+    for (const TestAxis& axis : device.axes) {
         input_absinfo info{};
         info.value = axis.value;
         info.minimum = axis.minimum;
         info.maximum = axis.maximum;
         libevdev_enable_event_code(dev, EV_ABS, static_cast<unsigned>(axis.code), &info);
     }
-    for (int key : spec.keys)
+    for (int key : device.keys)
         libevdev_enable_event_code(dev, EV_KEY, static_cast<unsigned>(key), nullptr);
-    for (int property : spec.properties)
+    for (int property : device.properties)
         libevdev_enable_property(dev, static_cast<unsigned>(property));
     return dev;
 }
@@ -89,34 +89,34 @@ std::string nodePath(int number) {
 
 } // namespace
 
-TestDeviceSpec TestDeviceSpec::joystick(int buttons) {
-    TestDeviceSpec spec;
-    spec.name = "Test joystick";
-    spec.phys = "usb-0000:00:14.0-1/input0";
-    spec.axes = {{ABS_X, 0, 1023, 512}, {ABS_Y, 0, 1023, 512}, {ABS_THROTTLE, 0, 255, 0}};
+TestDeviceDescription TestDeviceDescription::joystick(int buttons) {
+    TestDeviceDescription device;
+    device.name = "Test joystick";
+    device.phys = "usb-0000:00:14.0-1/input0";
+    device.axes = {{ABS_X, 0, 1023, 512}, {ABS_Y, 0, 1023, 512}, {ABS_THROTTLE, 0, 255, 0}};
     for (int k = 0; k < std::max(buttons, 1); ++k)
-        spec.keys.push_back(BTN_TRIGGER + k);
-    return spec;
+        device.keys.push_back(BTN_TRIGGER + k);
+    return device;
 }
 
-TestDeviceSpec TestDeviceSpec::gamepad() {
-    TestDeviceSpec spec;
-    spec.name = "Test gamepad";
-    spec.vendor = 0x045e;
-    spec.product = 0x028e;
-    spec.phys = "usb-0000:00:14.0-2/input0";
-    spec.axes = {{ABS_X, -32768, 32767, 0}, {ABS_Y, -32768, 32767, 0}, {ABS_Z, 0, 255, 0}};
-    spec.keys = {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST};
-    return spec;
+TestDeviceDescription TestDeviceDescription::gamepad() {
+    TestDeviceDescription device;
+    device.name = "Test gamepad";
+    device.vendor = 0x045e;
+    device.product = 0x028e;
+    device.phys = "usb-0000:00:14.0-2/input0";
+    device.axes = {{ABS_X, -32768, 32767, 0}, {ABS_Y, -32768, 32767, 0}, {ABS_Z, 0, 255, 0}};
+    device.keys = {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST};
+    return device;
 }
 
-std::string TestDeviceSource::attach(const TestDeviceSpec& spec, int number) {
+std::string TestDeviceSource::attach(const TestDeviceDescription& device, int number) {
     if (number < 0)
         number = m_nodes.empty() ? 0 : m_nodes.rbegin()->first + 1;
     auto node = std::make_shared<Node>();
-    node->spec = spec;
+    node->device = device;
     node->path = nodePath(number);
-    for (const TestAxis& axis : spec.axes)
+    for (const TestAxis& axis : device.axes)
         node->values[{EV_ABS, axis.code}] = axis.value;
     if (auto old = m_nodes.find(number); old != m_nodes.end())
         old->second->unplugged = true;

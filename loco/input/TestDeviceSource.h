@@ -52,7 +52,7 @@ struct TestAxis {
 };
 
 // A device described without a file, as the kernel would report it. Codes are the kernel's.
-struct TestDeviceSpec {
+struct TestDeviceDescription {
     std::string name = "Test device";
     int bustype = 0x03;
     int vendor = 0x046d;
@@ -66,9 +66,9 @@ struct TestDeviceSpec {
 
     // A stick: X and Y 0..1023 resting at 512, a throttle wheel 0..255 at 0, trigger and thumb
     // buttons from the first joystick button upwards (buttons >= 1).
-    static TestDeviceSpec joystick(int buttons = 4);
+    static TestDeviceDescription joystick(int buttons = 4);
     // A gamepad: X, Y -32768..32767 at 0, Z 0..255 at 0, the south, east, north and west buttons.
-    static TestDeviceSpec gamepad();
+    static TestDeviceDescription gamepad();
 };
 
 // Hands out libevdev devices built from descriptions, on made-up nodes "/test/input/event<N>". A test
@@ -80,7 +80,7 @@ public:
 
     // Puts the device on node number (the next number after the highest in use when negative) and
     // returns the node's path. A node number already in use is replaced as by unplug and attach.
-    std::string attach(const TestDeviceSpec& spec, int number = -1);
+    std::string attach(const TestDeviceDescription& device, int number = -1);
     // Takes the node out of the folder; devices opened on it are lost from then on.
     void unplug(const std::string& node);
     void refuseFolder(bool refuse) { m_refuseFolder = refuse; }

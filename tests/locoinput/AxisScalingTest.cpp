@@ -75,8 +75,8 @@ TEST(AxisScaling, ACalibratedCentreMakesTwoLinearHalves) {
 using CalibrationStoreTest = InputFixture;
 
 TEST_F(CalibrationStoreTest, KeepsCalibrationsPerControllerAndAxisElseUsesTheKernelsRange) {
-    const std::string node = source().attach(TestDeviceSpec::joystick(), 0);
-    source().attach(TestDeviceSpec::gamepad(), 1);
+    const std::string node = source().attach(TestDeviceDescription::joystick(), 0);
+    source().attach(TestDeviceDescription::gamepad(), 1);
     auto stick = GameController::from(source().open(node));
     auto pad = GameController::from(source().open("/test/input/event1"));
     CalibrationStore& store = m_platform.calibration();
@@ -95,11 +95,11 @@ TEST_F(CalibrationStoreTest, KeepsCalibrationsPerControllerAndAxisElseUsesTheKer
 
     // The same controller on another node keeps it.
     source().unplug(node);
-    auto again = GameController::from(source().open(source().attach(TestDeviceSpec::joystick(), 4)));
+    auto again = GameController::from(source().open(source().attach(TestDeviceDescription::joystick(), 4)));
     EXPECT_EQ(store.effective(*again, Axis::Y), (AxisCalibration{200, 800, 500}));
 
     // A missing axis reads 0.
-    TestDeviceSpec flat = TestDeviceSpec::joystick();
+    TestDeviceDescription flat = TestDeviceDescription::joystick();
     flat.axes.pop_back();
     auto noZ = GameController::from(source().open(source().attach(flat)));
     EXPECT_EQ(store.scaled(*noZ, Axis::Z, 1, 100), 0);

@@ -51,8 +51,8 @@ std::ostream& operator<<(std::ostream& out, const Message& m) {
 } // namespace
 
 TEST_F(ControlPanelAppletTest, OkKeepsWhatTheDialogSawForThisRun) {
-    const std::string stick = source().attach(TestDeviceSpec::joystick(), 0);
-    const std::string pad = source().attach(TestDeviceSpec::gamepad(), 1);
+    const std::string stick = source().attach(TestDeviceDescription::joystick(), 0);
+    const std::string pad = source().attach(TestDeviceDescription::gamepad(), 1);
     calibrate([&](CalibrationSession& session) {
         EXPECT_EQ(session.rows().size(), 2u);
         EXPECT_EQ(session.rows()[0].name, "Test joystick");
@@ -98,7 +98,7 @@ TEST_F(ControlPanelAppletTest, OkKeepsWhatTheDialogSawForThisRun) {
 }
 
 TEST_F(ControlPanelAppletTest, CancelKeepsNothing) {
-    const std::string stick = source().attach(TestDeviceSpec::joystick(), 0);
+    const std::string stick = source().attach(TestDeviceDescription::joystick(), 0);
     calibrate([&](CalibrationSession& session) {
         source().setAxis(stick, Axis::Y, 0);
         session.refresh();
@@ -172,7 +172,7 @@ TEST_F(ControlPanelAppletTest, RunsTheAppletsMessagesAndAlwaysFreesTheLibrary) {
 }
 
 TEST_F(ControlPanelAppletTest, TheProgramsLibraryShowsTheDialog) {
-    source().attach(TestDeviceSpec::joystick(), 0);
+    source().attach(TestDeviceDescription::joystick(), 0);
     setCalibrationView(&m_view);
     int sessions = 0;
     m_view.script = [&](CalibrationSession& session) {

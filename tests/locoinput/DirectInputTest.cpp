@@ -24,7 +24,8 @@ protected:
         return seen.identities;
     }
 
-    std::unique_ptr<IDirectInputDevice8A> device(IDirectInput8A& input, const DeviceIdentity& identity) {
+    std::unique_ptr<IDirectInputDevice8A> createDevice(IDirectInput8A& input,
+                                                       const DeviceIdentity& identity) {
         std::unique_ptr<IDirectInputDevice8A> dev;
         EXPECT_EQ(input.CreateDevice(identity, dev, nullptr), DI_OK);
         return dev;
@@ -32,7 +33,7 @@ protected:
 
     // A device set up as the joystick driver does it, without ranges.
     std::unique_ptr<IDirectInputDevice8A> acquired(const std::string& node) {
-        auto dev = device(*create(), identityOn(node));
+        auto dev = createDevice(*create(), identityOn(node));
         EXPECT_EQ(dev->SetCooperativeLevel(1, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
         EXPECT_EQ(dev->SetDataFormat(&c_dfDIJoystick), DI_OK);
         EXPECT_EQ(dev->Acquire(), DI_OK);
@@ -103,10 +104,10 @@ TEST_F(DirectInputTest, CreationChecksItsArgumentsAndNeedsTheInputFolder) {
 }
 
 TEST_F(DirectInputTest, EnumeratesAttachedControllersInNodeOrderUntilStopped) {
-    source().attach(TestDeviceSpec::joystick(), 10);
-    source().attach(TestDeviceSpec::gamepad(), 2);
-    source().attach(TestDeviceSpec{}, 1); // no axes: not a controller
-    source().attach(TestDeviceSpec::joystick(), 7);
+    source().attach(TestDeviceDescription::joystick(), 10);
+    source().attach(TestDeviceDescription::gamepad(), 2);
+    source().attach(TestDeviceDescription{}, 1); // no axes: not a controller
+    source().attach(TestDeviceDescription::joystick(), 7);
     source().refuseNode("/test/input/event7");
     auto input = create();
     EXPECT_EQ(nodes(enumerate(*input)),
@@ -114,7 +115,7 @@ TEST_F(DirectInputTest, EnumeratesAttachedControllersInNodeOrderUntilStopped) {
     EXPECT_EQ(nodes(enumerate(*input, 1)), (std::vector<std::string>{"/test/input/event2"}));
     const std::vector<DeviceIdentity> found = enumerate(*input);
     EXPECT_EQ(found[0].vendor, 0x045e);
-    EXPECT_EQ(found[0].phys, TestDeviceSpec::gamepad().phys);
+    EXPECT_EQ(found[0].phys, TestDeviceDescription::gamepad().phys);
 
     auto never = [](const DiDeviceInstance*, void*) -> int {
         ADD_FAILURE() << "called back";
@@ -130,7 +131,7 @@ TEST_F(DirectInputTest, EnumeratesAttachedControllersInNodeOrderUntilStopped) {
 }
 
 TEST_F(DirectInputTest, CreatesDevicesForAttachedControllersOnly) {
-    const std::string node = source().attach(TestDeviceSpec::joystick(), 0);
+    const std::string node = source().attach(TestDeviceDescription::joystick(), 0);
     auto input = create();
     const DeviceIdentity identity = enumerate(*input).at(0);
     std::unique_ptr<IDirectInputDevice8A> dev;
@@ -145,7 +146,7 @@ TEST_F(DirectInputTest, CreatesDevicesForAttachedControllersOnly) {
     EXPECT_FALSE(dev);
 
     // Plugged in again on another node: found by its ids, phys and uniq, and read from there.
-    const std::string again = source().attach(TestDeviceSpec::joystick(), 3);
+    const std::string again = source().attach(TestDeviceDescription::joystick(), 3);
     source().setAxis(again, Axis::X, 1023);
     ASSERT_EQ(input->CreateDevice(identity, dev, nullptr), DI_OK);
     ASSERT_EQ(dev->SetDataFormat(&c_dfDIJoystick), DI_OK);
@@ -154,8 +155,8 @@ TEST_F(DirectInputTest, CreatesDevicesForAttachedControllersOnly) {
 }
 
 TEST_F(DirectInputTest, ChecksCooperativeLevelAndDataFormat) {
-    source().attach(TestDeviceSpec::joystick(), 0);
-    auto dev = device(*create(), identityOn("/test/input/event0"));
+    source().attach(TestDeviceDescription::joystick(), 0);
+    auto dev = createDevice(*create(), identityOn("/test/input/event0"));
     struct Case {
         std::int32_t window;
         std::uint32_t flags;
@@ -179,9 +180,9 @@ TEST_F(DirectInputTest, ChecksCooperativeLevelAndDataFormat) {
 }
 
 TEST_F(DirectInputTest, FillsTheJoystickStateRecord) {
-    TestDeviceSpec spec = TestDeviceSpec::joystick(6);
-    spec.keys.push_back(Btn0);
-    const std::string node = source().attach(spec, 0);
+    TestDeviceDescription device = TestDeviceDescription::joystick(6);
+    device.keys.push_back(Btn0);
+    const std::string node = source().attach(device, 0);
     auto dev = acquired(node);
     source().setAxis(node, Axis::X, 0);
     source().setAxis(node, Axis::Y, 1023);
@@ -210,10 +211,10 @@ TEST_F(DirectInputTest, FillsTheJoystickStateRecord) {
 }
 
 TEST_F(DirectInputTest, RangePropertySetsTheAxisRangeOfTheStateRecord) {
-    TestDeviceSpec spec = TestDeviceSpec::gamepad();
-    spec.axes.pop_back(); // no Z
-    const std::string node = source().attach(spec, 0);
-    auto dev = device(*create(), identityOn(node));
+    TestDeviceDescription device = TestDeviceDescription::gamepad();
+    device.axes.pop_back(); // no Z
+    const std::string node = source().attach(device, 0);
+    auto dev = createDevice(*create(), identityOn(node));
     EXPECT_EQ(setRange(*dev, 4, -100, 100), DiErr::ObjectNotFound) << "offsets need the data format";
     ASSERT_EQ(dev->SetDataFormat(&c_dfDIJoystick), DI_OK);
     struct Case {
@@ -250,7 +251,7 @@ TEST_F(DirectInputTest, RangePropertySetsTheAxisRangeOfTheStateRecord) {
 }
 
 TEST_F(DirectInputTest, ALostDeviceFailsAndLeavesTheBuffer) {
-    const std::string node = source().attach(TestDeviceSpec::joystick(), 0);
+    const std::string node = source().attach(TestDeviceDescription::joystick(), 0);
     auto dev = acquired(node);
     EXPECT_EQ(dev->Poll(), DI_OK);
     source().unplug(node);
@@ -261,10 +262,10 @@ TEST_F(DirectInputTest, ALostDeviceFailsAndLeavesTheBuffer) {
     EXPECT_EQ(buffer.lY, 0x5A5A5A5A);
     EXPECT_EQ(buffer.rgbButtons[0], 0x5A);
     EXPECT_EQ(dev->Acquire(), DiErr::InputLost);
-    source().attach(TestDeviceSpec::joystick(), 0);
+    source().attach(TestDeviceDescription::joystick(), 0);
     EXPECT_EQ(dev->Acquire(), DiErr::InputLost) << "a new device on the node is not this one";
 
-    auto unacquired = device(*create(), identityOn("/test/input/event0"));
+    auto unacquired = createDevice(*create(), identityOn("/test/input/event0"));
     EXPECT_EQ(unacquired->Poll(), DiErr::NotAcquired);
     EXPECT_EQ(unacquired->GetDeviceState(sizeof buffer, &buffer), DiErr::NotAcquired);
 }

@@ -8,12 +8,13 @@ using namespace evcode;
 
 namespace {
 
-TestDeviceSpec device(std::vector<TestAxis> axes, std::vector<int> keys, std::vector<int> properties = {}) {
-    TestDeviceSpec spec;
-    spec.axes = std::move(axes);
-    spec.keys = std::move(keys);
-    spec.properties = std::move(properties);
-    return spec;
+TestDeviceDescription describe(std::vector<TestAxis> axes, std::vector<int> keys,
+                               std::vector<int> properties = {}) {
+    TestDeviceDescription device;
+    device.axes = std::move(axes);
+    device.keys = std::move(keys);
+    device.properties = std::move(properties);
+    return device;
 }
 
 const std::vector<TestAxis> kXY = {{AbsX, 0, 255, 128}, {AbsY, 0, 255, 128}};
@@ -25,25 +26,25 @@ using GameControllerTest = InputFixture;
 TEST_F(GameControllerTest, ClassifiesJoysticksAndGamepadsOnly) {
     struct Case {
         const char* name;
-        TestDeviceSpec spec;
+        TestDeviceDescription device;
         bool controller;
     } cases[] = {
-        {"stick with throttle", TestDeviceSpec::joystick(), true},
-        {"gamepad", TestDeviceSpec::gamepad(), true},
-        {"last joystick-range key", device(kXY, {BtnThumbR}), true},
-        {"touchpad", device(kXY, {BtnLeft, BtnSouth, BtnToolFinger, BtnTouch}, {PropPointer}), false},
-        {"finger tool only", device(kXY, {BtnSouth, BtnToolFinger}), false},
-        {"pen tablet", device(kXY, {BtnThumb, BtnToolPen, BtnStylus}), false},
-        {"accelerometer", device(kXY, {BtnSouth}, {PropAccelerometer}), false},
-        {"keyboard", device({}, {KeyA, KeyEnter}), false},
-        {"mouse", device({}, {BtnLeft, BtnRight}), false},
-        {"no Y axis", device({{AbsX, 0, 255, 0}}, {BtnTrigger}), false},
-        {"only miscellaneous buttons", device(kXY, {Btn0, Btn9}), false},
-        {"first key above the joystick range", device(kXY, {BtnToolPen + 1}), false},
+        {"stick with throttle", TestDeviceDescription::joystick(), true},
+        {"gamepad", TestDeviceDescription::gamepad(), true},
+        {"last joystick-range key", describe(kXY, {BtnThumbR}), true},
+        {"touchpad", describe(kXY, {BtnLeft, BtnSouth, BtnToolFinger, BtnTouch}, {PropPointer}), false},
+        {"finger tool only", describe(kXY, {BtnSouth, BtnToolFinger}), false},
+        {"pen tablet", describe(kXY, {BtnThumb, BtnToolPen, BtnStylus}), false},
+        {"accelerometer", describe(kXY, {BtnSouth}, {PropAccelerometer}), false},
+        {"keyboard", describe({}, {KeyA, KeyEnter}), false},
+        {"mouse", describe({}, {BtnLeft, BtnRight}), false},
+        {"no Y axis", describe({{AbsX, 0, 255, 0}}, {BtnTrigger}), false},
+        {"only miscellaneous buttons", describe(kXY, {Btn0, Btn9}), false},
+        {"first key above the joystick range", describe(kXY, {BtnToolPen + 1}), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto opened = source().open(source().attach(c.spec));
+        auto opened = source().open(source().attach(c.device));
         ASSERT_TRUE(opened);
         EXPECT_EQ(isGameController(*opened), c.controller);
         EXPECT_EQ(GameController::from(std::move(opened)) != nullptr, c.controller);
@@ -68,11 +69,11 @@ TEST_F(GameControllerTest, NumbersButtonsInTheKernelsJoystickOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(joystickButtonCodes(*source().open(source().attach(device(kXY, c.keys)))), c.expected);
+        EXPECT_EQ(joystickButtonCodes(*source().open(source().attach(describe(kXY, c.keys)))), c.expected);
     }
 
     // Button k of the controller is the k-th code: the gamepad's second button is its east button.
-    const std::string node = source().attach(TestDeviceSpec::gamepad());
+    const std::string node = source().attach(TestDeviceDescription::gamepad());
     auto pad = GameController::from(source().open(node));
     source().setValue(node, EvKey, BtnEast, 1);
     ASSERT_TRUE(pad->refresh());
@@ -98,7 +99,7 @@ TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
         SCOPED_TRACE(c.name);
         std::vector<TestAxis> axes = kXY;
         axes.insert(axes.end(), c.extra.begin(), c.extra.end());
-        const std::string node = source().attach(device(axes, {BtnTrigger}));
+        const std::string node = source().attach(describe(axes, {BtnTrigger}));
         EXPECT_EQ(axisCode(*source().open(node), Axis::Z), c.expectedZ);
         auto controller = GameController::from(source().open(node));
         EXPECT_EQ(controller->hasAxis(Axis::Z), c.expectedZ >= 0);
@@ -107,11 +108,11 @@ TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
 }
 
 TEST_F(GameControllerTest, ReadsIdentityAndChangedValues) {
-    TestDeviceSpec spec = TestDeviceSpec::joystick();
-    spec.uniq = "SN-1";
-    const std::string node = source().attach(spec, 3);
+    TestDeviceDescription device = TestDeviceDescription::joystick();
+    device.uniq = "SN-1";
+    const std::string node = source().attach(device, 3);
     auto controller = GameController::from(source().open(node));
-    const DeviceIdentity expected{0x03, 0x046d, 0xc215, 0x0111, spec.phys, "SN-1", "/test/input/event3"};
+    const DeviceIdentity expected{0x03, 0x046d, 0xc215, 0x0111, device.phys, "SN-1", "/test/input/event3"};
     EXPECT_EQ(controller->identity(), expected);
     EXPECT_EQ(controller->name(), "Test joystick");
     EXPECT_EQ(controller->kernelRange(Axis::Y).maximum, 1023);
@@ -123,14 +124,14 @@ TEST_F(GameControllerTest, ReadsIdentityAndChangedValues) {
 
     source().unplug(node);
     EXPECT_FALSE(controller->refresh());
-    source().attach(spec, 3);
+    source().attach(device, 3);
     EXPECT_FALSE(controller->refresh()) << "a lost device stays lost";
     EXPECT_TRUE(controller->lost());
 }
 
 TEST_F(GameControllerTest, FindsAControllerAgain) {
-    TestDeviceSpec stick = TestDeviceSpec::joystick();
-    TestDeviceSpec twin = stick;
+    TestDeviceDescription stick = TestDeviceDescription::joystick();
+    TestDeviceDescription twin = stick;
     twin.phys = "usb-0000:00:14.0-4/input0";
     const std::string stickNode = source().attach(stick, 1);
     source().attach(twin, 2);
@@ -148,7 +149,7 @@ TEST_F(GameControllerTest, FindsAControllerAgain) {
     source().unplug(stickNode);
     EXPECT_EQ(findController(source(), stickId), nullptr);
     source().attach(stick, 5);
-    source().attach(TestDeviceSpec::gamepad(), 1);
+    source().attach(TestDeviceDescription::gamepad(), 1);
     EXPECT_EQ(findController(source(), stickId)->identity().node, "/test/input/event5");
 
     // A node whose ids still match is taken as it is, even if the controller moved to another port.
@@ -161,9 +162,9 @@ TEST_F(GameControllerTest, FindsAControllerAgain) {
 }
 
 TEST_F(GameControllerTest, PassesOverRefusedNodesAndFailsWithoutAFolder) {
-    source().attach(TestDeviceSpec::joystick(), 0);
-    source().attach(TestDeviceSpec::gamepad(), 1);
-    source().attach(TestDeviceSpec::joystick(), 2);
+    source().attach(TestDeviceDescription::joystick(), 0);
+    source().attach(TestDeviceDescription::gamepad(), 1);
+    source().attach(TestDeviceDescription::joystick(), 2);
     source().refuseNode("/test/input/event1");
     std::vector<std::string> seen;
     auto collect = [&](std::unique_ptr<GameController>& c) {

@@ -112,9 +112,9 @@ protected:
     // Sticks told apart by their serials, on nodes 0, 1, ...
     static void attachSticks(TestDeviceSource& source, int count) {
         for (int k = 0; k < count; ++k) {
-            TestDeviceSpec spec = TestDeviceSpec::joystick();
-            spec.uniq = "stick " + std::to_string(k);
-            source.attach(spec, k);
+            TestDeviceDescription device = TestDeviceDescription::joystick();
+            device.uniq = "stick " + std::to_string(k);
+            source.attach(device, k);
         }
     }
     void attachSticks(int count) { attachSticks(source(), count); }
@@ -287,9 +287,9 @@ TEST_F(JoystickUnitTest, IdentitiesOutliveOneJoyInit) {
     EXPECT_EQ(joystick.getNrOfJoysticks(), 0);
 
     // It comes back on another node and is found by its identity.
-    TestDeviceSpec spec = TestDeviceSpec::joystick();
-    spec.uniq = "stick 0";
-    source().attach(spec, 8);
+    TestDeviceDescription device = TestDeviceDescription::joystick();
+    device.uniq = "stick 0";
+    source().attach(device, 8);
     EXPECT_EQ(joystick.Joy_init(), 0);
     EXPECT_EQ(joystick1GUID.node, "/test/input/event8");
 }

@@ -20,11 +20,11 @@ protected:
 } // namespace
 
 TEST_F(MultimediaJoystickTest, NumbersControllersInEnumerationOrderAndReportsTheirCapabilities) {
-    TestDeviceSpec noZ = TestDeviceSpec::joystick(12);
+    TestDeviceDescription noZ = TestDeviceDescription::joystick(12);
     noZ.name = std::string(40, 'n');
     noZ.axes.pop_back();
-    source().attach(TestDeviceSpec::gamepad(), 4);
-    source().attach(TestDeviceSpec{}, 0);
+    source().attach(TestDeviceDescription::gamepad(), 4);
+    source().attach(TestDeviceDescription{}, 0);
     source().attach(noZ, 9);
 
     JoyCapsA caps;
@@ -62,7 +62,7 @@ TEST_F(MultimediaJoystickTest, NumbersControllersInEnumerationOrderAndReportsThe
 }
 
 TEST_F(MultimediaJoystickTest, WritesWhatTheFlagsSelect) {
-    const std::string node = source().attach(TestDeviceSpec::joystick(6), 0);
+    const std::string node = source().attach(TestDeviceDescription::joystick(6), 0);
     source().setAxis(node, Axis::X, 0);
     source().setAxis(node, Axis::Y, 0);
     source().setAxis(node, Axis::Z, 255);
@@ -111,7 +111,7 @@ TEST_F(MultimediaJoystickTest, WritesWhatTheFlagsSelect) {
 }
 
 TEST_F(MultimediaJoystickTest, ReportsALossAndFindsTheControllerWhenItComesBack) {
-    const std::string node = source().attach(TestDeviceSpec::joystick(), 0);
+    const std::string node = source().attach(TestDeviceDescription::joystick(), 0);
     JoyInfoEx i = info(134);
     ASSERT_EQ(joyGetPosEx(0, &i), JOYERR_NOERROR);
     const int opens = source().openCount();
@@ -126,7 +126,7 @@ TEST_F(MultimediaJoystickTest, ReportsALossAndFindsTheControllerWhenItComesBack)
     JoyCapsA caps;
     EXPECT_EQ(joyGetDevCapsA(0, &caps, sizeof caps), JOYERR_UNPLUGGED);
 
-    const std::string again = source().attach(TestDeviceSpec::joystick(), 6);
+    const std::string again = source().attach(TestDeviceDescription::joystick(), 6);
     source().setAxis(again, Axis::Y, 1023);
     ASSERT_EQ(joyGetPosEx(0, &i), JOYERR_NOERROR);
     EXPECT_EQ(i.dwYpos, 65535u);
