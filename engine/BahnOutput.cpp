@@ -8,6 +8,7 @@
 
 #include "engine/Bahncalcunit.h"
 #include "engine/MainFormState.h"
+#include "engine/WaitClock.h"
 #include "engine/lokunit.h"
 #include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
@@ -136,12 +137,7 @@ void Cbahn::gl_out(int Loknummer) {
 }
 
 void Cbahn::pause(std::uint16_t Zeit) {
-    if (MainForm && MainForm->HRT1) {
-        MainForm->HRT1->Wait(static_cast<std::uint32_t>(Zeit) * 1000u);
-        return;
-    }
-    // Before the window's timer exists a pulse still needs its length.
-    std::this_thread::sleep_for(std::chrono::milliseconds(Zeit));
+    waitClock().pause(Zeit);
 }
 
 void Cbahn::parse(const std::string&) {}

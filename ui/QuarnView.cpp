@@ -1,8 +1,10 @@
 // Layout, painting and scrolling of the main window's plan view, and the panels the engine fills.
 
+#include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -10,6 +12,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -189,4 +192,33 @@ void TMainForm::showDecoderPanel(const DecoderPanelData& panel) {
     }
     if (panel.protoIndex >= 0 && panel.protoIndex < Proto_CB->count())
         Proto_CB->setCurrentIndex(panel.protoIndex);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Screen menu
+
+void TMainForm::chooseScreen(QAction* item, int w, int h) {
+    Screen_x = w;
+    Screen_y = h;
+    for (QAction* size : {automatisch1, N640mal480, N800mal600, N1024mal768})
+        size->setChecked(size == item);
+    setscreen(Screen_x, Screen_y);
+}
+
+void TMainForm::automatisch1Click() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->size() : QSize(Screen_x, Screen_y);
+    chooseScreen(automatisch1, size.width(), size.height());
+}
+
+void TMainForm::N640mal480Click() {
+    chooseScreen(N640mal480, 640, 480);
+}
+
+void TMainForm::N800mal600Click() {
+    chooseScreen(N800mal600, 800, 600);
+}
+
+void TMainForm::N1024mal768Click() {
+    chooseScreen(N1024mal768, 1024, 768);
 }

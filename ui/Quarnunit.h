@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QSize>
 #include <array>
 #include <atomic>
 #include <functional>
@@ -71,16 +73,26 @@ public:
     // Hands Iphostchar and Ipport to the connections that exist (ports P, P+1, P+2).
     void applyConnectionSettings();
 
-    // ---- menu states shared with the file and connection commands ----
+    // ---- menu states shared with the file and connection commands (QuarnMenus.cpp) ----
     void setStartMenuState();
     // A plan was made or opened: the plan commands come on, the screen menu goes off. Connect (and,
-    // with "SRCP 0.80", Loco setup) only comes on while no connection is open.
+    // with "SRCP 0.80", Loco setup) only comes on while no connection is open, Feedback > Start only
+    // while feedback is not being read.
     void setPlanMenuState();
     // True while the server connection is open: the "SRCP 0.73" command or info connection (the
     // feedback-poll connection is apart from it and does not count).
     bool connectionOpen() const;
+    // True from a successful Feedback > Start until Feedback > Stop or the loss of the feedback
+    // connection.
+    bool feedbackRunning() const { return m_poll.online; }
 
-    // ---- closing ----
+    // A menu (its menu action) or a menu item by its object name; null for an unknown name. For the
+    // text table's relabelling and for commands chosen by name; code that knows the item uses its
+    // member below.
+    QAction* menuAction(const std::string& objectName) const;
+    std::string statusPanelText(int panel) const;
+
+    // ---- closing (QuarnStart.cpp) ----
     // True when the window may close; shows message 126 and refuses while the "SRCP 0.73" command
     // connection is open.
     bool FormCloseQuery();
@@ -89,7 +101,7 @@ public:
     // and joining reader threads, closing connections. Runs in the order registered, once.
     void addShutdownHook(std::function<void()> hook);
 
-    // ---- server connection, feedback modules and commands (QuarnConnection.cpp) ----
+    // ---- server connection (QuarnConnection.cpp) and feedback modules (QuarnFeedback.cpp) ----
     void Hostverbinden1Click();
     void Hosttrennen1Click();
     // What every disconnect ends with, whichever transport was connected: the menus, the status bar,
@@ -99,23 +111,19 @@ public:
     void Abfragebeenden1Click();
     void Synchronize2Click();
     void Reset1Click();
+
+    // How long a connect may take before the server counts as unreachable.
+    static constexpr int ConnectTimeoutMs = 4000;
+
+    // ---- commands and the window's own menus (QuarnCommands.cpp) ----
     void Spannungan1Click();
     void Spannungaus1Click();
     void Initialisierung1Click();
     void Decoderprogrammieren1Click();
     void FreieBefehle1Click();
     void PowerTimerTimer();
-
-    // How long a connect may take before the server counts as unreachable.
-    static constexpr int ConnectTimeoutMs = 4000;
-
-    // ---- menu handlers of this window ----
     void Ende1Click();
     void Joystickcalibrieren1Click();
-    void automatisch1Click();
-    void N640mal480Click();
-    void N800mal600Click();
-    void N1024mal768Click();
     void Assistent1Click();
     void QuarnHilfe1Click();
     void Info1Click();
@@ -124,14 +132,15 @@ public:
     void openStringGrid1Click();
     void InitLok1Click();
 
+    // ---- the Screen menu (QuarnView.cpp) ----
+    void automatisch1Click();
+    void N640mal480Click();
+    void N800mal600Click();
+    void N1024mal768Click();
+
     // The text of Help > DirectX for a detection result.
     static std::string directXMessage(bool detectionOk, unsigned packedVersion,
                                       const std::string& versionText);
-
-    // A menu (its menu action) or a menu item by the name the original program gives it; null for an
-    // unknown name.
-    QAction* menuAction(const std::string& objectName) const;
-    std::string statusPanelText(int panel) const;
 
     // ---- components ----
     PaintBoxWidget* Quarn = nullptr;
@@ -169,14 +178,29 @@ public:
     QComboBox* Proto_CB = nullptr;
     QPushButton* Speichern_button = nullptr;
 
+    // The menus and their items, by the names of the original menu.
     QMenu* FileMenu = nullptr;
+    QAction *Neu1 = nullptr, *Oeffnen1 = nullptr, *Speichern1 = nullptr, *Speichernals1 = nullptr,
+            *Hostverbinden1 = nullptr, *Hosttrennen1 = nullptr, *Ende1 = nullptr;
     QMenu* Optionen1 = nullptr;
+    QAction *Gleisbildentwerfen1 = nullptr, *DecoderAdressen1 = nullptr, *S88modules1 = nullptr,
+            *Text1 = nullptr, *Betrieb1 = nullptr, *Fahrstrassen1 = nullptr, *Softregler1 = nullptr,
+            *Joystickeinrichten1 = nullptr;
     QMenu* Einstellungen1 = nullptr;
+    QAction *IPAddrHost1 = nullptr, *Joystickcalibrieren1 = nullptr;
     QMenu* Rckmeldemodule1 = nullptr;
+    QAction *Abfragestarten1 = nullptr, *Abfragebeenden1 = nullptr, *Synchronize2 = nullptr,
+            *Reset1 = nullptr;
     QMenu* Befehle1 = nullptr;
+    QAction *Synchronize1 = nullptr, *Spannungan1 = nullptr, *Spannungaus1 = nullptr,
+            *Initialisierung1 = nullptr, *Zeit1 = nullptr, *Decoderprogrammieren1 = nullptr,
+            *FreieBefehle1 = nullptr;
     QMenu* Bildschirm1 = nullptr;
+    QAction *automatisch1 = nullptr, *N640mal480 = nullptr, *N800mal600 = nullptr, *N1024mal768 = nullptr;
     QMenu* Hilfe1 = nullptr;
+    QAction *Assistent1 = nullptr, *QuarnHilfe1 = nullptr, *Info1 = nullptr, *DirectX1 = nullptr;
     QMenu* Debug1 = nullptr;
+    QAction *openStringGrid1 = nullptr, *openDebugWindow1 = nullptr, *InitLok1 = nullptr;
 
 signals:
     // The close was accepted: the program ends.
@@ -187,6 +211,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // One "SRCP 0.73" connection whose loss the window must notice. The closed hook runs on whatever
+    // thread noticed the close; it hands the generation it saw to the GUI thread, where a close of an
+    // older connection, or one the window made itself, is ignored.
+    struct WatchedConnection {
+        // Set when the connection was opened for good, cleared when the window gives it up.
+        bool online = false;
+        // Counts the openings; the hook reads it on the thread that noticed the close.
+        std::atomic<unsigned> generation{0};
+    };
+
     void buildComponents();
     void buildAddressPanel();
     void buildMenus();
@@ -196,15 +230,23 @@ private:
     void refreshPlanView();
     void snapScrollBar(QScrollBar* bar);
     int scrollMaximum(int planSize, int viewSize) const;
-    void setItemEnabled(const char* name, bool on);
+    // Sizes the window's frame to w x h (setscreen), as far as the window system has told us its
+    // frame.
+    void applyScreenSize();
 
     // QuarnConnection.cpp
     void setupConnectionCommands();
+    // Reports the closes of connection through handler on the GUI thread.
+    void watchConnection(LineConnection& connection, WatchedConnection& watch,
+                         void (TMainForm::*handler)(unsigned generation));
+    // The seven Commands items that only make sense while connected.
+    void setCommandItemsEnabled(bool on);
     void setConnectedMenuState();
     void disconnect073();
-    // Runs on the GUI thread after the command connection closed; generation tells which
-    // connection it was.
+    // Run on the GUI thread after a connection closed; generation tells which opening it was.
     void commandConnectionClosed(unsigned generation);
+    void pollConnectionClosed(unsigned generation);
+    void infoConnectionClosed(unsigned generation);
     // Writes bytes on the command connection; false (and the error shown) when the write fails.
     bool writeCommand(const std::string& bytes);
     // Fetches a text of the UI text table in the current language (UTF-8).
@@ -224,11 +266,15 @@ private:
     bool m_destroyed = false;
     // A connect is under way (it blocks the GUI thread, but a box or repaint may still reach us).
     bool m_connecting = false;
-    // The "SRCP 0.73" command connection counts as up: set by a successful connect, cleared by the
-    // disconnect tail.
-    bool m_commandOnline = false;
-    // Counts successful connects; read by the command connection's closed hook on the reader thread.
-    std::atomic<unsigned> m_commandGeneration{0};
+    // The three "SRCP 0.73" connections. The command connection is online from a successful connect
+    // until the disconnect tail, the info connection while its reader runs, the poll connection from
+    // Feedback > Start until Stop.
+    WatchedConnection m_command;
+    WatchedConnection m_info;
+    WatchedConnection m_poll;
+    // The figures of the last setscreen and the frame extents they were applied with.
+    QSize m_screenSize;
+    QMargins m_screenFrame;
 };
 
 // The main window as a window; null while there is none.

@@ -66,7 +66,7 @@ TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen) {
     EXPECT_EQ(hookRuns, 0);
 
     // File > End closes the connection first, so it always closes.
-    window->menuAction("Ende1")->trigger();
+    window->Ende1->trigger();
     EXPECT_FALSE(window->Command_Socket->isConnected());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed.count(), 1);
@@ -148,9 +148,41 @@ TEST_F(QuarnCommandsTest, DirectXTexts) {
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->Dxpresent);
     m_dialogs.clear();
-    window->menuAction("DirectX1")->trigger();
+    window->DirectX1->trigger();
     EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Message, "Info", "DirectX not installed",
                                                      MessageIcon::Information}}));
+}
+
+TEST_F(QuarnCommandsTest, ModalWindowsGoThroughTheDialogService) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    struct Case {
+        QAction* TMainForm::*item;
+        int joyMode;
+        const char* shown; // null: none
+    };
+    const Case cases[] = {
+        {&TMainForm::Info1, 1, "InfoForm"},
+        {&TMainForm::Joystickcalibrieren1, 1, "JoyWinForm"},
+        {&TMainForm::Joystickcalibrieren1, 0, "JoyDxForm"},
+        {&TMainForm::Joystickcalibrieren1, 2, nullptr},
+        {&TMainForm::Joystickcalibrieren1, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        QAction* item = window->*c.item;
+        SCOPED_TRACE(item->objectName().toStdString() + " " + std::to_string(c.joyMode));
+        m_dialogs.clear();
+        window->Joy_Mode = c.joyMode;
+        if (c.shown)
+            m_dialogs.pushWindowResult(1);
+        item->setEnabled(true);
+        item->trigger();
+        std::vector<Call> expected;
+        if (c.shown)
+            expected.push_back({Kind::Window, c.shown, "", MessageIcon::None});
+        EXPECT_EQ(m_dialogs.calls(), expected);
+        EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
+    }
 }
 
 TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
@@ -160,7 +192,7 @@ TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
     QDesktopServices::setUrlHandler("file", &recorder, "open");
 
     m_dialogs.clear();
-    window->menuAction("QuarnHilfe1")->trigger();
+    window->QuarnHilfe1->trigger();
     ASSERT_EQ(m_dialogs.calls().size(), 1u);
     EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Plain);
     EXPECT_NE(m_dialogs.calls()[0].text.find("QUARN.html"), std::string::npos);
@@ -169,7 +201,7 @@ TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
     // The folder and page are found without regard to case.
     writeFileBytes(m_dir.file("hilfe/Quarn.HTML"), "<html></html>");
     m_dialogs.clear();
-    window->menuAction("QuarnHilfe1")->trigger();
+    window->QuarnHilfe1->trigger();
     QDesktopServices::unsetUrlHandler("file");
     EXPECT_TRUE(m_dialogs.calls().empty());
     ASSERT_EQ(recorder.urls.size(), 1);
@@ -184,7 +216,7 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
     window->debugLine("Gleisbild ä");
     EXPECT_EQ(DebugForm->Memo1->toPlainText().toStdString(), "IconName :Icon0101.bmp\nGleisbild ä");
     EXPECT_TRUE(DebugForm->windowFlags() & Qt::WindowStaysOnTopHint);
-    window->menuAction("openDebugWindow1")->trigger();
+    window->openDebugWindow1->trigger();
     EXPECT_TRUE(DebugForm->isVisible());
 
     // A panel number outside 0..2 changes nothing.

@@ -141,7 +141,7 @@ TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
         window->show();
         EXPECT_EQ(window->FileMenu->title().toStdString(), c.fileMenu);
         if (c.s88) {
-            EXPECT_EQ(window->menuAction("S88modules1")->text().toStdString(), c.s88);
+            EXPECT_EQ(window->S88modules1->text().toStdString(), c.s88);
         }
         int relabelled = 0;
         for (const CaptionEntry& entry : captionList()) {
@@ -155,8 +155,8 @@ TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
         }
         EXPECT_EQ(relabelled, 36);
         // Items the text table does not relabel keep their own captions.
-        EXPECT_EQ(window->menuAction("DirectX1")->text().toStdString(), "DirectX");
-        EXPECT_EQ(window->menuAction("N640mal480")->text().toStdString(), "640 x 480");
+        EXPECT_EQ(window->DirectX1->text().toStdString(), "DirectX");
+        EXPECT_EQ(window->N640mal480->text().toStdString(), "640 x 480");
         stopWindows();
     }
 }
@@ -243,6 +243,18 @@ TEST_F(QuarnStartTest, MenuStartState) {
         }
         EXPECT_EQ(action->isChecked(), std::string(name) == "automatisch1");
     }
+    // The lookup by name finds every menu and item of the bar, and nothing else.
+    int found = 0;
+    for (QAction* bar : window->menuBar()->actions()) {
+        EXPECT_EQ(window->menuAction(bar->menu()->objectName().toStdString()), bar);
+        for (QAction* item : bar->menu()->actions()) {
+            EXPECT_EQ(window->menuAction(item->objectName().toStdString()), item);
+            ++found;
+        }
+    }
+    EXPECT_EQ(found + 8, static_cast<int>(std::size(items)));
+    for (const char* unknown : {"", "Zeit2", "FileMenu_action", "StatusBar1"})
+        EXPECT_EQ(window->menuAction(unknown), nullptr) << unknown;
     // Eight menus in the bar, in the original order.
     QStringList order;
     for (QAction* a : window->menuBar()->actions())
@@ -274,13 +286,14 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection) {
             accepted = server.accept(2000);
         }
         window->setPlanMenuState();
-        EXPECT_EQ(window->menuAction("Hostverbinden1")->isEnabled(), c.connect);
-        EXPECT_EQ(window->menuAction("Softregler1")->isEnabled(), c.locoSetup);
-        EXPECT_FALSE(window->menuAction("Bildschirm1")->isEnabled());
-        for (const char* on : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1",
-                               "Text1", "Betrieb1", "Fahrstrassen1", "Abfragestarten1", "Abfragebeenden1"})
-            EXPECT_TRUE(window->menuAction(on)->isEnabled()) << on;
-        EXPECT_FALSE(window->menuAction("Joystickcalibrieren1")->isEnabled());
+        EXPECT_EQ(window->Hostverbinden1->isEnabled(), c.connect);
+        EXPECT_EQ(window->Softregler1->isEnabled(), c.locoSetup);
+        EXPECT_FALSE(window->Bildschirm1->menuAction()->isEnabled());
+        for (QAction* on : {window->Speichernals1, window->Gleisbildentwerfen1, window->DecoderAdressen1,
+                            window->S88modules1, window->Text1, window->Betrieb1, window->Fahrstrassen1,
+                            window->Abfragestarten1, window->Abfragebeenden1})
+            EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
+        EXPECT_FALSE(window->Joystickcalibrieren1->isEnabled());
         if (window->Command_Socket->isConnected())
             window->Command_Socket->close();
     }

@@ -188,24 +188,25 @@ TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem) {
     ASSERT_NE(window, nullptr);
     const QSize screen = window->screen()->size();
     struct Case {
-        const char* item;
+        QAction* item;
         int w, h;
     };
-    const Case cases[] = {{"N640mal480", 640, 480},
-                          {"N800mal600", 800, 600},
-                          {"N1024mal768", 1024, 768},
-                          {"automatisch1", screen.width(), screen.height()}};
+    const Case cases[] = {{window->N640mal480, 640, 480},
+                          {window->N800mal600, 800, 600},
+                          {window->N1024mal768, 1024, 768},
+                          {window->automatisch1, screen.width(), screen.height()}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.item);
-        window->menuAction(c.item)->trigger();
+        SCOPED_TRACE(c.item->objectName().toStdString());
+        c.item->trigger();
         EXPECT_EQ(window->size(), QSize(c.w - 5, c.h - 35));
         EXPECT_EQ(window->pos(), QPoint(2, 1));
         EXPECT_EQ(window->Screen_x, c.w);
         EXPECT_EQ(window->Screen_y, c.h);
         EXPECT_EQ(window->Formularbreit, c.w - 5);
         EXPECT_EQ(window->Formularhoch, c.h - 35 - window->menuBar()->height());
-        for (const char* other : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"})
-            EXPECT_EQ(window->menuAction(other)->isChecked(), std::string(other) == c.item) << other;
+        for (QAction* other :
+             {window->automatisch1, window->N640mal480, window->N800mal600, window->N1024mal768})
+            EXPECT_EQ(other->isChecked(), other == c.item) << other->objectName().toStdString();
     }
 }
 
