@@ -8,11 +8,12 @@
 #include <QUrl>
 #include <exception>
 
+#include "engine/CommandOutput.h"
+
 #include "loco/JoyDxUnit.h"
 #include "loco/JoyWinUnit.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
-#include "platform/LineConnection.h"
 #include "platform/Paths.h"
 #include "ui/Assistunit.h"
 #include "ui/Debugunit.h"
@@ -23,46 +24,37 @@
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-bool TMainForm::writeCommand(const std::string& bytes) {
+CommandResult TMainForm::sendCommand(const std::function<CommandResult(CommandOutput&)>& command) {
     try {
-        Command_Socket->writeRaw(bytes);
-        return true;
+        return command(commandOutput());
     } catch (const std::exception& e) {
-        // The connection has closed itself; its closed hook brings the menus back.
+        // A connection whose write failed closes itself; its closed hook brings the menus back.
         showExceptionText(e.what());
-        return false;
+        return CommandResult::Failed;
     }
+}
+
+void TMainForm::reportRefusal(CommandResult result) {
+    if (result == CommandResult::NotConnected)
+        stopBox(127);
+    else if (result == CommandResult::NotAvailable)
+        stopBox(124);
 }
 
 void TMainForm::Spannungan1Click() {
-    if (SrcpVer != 73)
-        return;
-    if (Command_Socket->isConnected())
-        writeCommand("SET POWER ON\n");
-    else
-        stopBox(127);
+    reportRefusal(sendCommand([](CommandOutput& out) { return out.setPower(true); }));
 }
 
 void TMainForm::Spannungaus1Click() {
-    if (SrcpVer != 73)
-        return;
-    if (Command_Socket->isConnected())
-        writeCommand("SET POWER OFF\n");
-    else
-        stopBox(127);
+    reportRefusal(sendCommand([](CommandOutput& out) { return out.setPower(false); }));
 }
 
 void TMainForm::Initialisierung1Click() {
-    if (SrcpVer != 73) {
-        stopBox(124);
-        return;
-    }
-    if (!Command_Socket->isConnected()) {
-        stopBox(127);
-        return;
-    }
-    if (writeCommand("RESET\n"))
+    const CommandResult result = sendCommand([](CommandOutput& out) { return out.resetServer(); });
+    if (result == CommandResult::Sent)
         stopBox(129, 128);
+    else
+        reportRefusal(result);
 }
 
 void TMainForm::Decoderprogrammieren1Click() {
@@ -70,29 +62,23 @@ void TMainForm::Decoderprogrammieren1Click() {
 }
 
 void TMainForm::FreieBefehle1Click() {
-    if (!Command_Socket->isConnected()) {
+    if (!commandOutput().connected()) {
         stopBox(127);
         return;
     }
     const DialogService::Input input =
         dialogs().inputBox(message(125), "e.g.: SET GA M 16 1 1 500", std::string());
-    // The server may have gone while the box was open.
     if (!input.ok)
         return;
-    if (!Command_Socket->isConnected()) {
-        stopBox(127);
-        return;
-    }
-    writeCommand(utf8ToCp1252(input.text) + "\n");
+    // The server may have gone while the box was open.
+    const std::string line = utf8ToCp1252(input.text);
+    reportRefusal(sendCommand([&line](CommandOutput& out) { return out.freeCommand(line); }));
 }
 
 void TMainForm::PowerTimerTimer() {
     PowerTimer->stop();
-    if (SrcpVer != 73)
-        return;
-    // The power monitor of this transport: track power on again, on the open command connection.
-    if (Command_Socket->isConnected())
-        writeCommand("SET POWER ON\n");
+    // The power monitor: track power on again where there is a connection to send it on.
+    sendCommand([](CommandOutput& out) { return out.setPower(true); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <exception>
 
+#include "engine/CommandOutput.h"
 #include "engine/RueckReaders.h"
+#include "engine/Srcp073Output.h"
 #include "engine/WaitClock.h"
 #include "platform/DialogService.h"
 #include "platform/LineConnection.h"
@@ -51,6 +53,7 @@ void TMainForm::stopBox(int textNumber, int titleNumber) {
 // Runs on the GUI thread and blocks it while the connections open and settle; what the user must
 // see meanwhile is painted first, without running the event loop.
 void TMainForm::Hostverbinden1Click() {
+    // The line connections belong to the "SRCP 0.73" transport alone.
     if (SrcpVer != 73)
         return;
     // The menu item may be stale (the assistant calls us too): never tear down a live connection.
@@ -68,11 +71,8 @@ void TMainForm::Hostverbinden1Click() {
         startReadCommand(*Command_Socket);
         waitClock().pause(CommandSettleMs);
         // A server that hung up during the pause has not accepted us either.
-        if (Command_Socket->isConnected()) {
-            if (Autopower > 0)
-                Command_Socket->writeRaw("SET POWER ON\n");
-            commandUp = true;
-        }
+        if (Command_Socket->isConnected())
+            commandUp = Autopower <= 0 || commandOutput().setPower(true) == CommandResult::Sent;
     } catch (const std::exception&) {
         commandUp = false;
     }

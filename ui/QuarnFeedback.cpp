@@ -2,53 +2,35 @@
 // symbols.
 
 #include <QAction>
-#include <exception>
+#include <optional>
 #include <string>
 
+#include "engine/CommandOutput.h"
 #include "engine/Positionunit.h"
-#include "engine/RueckReaders.h"
 #include "engine/Rueckmeldeunit.h"
-#include "engine/WaitClock.h"
 #include "engine/elementunit.h"
-#include "platform/LineConnection.h"
 #include "ui/Quarnunit.h"
 
-namespace {
-
-// The server gets this wait to settle after the connection opened.
-constexpr int ChannelSettleMs = 500;
-
-} // namespace
-
 void TMainForm::Abfragestarten1Click() {
-    if (SrcpVer != 73)
-        return;
-    // Opening again would close the connection under its running reader.
-    if (Poll_Socket->isConnected())
-        return;
     Abfragestarten1->setEnabled(false);
     Reset1->setEnabled(false);
     repaint();
-    try {
-        Poll_Socket->connect(ConnectTimeoutMs);
-        waitClock().sleep(ChannelSettleMs);
-        startPollHandleThread(*Poll_Socket);
+    // Before the connection opens, so that a close noticed from here on belongs to this opening.
+    ++m_poll.generation;
+    const CommandResult result = commandOutput().startFeedback();
+    if (result == CommandResult::Sent) {
         m_poll.online = true;
-    } catch (const std::exception&) {
-        stopPollHandleThread();
-        Poll_Socket->close();
-        stopBox(123);
-        Abfragestarten1->setEnabled(true);
-        Reset1->setEnabled(true);
+        return;
     }
+    stopBox(result == CommandResult::NotConnected ? 142 : 123);
+    Abfragestarten1->setEnabled(true);
+    Reset1->setEnabled(true);
 }
 
 void TMainForm::Abfragebeenden1Click() {
+    // Our own close: the closed hook must not report it as a loss.
     m_poll.online = false;
-    if (SrcpVer == 73) {
-        stopPollHandleThread();
-        Poll_Socket->close();
-    }
+    commandOutput().stopFeedback();
     Abfragestarten1->setEnabled(true);
     Reset1->setEnabled(true);
 }
@@ -64,6 +46,14 @@ void TMainForm::Synchronize2Click() {
                 debugLine(std::to_string(i) + " " + std::to_string(e->CompID) + " " +
                           std::to_string(e->Enummer) + " " + std::to_string(e->Decod1) + " " +
                           std::to_string(e->Daten1));
+            if (isDetectorKind(e->Enummer) && e->Decod1 > 0 && e->Daten1 > 0) {
+                if (const std::optional<int> value = commandOutput().feedbackState(e->Decod1, e->Daten1)) {
+                    if (Rueckmodul)
+                        Rueckmodul->iconrefresh(e->Decod1, e->Daten1, *value);
+                    if (Debug)
+                        debugLine("Ergebnis:" + std::to_string(*value));
+                }
+            }
         }
         const std::string percent = std::to_string(static_cast<long long>(i) * 100 / n) + " %";
         progressSet(i, percent);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CommandOutput.h"
 #include "engine/MainFormState.h"
 #include "texts/CaptionSink.h"
 
@@ -111,9 +112,6 @@ public:
     void Abfragebeenden1Click();
     void Synchronize2Click();
     void Reset1Click();
-
-    // How long a connect may take before the server counts as unreachable.
-    static constexpr int ConnectTimeoutMs = 4000;
 
     // ---- commands and the window's own menus (QuarnCommands.cpp) ----
     void Spannungan1Click();
@@ -247,8 +245,11 @@ private:
     void commandConnectionClosed(unsigned generation);
     void pollConnectionClosed(unsigned generation);
     void infoConnectionClosed(unsigned generation);
-    // Writes bytes on the command connection; false (and the error shown) when the write fails.
-    bool writeCommand(const std::string& bytes);
+    // QuarnCommands.cpp. Runs command on the transport's output; a failed write is shown and
+    // counts as Failed.
+    CommandResult sendCommand(const std::function<CommandResult(CommandOutput&)>& command);
+    // Tells the user why a command was not sent: message 127 (not connected) or 124 (not available).
+    void reportRefusal(CommandResult result);
     // Fetches a text of the UI text table in the current language (UTF-8).
     std::string message(int number) const;
     void stopBox(int textNumber, int titleNumber = 102);

@@ -16,6 +16,7 @@
 #include "engine/initunit.h"
 #include "platform/LineConnection.h"
 #include "srcp/HighResTimer.h"
+#include "support/engine/RecordingCommandOutput.h"
 #include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/QuarnApplication.h"
@@ -26,6 +27,18 @@ using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 
 class QuarnCommandsTest : public QuarnTestFolder {};
+
+Call stopBox(const std::string& title, const std::string& text) {
+    return {Kind::Message, title, text, MessageIcon::Stop};
+}
+
+const Call NotConnected = stopBox("Fehler", "Nicht mit dem Server verbunden");
+const Call NotAvailable = stopBox("Fehler", "Diese Funktion ist noch nicht verf\xC3\xBCgbar");
+const Call ResetDone = stopBox("Info", "Server wurde initialisiert!");
+const Call NoFeedbackChannel = stopBox("Fehler", "Der R\xC3\xBC"
+                                                 "ckmeldekanal konnte nicht ge\xC3\xB6"
+                                                 "ffnet werden");
+const Call ConnectFirst = stopBox("Fehler", "Bitte erst mit dem Server verbinden!");
 
 // Records the pages the desktop would open.
 class UrlRecorder : public QObject {
@@ -151,6 +164,114 @@ TEST_F(QuarnCommandsTest, DirectXTexts) {
     window->DirectX1->trigger();
     EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Message, "Info", "DirectX not installed",
                                                      MessageIcon::Information}}));
+}
+
+TEST_F(QuarnCommandsTest, CommandsTellWhatTheOutputAnswered) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    window->setPlanMenuState();
+    RecordingCommandOutput output;
+    using R = CommandResult;
+    struct Case {
+        void (TMainForm::*handler)();
+        R result;
+        std::vector<std::string> commands;
+        std::vector<Call> boxes;
+        bool feedbackRunning = false; // afterwards; Start and Reset are off while it runs
+    };
+    const Case cases[] = {
+        {&TMainForm::Spannungan1Click, R::Sent, {"power on"}, {}},
+        {&TMainForm::Spannungaus1Click, R::NotConnected, {"power off"}, {NotConnected}},
+        {&TMainForm::Spannungan1Click, R::NotAvailable, {"power on"}, {NotAvailable}},
+        {&TMainForm::Initialisierung1Click, R::Sent, {"reset"}, {ResetDone}},
+        {&TMainForm::Initialisierung1Click, R::NotConnected, {"reset"}, {NotConnected}},
+        {&TMainForm::Initialisierung1Click, R::NotAvailable, {"reset"}, {NotAvailable}},
+        // A failed write has shown its own error.
+        {&TMainForm::Initialisierung1Click, R::Failed, {"reset"}, {}},
+        // The power monitor tells nobody.
+        {&TMainForm::PowerTimerTimer, R::NotConnected, {"power on"}, {}},
+        {&TMainForm::Abfragestarten1Click, R::Sent, {"feedback start"}, {}, true},
+        {&TMainForm::Abfragebeenden1Click, R::Sent, {"feedback stop"}, {}},
+        {&TMainForm::Abfragestarten1Click, R::Failed, {"feedback start"}, {NoFeedbackChannel}},
+        {&TMainForm::Abfragestarten1Click, R::NotConnected, {"feedback start"}, {ConnectFirst}},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(row++);
+        output.commands.clear();
+        output.result = c.result;
+        m_dialogs.clear();
+        (window->*c.handler)();
+        EXPECT_EQ(output.commands, c.commands);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(window->feedbackRunning(), c.feedbackRunning);
+        EXPECT_EQ(window->Abfragestarten1->isEnabled(), !c.feedbackRunning);
+        EXPECT_EQ(window->Reset1->isEnabled(), !c.feedbackRunning);
+    }
+}
+
+TEST_F(QuarnCommandsTest, FreeCommandsAskOnlyWhileConnected) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    RecordingCommandOutput output;
+    const Call input{Kind::Input, "Befehlseingabe", "e.g.: SET GA M 16 1 1 500", MessageIcon::None, ""};
+    struct Case {
+        bool connected;
+        std::vector<std::pair<bool, std::string>> inputs;
+        CommandResult result;
+        std::vector<std::string> commands;
+        std::vector<Call> boxes;
+    };
+    const Case cases[] = {
+        {false, {}, CommandResult::Sent, {}, {NotConnected}},
+        {true, {{false, "SET POWER OFF"}}, CommandResult::Sent, {}, {input}},
+        // Sent as the Windows-1252 bytes of the text.
+        {true, {{true, "SET GL M \xC3\xBC 1"}}, CommandResult::Sent, {"free SET GL M \xFC 1"}, {input}},
+        // The server went while the box was open.
+        {true, {{true, "RESET"}}, CommandResult::NotConnected, {"free RESET"}, {input, NotConnected}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.boxes.size());
+        output.commands.clear();
+        output.isConnected = c.connected;
+        output.result = c.result;
+        m_dialogs.clear();
+        for (const auto& [ok, text] : c.inputs)
+            m_dialogs.pushInput(ok, text);
+        window->FreieBefehle1Click();
+        EXPECT_EQ(output.commands, c.commands);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
+    }
+}
+
+TEST_F(QuarnCommandsTest, WithoutAClientTheOtherTransportSendsNothing) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    window->setPlanMenuState();
+    window->SrcpVer = 80;
+    struct Case {
+        void (TMainForm::*handler)();
+        std::vector<Call> boxes;
+    };
+    const Case cases[] = {
+        {&TMainForm::Spannungan1Click, {NotConnected}},
+        {&TMainForm::Spannungaus1Click, {NotConnected}},
+        {&TMainForm::Initialisierung1Click, {NotAvailable}},
+        {&TMainForm::FreieBefehle1Click, {NotConnected}},
+        {&TMainForm::PowerTimerTimer, {}},
+        {&TMainForm::Abfragestarten1Click, {ConnectFirst}},
+        {&TMainForm::Abfragebeenden1Click, {}},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(row++);
+        m_dialogs.clear();
+        (window->*c.handler)();
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_TRUE(window->Abfragestarten1->isEnabled());
+        EXPECT_FALSE(window->feedbackRunning());
+    }
 }
 
 TEST_F(QuarnCommandsTest, ModalWindowsGoThroughTheDialogService) {

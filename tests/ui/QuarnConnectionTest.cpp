@@ -20,6 +20,7 @@
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
+#include "support/engine/RecordingCommandOutput.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/Uhrunit.h"
 
@@ -470,7 +471,7 @@ TEST_F(QuarnFeedbackTest, FeedbackLinesFromEitherChannelChangeTheirDetectors) {
     window->Abfragebeenden1->trigger();
 }
 
-TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeOnlyCounts) {
+TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeReadsBackWhatTheServerKeeps) {
     TMainForm* window = windowWithPlan();
     ASSERT_NE(window, nullptr);
     window->Reset1->trigger();
@@ -489,6 +490,14 @@ TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeOnlyCounts) {
     EXPECT_EQ(window->ProgressBar1->maximum(), static_cast<int>(Detectors.size()));
     EXPECT_EQ(cells(window), std::vector<QRgb>(Detectors.size(), Grey));
     EXPECT_TRUE(m_dialogs.calls().empty());
+
+    // A transport that keeps the contacts' states gives them to the detectors configured for them;
+    // a track element on a contact and a detector without a contact are left alone.
+    RecordingCommandOutput output;
+    output.feedbackStates = {{{2, 1}, 1}, {{1, 2}, 0}, {{1, 3}, 1}, {{1, 1}, 1}, {{1, 0}, 1}};
+    window->Synchronize2->trigger();
+    EXPECT_EQ(cells(window), (std::vector<QRgb>{Busy65, Grey, Free87, Busy87, Grey, Grey, Busy65}));
+    EXPECT_TRUE(output.commands.empty());
 }
 
 } // namespace
