@@ -12,6 +12,7 @@
 
 #include "loco/JoyDxUnit.h"
 #include "loco/JoyWinUnit.h"
+#include "loco/input/GetDXVerUnit.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
 #include "platform/Paths.h"
@@ -111,19 +112,11 @@ void TMainForm::Info1Click() {
         dialogs().modalWindow("InfoForm", [] { return InfoForm->exec(); });
 }
 
-std::string TMainForm::directXMessage(bool detectionOk, unsigned packedVersion,
-                                      const std::string& versionText) {
-    if (!detectionOk)
-        return "Unknown version of DirectX installed";
-    if (packedVersion != 0)
-        return "DirectX " + versionText + " installed";
-    return "DirectX not installed";
-}
-
 void TMainForm::DirectX1Click() {
-    // There is no DirectX on this platform; the detection reports no version.
-    dialogs().message("Info", directXMessage(true, testdx(std::string()), std::string()),
-                      MessageIcon::Information);
+    std::uint32_t version = 0;
+    std::string text;
+    const bool ok = GetDXVersion(version, text);
+    dialogs().message("Info", directXMessage(ok, version, text), MessageIcon::Information);
 }
 
 void TMainForm::openDebugWindow1Click() {

@@ -13,6 +13,7 @@
 #include "engine/Bahncalcunit.h"
 #include "engine/elementunit.h"
 #include "engine/initunit.h"
+#include "loco/input/GetDXVerUnit.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
 #include "platform/LineConnection.h"
@@ -190,8 +191,9 @@ void TMainForm::applyConnectionSettings() {
 }
 
 unsigned TMainForm::testdx(const std::string&) {
-    // No DirectX on this platform until the detection says otherwise.
-    return 0;
+    std::uint32_t version = 0;
+    std::string text;
+    return GetDXVersion(version, text) ? version : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -68,7 +68,7 @@ public:
     void HScrollBarChange();
     void VScrollBarChange();
     void setscreen(int w, int h);
-    // The packed DirectX version, 0 when none was found.
+    // The packed DirectX version, 0 when the detection failed or found none.
     unsigned testdx(const std::string& unused);
 
     // Hands Iphostchar and Ipport to the connections that exist (ports P, P+1, P+2).
@@ -135,10 +135,6 @@ public:
     void N640mal480Click();
     void N800mal600Click();
     void N1024mal768Click();
-
-    // The text of Help > DirectX for a detection result.
-    static std::string directXMessage(bool detectionOk, unsigned packedVersion,
-                                      const std::string& versionText);
 
     // ---- components ----
     PaintBoxWidget* Quarn = nullptr;
