@@ -4,8 +4,8 @@
 
 // The "SRCP 0.80" transport: commands go through the client component (SRCPCl2) and the adapter
 // SRCP08, which announce locos and accessories to the server's buses and send their states there.
-// The program has no client component, so there is never a session to send on: every command finds
-// the transport not connected, and the server reset, which this transport lacks, is not available.
+// Without a client session every command finds the transport not connected; the server reset, which
+// this transport lacks, is never available.
 class Srcp080Output final : public CommandOutput {
 public:
     bool connected() const override;

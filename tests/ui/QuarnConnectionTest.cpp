@@ -358,7 +358,7 @@ TEST_F(QuarnConnectionTest, BlockedReadersStopPromptlyAndExitJoinsThePollReader)
         QAction* item = round == 0 ? window->Abfragebeenden1 : window->Hosttrennen1;
         const auto start = Clock::now();
         item->trigger();
-        // Well below the 500 ms that a reader used to be given to leave its loop.
+        // Well below the 500 ms that waiting for a reader to leave its loop would take.
         EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(450)) << round;
         // Stop brings Start and Reset back; a disconnect leaves polling (and them) alone.
         EXPECT_EQ(window->Abfragestarten1->isEnabled(), round == 0);
@@ -481,7 +481,7 @@ TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeReadsBackWhat
     EXPECT_EQ(view.pixel(27 + 13, 27 + 13), Free65);
     EXPECT_EQ(view.pixel(81 + 13, 27 + 13), Free87);
 
-    // Without the client component synchronising only runs the progress.
+    // A transport that keeps no contact states (as this one) lets synchronising only run the progress.
     window->Quarn_bitmap->fill(Grey);
     window->setStatusPanel(1, "before");
     window->Synchronize2->trigger();
