@@ -104,7 +104,8 @@ void TMainForm::QuarnHilfe1Click() {
         dialogs().plainMessage("The help file " + page + " was not found.");
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        dialogs().plainMessage("No browser or help viewer could show the help file " + page + ".");
 }
 
 void TMainForm::Info1Click() {

@@ -158,8 +158,17 @@ void TMainForm::FormCreate() {
 
 void TMainForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    checkScreenFrame();
     if (!event->spontaneous())
         FormShow();
+}
+
+bool TMainForm::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    // A window manager reports the frame it puts around the window after showing it.
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        checkScreenFrame();
+    return handled;
 }
 
 void TMainForm::FormShow() {

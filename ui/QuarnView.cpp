@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "engine/elementunit.h"
@@ -30,15 +31,48 @@ constexpr int kBar = 17; // scroll bar thickness
 
 } // namespace
 
+QSize TMainForm::clientSizeForFrame(QSize frame, QMargins extents) {
+    return QSize(std::max(0, frame.width() - extents.left() - extents.right()),
+                 std::max(0, frame.height() - extents.top() - extents.bottom()));
+}
+
 void TMainForm::setscreen(int w, int h) {
-    resize(w - 5, h - 35);
-    move((w - width()) / 2, 1);
+    m_screenSize = QSize(w, h);
+    m_screenFramePending = true;
+    applyScreenSize();
+}
+
+void TMainForm::applyScreenSize() {
+    // The figures are the window's outer size, frame included; Qt sizes the client area. The frame
+    // is known once the window system has a window for us, and may only be reported after it is
+    // shown: then the size is applied again (checkScreenFrame).
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    m_screenFrame = frame;
+    if (isVisible() && !frame.isNull())
+        m_screenFramePending = false;
+    const QSize outer(m_screenSize.width() - 5, m_screenSize.height() - 35);
+    resize(clientSizeForFrame(outer, frame));
+    m_screenClientSize = size();
+    const int outerWidth = width() + frame.left() + frame.right();
+    move((m_screenSize.width() - outerWidth) / 2, 1);
     // The client area follows the window through the main window's layout; settle it now, also
     // while the window is hidden, so that the client size is known at once.
     if (layout())
         layout()->activate();
     Formularhoch = centralWidget()->height();
     Formularbreit = centralWidget()->width();
+}
+
+void TMainForm::checkScreenFrame() {
+    if (!m_screenFramePending || !isVisible() || !windowHandle())
+        return;
+    // A window sized since by someone else keeps that size.
+    if (size() != m_screenClientSize) {
+        m_screenFramePending = false;
+        return;
+    }
+    if (windowHandle()->frameMargins() != m_screenFrame)
+        applyScreenSize();
 }
 
 int TMainForm::scrollMaximum(int planSize, int viewSize) const {
@@ -180,7 +214,7 @@ bool TMainForm::writeQuarnText(TTextEntry& label) {
 }
 
 void TMainForm::showDecoderPanel(const DecoderPanelData& panel) {
-    Posindex_dbtext->setText(QString::number(panel.compId));
+    Index_label->setText(QString::number(panel.compId));
     QLineEdit* decod[3] = {Decod_edit1, Decod_edit2, Decod_edit3};
     QLineEdit* daten[3] = {Daten_Edit1, Daten_Edit2, Daten_Edit3};
     QLabel* images[3] = {Image1, Image2, Image3};

@@ -67,7 +67,10 @@ public:
     void QuarnPaint();
     void HScrollBarChange();
     void VScrollBarChange();
+    // Sizes the window to w - 5 by h - 35 pixels, frame included, and places it at the top, centred.
     void setscreen(int w, int h);
+    // The client size that gives a window of the outer size frame with the frame extents given.
+    static QSize clientSizeForFrame(QSize frame, QMargins extents);
     // The packed DirectX version, 0 when the detection failed or found none.
     unsigned testdx(const std::string& unused);
 
@@ -203,6 +206,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // One "SRCP 0.73" connection whose loss the window must notice. The closed hook runs on whatever
@@ -224,9 +228,10 @@ private:
     void refreshPlanView();
     void snapScrollBar(QScrollBar* bar);
     int scrollMaximum(int planSize, int viewSize) const;
-    // Sizes the window's frame to w x h (setscreen), as far as the window system has told us its
-    // frame.
+    // Applies the figures of the last setscreen with the frame extents known now.
     void applyScreenSize();
+    // Applies them again when the window system has reported other frame extents since.
+    void checkScreenFrame();
 
     // QuarnConnection.cpp
     void setupConnectionCommands();
@@ -269,9 +274,12 @@ private:
     WatchedConnection m_command;
     WatchedConnection m_info;
     WatchedConnection m_poll;
-    // The figures of the last setscreen and the frame extents they were applied with.
+    // The figures of the last setscreen, the client size and frame extents they were applied with,
+    // and whether the window system may still report the frame of the shown window.
     QSize m_screenSize;
+    QSize m_screenClientSize;
     QMargins m_screenFrame;
+    bool m_screenFramePending = false;
 };
 
 // The main window as a window; null while there is none.

@@ -2,8 +2,10 @@
 // handler, and what the engine asks of the window.
 
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -312,6 +314,14 @@ TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
     EXPECT_TRUE(m_dialogs.calls().empty());
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), m_dir.path() + "hilfe/Quarn.HTML");
+
+    // No program on this platform can show it: a box says so and where the page is.
+    m_dialogs.clear();
+    window->QuarnHilfe1->trigger();
+    EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Plain, "",
+                                                     "No browser or help viewer could show the help file " +
+                                                         m_dir.path() + "hilfe/Quarn.HTML.",
+                                                     MessageIcon::None}}));
 }
 
 TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
@@ -353,6 +363,34 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
     EXPECT_EQ(window->findChild<QWidget*>("Speichern_button")->property("text").toString().toStdString(),
               "speichern");
     EXPECT_EQ(window->PageControl1->tabText(1).toStdString(), "Fahrstrasse löschen");
+
+    // The address panel: the element's number goes to Index_label; a picture not given stays.
+    QImage red(27, 27, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    DecoderPanelData first;
+    first.compId = 42;
+    first.decod = {1, 2, 3};
+    first.daten = {4, 5, 6};
+    first.protoIndex = 1;
+    first.images[0] = red;
+    DecoderPanelData second;
+    second.compId = -7;
+    second.protoIndex = 2; // no such item: the selection stays
+    for (const DecoderPanelData& panel : {first, second}) {
+        SCOPED_TRACE(panel.compId);
+        window->showDecoderPanel(panel);
+        EXPECT_EQ(window->Index_label->text().toStdString(), std::to_string(panel.compId));
+        EXPECT_EQ(window->Posindex_dbtext->text().toStdString(), "");
+        const QLineEdit* edits[] = {window->Decod_edit1, window->Decod_edit2, window->Decod_edit3,
+                                    window->Daten_Edit1, window->Daten_Edit2, window->Daten_Edit3};
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(edits[i]->text().toInt(), panel.decod[i]);
+            EXPECT_EQ(edits[i + 3]->text().toInt(), panel.daten[i]);
+        }
+        EXPECT_EQ(window->Proto_CB->currentIndex(), 1);
+        EXPECT_EQ(window->Image1->pixmap().toImage().pixelColor(13, 13), QColor(Qt::red));
+        EXPECT_TRUE(window->Image2->pixmap().isNull());
+    }
 
     m_dialogs.clear();
     EXPECT_TRUE(window->showerror("Das benötigte Icon konnte nicht geladen werden"));

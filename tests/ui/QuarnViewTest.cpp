@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include "QuarnTestFolder.h"
@@ -183,10 +184,16 @@ TEST_F(QuarnViewTest, ScrollingSnapsToCellsAndStaysInsideThePlan) {
     EXPECT_EQ(window->Vpos_alt, 0);
 }
 
-TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem) {
+TEST_F(QuarnViewTest, ScreenSizesIncludeTheWindowFrame) {
+    // Sized while hidden at the start, before the window system told us the frame: once shown the
+    // frame, not the client area, has the start size.
     TMainForm* window = shownWindow();
     ASSERT_NE(window, nullptr);
+    const QMargins frame = window->windowHandle()->frameMargins();
+    ASSERT_FALSE(frame.isNull()) << "the platform reports no window frame";
     const QSize screen = window->screen()->size();
+    EXPECT_EQ(window->frameGeometry().size(), QSize(screen.width() - 5, screen.height() - 35));
+
     struct Case {
         QAction* item;
         int w, h;
@@ -198,16 +205,21 @@ TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item->objectName().toStdString());
         c.item->trigger();
-        EXPECT_EQ(window->size(), QSize(c.w - 5, c.h - 35));
-        EXPECT_EQ(window->pos(), QPoint(2, 1));
+        const QSize outer(c.w - 5, c.h - 35);
+        EXPECT_EQ(window->frameGeometry().size(), outer);
+        EXPECT_EQ(window->size(), outer.shrunkBy(frame));
+        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(2, 1));
         EXPECT_EQ(window->Screen_x, c.w);
         EXPECT_EQ(window->Screen_y, c.h);
-        EXPECT_EQ(window->Formularbreit, c.w - 5);
-        EXPECT_EQ(window->Formularhoch, c.h - 35 - window->menuBar()->height());
+        EXPECT_EQ(window->Formularbreit, outer.width() - frame.left() - frame.right());
+        EXPECT_EQ(window->Formularhoch,
+                  outer.height() - frame.top() - frame.bottom() - window->menuBar()->height());
         for (QAction* other :
              {window->automatisch1, window->N640mal480, window->N800mal600, window->N1024mal768})
             EXPECT_EQ(other->isChecked(), other == c.item) << other->objectName().toStdString();
     }
+    // A frame larger than the figures leaves no client area, never a negative one.
+    EXPECT_EQ(TMainForm::clientSizeForFrame(QSize(3, 50), QMargins(2, 30, 2, 30)), QSize(0, 0));
 }
 
 } // namespace
