@@ -27,6 +27,8 @@ constexpr int ChannelSettleMs = 500;
 void TMainForm::setupConnectionCommands() {
     connect(PowerTimer, &QTimer::timeout, this, [this] { PowerTimerTimer(); });
     watchConnection(*Command_Socket, m_command, &TMainForm::commandConnectionClosed);
+    watchConnection(*Poll_Socket, m_poll, &TMainForm::pollConnectionClosed);
+    watchConnection(*Info_Socket, m_info, &TMainForm::infoConnectionClosed);
     // Readers are joined before their connections close and before the global objects go.
     addShutdownHook([] { stopAllReaders(); });
 }
@@ -90,11 +92,13 @@ void TMainForm::Hostverbinden1Click() {
     }
 
     if (Infoport_an > 0 && Command_Socket->isConnected()) {
+        ++m_info.generation;
         try {
             Info_Socket->connect(ConnectTimeoutMs);
             repaint();
             waitClock().sleep(ChannelSettleMs);
             startReadinfo(*Info_Socket);
+            m_info.online = true;
         } catch (const std::exception&) {
             stopReadinfo();
             Info_Socket->close();
@@ -119,6 +123,7 @@ void TMainForm::disconnect073() {
     stopReadCommand();
     Command_Socket->close();
     setStatusPanel(1, message(120));
+    m_info.online = false;
     stopReadinfo();
     Info_Socket->close();
 }
@@ -148,6 +153,31 @@ void TMainForm::commandConnectionClosed(unsigned generation) {
     disconnectCommonTail();
 }
 
-void TMainForm::pollConnectionClosed(unsigned) {}
+// The server dropped the feedback connection: its contacts are no longer read, so Start and Reset
+// come back. The command connection stays.
+void TMainForm::pollConnectionClosed(unsigned generation) {
+    if (m_shutdownDone || !m_poll.online || generation != m_poll.generation.load() ||
+        Poll_Socket->isConnected())
+        return;
+    m_poll.online = false;
+    stopPollHandleThread();
+    Poll_Socket->close();
+    Abfragestarten1->setEnabled(true);
+    Reset1->setEnabled(true);
+    setStatusPanel(1, message(123));
+    if (Debug)
+        debugLine("The server closed the feedback connection");
+}
 
-void TMainForm::infoConnectionClosed(unsigned) {}
+// The server dropped the info connection; the command connection stays.
+void TMainForm::infoConnectionClosed(unsigned generation) {
+    if (m_shutdownDone || !m_info.online || generation != m_info.generation.load() ||
+        Info_Socket->isConnected())
+        return;
+    m_info.online = false;
+    stopReadinfo();
+    Info_Socket->close();
+    setStatusPanel(2, message(123));
+    if (Debug)
+        debugLine("The server closed the info connection");
+}

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QWindow>
 #include <algorithm>
+#include <optional>
 
 #include "engine/elementunit.h"
 #include "platform/qt/Colors.h"
@@ -189,27 +190,40 @@ void TMainForm::VScrollBarChange() {
     refreshPlanView();
 }
 
+std::optional<QRect> TMainForm::labelBox(long long x, long long y, QSize text, QSize image) {
+    // Plan files may place a label at any integer: the box is reckoned in 64 bits and only one that
+    // reaches into the image, and so has small coordinates, is made a QRect.
+    if (x >= image.width() || y >= image.height() || x + text.width() <= 0 || y + text.height() <= 0)
+        return std::nullopt;
+    return QRect(static_cast<int>(x), static_cast<int>(y), text.width(), text.height());
+}
+
 bool TMainForm::writeQuarnText(TTextEntry& label) {
     const QString text = fromCp1252(label.TextInfo);
     const ColoredFont font = label.TextFont ? *label.TextFont : LabelFont ? *LabelFont : ColoredFont();
     const QFontMetrics metrics(font);
     const QSize size(metrics.horizontalAdvance(text), metrics.height());
 
-    auto draw = [&](QImage& image, int x, int y) {
+    auto draw = [&](QImage& image, long long x, long long y) -> std::optional<QRect> {
+        const std::optional<QRect> box = labelBox(x, y, size, image.size());
+        if (!box)
+            return std::nullopt;
         QPainter painter(&image);
         painter.setFont(font);
         painter.setPen(colorFromTColor(font.Color));
         // Labels are written opaque: the text's box covers what lay beneath.
-        painter.fillRect(QRect(QPoint(x, y), size), Qt::white);
-        painter.drawText(QRect(QPoint(x, y), size), Qt::AlignLeft | Qt::AlignTop, text);
+        painter.fillRect(*box, Qt::white);
+        painter.drawText(*box, Qt::AlignLeft | Qt::AlignTop, text);
+        return box;
     };
     if (Quarn_bitmap)
         draw(*Quarn_bitmap, label.XText, label.YText);
     PaintBoxImage& view = Quarn->view();
-    const int vx = label.XText - Hpos_alt;
-    const int vy = label.YText - Vpos_alt;
-    draw(view.image(), vx, vy);
-    view.changed(TRect{vx, vy, vx + size.width(), vy + size.height()});
+    const std::optional<QRect> shown = draw(view.image(), static_cast<long long>(label.XText) - Hpos_alt,
+                                            static_cast<long long>(label.YText) - Vpos_alt);
+    if (shown)
+        view.changed(TRect{shown->left(), shown->top(), shown->left() + shown->width(),
+                           shown->top() + shown->height()});
     return true;
 }
 

@@ -2,12 +2,14 @@
 
 #include <QMainWindow>
 #include <QMargins>
+#include <QRect>
 #include <QSize>
 #include <array>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,6 +73,9 @@ public:
     void setscreen(int w, int h);
     // The client size that gives a window of the outer size frame with the frame extents given.
     static QSize clientSizeForFrame(QSize frame, QMargins extents);
+    // Where a label's text box of size text at (x, y) lies on an image of size image, or nothing
+    // when it lies wholly outside.
+    static std::optional<QRect> labelBox(long long x, long long y, QSize text, QSize image);
     // The packed DirectX version, 0 when the detection failed or found none.
     unsigned testdx(const std::string& unused);
 

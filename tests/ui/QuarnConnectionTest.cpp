@@ -2,7 +2,9 @@
 // the fake server on its three loopback ports.
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +23,7 @@
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
 #include "support/engine/RecordingCommandOutput.h"
+#include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/Uhrunit.h"
 
@@ -336,6 +339,77 @@ TEST_F(QuarnConnectionTest, ServerClosingTheCommandConnectionDisconnectsTheWindo
         connect(window);
         expectConnectedMenus(window, true);
         window->Hosttrennen1->trigger();
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTheCommandConnectionStays) {
+    const std::string FeedbackLost = "Der R\xC3\xBC"
+                                     "ckmeldekanal konnte nicht ge\xC3\xB6"
+                                     "ffnet werden";
+    struct Case {
+        Server::Channel channel;
+        bool reset;
+        int panel; // where the loss is shown
+        const char* debugLine;
+    };
+    const Case cases[] = {
+        {Server::Poll, false, 1, "The server closed the feedback connection"},
+        {Server::Poll, true, 1, "The server closed the feedback connection"},
+        {Server::Info, false, 2, "The server closed the info connection"},
+        {Server::Info, true, 2, "The server closed the info connection"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.channel) + (c.reset ? " reset" : " closed"));
+        TMainForm* window = connectableWindow();
+        ASSERT_NE(window, nullptr);
+        window->Infoport_an = 1;
+        window->Debug = true;
+        window->setPlanMenuState();
+        connect(window);
+        ASSERT_TRUE(m_server.waitConnected(Server::Info));
+        window->Abfragestarten1->trigger();
+        ASSERT_TRUE(m_server.waitConnected(Server::Poll));
+        ASSERT_FALSE(window->Abfragestarten1->isEnabled());
+        window->setStatusPanel(1, "");
+        window->setStatusPanel(2, "");
+
+        if (c.reset) {
+            m_server.resetConnection(c.channel);
+        } else {
+            m_server.closeConnection(c.channel);
+        }
+        EXPECT_TRUE(waitFor([&] { return window->statusPanelText(c.panel) == FeedbackLost; }));
+        const bool poll = c.channel == Server::Poll;
+        EXPECT_EQ(window->Abfragestarten1->isEnabled(), poll);
+        EXPECT_EQ(window->Reset1->isEnabled(), poll);
+        EXPECT_EQ(window->feedbackRunning(), !poll);
+        EXPECT_EQ(PollHandleThread == nullptr, poll);
+        EXPECT_EQ(Readinfo == nullptr, !poll);
+        EXPECT_EQ(window->Poll_Socket->isConnected(), !poll);
+        EXPECT_EQ(window->Info_Socket->isConnected(), poll);
+        EXPECT_NE(DebugForm->Memo1->toPlainText().toStdString().find(c.debugLine), std::string::npos);
+        EXPECT_TRUE(m_dialogs.calls().empty());
+
+        // The command connection stays open and usable.
+        EXPECT_TRUE(window->Command_Socket->isConnected());
+        expectConnectedMenus(window, true);
+        m_server.clearReceived(Server::Command);
+        window->Spannungaus1->trigger();
+        EXPECT_EQ(commandBytes(window), "SET POWER OFF\n");
+        if (poll) {
+            // Feedback can be started again.
+            const int opened = m_server.connections(Server::Poll);
+            window->Abfragestarten1->trigger();
+            EXPECT_TRUE(waitFor([&] { return m_server.connections(Server::Poll) == opened + 1; }));
+            EXPECT_TRUE(window->feedbackRunning());
+        }
+        // Our own closes report nothing.
+        window->Hosttrennen1->trigger();
+        window->Abfragebeenden1->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->statusPanelText(1), Disconnected);
+        EXPECT_EQ(window->statusPanelText(2), "");
         stopWindows();
     }
 }

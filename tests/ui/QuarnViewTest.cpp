@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <limits>
+#include <optional>
 
 #include "QuarnTestFolder.h"
 #include "ui/PaintBoxWidget.h"
@@ -220,6 +222,62 @@ TEST_F(QuarnViewTest, ScreenSizesIncludeTheWindowFrame) {
     }
     // A frame larger than the figures leaves no client area, never a negative one.
     EXPECT_EQ(TMainForm::clientSizeForFrame(QSize(3, 50), QMargins(2, 30, 2, 30)), QSize(0, 0));
+}
+
+TEST_F(QuarnViewTest, LabelsAtAnyPositionDrawOnlyWhatReachesTheImage) {
+    // The view shows the whole plan.
+    TMainForm* window = shownWindow(QSize(1300, 1000));
+    ASSERT_NE(window, nullptr);
+    constexpr int Max = std::numeric_limits<int>::max();
+    constexpr int Min = std::numeric_limits<int>::min();
+    struct Case {
+        int x, y;
+        int hpos, vpos;   // scroll offsets
+        bool onPlan;      // some of it is drawn on the plan bitmap
+        bool inView;      // and in the view
+        QPoint planProbe; // a point of the plan inside the label's box, when onPlan
+    };
+    const Case cases[] = {
+        {Max, Max, 0, 0, false, false, {}},
+        {Min, Min, 0, 0, false, false, {}},
+        {Min, 10, 54, 27, false, false, {}},
+        {10, Min, 54, 27, false, false, {}},
+        {Max, 10, 54, 27, false, false, {}},
+        {Max - 3, Max - 3, 0, 0, false, false, {}},
+        {0, Max, 0, 0, false, false, {}},
+        {-2, -2, 0, 0, true, true, {0, 0}},
+        {970, 670, 0, 0, true, true, {975, 675}},
+        // Scrolled past it: on the plan, but not in the view.
+        {10, 10, 81, 54, true, false, {12, 12}},
+        {10, 10, 0, 0, true, true, {12, 12}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y) + " scrolled " +
+                     std::to_string(c.hpos));
+        window->Quarn_bitmap->fill(kGrey);
+        window->Hpos_alt = c.hpos;
+        window->Vpos_alt = c.vpos;
+        window->QuarnPaint();
+        const QImage viewBefore = window->Quarn->view().image().copy();
+        TTextEntry label;
+        label.TextInfo = "Bahnhof";
+        label.XText = c.x;
+        label.YText = c.y;
+        EXPECT_TRUE(window->writeQuarnText(label));
+        if (c.onPlan) {
+            EXPECT_NE(window->Quarn_bitmap->pixelColor(c.planProbe), kGrey);
+        } else {
+            QImage grey(window->Quarn_bitmap->size(), window->Quarn_bitmap->format());
+            grey.fill(kGrey);
+            EXPECT_EQ(*window->Quarn_bitmap, grey);
+        }
+        EXPECT_EQ(window->Quarn->view().image() != viewBefore, c.inView);
+    }
+    window->Hpos_alt = window->Vpos_alt = 0;
+    // The box on an image, reckoned without overflow.
+    EXPECT_EQ(TMainForm::labelBox(Max, 0, QSize(50, 10), QSize(980, 680)), std::nullopt);
+    EXPECT_EQ(TMainForm::labelBox(-50, 0, QSize(50, 10), QSize(980, 680)), std::nullopt);
+    EXPECT_EQ(TMainForm::labelBox(-49, 679, QSize(50, 10), QSize(980, 680)), QRect(-49, 679, 50, 10));
 }
 
 } // namespace
