@@ -17,7 +17,10 @@ namespace {
 // The server gets this wait to settle after the feedback connection opened.
 constexpr int ChannelSettleMs = 500;
 
+// A line on its way to the server goes to the debug window too while Debug is set.
 void debugWireLine(TMainFormState& f, std::string line) {
+    if (!f.Debug)
+        return;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     f.debugLine(cp1252ToUtf8(line));
@@ -105,8 +108,7 @@ void Srcp073Output::accessoryPulse(const std::string& protocol, int decoder, con
     if (decoder < 1)
         return;
     const std::string on = accessoryLine(nmra, target, 1);
-    if (f.Debug)
-        debugWireLine(f, on);
+    debugWireLine(f, on);
     LineConnection* socket = openCommandSocket(f);
     if (!socket)
         return;
@@ -115,8 +117,7 @@ void Srcp073Output::accessoryPulse(const std::string& protocol, int decoder, con
     socket->writeRaw(on);
     waitClock().pause(static_cast<std::uint16_t>(f.SolTime & 0xFFFF));
     const std::string off = accessoryLine(nmra, target, 0);
-    if (f.Debug)
-        debugWireLine(f, off);
+    debugWireLine(f, off);
     socket->writeRaw(off);
 }
 
@@ -125,8 +126,7 @@ void Srcp073Output::locoState(int slot) {
     if (!Lok)
         throw std::logic_error("the loco table does not exist");
     const std::string line = locoLine(*Lok, slot);
-    if (f.Debug)
-        debugWireLine(f, line);
+    debugWireLine(f, line);
     LineConnection* socket = openCommandSocket(f);
     if (!socket)
         return;

@@ -105,6 +105,8 @@ public:
     // True when the window may close; shows message 126 and refuses while the "SRCP 0.73" command
     // connection is open.
     bool FormCloseQuery();
+    // File > End: closes the command and info connections, then the window.
+    void Ende1Click();
     void FormDestroy();
     // Work that must run once the close is accepted, before the global objects are freed: stopping
     // and joining reader threads, closing connections. Runs in the order registered, once.
@@ -128,7 +130,6 @@ public:
     void Decoderprogrammieren1Click();
     void FreieBefehle1Click();
     void PowerTimerTimer();
-    void Ende1Click();
     void Joystickcalibrieren1Click();
     void Assistent1Click();
     void QuarnHilfe1Click();
