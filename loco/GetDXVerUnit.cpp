@@ -169,3 +169,11 @@ HRESULT GetFileVersion(const char* szPath, std::uint64_t& pllFileVersion) {
     pllFileVersion = (std::uint64_t{info.dwFileVersionMS} << 32) | info.dwFileVersionLS;
     return S_OK;
 }
+
+std::string directXMessage(bool detectionOk, std::uint32_t packedVersion, const std::string& versionText) {
+    if (!detectionOk)
+        return "Unknown version of DirectX installed";
+    if (packedVersion != 0)
+        return "DirectX " + versionText + " installed";
+    return "DirectX not installed";
+}

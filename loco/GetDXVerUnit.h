@@ -24,3 +24,6 @@ HRESULT GetFileVersion(const char* szPath, std::uint64_t& pllFileVersion);
 constexpr std::uint64_t MakeInt64(std::uint16_t a, std::uint16_t b, std::uint16_t c, std::uint16_t d) {
     return (std::uint64_t{a} << 48) | (std::uint64_t{b} << 32) | (std::uint64_t{c} << 16) | d;
 }
+
+// The text of Help > DirectX for a detection result.
+std::string directXMessage(bool detectionOk, std::uint32_t packedVersion, const std::string& versionText);

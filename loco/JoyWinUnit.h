@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-// Created at program start and alive for the whole run; its controls and handlers come with the
-// window's own unit of work.
+// The joystick window of the Windows joystick back-end, shown modally by Setup > Joystick test.
+// Created at program start and alive for the whole run.
 class TJoyWinForm : public QDialog {
     Q_OBJECT
 public:

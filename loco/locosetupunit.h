@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-// Created at program start and alive for the whole run; its controls and handlers come with the
-// window's own unit of work.
+// The loco setup dialog, in which a throttle's loco slot is set up. Created at program start and
+// alive for the whole run.
 class TLocoForm : public QDialog {
     Q_OBJECT
 public:

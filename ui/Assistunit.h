@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-// Created at program start and alive for the whole run; its controls and handlers come with the
-// window's own unit of work.
+// The assistant: the main tasks in plain words, each run through the main window's menu commands.
+// Created at program start and alive for the whole run.
 class TAssistForm : public QDialog {
     Q_OBJECT
 public:

@@ -2,8 +2,7 @@
 
 #include <QDialog>
 
-// Created at program start and alive for the whole run; its controls and handlers come with the
-// window's own unit of work.
+// The about box of Help > Info, shown modally. Created at program start and alive for the whole run.
 class TInfoForm : public QDialog {
     Q_OBJECT
 public:

@@ -1,126 +1,95 @@
-// The main window's own menu commands, closing and destruction.
+// The Commands menu (power, server reset, decoder programming, free commands, the power monitor) and
+// the window's own Setup, Help and Debug commands.
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QTimer>
 #include <QUrl>
+#include <exception>
 
-#include "engine/initunit.h"
+#include "engine/CommandOutput.h"
+
+#include "loco/GetDXVerUnit.h"
 #include "loco/JoyDxUnit.h"
 #include "loco/JoyWinUnit.h"
+#include "platform/Cp1252.h"
 #include "platform/DialogService.h"
-#include "platform/LineConnection.h"
 #include "platform/Paths.h"
-#include "srcp/HighResTimer.h"
-#include "texts/langunit.h"
 #include "ui/Assistunit.h"
 #include "ui/Debugunit.h"
 #include "ui/Infounit.h"
+#include "ui/QuarnApplication.h"
 #include "ui/Quarnunit.h"
 
 // ---------------------------------------------------------------------------------------------
-// Closing
+// Commands
 
-bool TMainForm::FormCloseQuery() {
-    if (Command_Socket && Command_Socket->isConnected()) {
-        dialogs().message(Lang ? Lang->getmessage(102, Lang_id) : std::string(),
-                          Lang ? Lang->getmessage(126, Lang_id) : std::string(), MessageIcon::Stop);
-        return false;
+CommandResult TMainForm::sendCommand(const std::function<CommandResult(CommandOutput&)>& command) {
+    try {
+        return command(commandOutput());
+    } catch (const std::exception& e) {
+        // A connection whose write failed closes itself; its closed hook brings the menus back.
+        showExceptionText(e.what());
+        return CommandResult::Failed;
     }
-    return true;
 }
 
-void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
-        event->ignore();
+void TMainForm::reportRefusal(CommandResult result) {
+    if (result == CommandResult::NotConnected)
+        stopBox(127);
+    else if (result == CommandResult::NotAvailable)
+        stopBox(124);
+}
+
+void TMainForm::Spannungan1Click() {
+    reportRefusal(sendCommand([](CommandOutput& out) { return out.setPower(true); }));
+}
+
+void TMainForm::Spannungaus1Click() {
+    reportRefusal(sendCommand([](CommandOutput& out) { return out.setPower(false); }));
+}
+
+void TMainForm::Initialisierung1Click() {
+    const CommandResult result = sendCommand([](CommandOutput& out) { return out.resetServer(); });
+    if (result == CommandResult::Sent)
+        stopBox(129, 128);
+    else
+        reportRefusal(result);
+}
+
+void TMainForm::Decoderprogrammieren1Click() {
+    stopBox(124);
+}
+
+void TMainForm::FreieBefehle1Click() {
+    if (!commandOutput().connected()) {
+        stopBox(127);
         return;
     }
-    runShutdownHooks();
-    event->accept();
-    emit closedForGood();
-}
-
-void TMainForm::addShutdownHook(std::function<void()> hook) {
-    m_shutdownHooks.push_back(std::move(hook));
-}
-
-void TMainForm::runShutdownHooks() {
-    if (m_shutdownDone)
+    const DialogService::Input input =
+        dialogs().inputBox(message(125), "e.g.: SET GA M 16 1 1 500", std::string());
+    if (!input.ok)
         return;
-    m_shutdownDone = true;
-    // Readers are stopped and joined by their hooks first; only then may their sockets be closed.
-    for (auto& hook : m_shutdownHooks)
-        hook();
-    for (LineConnection* connection : {Command_Socket, Poll_Socket, Info_Socket}) {
-        if (connection && connection->isConnected())
-            connection->close();
-    }
-    // Its tick thread too; a wait asked for later returns at once.
-    if (HRT1)
-        HRT1->SetEnabled(false);
+    // The server may have gone while the box was open.
+    const std::string line = utf8ToCp1252(input.text);
+    reportRefusal(sendCommand([&line](CommandOutput& out) { return out.freeCommand(line); }));
 }
 
-void TMainForm::Ende1Click() {
-    // With the command connection closed the close cannot be refused, so the readers may be stopped
-    // now, before their connections are closed under them.
-    runShutdownHooks();
-    if (Command_Socket && Command_Socket->isConnected())
-        Command_Socket->close();
-    if (Info_Socket && Info_Socket->isConnected())
-        Info_Socket->close();
-    close();
-}
-
-void TMainForm::FormDestroy() {
-    if (m_destroyed)
-        return;
-    runShutdownHooks();
-    m_destroyed = true;
-    if (Lang)
-        Lang->setCaptionSink("MainForm", nullptr);
-    delete Init;
-    Init = nullptr;
-    if (MainForm == this)
-        MainForm = nullptr;
+void TMainForm::PowerTimerTimer() {
+    PowerTimer->stop();
+    // The power monitor: track power on again where there is a connection to send it on.
+    sendCommand([](CommandOutput& out) { return out.setPower(true); });
 }
 
 // ---------------------------------------------------------------------------------------------
-// Setup, screen and help menus
+// Setup, Help and Debug menus
 
 void TMainForm::Joystickcalibrieren1Click() {
     if (Joy_Mode == 1 && JoyWinForm)
-        JoyWinForm->exec();
+        dialogs().modalWindow("JoyWinForm", [] { return JoyWinForm->exec(); });
     else if (Joy_Mode == 0 && JoyDxForm)
-        JoyDxForm->exec();
-}
-
-void TMainForm::chooseScreen(QAction* item, int w, int h) {
-    Screen_x = w;
-    Screen_y = h;
-    for (const char* name : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"})
-        menuAction(name)->setChecked(menuAction(name) == item);
-    setscreen(Screen_x, Screen_y);
-}
-
-void TMainForm::automatisch1Click() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize size = screen ? screen->size() : QSize(Screen_x, Screen_y);
-    chooseScreen(menuAction("automatisch1"), size.width(), size.height());
-}
-
-void TMainForm::N640mal480Click() {
-    chooseScreen(menuAction("N640mal480"), 640, 480);
-}
-
-void TMainForm::N800mal600Click() {
-    chooseScreen(menuAction("N800mal600"), 800, 600);
-}
-
-void TMainForm::N1024mal768Click() {
-    chooseScreen(menuAction("N1024mal768"), 1024, 768);
+        dialogs().modalWindow("JoyDxForm", [] { return JoyDxForm->exec(); });
 }
 
 void TMainForm::Assistent1Click() {
@@ -135,27 +104,20 @@ void TMainForm::QuarnHilfe1Click() {
         dialogs().plainMessage("The help file " + page + " was not found.");
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
+        dialogs().plainMessage("No browser or help viewer could show the help file " + page + ".");
 }
 
 void TMainForm::Info1Click() {
     if (InfoForm)
-        InfoForm->exec();
-}
-
-std::string TMainForm::directXMessage(bool detectionOk, unsigned packedVersion,
-                                      const std::string& versionText) {
-    if (!detectionOk)
-        return "Unknown version of DirectX installed";
-    if (packedVersion != 0)
-        return "DirectX " + versionText + " installed";
-    return "DirectX not installed";
+        dialogs().modalWindow("InfoForm", [] { return InfoForm->exec(); });
 }
 
 void TMainForm::DirectX1Click() {
-    // There is no DirectX on this platform; the detection reports no version.
-    dialogs().message("Info", directXMessage(true, testdx(std::string()), std::string()),
-                      MessageIcon::Information);
+    std::uint32_t version = 0;
+    std::string text;
+    const bool ok = SUCCEEDED(GetDXVersion(version, text));
+    dialogs().message("Info", directXMessage(ok, version, text), MessageIcon::Information);
 }
 
 void TMainForm::openDebugWindow1Click() {

@@ -1,8 +1,10 @@
 // Layout, painting and scrolling of the main window's plan view, and the panels the engine fills.
 
+#include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -10,10 +12,13 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QWindow>
 #include <algorithm>
+#include <optional>
 
 #include "engine/elementunit.h"
 #include "platform/qt/Colors.h"
@@ -27,15 +32,48 @@ constexpr int kBar = 17; // scroll bar thickness
 
 } // namespace
 
+QSize TMainForm::clientSizeForFrame(QSize frame, QMargins extents) {
+    return QSize(std::max(0, frame.width() - extents.left() - extents.right()),
+                 std::max(0, frame.height() - extents.top() - extents.bottom()));
+}
+
 void TMainForm::setscreen(int w, int h) {
-    resize(w - 5, h - 35);
-    move((w - width()) / 2, 1);
+    m_screenSize = QSize(w, h);
+    m_screenFramePending = true;
+    applyScreenSize();
+}
+
+void TMainForm::applyScreenSize() {
+    // The figures are the window's outer size, frame included; Qt sizes the client area. The frame
+    // is known once the window system has a window for us, and may only be reported after it is
+    // shown: then the size is applied again (checkScreenFrame).
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    m_screenFrame = frame;
+    if (isVisible() && !frame.isNull())
+        m_screenFramePending = false;
+    const QSize outer(m_screenSize.width() - 5, m_screenSize.height() - 35);
+    resize(clientSizeForFrame(outer, frame));
+    m_screenClientSize = size();
+    const int outerWidth = width() + frame.left() + frame.right();
+    move((m_screenSize.width() - outerWidth) / 2, 1);
     // The client area follows the window through the main window's layout; settle it now, also
     // while the window is hidden, so that the client size is known at once.
     if (layout())
         layout()->activate();
     Formularhoch = centralWidget()->height();
     Formularbreit = centralWidget()->width();
+}
+
+void TMainForm::checkScreenFrame() {
+    if (!m_screenFramePending || !isVisible() || !windowHandle())
+        return;
+    // A window sized since by someone else keeps that size.
+    if (size() != m_screenClientSize) {
+        m_screenFramePending = false;
+        return;
+    }
+    if (windowHandle()->frameMargins() != m_screenFrame)
+        applyScreenSize();
 }
 
 int TMainForm::scrollMaximum(int planSize, int viewSize) const {
@@ -152,32 +190,45 @@ void TMainForm::VScrollBarChange() {
     refreshPlanView();
 }
 
+std::optional<QRect> TMainForm::labelBox(long long x, long long y, QSize text, QSize image) {
+    // Plan files may place a label at any integer: the box is reckoned in 64 bits and only one that
+    // reaches into the image, and so has small coordinates, is made a QRect.
+    if (x >= image.width() || y >= image.height() || x + text.width() <= 0 || y + text.height() <= 0)
+        return std::nullopt;
+    return QRect(static_cast<int>(x), static_cast<int>(y), text.width(), text.height());
+}
+
 bool TMainForm::writeQuarnText(TTextEntry& label) {
     const QString text = fromCp1252(label.TextInfo);
     const ColoredFont font = label.TextFont ? *label.TextFont : LabelFont ? *LabelFont : ColoredFont();
     const QFontMetrics metrics(font);
     const QSize size(metrics.horizontalAdvance(text), metrics.height());
 
-    auto draw = [&](QImage& image, int x, int y) {
+    auto draw = [&](QImage& image, long long x, long long y) -> std::optional<QRect> {
+        const std::optional<QRect> box = labelBox(x, y, size, image.size());
+        if (!box)
+            return std::nullopt;
         QPainter painter(&image);
         painter.setFont(font);
         painter.setPen(colorFromTColor(font.Color));
         // Labels are written opaque: the text's box covers what lay beneath.
-        painter.fillRect(QRect(QPoint(x, y), size), Qt::white);
-        painter.drawText(QRect(QPoint(x, y), size), Qt::AlignLeft | Qt::AlignTop, text);
+        painter.fillRect(*box, Qt::white);
+        painter.drawText(*box, Qt::AlignLeft | Qt::AlignTop, text);
+        return box;
     };
     if (Quarn_bitmap)
         draw(*Quarn_bitmap, label.XText, label.YText);
     PaintBoxImage& view = Quarn->view();
-    const int vx = label.XText - Hpos_alt;
-    const int vy = label.YText - Vpos_alt;
-    draw(view.image(), vx, vy);
-    view.changed(TRect{vx, vy, vx + size.width(), vy + size.height()});
+    const std::optional<QRect> shown = draw(view.image(), static_cast<long long>(label.XText) - Hpos_alt,
+                                            static_cast<long long>(label.YText) - Vpos_alt);
+    if (shown)
+        view.changed(TRect{shown->left(), shown->top(), shown->left() + shown->width(),
+                           shown->top() + shown->height()});
     return true;
 }
 
 void TMainForm::showDecoderPanel(const DecoderPanelData& panel) {
-    Posindex_dbtext->setText(QString::number(panel.compId));
+    Index_label->setText(QString::number(panel.compId));
     QLineEdit* decod[3] = {Decod_edit1, Decod_edit2, Decod_edit3};
     QLineEdit* daten[3] = {Daten_Edit1, Daten_Edit2, Daten_Edit3};
     QLabel* images[3] = {Image1, Image2, Image3};
@@ -189,4 +240,33 @@ void TMainForm::showDecoderPanel(const DecoderPanelData& panel) {
     }
     if (panel.protoIndex >= 0 && panel.protoIndex < Proto_CB->count())
         Proto_CB->setCurrentIndex(panel.protoIndex);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Screen menu
+
+void TMainForm::chooseScreen(QAction* item, int w, int h) {
+    Screen_x = w;
+    Screen_y = h;
+    for (QAction* size : {automatisch1, N640mal480, N800mal600, N1024mal768})
+        size->setChecked(size == item);
+    setscreen(Screen_x, Screen_y);
+}
+
+void TMainForm::automatisch1Click() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize size = screen ? screen->size() : QSize(Screen_x, Screen_y);
+    chooseScreen(automatisch1, size.width(), size.height());
+}
+
+void TMainForm::N640mal480Click() {
+    chooseScreen(N640mal480, 640, 480);
+}
+
+void TMainForm::N800mal600Click() {
+    chooseScreen(N800mal600, 800, 600);
+}
+
+void TMainForm::N1024mal768Click() {
+    chooseScreen(N1024mal768, 1024, 768);
 }

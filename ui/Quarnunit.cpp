@@ -1,41 +1,29 @@
+// The main window's construction: its components and the address panel, and the operations that the
+// engine asks of the window.
+
 #include "ui/Quarnunit.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
-#include <limits>
 
-#include "engine/Bahncalcunit.h"
 #include "engine/elementunit.h"
-#include "engine/initunit.h"
-#include "platform/Cp1252.h"
-#include "platform/DialogService.h"
 #include "platform/LineConnection.h"
-#include "platform/Paths.h"
 #include "srcp/HighResTimer.h"
-#include "texts/langunit.h"
-#include "ui/Assistunit.h"
 #include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
-#include "ui/QuarnApplication.h"
 
 TMainForm* mainWindow() {
     return dynamic_cast<TMainForm*>(MainForm);
@@ -238,312 +226,6 @@ void TMainForm::buildAddressPanel() {
     Speichern_button = new QPushButton("Save", Decod_panel);
     Speichern_button->setObjectName("Speichern_button");
     Speichern_button->resize(90, 23);
-}
-
-void TMainForm::buildMenus() {
-    struct Item {
-        const char* name;
-        const char* caption;
-        void (TMainForm::*handler)();
-        bool checkable;
-    };
-    struct Menu {
-        QMenu** menu;
-        const char* name;
-        const char* caption;
-        std::vector<Item> items;
-    };
-    // Items without a handler here are served by the file, mode, connection and clock commands.
-    const Menu menus[] = {
-        {&FileMenu,
-         "FileMenu",
-         "&File",
-         {{"Neu1", "&New", nullptr, false},
-          {"Oeffnen1", "&Open", nullptr, false},
-          {"Speichern1", "&Save", nullptr, false},
-          {"Speichernals1", "Save &as", nullptr, false},
-          {"Hostverbinden1", "&Connect to server", nullptr, false},
-          {"Hosttrennen1", "&Disconnect from server", nullptr, false},
-          {"Ende1", "&End", &TMainForm::Ende1Click, false}}},
-        {&Optionen1,
-         "Optionen1",
-         "&Options",
-         {{"Gleisbildentwerfen1", "Create &layout", nullptr, false},
-          {"DecoderAdressen1", "Decoder &addresses", nullptr, false},
-          {"S88modules1", "S88 modules", nullptr, false},
-          {"Text1", "Te&xt", nullptr, false},
-          {"Betrieb1", "&Operate", nullptr, false},
-          {"Fahrstrassen1", "&Routes", nullptr, false},
-          {"Softregler1", "&Loco setup", nullptr, false},
-          {"Joystickeinrichten1", "&Joystick setup", nullptr, false}}},
-        {&Einstellungen1,
-         "Einstellungen1",
-         "&Setup",
-         {{"IPAddrHost1", "IP &Addr/Host", nullptr, false},
-          {"Joystickcalibrieren1", "&Joystick test", &TMainForm::Joystickcalibrieren1Click, false}}},
-        {&Rckmeldemodule1,
-         "Rckmeldemodule1",
-         "&Feedback modules",
-         {{"Abfragestarten1", "&Start", nullptr, false},
-          {"Abfragebeenden1", "Sto&p", nullptr, false},
-          {"Synchronize2", "Synchroni&ze", nullptr, false},
-          {"Reset1", "&Reset", nullptr, false}}},
-        {&Befehle1,
-         "Befehle1",
-         "&Commands",
-         {{"Synchronize1", "S&ynchronize", nullptr, false},
-          {"Spannungan1", "Voltage &on", nullptr, false},
-          {"Spannungaus1", "Voltage o&ff", nullptr, false},
-          {"Initialisierung1", "Server &initialization", nullptr, false},
-          {"Zeit1", "&Time", nullptr, true},
-          {"Decoderprogrammieren1", "Decoder &programing", nullptr, false},
-          {"FreieBefehle1", "Free co&mmands", nullptr, false}}},
-        {&Bildschirm1,
-         "Bildschirm1",
-         "&Screen",
-         {{"automatisch1", "&Automatic", &TMainForm::automatisch1Click, true},
-          {"N640mal480", "640 x 480", &TMainForm::N640mal480Click, true},
-          {"N800mal600", "800 x 600", &TMainForm::N800mal600Click, true},
-          {"N1024mal768", "1024 x 768", &TMainForm::N1024mal768Click, true}}},
-        {&Hilfe1,
-         "Hilfe1",
-         "&Help",
-         {{"Assistent1", "Assistent", &TMainForm::Assistent1Click, false},
-          {"QuarnHilfe1", "&Quarn Help", &TMainForm::QuarnHilfe1Click, false},
-          {"Info1", "&Info", &TMainForm::Info1Click, false},
-          {"DirectX1", "DirectX", &TMainForm::DirectX1Click, false}}},
-        {&Debug1,
-         "Debug1",
-         "Debug",
-         {{"openStringGrid1", "open StringGrid", &TMainForm::openStringGrid1Click, false},
-          {"openDebugWindow1", "open Debug Window", &TMainForm::openDebugWindow1Click, false},
-          {"InitLok1", "Init Lok", &TMainForm::InitLok1Click, false}}},
-    };
-    for (const Menu& m : menus) {
-        QMenu* menu = menuBar()->addMenu(m.caption);
-        menu->setObjectName(m.name);
-        menu->menuAction()->setObjectName(QString(m.name) + "_action");
-        m_menuActions[m.name] = menu->menuAction();
-        *m.menu = menu;
-        for (const Item& item : m.items) {
-            QAction* action = menu->addAction(item.caption);
-            action->setObjectName(item.name);
-            action->setCheckable(item.checkable);
-            m_menuActions[item.name] = action;
-            if (item.handler) {
-                auto handler = item.handler;
-                connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-            }
-        }
-    }
-    menuAction("Joystickeinrichten1")->setVisible(false);
-}
-
-QAction* TMainForm::menuAction(const std::string& objectName) const {
-    auto it = m_menuActions.find(objectName);
-    return it == m_menuActions.end() ? nullptr : it->second;
-}
-
-void TMainForm::setItemEnabled(const char* name, bool on) {
-    if (QAction* action = menuAction(name))
-        action->setEnabled(on);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Start
-
-void TMainForm::FormCreate() {
-    Version = " V 0.71";
-    Debug = false;
-
-    Init = new C_Init;
-    if (!Init->ok()) {
-        // The later steps and every other window rely on these objects.
-        m_startupFailed = true;
-        return;
-    }
-    Lang->setCaptionSink("MainForm", this);
-
-    LabelFont = std::make_unique<ColoredFont>();
-    Dunkelrot = 128;
-    Grau = 0xC0C0C0;
-    Quarnbreite = 980;
-    Quarnhoehe = 680;
-    Panelbreite = 617;
-    Panelhoehe = 113;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->size() : QSize(1024, 768);
-    Screen_x = screenSize.width();
-    Screen_y = screenSize.height();
-
-    *Quarn_bitmap = QImage(Quarnbreite, Quarnhoehe, QImage::Format_RGB32);
-    Quarn_bitmap->fill(Qt::white);
-    Design_Panel->resize(Panelbreite, Panelhoehe);
-    *Design_Panel_bitmap = QImage(Panelbreite, Panelhoehe, QImage::Format_RGB32);
-    Design_Panel_bitmap->fill(Qt::white);
-    for (QImage* cell : {Cache.get(), Rueck_cache.get(), Undo.get()}) {
-        *cell = QImage(CellSize, CellSize, QImage::Format_RGB32);
-        cell->fill(Qt::white);
-    }
-
-    setscreen(Screen_x, Screen_y);
-
-    Regler_nr = 0;
-    SrcpVer = 73;
-    DateinameohneEndung.clear();
-    Connecting = false;
-    Quarnerstellen = Decoder = Betrieb = Fahrstrasseerstellen = Lokregler = false;
-    El_geladen = Symbol = Gefunden = Rueck = Fehler = Texteingabe = false;
-    Fahrstrasse = 1;
-    Hpos_alt = Vpos_alt = 0;
-    Hscrollbewegt = Vscrollbewegt = false;
-
-    setStartMenuState();
-    menuAction("automatisch1")->setChecked(true);
-    menuAction("N640mal480")->setChecked(false);
-    menuAction("N800mal600")->setChecked(false);
-    menuAction("N1024mal768")->setChecked(false);
-
-    Joy1con = Joy2con = 0;
-    Joy1loknr = Joy2loknr = -1;
-    Joy1button_pressed = Joy2button_pressed = Joysetup = false;
-    Joy_Mode = 1;
-    TextLabelNr = -1;
-    Lang_id = 1;
-    Showassist = 1;
-    Monitorpower = Autopower = 0;
-    LocoData_sent = SolenoidData_sent = false;
-    BusGlMM = 1;
-    BusGlNMRA_S = 2;
-    BusGlNMRA_L = 3;
-    BusGaMM = 5;
-    BusGaNMRA = 6;
-    BusS88 = 8;
-    Buspower = 1;
-    LabelCanMove = Move_elements = false;
-    Move_el_counter = 0;
-
-    Hilfsbild1->setVisible(Debug);
-    menuAction("Debug1")->setVisible(Debug);
-    Design_Panel->hide();
-
-    WorkDir = workFolder();
-    setStatusPanel(1, "WorkDir: " + WorkDir);
-
-    Bahn->quarngraufaerben();
-    Fehler = false;
-    Dxpresent = testdx(std::string()) > 0;
-
-    Iphostchar = "localhost";
-    Ipport = 12345;
-    SolTime = 250;
-
-    // A missing or damaged catalogue or icon is reported, and the program still starts without a
-    // palette: the settings and the title must not be lost with it.
-    try {
-        Bahn->elementeladen();
-    } catch (const std::exception& e) {
-        setBusyCursor(false);
-        showExceptionText(e.what());
-    }
-
-    applyConnectionSettings();
-    Infoport_an = 0;
-
-    try {
-        Bahn->parameterladen();
-    } catch (...) {
-        dialogs().message(Lang->getmessage(102, Lang_id), Lang->getmessage(101, Lang_id), MessageIcon::Stop);
-        // The user may still want what the damaged file held.
-        Bahn->keepBadSettingsFile();
-        try {
-            Bahn->parameterspeichern();
-        } catch (const std::exception& e) {
-            showExceptionText(e.what());
-        }
-    }
-    // Also after a partial read: the connections must use what the fields now hold.
-    applyConnectionSettings();
-
-    const std::string title = Lang->getmessage(100, Lang_id);
-    Infostring = utf8ToCp1252(title);
-    setWindowTitle(qs(title));
-
-    Knopf.clearAll();
-}
-
-void TMainForm::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TMainForm::FormShow() {
-    if (m_startupFailed)
-        return;
-    Lang->setup(Lang_id);
-    if (Debug && DebugForm)
-        DebugForm->show();
-    if (Showassist == 1 && AssistForm)
-        AssistForm->show();
-}
-
-void TMainForm::applyConnectionSettings() {
-    for (LineConnection* connection : {Command_Socket, Poll_Socket, Info_Socket}) {
-        if (connection)
-            connection->setHost(Iphostchar);
-    }
-    // The port comes from the settings file and may be any number; P + 1 and P + 2 must not overflow.
-    auto port = [this](int offset) {
-        return static_cast<int>(
-            std::min<long long>(std::numeric_limits<int>::max(), static_cast<long long>(Ipport) + offset));
-    };
-    if (Command_Socket)
-        Command_Socket->setPort(Ipport);
-    if (Poll_Socket)
-        Poll_Socket->setPort(port(1));
-    if (Info_Socket)
-        Info_Socket->setPort(port(2));
-}
-
-unsigned TMainForm::testdx(const std::string&) {
-    // No DirectX on this platform until the detection says otherwise.
-    return 0;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Menu states
-
-void TMainForm::setStartMenuState() {
-    for (const char* name : {"Hostverbinden1", "Joystickeinrichten1", "Bildschirm1"})
-        setItemEnabled(name, true);
-    for (const char* name :
-         {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1", "Betrieb1",
-          "Fahrstrassen1", "Softregler1", "Abfragestarten1", "Abfragebeenden1", "Joystickcalibrieren1",
-          "Synchronize1", "Spannungan1", "Spannungaus1", "Initialisierung1", "Zeit1", "Decoderprogrammieren1",
-          "FreieBefehle1"})
-        setItemEnabled(name, false);
-}
-
-void TMainForm::setPlanMenuState() {
-    for (const char* name :
-         {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1", "Text1", "Betrieb1",
-          "Fahrstrassen1", "Joystickeinrichten1", "Abfragestarten1", "Abfragebeenden1"})
-        setItemEnabled(name, true);
-    const bool open = connectionOpen();
-    setItemEnabled("Hostverbinden1", !open);
-    // With "SRCP 0.80" the loco table is announced to the server on connecting, so it must not be
-    // edited while connected.
-    setItemEnabled("Softregler1", !(open && SrcpVer == 80));
-    setItemEnabled("Bildschirm1", false);
-}
-
-bool TMainForm::connectionOpen() const {
-    for (const LineConnection* connection : {Command_Socket, Info_Socket}) {
-        if (connection && connection->isConnected())
-            return true;
-    }
-    return false;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
+#include <QSize>
 #include <array>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/CommandOutput.h"
 #include "engine/MainFormState.h"
 #include "texts/CaptionSink.h"
 
@@ -64,32 +69,50 @@ public:
     void QuarnPaint();
     void HScrollBarChange();
     void VScrollBarChange();
+    // Sizes the window to w - 5 by h - 35 pixels, frame included, and places it at the top, centred.
     void setscreen(int w, int h);
-    // The packed DirectX version, 0 when none was found.
+    // The client size that gives a window of the outer size frame with the frame extents given.
+    static QSize clientSizeForFrame(QSize frame, QMargins extents);
+    // Where a label's text box of size text at (x, y) lies on an image of size image, or nothing
+    // when it lies wholly outside.
+    static std::optional<QRect> labelBox(long long x, long long y, QSize text, QSize image);
+    // The packed DirectX version, 0 when the detection failed or found none.
     unsigned testdx(const std::string& unused);
 
     // Hands Iphostchar and Ipport to the connections that exist (ports P, P+1, P+2).
     void applyConnectionSettings();
 
-    // ---- menu states shared with the file and connection commands ----
+    // ---- menu states shared with the file and connection commands (QuarnMenus.cpp) ----
     void setStartMenuState();
     // A plan was made or opened: the plan commands come on, the screen menu goes off. Connect (and,
-    // with "SRCP 0.80", Loco setup) only comes on while no connection is open.
+    // with "SRCP 0.80", Loco setup) only comes on while no connection is open, Feedback > Start only
+    // while feedback is not being read.
     void setPlanMenuState();
     // True while the server connection is open: the "SRCP 0.73" command or info connection (the
     // feedback-poll connection is apart from it and does not count).
     bool connectionOpen() const;
+    // True from a successful Feedback > Start until Feedback > Stop or the loss of the feedback
+    // connection.
+    bool feedbackRunning() const { return m_poll.online; }
 
-    // ---- closing ----
+    // A menu (its menu action) or a menu item by its object name; null for an unknown name. For the
+    // text table's relabelling and for commands chosen by name; code that knows the item uses its
+    // member below.
+    QAction* menuAction(const std::string& objectName) const;
+    std::string statusPanelText(int panel) const;
+
+    // ---- closing (QuarnStart.cpp) ----
     // True when the window may close; shows message 126 and refuses while the "SRCP 0.73" command
     // connection is open.
     bool FormCloseQuery();
+    // File > End: closes the command and info connections, then the window.
+    void Ende1Click();
     void FormDestroy();
     // Work that must run once the close is accepted, before the global objects are freed: stopping
     // and joining reader threads, closing connections. Runs in the order registered, once.
     void addShutdownHook(std::function<void()> hook);
 
-    // ---- server connection, feedback modules and commands (QuarnConnection.cpp) ----
+    // ---- server connection (QuarnConnection.cpp) and feedback modules (QuarnFeedback.cpp) ----
     void Hostverbinden1Click();
     void Hosttrennen1Click();
     // What every disconnect ends with, whichever transport was connected: the menus, the status bar,
@@ -99,23 +122,15 @@ public:
     void Abfragebeenden1Click();
     void Synchronize2Click();
     void Reset1Click();
+
+    // ---- commands and the window's own menus (QuarnCommands.cpp) ----
     void Spannungan1Click();
     void Spannungaus1Click();
     void Initialisierung1Click();
     void Decoderprogrammieren1Click();
     void FreieBefehle1Click();
     void PowerTimerTimer();
-
-    // How long a connect may take before the server counts as unreachable.
-    static constexpr int ConnectTimeoutMs = 4000;
-
-    // ---- menu handlers of this window ----
-    void Ende1Click();
     void Joystickcalibrieren1Click();
-    void automatisch1Click();
-    void N640mal480Click();
-    void N800mal600Click();
-    void N1024mal768Click();
     void Assistent1Click();
     void QuarnHilfe1Click();
     void Info1Click();
@@ -124,14 +139,11 @@ public:
     void openStringGrid1Click();
     void InitLok1Click();
 
-    // The text of Help > DirectX for a detection result.
-    static std::string directXMessage(bool detectionOk, unsigned packedVersion,
-                                      const std::string& versionText);
-
-    // A menu (its menu action) or a menu item by the name the original program gives it; null for an
-    // unknown name.
-    QAction* menuAction(const std::string& objectName) const;
-    std::string statusPanelText(int panel) const;
+    // ---- the Screen menu (QuarnView.cpp) ----
+    void automatisch1Click();
+    void N640mal480Click();
+    void N800mal600Click();
+    void N1024mal768Click();
 
     // ---- components ----
     PaintBoxWidget* Quarn = nullptr;
@@ -169,14 +181,29 @@ public:
     QComboBox* Proto_CB = nullptr;
     QPushButton* Speichern_button = nullptr;
 
+    // The menus and their items, by the names of the original menu.
     QMenu* FileMenu = nullptr;
+    QAction *Neu1 = nullptr, *Oeffnen1 = nullptr, *Speichern1 = nullptr, *Speichernals1 = nullptr,
+            *Hostverbinden1 = nullptr, *Hosttrennen1 = nullptr, *Ende1 = nullptr;
     QMenu* Optionen1 = nullptr;
+    QAction *Gleisbildentwerfen1 = nullptr, *DecoderAdressen1 = nullptr, *S88modules1 = nullptr,
+            *Text1 = nullptr, *Betrieb1 = nullptr, *Fahrstrassen1 = nullptr, *Softregler1 = nullptr,
+            *Joystickeinrichten1 = nullptr;
     QMenu* Einstellungen1 = nullptr;
+    QAction *IPAddrHost1 = nullptr, *Joystickcalibrieren1 = nullptr;
     QMenu* Rckmeldemodule1 = nullptr;
+    QAction *Abfragestarten1 = nullptr, *Abfragebeenden1 = nullptr, *Synchronize2 = nullptr,
+            *Reset1 = nullptr;
     QMenu* Befehle1 = nullptr;
+    QAction *Synchronize1 = nullptr, *Spannungan1 = nullptr, *Spannungaus1 = nullptr,
+            *Initialisierung1 = nullptr, *Zeit1 = nullptr, *Decoderprogrammieren1 = nullptr,
+            *FreieBefehle1 = nullptr;
     QMenu* Bildschirm1 = nullptr;
+    QAction *automatisch1 = nullptr, *N640mal480 = nullptr, *N800mal600 = nullptr, *N1024mal768 = nullptr;
     QMenu* Hilfe1 = nullptr;
+    QAction *Assistent1 = nullptr, *QuarnHilfe1 = nullptr, *Info1 = nullptr, *DirectX1 = nullptr;
     QMenu* Debug1 = nullptr;
+    QAction *openStringGrid1 = nullptr, *openDebugWindow1 = nullptr, *InitLok1 = nullptr;
 
 signals:
     // The close was accepted: the program ends.
@@ -185,8 +212,19 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // One "SRCP 0.73" connection whose loss the window must notice. The closed hook runs on whatever
+    // thread noticed the close; it hands the generation it saw to the GUI thread, where a close of an
+    // older connection, or one the window made itself, is ignored.
+    struct WatchedConnection {
+        // Set when the connection was opened for good, cleared when the window gives it up.
+        bool online = false;
+        // Counts the openings; the hook reads it on the thread that noticed the close.
+        std::atomic<unsigned> generation{0};
+    };
+
     void buildComponents();
     void buildAddressPanel();
     void buildMenus();
@@ -196,17 +234,29 @@ private:
     void refreshPlanView();
     void snapScrollBar(QScrollBar* bar);
     int scrollMaximum(int planSize, int viewSize) const;
-    void setItemEnabled(const char* name, bool on);
+    // Applies the figures of the last setscreen with the frame extents known now.
+    void applyScreenSize();
+    // Applies them again when the window system has reported other frame extents since.
+    void checkScreenFrame();
 
     // QuarnConnection.cpp
     void setupConnectionCommands();
+    // Reports the closes of connection through handler on the GUI thread.
+    void watchConnection(LineConnection& connection, WatchedConnection& watch,
+                         void (TMainForm::*handler)(unsigned generation));
+    // The seven Commands items that only make sense while connected.
+    void setCommandItemsEnabled(bool on);
     void setConnectedMenuState();
     void disconnect073();
-    // Runs on the GUI thread after the command connection closed; generation tells which
-    // connection it was.
+    // Run on the GUI thread after a connection closed; generation tells which opening it was.
     void commandConnectionClosed(unsigned generation);
-    // Writes bytes on the command connection; false (and the error shown) when the write fails.
-    bool writeCommand(const std::string& bytes);
+    void pollConnectionClosed(unsigned generation);
+    void infoConnectionClosed(unsigned generation);
+    // QuarnCommands.cpp. Runs command on the transport's output; a failed write is shown and
+    // counts as Failed.
+    CommandResult sendCommand(const std::function<CommandResult(CommandOutput&)>& command);
+    // Tells the user why a command was not sent: message 127 (not connected) or 124 (not available).
+    void reportRefusal(CommandResult result);
     // Fetches a text of the UI text table in the current language (UTF-8).
     std::string message(int number) const;
     void stopBox(int textNumber, int titleNumber = 102);
@@ -224,11 +274,18 @@ private:
     bool m_destroyed = false;
     // A connect is under way (it blocks the GUI thread, but a box or repaint may still reach us).
     bool m_connecting = false;
-    // The "SRCP 0.73" command connection counts as up: set by a successful connect, cleared by the
-    // disconnect tail.
-    bool m_commandOnline = false;
-    // Counts successful connects; read by the command connection's closed hook on the reader thread.
-    std::atomic<unsigned> m_commandGeneration{0};
+    // The three "SRCP 0.73" connections. The command connection is online from a successful connect
+    // until the disconnect tail, the info connection while its reader runs, the poll connection from
+    // Feedback > Start until Stop.
+    WatchedConnection m_command;
+    WatchedConnection m_info;
+    WatchedConnection m_poll;
+    // The figures of the last setscreen, the client size and frame extents they were applied with,
+    // and whether the window system may still report the frame of the shown window.
+    QSize m_screenSize;
+    QSize m_screenClientSize;
+    QMargins m_screenFrame;
+    bool m_screenFramePending = false;
 };
 
 // The main window as a window; null while there is none.

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-// The clock window: a small tool window that stays on top, centred on the screen. Created at program
-// start and alive for the whole run; its face and tick come with the clock's own unit of work.
+// The clock window: a small tool window that stays on top, centred on the screen, showing the model
+// time. Created at program start and alive for the whole run.
 class TUhrForm : public QWidget {
     Q_OBJECT
 public:

@@ -2,8 +2,7 @@
 
 #include <QDialog>
 
-// Created at program start and alive for the whole run; its controls and handlers come with the
-// window's own unit of work.
+// The settings dialog of Setup > IP Addr/Host. Created at program start and alive for the whole run.
 class TSetupForm : public QDialog {
     Q_OBJECT
 public:

@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-// Created at program start and alive for the whole run; its controls and handlers come with the
-// window's own unit of work.
+// The set-up dialog of the model clock ("Time setup"), shown by Commands > Time. Created at program
+// start and alive for the whole run.
 class TTimeForm : public QDialog {
     Q_OBJECT
 public:

@@ -10,11 +10,13 @@
 #include "FakeMainForm.h"
 #include "engine/BahnOutput.h"
 #include "engine/Bahncalcunit.h"
+#include "engine/Srcp073Output.h"
 #include "engine/lokunit.h"
 #include "platform/LineConnection.h"
 #include "srcp/FakeTickClock.h"
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
+#include "support/engine/RecordingCommandOutput.h"
 
 namespace {
 
@@ -156,12 +158,19 @@ TEST_F(Output, AFailingSecondWriteReleasesTheLock) {
 
 TEST_F(Output, NothingIsSentWhenDisconnectedOrOnTheOtherTransport) {
     form.Debug = true;
-    form.SrcpVer = 80;
-    EXPECT_EQ(sentBy([&] {
-                  bahn.ga_out("M", 1, 1);
-                  bahn.gl_out(0);
-              }),
-              "");
+    for (int other : {80, 74, 0}) {
+        form.SrcpVer = other;
+        EXPECT_EQ(sentBy([&] {
+                      bahn.ga_out("M", 1, 1);
+                      bahn.gl_out(0);
+                      EXPECT_EQ(commandOutput().setPower(true), CommandResult::NotConnected);
+                      EXPECT_EQ(commandOutput().resetServer(), CommandResult::NotAvailable);
+                      EXPECT_EQ(commandOutput().freeCommand("RESET"), CommandResult::NotConnected);
+                  }),
+                  "")
+            << other;
+        EXPECT_FALSE(commandOutput().connected());
+    }
     EXPECT_TRUE(form.debugLines.empty());
 
     server.clearReceived(FakeSrcp073Server::Command);
@@ -210,6 +219,76 @@ TEST_F(Output, GlOutSendsTheWholeSlotInOneLine) {
         EXPECT_EQ(sentBy([&] { bahn.gl_out(0); }), c.bytes);
     }
     EXPECT_EQ(waitedUs(), 0);
+}
+
+TEST_F(Output, PowerResetAndFreeCommandsAreWrittenUnderTheLock) {
+    struct Case {
+        std::function<CommandResult()> command;
+        const char* bytes;
+    };
+    Srcp073Output output;
+    const Case cases[] = {
+        {[&] { return output.setPower(true); }, "SET POWER ON\n"},
+        {[&] { return output.setPower(false); }, "SET POWER OFF\n"},
+        {[&] { return output.resetServer(); }, "RESET\n"},
+        {[&] { return output.freeCommand("SET GA M 16 1 1 500"); }, "SET GA M 16 1 1 500\n"},
+        {[&] { return output.freeCommand(""); }, "\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        // The command waits while a pulse holds the lock: it follows what was written meanwhile.
+        CommandResult result = CommandResult::Failed;
+        EXPECT_EQ(sentBy([&] {
+                      std::unique_lock pulse(*form.Lock_socket);
+                      std::thread command([&] { result = c.command(); });
+                      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                      socket.writeRaw("HELD\n");
+                      pulse.unlock();
+                      command.join();
+                  }),
+                  std::string("HELD\n") + c.bytes);
+        EXPECT_EQ(result, CommandResult::Sent);
+    }
+    EXPECT_TRUE(output.connected());
+    EXPECT_EQ(sentBy([&] {
+                  form.Command_Socket = nullptr;
+                  EXPECT_FALSE(output.connected());
+                  for (const Case& c : cases)
+                      EXPECT_EQ(c.command(), CommandResult::NotConnected) << c.bytes;
+              }),
+              "");
+}
+
+TEST_F(Output, LocoSlotsWithoutAnAddressAreSentOnNeitherTransport) {
+    form.Debug = true;
+    RecordingCommandOutput output;
+    struct Case {
+        int addr;
+        std::vector<std::string> commands;
+        std::vector<std::string> debugLines;
+    };
+    const Case cases[] = {
+        {1, {"loco 4"}, {}},
+        {0, {}, {"gl_out: loco slot 4 has no address"}},
+        {-7, {}, {"gl_out: loco slot 4 has no address"}},
+        {2147483647, {"loco 4"}, {}},
+    };
+    for (int transport : {73, 80}) {
+        form.SrcpVer = transport;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(transport) + ": " + std::to_string(c.addr));
+            output.commands.clear();
+            form.debugLines.clear();
+            m_lok.set_addr(4, c.addr);
+            bahn.gl_out(4);
+            EXPECT_EQ(output.commands, c.commands);
+            EXPECT_EQ(form.debugLines, c.debugLines);
+        }
+    }
+    // Accessory pulses reach the output with their wire address; no output number, no pulse.
+    bahn.ga_out("m", 2, 3);
+    bahn.ga_out("N", 2, 9);
+    EXPECT_EQ(output.commands, (std::vector<std::string>{"loco 4", "accessory m 2 -> 10/0"}));
 }
 
 } // namespace

@@ -192,3 +192,21 @@ TEST_F(GetDXVerUnitTest, TheProviderWantsCoInitializeAndItsParameters) {
     CoUninitialize();
     EXPECT_EQ(m_platform.comInitializeCount(), 0);
 }
+
+TEST(GetDXVerUnitMessage, SaysWhatTheDetectionFound) {
+    struct Case {
+        bool ok;
+        std::uint32_t packed;
+        const char* text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {false, 0, "", "Unknown version of DirectX installed"},
+        {false, 0x00090003, "9.0c", "Unknown version of DirectX installed"},
+        {true, 0x00090003, "9.0c", "DirectX 9.0c installed"},
+        {true, 0x00080000, "8.0", "DirectX 8.0 installed"},
+        {true, 0, "", "DirectX not installed"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(directXMessage(c.ok, c.packed, c.text), c.expected) << c.expected;
+}

@@ -2,8 +2,10 @@
 // handler, and what the engine asks of the window.
 
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -16,6 +18,7 @@
 #include "engine/initunit.h"
 #include "platform/LineConnection.h"
 #include "srcp/HighResTimer.h"
+#include "support/engine/RecordingCommandOutput.h"
 #include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/QuarnApplication.h"
@@ -26,6 +29,18 @@ using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 
 class QuarnCommandsTest : public QuarnTestFolder {};
+
+Call stopBox(const std::string& title, const std::string& text) {
+    return {Kind::Message, title, text, MessageIcon::Stop};
+}
+
+const Call NotConnected = stopBox("Fehler", "Nicht mit dem Server verbunden");
+const Call NotAvailable = stopBox("Fehler", "Diese Funktion ist noch nicht verf\xC3\xBCgbar");
+const Call ResetDone = stopBox("Info", "Server wurde initialisiert!");
+const Call NoFeedbackChannel = stopBox("Fehler", "Der R\xC3\xBC"
+                                                 "ckmeldekanal konnte nicht ge\xC3\xB6"
+                                                 "ffnet werden");
+const Call ConnectFirst = stopBox("Fehler", "Bitte erst mit dem Server verbinden!");
 
 // Records the pages the desktop would open.
 class UrlRecorder : public QObject {
@@ -66,7 +81,7 @@ TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen) {
     EXPECT_EQ(hookRuns, 0);
 
     // File > End closes the connection first, so it always closes.
-    window->menuAction("Ende1")->trigger();
+    window->Ende1->trigger();
     EXPECT_FALSE(window->Command_Socket->isConnected());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(closed.count(), 1);
@@ -128,29 +143,154 @@ TEST_F(QuarnCommandsTest, DefaultExceptionHandlerShowsTheTextAndGoesOn) {
     EXPECT_EQ(m_dialogs.calls().size(), 1u);
 }
 
-TEST_F(QuarnCommandsTest, DirectXTexts) {
-    struct Case {
-        bool ok;
-        unsigned packed;
-        const char* text;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {false, 0, "", "Unknown version of DirectX installed"},
-        {false, 0x00090003, "9.0c", "Unknown version of DirectX installed"},
-        {true, 0x00090003, "9.0c", "DirectX 9.0c installed"},
-        {true, 0, "", "DirectX not installed"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(TMainForm::directXMessage(c.ok, c.packed, c.text), c.expected) << c.expected;
-
+TEST_F(QuarnCommandsTest, DirectXSaysNoneIsInstalled) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->Dxpresent);
     m_dialogs.clear();
-    window->menuAction("DirectX1")->trigger();
+    window->DirectX1->trigger();
     EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Message, "Info", "DirectX not installed",
                                                      MessageIcon::Information}}));
+}
+
+TEST_F(QuarnCommandsTest, CommandsTellWhatTheOutputAnswered) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    window->setPlanMenuState();
+    RecordingCommandOutput output;
+    using R = CommandResult;
+    struct Case {
+        void (TMainForm::*handler)();
+        R result;
+        std::vector<std::string> commands;
+        std::vector<Call> boxes;
+        bool feedbackRunning = false; // afterwards; Start and Reset are off while it runs
+    };
+    const Case cases[] = {
+        {&TMainForm::Spannungan1Click, R::Sent, {"power on"}, {}},
+        {&TMainForm::Spannungaus1Click, R::NotConnected, {"power off"}, {NotConnected}},
+        {&TMainForm::Spannungan1Click, R::NotAvailable, {"power on"}, {NotAvailable}},
+        {&TMainForm::Initialisierung1Click, R::Sent, {"reset"}, {ResetDone}},
+        {&TMainForm::Initialisierung1Click, R::NotConnected, {"reset"}, {NotConnected}},
+        {&TMainForm::Initialisierung1Click, R::NotAvailable, {"reset"}, {NotAvailable}},
+        // A failed write has shown its own error.
+        {&TMainForm::Initialisierung1Click, R::Failed, {"reset"}, {}},
+        // The power monitor tells nobody.
+        {&TMainForm::PowerTimerTimer, R::NotConnected, {"power on"}, {}},
+        {&TMainForm::Abfragestarten1Click, R::Sent, {"feedback start"}, {}, true},
+        {&TMainForm::Abfragebeenden1Click, R::Sent, {"feedback stop"}, {}},
+        {&TMainForm::Abfragestarten1Click, R::Failed, {"feedback start"}, {NoFeedbackChannel}},
+        {&TMainForm::Abfragestarten1Click, R::NotConnected, {"feedback start"}, {ConnectFirst}},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(row++);
+        output.commands.clear();
+        output.result = c.result;
+        m_dialogs.clear();
+        (window->*c.handler)();
+        EXPECT_EQ(output.commands, c.commands);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(window->feedbackRunning(), c.feedbackRunning);
+        EXPECT_EQ(window->Abfragestarten1->isEnabled(), !c.feedbackRunning);
+        EXPECT_EQ(window->Reset1->isEnabled(), !c.feedbackRunning);
+    }
+}
+
+TEST_F(QuarnCommandsTest, FreeCommandsAskOnlyWhileConnected) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    RecordingCommandOutput output;
+    const Call input{Kind::Input, "Befehlseingabe", "e.g.: SET GA M 16 1 1 500", MessageIcon::None, ""};
+    struct Case {
+        bool connected;
+        std::vector<std::pair<bool, std::string>> inputs;
+        CommandResult result;
+        std::vector<std::string> commands;
+        std::vector<Call> boxes;
+    };
+    const Case cases[] = {
+        {false, {}, CommandResult::Sent, {}, {NotConnected}},
+        {true, {{false, "SET POWER OFF"}}, CommandResult::Sent, {}, {input}},
+        // Sent as the Windows-1252 bytes of the text.
+        {true, {{true, "SET GL M \xC3\xBC 1"}}, CommandResult::Sent, {"free SET GL M \xFC 1"}, {input}},
+        // The server went while the box was open.
+        {true, {{true, "RESET"}}, CommandResult::NotConnected, {"free RESET"}, {input, NotConnected}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.boxes.size());
+        output.commands.clear();
+        output.isConnected = c.connected;
+        output.result = c.result;
+        m_dialogs.clear();
+        for (const auto& [ok, text] : c.inputs)
+            m_dialogs.pushInput(ok, text);
+        window->FreieBefehle1Click();
+        EXPECT_EQ(output.commands, c.commands);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
+    }
+}
+
+TEST_F(QuarnCommandsTest, WithoutAClientTheOtherTransportSendsNothing) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    window->setPlanMenuState();
+    window->SrcpVer = 80;
+    struct Case {
+        void (TMainForm::*handler)();
+        std::vector<Call> boxes;
+    };
+    const Case cases[] = {
+        {&TMainForm::Spannungan1Click, {NotConnected}},
+        {&TMainForm::Spannungaus1Click, {NotConnected}},
+        {&TMainForm::Initialisierung1Click, {NotAvailable}},
+        {&TMainForm::FreieBefehle1Click, {NotConnected}},
+        {&TMainForm::PowerTimerTimer, {}},
+        {&TMainForm::Abfragestarten1Click, {ConnectFirst}},
+        {&TMainForm::Abfragebeenden1Click, {}},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(row++);
+        m_dialogs.clear();
+        (window->*c.handler)();
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_TRUE(window->Abfragestarten1->isEnabled());
+        EXPECT_FALSE(window->feedbackRunning());
+    }
+}
+
+TEST_F(QuarnCommandsTest, ModalWindowsGoThroughTheDialogService) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    struct Case {
+        QAction* TMainForm::*item;
+        int joyMode;
+        const char* shown; // null: none
+    };
+    const Case cases[] = {
+        {&TMainForm::Info1, 1, "InfoForm"},
+        {&TMainForm::Joystickcalibrieren1, 1, "JoyWinForm"},
+        {&TMainForm::Joystickcalibrieren1, 0, "JoyDxForm"},
+        {&TMainForm::Joystickcalibrieren1, 2, nullptr},
+        {&TMainForm::Joystickcalibrieren1, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        QAction* item = window->*c.item;
+        SCOPED_TRACE(item->objectName().toStdString() + " " + std::to_string(c.joyMode));
+        m_dialogs.clear();
+        window->Joy_Mode = c.joyMode;
+        if (c.shown)
+            m_dialogs.pushWindowResult(1);
+        item->setEnabled(true);
+        item->trigger();
+        std::vector<Call> expected;
+        if (c.shown)
+            expected.push_back({Kind::Window, c.shown, "", MessageIcon::None});
+        EXPECT_EQ(m_dialogs.calls(), expected);
+        EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
+    }
 }
 
 TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
@@ -160,7 +300,7 @@ TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
     QDesktopServices::setUrlHandler("file", &recorder, "open");
 
     m_dialogs.clear();
-    window->menuAction("QuarnHilfe1")->trigger();
+    window->QuarnHilfe1->trigger();
     ASSERT_EQ(m_dialogs.calls().size(), 1u);
     EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Plain);
     EXPECT_NE(m_dialogs.calls()[0].text.find("QUARN.html"), std::string::npos);
@@ -169,11 +309,19 @@ TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
     // The folder and page are found without regard to case.
     writeFileBytes(m_dir.file("hilfe/Quarn.HTML"), "<html></html>");
     m_dialogs.clear();
-    window->menuAction("QuarnHilfe1")->trigger();
+    window->QuarnHilfe1->trigger();
     QDesktopServices::unsetUrlHandler("file");
     EXPECT_TRUE(m_dialogs.calls().empty());
     ASSERT_EQ(recorder.urls.size(), 1);
     EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), m_dir.path() + "hilfe/Quarn.HTML");
+
+    // No program on this platform can show it: a box says so and where the page is.
+    m_dialogs.clear();
+    window->QuarnHilfe1->trigger();
+    EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Plain, "",
+                                                     "No browser or help viewer could show the help file " +
+                                                         m_dir.path() + "hilfe/Quarn.HTML.",
+                                                     MessageIcon::None}}));
 }
 
 TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
@@ -184,7 +332,7 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
     window->debugLine("Gleisbild ä");
     EXPECT_EQ(DebugForm->Memo1->toPlainText().toStdString(), "IconName :Icon0101.bmp\nGleisbild ä");
     EXPECT_TRUE(DebugForm->windowFlags() & Qt::WindowStaysOnTopHint);
-    window->menuAction("openDebugWindow1")->trigger();
+    window->openDebugWindow1->trigger();
     EXPECT_TRUE(DebugForm->isVisible());
 
     // A panel number outside 0..2 changes nothing.
@@ -215,6 +363,34 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
     EXPECT_EQ(window->findChild<QWidget*>("Speichern_button")->property("text").toString().toStdString(),
               "speichern");
     EXPECT_EQ(window->PageControl1->tabText(1).toStdString(), "Fahrstrasse löschen");
+
+    // The address panel: the element's number goes to Index_label; a picture not given stays.
+    QImage red(27, 27, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    DecoderPanelData first;
+    first.compId = 42;
+    first.decod = {1, 2, 3};
+    first.daten = {4, 5, 6};
+    first.protoIndex = 1;
+    first.images[0] = red;
+    DecoderPanelData second;
+    second.compId = -7;
+    second.protoIndex = 2; // no such item: the selection stays
+    for (const DecoderPanelData& panel : {first, second}) {
+        SCOPED_TRACE(panel.compId);
+        window->showDecoderPanel(panel);
+        EXPECT_EQ(window->Index_label->text().toStdString(), std::to_string(panel.compId));
+        EXPECT_EQ(window->Posindex_dbtext->text().toStdString(), "");
+        const QLineEdit* edits[] = {window->Decod_edit1, window->Decod_edit2, window->Decod_edit3,
+                                    window->Daten_Edit1, window->Daten_Edit2, window->Daten_Edit3};
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(edits[i]->text().toInt(), panel.decod[i]);
+            EXPECT_EQ(edits[i + 3]->text().toInt(), panel.daten[i]);
+        }
+        EXPECT_EQ(window->Proto_CB->currentIndex(), 1);
+        EXPECT_EQ(window->Image1->pixmap().toImage().pixelColor(13, 13), QColor(Qt::red));
+        EXPECT_TRUE(window->Image2->pixmap().isNull());
+    }
 
     m_dialogs.clear();
     EXPECT_TRUE(window->showerror("Das benötigte Icon konnte nicht geladen werden"));

@@ -2,7 +2,9 @@
 // the fake server on its three loopback ports.
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +21,9 @@
 #include "platform/qt/QtDispatcher.h"
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
+#include "support/engine/RecordingClock.h"
+#include "support/engine/RecordingCommandOutput.h"
+#include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/Uhrunit.h"
 
@@ -43,9 +48,11 @@ const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBC"
                                  "gbar";
 const std::string NotConnected = "Nicht mit dem Server verbunden";
 
-const char* const ConnectedItems[] = {"Synchronize1",     "Spannungan1", "Spannungaus1",
-                                      "Initialisierung1", "Zeit1",       "Decoderprogrammieren1",
-                                      "FreieBefehle1"};
+using Item = QAction* TMainForm::*;
+const Item ConnectedItems[] = {&TMainForm::Synchronize1, &TMainForm::Spannungan1,
+                               &TMainForm::Spannungaus1, &TMainForm::Initialisierung1,
+                               &TMainForm::Zeit1,        &TMainForm::Decoderprogrammieren1,
+                               &TMainForm::FreieBefehle1};
 
 Call stopBox(const std::string& title, const std::string& text) {
     return {Kind::Message, title, text, MessageIcon::Stop};
@@ -62,9 +69,8 @@ protected:
         setMainThreadDispatcher(nullptr);
     }
 
-    // The main window, shown, pointed at the fake server, with no box recorded yet. Without
-    // realPause the wait after connecting is skipped.
-    TMainForm* connectableWindow(bool realPause = false) {
+    // The main window, shown, pointed at the fake server, with no box recorded yet.
+    TMainForm* connectableWindow() {
         TMainForm* window = startWindows();
         if (!window)
             return nullptr;
@@ -72,26 +78,33 @@ protected:
         window->Iphostchar = "127.0.0.1";
         window->Ipport = m_server.port();
         window->applyConnectionSettings();
-        if (!realPause)
-            window->HRT1->SetEnabled(false);
         m_dialogs.clear();
         return window;
     }
 
-    void trigger(TMainForm* window, const char* item) { window->menuAction(item)->trigger(); }
-
     // Connects and waits until the server has the command connection.
     void connect(TMainForm* window) {
-        trigger(window, "Hostverbinden1");
+        window->Hostverbinden1->trigger();
         ASSERT_TRUE(window->Command_Socket->isConnected());
         ASSERT_TRUE(m_server.waitConnected(Server::Command));
     }
 
     void expectConnectedMenus(TMainForm* window, bool connected) {
-        for (const char* item : ConnectedItems)
-            EXPECT_EQ(window->menuAction(item)->isEnabled(), connected) << item;
-        EXPECT_EQ(window->menuAction("Hostverbinden1")->isEnabled(), !connected);
-        EXPECT_TRUE(window->menuAction("Hosttrennen1")->isEnabled());
+        for (Item item : ConnectedItems)
+            EXPECT_EQ((window->*item)->isEnabled(), connected) << (window->*item)->objectName().toStdString();
+        EXPECT_EQ(window->Hostverbinden1->isEnabled(), !connected);
+        EXPECT_TRUE(window->Hosttrennen1->isEnabled());
+    }
+
+    // What the server received on the command channel since the last call, made exact by a fence
+    // line that this sends after it.
+    std::string commandBytes(TMainForm* window) {
+        window->Command_Socket->writeRaw("FENCE\n");
+        EXPECT_TRUE(
+            m_server.waitFor(Server::Command, [](const std::string& s) { return s.ends_with("FENCE\n"); }));
+        const std::string bytes = m_server.received(Server::Command);
+        m_server.clearReceived(Server::Command);
+        return bytes.substr(0, bytes.size() - 6);
     }
 
     static bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
@@ -100,76 +113,74 @@ protected:
 
     QtDispatcher m_dispatcher;
     Server m_server;
+    // Nothing here waits in real time.
+    RecordingClock m_clock;
 };
 
 TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectResets) {
     struct Case {
         int autopower, monitorpower;
         std::string afterConnect; // bytes on the command channel right after Connect returned
-        std::string afterTimer;   // and once the power timer had its chance
+        std::string byTimer;      // and those the power timer added
         int srcpVerAtDisconnect;  // the settings dialog may switch the transport while connected
         bool clockShown;          // the clock window is closed whether it was open or not
     };
     const Case cases[] = {
         {0, 0, "", "", 73, false},
-        {1, 0, "SET POWER ON\n", "SET POWER ON\n", 73, true},
+        {1, 0, "SET POWER ON\n", "", 73, true},
         {0, 1, "", "SET POWER ON\n", 80, false},
-        {1, 1, "SET POWER ON\n", "SET POWER ON\nSET POWER ON\n", 80, true},
+        {1, 1, "SET POWER ON\n", "SET POWER ON\n", 80, true},
     };
-    TMainForm* window = connectableWindow(true);
+    TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
-    window->PowerTimer->setInterval(200);
+    // During the pause a marker goes out on the connection: whatever the server has before it was
+    // sent before the pause ended.
+    std::string atPause;
+    m_clock.onWait = [&](const std::string&) {
+        window->Command_Socket->writeRaw("MARK\n");
+        EXPECT_TRUE(
+            m_server.waitFor(Server::Command, [](const std::string& s) { return s.ends_with("MARK\n"); }));
+        atPause = m_server.received(Server::Command);
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE("Autopower " + std::to_string(c.autopower) + ", Monitorpower " +
                      std::to_string(c.monitorpower));
         m_server.clearReceived(Server::Command);
+        m_clock.waits.clear();
         window->Autopower = c.autopower;
         window->Monitorpower = c.monitorpower;
 
-        // What the server had half-way through the pause.
-        std::string midway = "not looked";
-        std::thread watcher([&] {
-            if (m_server.waitConnected(Server::Command)) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(500));
-                midway = m_server.received(Server::Command);
-            }
-        });
-        const auto start = Clock::now();
         connect(window);
-        const auto took = Clock::now() - start;
-        watcher.join();
-        EXPECT_GE(took, std::chrono::milliseconds(950));
-        EXPECT_EQ(midway, "");
-        if (!c.afterConnect.empty()) {
-            EXPECT_TRUE(m_server.waitReceived(Server::Command, c.afterConnect));
-        }
-        EXPECT_EQ(m_server.received(Server::Command), c.afterConnect);
+        EXPECT_EQ(m_clock.waits, std::vector<std::string>{"pause 1000"});
+        EXPECT_EQ(atPause, "MARK\n");
+        EXPECT_EQ(commandBytes(window), "MARK\n" + c.afterConnect);
         expectConnectedMenus(window, true);
         EXPECT_EQ(window->PowerTimer->isActive(), c.monitorpower > 0);
+        EXPECT_EQ(window->PowerTimer->interval(), 3000);
         ASSERT_NE(ReadCommand, nullptr);
         EXPECT_TRUE(ReadCommand->Running());
 
-        QTest::qWait(400);
+        // The power monitor's turn comes at once.
+        if (window->PowerTimer->isActive())
+            window->PowerTimer->start(0);
         EXPECT_TRUE(waitFor([&] { return !window->PowerTimer->isActive(); }));
-        if (!c.afterTimer.empty()) {
-            EXPECT_TRUE(m_server.waitReceived(Server::Command, c.afterTimer));
-        }
-        EXPECT_EQ(m_server.received(Server::Command), c.afterTimer);
+        EXPECT_EQ(commandBytes(window), c.byTimer);
+        window->PowerTimer->setInterval(3000);
 
-        window->menuAction("Zeit1")->setChecked(true);
+        window->Zeit1->setChecked(true);
         UhrForm->FormCanClose = false;
         UhrForm->setVisible(c.clockShown);
         window->SrcpVer = c.srcpVerAtDisconnect;
-        trigger(window, "Hosttrennen1");
+        window->Hosttrennen1->trigger();
         window->SrcpVer = 73;
         EXPECT_FALSE(window->Command_Socket->isConnected());
         EXPECT_EQ(ReadCommand, nullptr);
         EXPECT_TRUE(m_server.waitDisconnected(Server::Command));
         expectConnectedMenus(window, false);
-        EXPECT_FALSE(window->menuAction("Zeit1")->isChecked());
+        EXPECT_FALSE(window->Zeit1->isChecked());
         EXPECT_TRUE(UhrForm->FormCanClose);
         EXPECT_FALSE(UhrForm->isVisible());
-        EXPECT_TRUE(window->menuAction("Softregler1")->isEnabled());
+        EXPECT_TRUE(window->Softregler1->isEnabled());
         EXPECT_EQ(window->statusPanelText(0), "Power off");
         EXPECT_EQ(window->statusPanelText(1), Disconnected);
         EXPECT_EQ(window->statusPanelText(2), "");
@@ -181,17 +192,17 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
 TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
     struct Case {
         Server::Channel refused;
-        const char* item;
+        Item item;
         std::vector<Call> boxes;
         bool commandOpen;
     };
     const Case cases[] = {
-        {Server::Command, "Hostverbinden1", {stopBox(Fehler, NoCommandChannel)}, false},
-        {Server::Info, "Hostverbinden1", {stopBox(Fehler, NoInfoChannel)}, true},
-        {Server::Poll, "Abfragestarten1", {stopBox(Fehler, NoFeedbackChannel)}, false},
+        {Server::Command, &TMainForm::Hostverbinden1, {stopBox(Fehler, NoCommandChannel)}, false},
+        {Server::Info, &TMainForm::Hostverbinden1, {stopBox(Fehler, NoInfoChannel)}, true},
+        {Server::Poll, &TMainForm::Abfragestarten1, {stopBox(Fehler, NoFeedbackChannel)}, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.item + std::to_string(c.refused));
+        SCOPED_TRACE(c.refused);
         Server server;
         server.refuse(c.refused);
         TMainForm* window = connectableWindow();
@@ -202,7 +213,7 @@ TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
         window->Infoport_an = 1;
         window->Autopower = 1;
 
-        trigger(window, c.item);
+        (window->*c.item)->trigger();
         EXPECT_EQ(m_dialogs.calls(), c.boxes);
         EXPECT_EQ(window->Command_Socket->isConnected(), c.commandOpen);
         EXPECT_FALSE(window->Info_Socket->isConnected());
@@ -212,11 +223,11 @@ TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
         EXPECT_EQ(PollHandleThread, nullptr);
         expectConnectedMenus(window, c.commandOpen);
         // Feedback Start comes back.
-        EXPECT_TRUE(window->menuAction("Abfragestarten1")->isEnabled());
-        EXPECT_TRUE(window->menuAction("Reset1")->isEnabled());
+        EXPECT_TRUE(window->Abfragestarten1->isEnabled());
+        EXPECT_TRUE(window->Reset1->isEnabled());
         if (c.commandOpen) {
             // The command connection stays usable.
-            trigger(window, "Spannungaus1");
+            window->Spannungaus1->trigger();
             EXPECT_TRUE(server.waitReceived(Server::Command, "SET POWER ON\nSET POWER OFF\n"));
         }
         stopWindows();
@@ -236,7 +247,7 @@ TEST_F(QuarnConnectionTest, ReadersShowTheirLinesAndConnectAgainKeepsTheConnecti
 
     // As the assistant would: the menu item is off, the handler runs anyway.
     window->Hostverbinden1Click();
-    trigger(window, "Spannungan1");
+    window->Spannungan1->trigger();
     // Once the line is there, a new connection would have been accepted too.
     EXPECT_TRUE(m_server.waitReceived(Server::Command, "SET POWER ON\n"));
     EXPECT_EQ(m_server.connections(Server::Command), 1);
@@ -244,7 +255,7 @@ TEST_F(QuarnConnectionTest, ReadersShowTheirLinesAndConnectAgainKeepsTheConnecti
     EXPECT_TRUE(m_server.connected(Server::Info));
     EXPECT_TRUE(m_dialogs.calls().empty());
 
-    trigger(window, "Hosttrennen1");
+    window->Hosttrennen1->trigger();
     EXPECT_TRUE(m_server.waitDisconnected(Server::Info));
     EXPECT_EQ(Readinfo, nullptr);
     EXPECT_EQ(window->statusPanelText(2), "");
@@ -252,33 +263,34 @@ TEST_F(QuarnConnectionTest, ReadersShowTheirLinesAndConnectAgainKeepsTheConnecti
 
 TEST_F(QuarnConnectionTest, CommandsWriteTheirLinesOrSayNotConnected) {
     struct Case {
-        const char* item;
+        Item item;
         std::vector<std::pair<bool, std::string>> inputs;
         std::string bytes;       // written while connected
         std::vector<Call> boxes; // shown while connected
     };
     const Call input{Kind::Input, "Befehlseingabe", "e.g.: SET GA M 16 1 1 500", MessageIcon::None, ""};
     const Case cases[] = {
-        {"Spannungan1", {}, "SET POWER ON\n", {}},
-        {"Spannungaus1", {}, "SET POWER OFF\n", {}},
-        {"Initialisierung1", {}, "RESET\n", {stopBox("Info", "Server wurde initialisiert!")}},
-        {"FreieBefehle1", {{true, "SET GA M 16 1 1 500"}}, "SET GA M 16 1 1 500\n", {input}},
-        {"FreieBefehle1", {{true, ""}}, "\n", {input}},
-        {"FreieBefehle1", {{false, "SET POWER OFF"}}, "", {input}},
+        {&TMainForm::Spannungan1, {}, "SET POWER ON\n", {}},
+        {&TMainForm::Spannungaus1, {}, "SET POWER OFF\n", {}},
+        {&TMainForm::Initialisierung1, {}, "RESET\n", {stopBox("Info", "Server wurde initialisiert!")}},
+        {&TMainForm::FreieBefehle1, {{true, "SET GA M 16 1 1 500"}}, "SET GA M 16 1 1 500\n", {input}},
+        {&TMainForm::FreieBefehle1, {{true, ""}}, "\n", {input}},
+        {&TMainForm::FreieBefehle1, {{false, "SET POWER OFF"}}, "", {input}},
         // Sent as the Windows-1252 bytes of the text.
-        {"FreieBefehle1", {{true, "SET GL M \xC3\xBC 1"}}, "SET GL M \xFC 1\n", {input}},
-        {"Decoderprogrammieren1", {}, "", {stopBox(Fehler, NotAvailable)}},
+        {&TMainForm::FreieBefehle1, {{true, "SET GL M \xC3\xBC 1"}}, "SET GL M \xFC 1\n", {input}},
+        {&TMainForm::Decoderprogrammieren1, {}, "", {stopBox(Fehler, NotAvailable)}},
     };
     TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.item) + " -> " + c.bytes);
+        QAction* item = window->*c.item;
+        SCOPED_TRACE(item->objectName().toStdString() + " -> " + c.bytes);
         // Disconnected: nothing written, the box says so (or that it is not available).
-        window->menuAction(c.item)->setEnabled(true);
+        item->setEnabled(true);
         m_dialogs.clear();
         m_server.clearReceived(Server::Command);
-        trigger(window, c.item);
-        const bool decoder = std::string(c.item) == "Decoderprogrammieren1";
+        item->trigger();
+        const bool decoder = c.item == &TMainForm::Decoderprogrammieren1;
         EXPECT_EQ(m_dialogs.calls(),
                   std::vector<Call>{stopBox(Fehler, decoder ? NotAvailable : NotConnected)});
 
@@ -286,13 +298,13 @@ TEST_F(QuarnConnectionTest, CommandsWriteTheirLinesOrSayNotConnected) {
         m_dialogs.clear();
         for (const auto& [ok, text] : c.inputs)
             m_dialogs.pushInput(ok, text);
-        trigger(window, c.item);
+        item->trigger();
         EXPECT_EQ(m_dialogs.calls(), c.boxes);
         EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
         if (!c.bytes.empty()) {
             EXPECT_TRUE(m_server.waitReceived(Server::Command, c.bytes));
         }
-        trigger(window, "Hosttrennen1");
+        window->Hosttrennen1->trigger();
         ASSERT_TRUE(m_server.waitDisconnected(Server::Command));
         EXPECT_EQ(m_server.received(Server::Command), c.bytes);
     }
@@ -314,7 +326,7 @@ TEST_F(QuarnConnectionTest, ServerClosingTheCommandConnectionDisconnectsTheWindo
         } else {
             m_server.closeConnection(Server::Command);
         }
-        EXPECT_TRUE(waitFor([&] { return window->menuAction("Hostverbinden1")->isEnabled(); }));
+        EXPECT_TRUE(waitFor([&] { return window->Hostverbinden1->isEnabled(); }));
         expectConnectedMenus(window, false);
         EXPECT_EQ(window->statusPanelText(1), Disconnected);
         EXPECT_FALSE(window->PowerTimer->isActive());
@@ -326,7 +338,78 @@ TEST_F(QuarnConnectionTest, ServerClosingTheCommandConnectionDisconnectsTheWindo
         // And connecting again works.
         connect(window);
         expectConnectedMenus(window, true);
-        trigger(window, "Hosttrennen1");
+        window->Hosttrennen1->trigger();
+        stopWindows();
+    }
+}
+
+TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTheCommandConnectionStays) {
+    const std::string FeedbackLost = "Der R\xC3\xBC"
+                                     "ckmeldekanal konnte nicht ge\xC3\xB6"
+                                     "ffnet werden";
+    struct Case {
+        Server::Channel channel;
+        bool reset;
+        int panel; // where the loss is shown
+        const char* debugLine;
+    };
+    const Case cases[] = {
+        {Server::Poll, false, 1, "The server closed the feedback connection"},
+        {Server::Poll, true, 1, "The server closed the feedback connection"},
+        {Server::Info, false, 2, "The server closed the info connection"},
+        {Server::Info, true, 2, "The server closed the info connection"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.channel) + (c.reset ? " reset" : " closed"));
+        TMainForm* window = connectableWindow();
+        ASSERT_NE(window, nullptr);
+        window->Infoport_an = 1;
+        window->Debug = true;
+        window->setPlanMenuState();
+        connect(window);
+        ASSERT_TRUE(m_server.waitConnected(Server::Info));
+        window->Abfragestarten1->trigger();
+        ASSERT_TRUE(m_server.waitConnected(Server::Poll));
+        ASSERT_FALSE(window->Abfragestarten1->isEnabled());
+        window->setStatusPanel(1, "");
+        window->setStatusPanel(2, "");
+
+        if (c.reset) {
+            m_server.resetConnection(c.channel);
+        } else {
+            m_server.closeConnection(c.channel);
+        }
+        EXPECT_TRUE(waitFor([&] { return window->statusPanelText(c.panel) == FeedbackLost; }));
+        const bool poll = c.channel == Server::Poll;
+        EXPECT_EQ(window->Abfragestarten1->isEnabled(), poll);
+        EXPECT_EQ(window->Reset1->isEnabled(), poll);
+        EXPECT_EQ(window->feedbackRunning(), !poll);
+        EXPECT_EQ(PollHandleThread == nullptr, poll);
+        EXPECT_EQ(Readinfo == nullptr, !poll);
+        EXPECT_EQ(window->Poll_Socket->isConnected(), !poll);
+        EXPECT_EQ(window->Info_Socket->isConnected(), poll);
+        EXPECT_NE(DebugForm->Memo1->toPlainText().toStdString().find(c.debugLine), std::string::npos);
+        EXPECT_TRUE(m_dialogs.calls().empty());
+
+        // The command connection stays open and usable.
+        EXPECT_TRUE(window->Command_Socket->isConnected());
+        expectConnectedMenus(window, true);
+        m_server.clearReceived(Server::Command);
+        window->Spannungaus1->trigger();
+        EXPECT_EQ(commandBytes(window), "SET POWER OFF\n");
+        if (poll) {
+            // Feedback can be started again.
+            const int opened = m_server.connections(Server::Poll);
+            window->Abfragestarten1->trigger();
+            EXPECT_TRUE(waitFor([&] { return m_server.connections(Server::Poll) == opened + 1; }));
+            EXPECT_TRUE(window->feedbackRunning());
+        }
+        // Our own closes report nothing.
+        window->Hosttrennen1->trigger();
+        window->Abfragebeenden1->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->statusPanelText(1), Disconnected);
+        EXPECT_EQ(window->statusPanelText(2), "");
         stopWindows();
     }
 }
@@ -339,21 +422,21 @@ TEST_F(QuarnConnectionTest, BlockedReadersStopPromptlyAndExitJoinsThePollReader)
     connect(window);
     ASSERT_TRUE(m_server.waitConnected(Server::Info));
     for (int round = 0; round < 2; ++round) {
-        trigger(window, "Abfragestarten1");
+        window->Abfragestarten1->trigger();
         ASSERT_TRUE(m_server.waitConnected(Server::Poll));
         ASSERT_NE(PollHandleThread, nullptr);
-        EXPECT_FALSE(window->menuAction("Abfragestarten1")->isEnabled());
-        EXPECT_FALSE(window->menuAction("Reset1")->isEnabled());
+        EXPECT_FALSE(window->Abfragestarten1->isEnabled());
+        EXPECT_FALSE(window->Reset1->isEnabled());
         // Let every reader reach its blocking read.
         QTest::qWait(100);
-        const char* item = round == 0 ? "Abfragebeenden1" : "Hosttrennen1";
+        QAction* item = round == 0 ? window->Abfragebeenden1 : window->Hosttrennen1;
         const auto start = Clock::now();
-        trigger(window, item);
-        // Well below the 500 ms that a reader used to be given to leave its loop.
-        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(450)) << item;
+        item->trigger();
+        // Well below the 500 ms that waiting for a reader to leave its loop would take.
+        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(450)) << round;
         // Stop brings Start and Reset back; a disconnect leaves polling (and them) alone.
-        EXPECT_EQ(window->menuAction("Abfragestarten1")->isEnabled(), round == 0);
-        EXPECT_EQ(window->menuAction("Reset1")->isEnabled(), round == 0);
+        EXPECT_EQ(window->Abfragestarten1->isEnabled(), round == 0);
+        EXPECT_EQ(window->Reset1->isEnabled(), round == 0);
     }
     EXPECT_EQ(m_server.connections(Server::Poll), 2);
     EXPECT_EQ(ReadCommand, nullptr);
@@ -432,7 +515,7 @@ TEST_F(QuarnFeedbackTest, FeedbackLinesFromEitherChannelChangeTheirDetectors) {
     TMainForm* window = windowWithPlan();
     ASSERT_NE(window, nullptr);
     connect(window);
-    trigger(window, "Abfragestarten1");
+    window->Abfragestarten1->trigger();
     ASSERT_TRUE(m_server.waitConnected(Server::Poll));
 
     int marker = 0;
@@ -458,29 +541,37 @@ TEST_F(QuarnFeedbackTest, FeedbackLinesFromEitherChannelChangeTheirDetectors) {
     EXPECT_TRUE(ReadCommand->Running());
     EXPECT_TRUE(PollHandleThread->Running());
 
-    trigger(window, "Hosttrennen1");
-    trigger(window, "Abfragebeenden1");
+    window->Hosttrennen1->trigger();
+    window->Abfragebeenden1->trigger();
 }
 
-TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeOnlyCounts) {
+TEST_F(QuarnFeedbackTest, ResetDrawsEveryDetectorFreeAndSynchronizeReadsBackWhatTheServerKeeps) {
     TMainForm* window = windowWithPlan();
     ASSERT_NE(window, nullptr);
-    trigger(window, "Reset1");
+    window->Reset1->trigger();
     EXPECT_EQ(cells(window), (std::vector<QRgb>{Free65, Free65, Free87, Free87, Free65, Grey, Free65}));
     // The view shows the same.
     const QImage& view = window->Quarn->view().image();
     EXPECT_EQ(view.pixel(27 + 13, 27 + 13), Free65);
     EXPECT_EQ(view.pixel(81 + 13, 27 + 13), Free87);
 
-    // Without the client component synchronising only runs the progress.
+    // A transport that keeps no contact states (as this one) lets synchronising only run the progress.
     window->Quarn_bitmap->fill(Grey);
     window->setStatusPanel(1, "before");
-    trigger(window, "Synchronize2");
+    window->Synchronize2->trigger();
     EXPECT_EQ(window->statusPanelText(1), "");
     EXPECT_FALSE(window->ProgressBar1->isVisible());
     EXPECT_EQ(window->ProgressBar1->maximum(), static_cast<int>(Detectors.size()));
     EXPECT_EQ(cells(window), std::vector<QRgb>(Detectors.size(), Grey));
     EXPECT_TRUE(m_dialogs.calls().empty());
+
+    // A transport that keeps the contacts' states gives them to the detectors configured for them;
+    // a track element on a contact and a detector without a contact are left alone.
+    RecordingCommandOutput output;
+    output.feedbackStates = {{{2, 1}, 1}, {{1, 2}, 0}, {{1, 3}, 1}, {{1, 1}, 1}, {{1, 0}, 1}};
+    window->Synchronize2->trigger();
+    EXPECT_EQ(cells(window), (std::vector<QRgb>{Busy65, Grey, Free87, Busy87, Grey, Grey, Busy65}));
+    EXPECT_TRUE(output.commands.empty());
 }
 
 } // namespace

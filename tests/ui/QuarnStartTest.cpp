@@ -8,12 +8,14 @@
 #include <set>
 
 #include "QuarnTestFolder.h"
+#include "engine/Bahncalcunit.h"
 #include "engine/MainFormState.h"
 #include "engine/initunit.h"
 #include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
+#include "support/engine/RecordingCommandOutput.h"
 #include "texts/CaptionList.h"
 #include "texts/langunit.h"
 #include "ui/QuarnWindows.h"
@@ -56,6 +58,10 @@ TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew) {
     const std::string written = readFileBytes(settingsFile());
     EXPECT_EQ(countLines(written), 516);
     EXPECT_EQ(written.substr(0, 21), "12345\r\nlocalhost\r\n0\r\n");
+    // New labels store the font line of the original program's files.
+    std::string fontLine;
+    Bahn->FontToString(*mainWindow()->LabelFont, fontLine);
+    EXPECT_EQ(fontLine, "MS Sans Serif,8,0000,clWindowText");
     // There was nothing to keep.
     EXPECT_FALSE(std::filesystem::exists(settingsFile() + ".bak"));
 
@@ -141,7 +147,7 @@ TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
         window->show();
         EXPECT_EQ(window->FileMenu->title().toStdString(), c.fileMenu);
         if (c.s88) {
-            EXPECT_EQ(window->menuAction("S88modules1")->text().toStdString(), c.s88);
+            EXPECT_EQ(window->S88modules1->text().toStdString(), c.s88);
         }
         int relabelled = 0;
         for (const CaptionEntry& entry : captionList()) {
@@ -155,8 +161,8 @@ TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
         }
         EXPECT_EQ(relabelled, 36);
         // Items the text table does not relabel keep their own captions.
-        EXPECT_EQ(window->menuAction("DirectX1")->text().toStdString(), "DirectX");
-        EXPECT_EQ(window->menuAction("N640mal480")->text().toStdString(), "640 x 480");
+        EXPECT_EQ(window->DirectX1->text().toStdString(), "DirectX");
+        EXPECT_EQ(window->N640mal480->text().toStdString(), "640 x 480");
         stopWindows();
     }
 }
@@ -243,6 +249,18 @@ TEST_F(QuarnStartTest, MenuStartState) {
         }
         EXPECT_EQ(action->isChecked(), std::string(name) == "automatisch1");
     }
+    // The lookup by name finds every menu and item of the bar, and nothing else.
+    int found = 0;
+    for (QAction* bar : window->menuBar()->actions()) {
+        EXPECT_EQ(window->menuAction(bar->menu()->objectName().toStdString()), bar);
+        for (QAction* item : bar->menu()->actions()) {
+            EXPECT_EQ(window->menuAction(item->objectName().toStdString()), item);
+            ++found;
+        }
+    }
+    EXPECT_EQ(found + 8, static_cast<int>(std::size(items)));
+    for (const char* unknown : {"", "Zeit2", "FileMenu_action", "StatusBar1"})
+        EXPECT_EQ(window->menuAction(unknown), nullptr) << unknown;
     // Eight menus in the bar, in the original order.
     QStringList order;
     for (QAction* a : window->menuBar()->actions())
@@ -252,20 +270,24 @@ TEST_F(QuarnStartTest, MenuStartState) {
               "Befehle1_action Bildschirm1_action Hilfe1_action Debug1_action");
 }
 
-TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection) {
+TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnectionAndStartOnlyWithoutFeedback) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     LineListener server;
+    RecordingCommandOutput output;
     struct Case {
         int srcpVer;
         bool connected;
+        bool polling;
         bool connect;
         bool locoSetup;
     };
-    const Case cases[] = {
-        {73, false, true, true}, {73, true, false, true}, {80, true, false, false}, {80, false, true, true}};
+    const Case cases[] = {{73, false, false, true, true},  {73, true, false, false, true},
+                          {80, true, false, false, false}, {80, false, false, true, true},
+                          {73, false, true, true, true},   {73, true, true, false, true}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.srcpVer) + (c.connected ? " connected" : " not connected"));
+        SCOPED_TRACE(std::to_string(c.srcpVer) + (c.connected ? " connected" : " not connected") +
+                     (c.polling ? ", polling" : ""));
         window->setStartMenuState();
         window->SrcpVer = c.srcpVer;
         std::unique_ptr<LineConnection> accepted;
@@ -273,14 +295,20 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnection) {
             window->Command_Socket->connect("127.0.0.1", server.port(), 2000);
             accepted = server.accept(2000);
         }
+        if (c.polling)
+            window->Abfragestarten1Click();
         window->setPlanMenuState();
-        EXPECT_EQ(window->menuAction("Hostverbinden1")->isEnabled(), c.connect);
-        EXPECT_EQ(window->menuAction("Softregler1")->isEnabled(), c.locoSetup);
-        EXPECT_FALSE(window->menuAction("Bildschirm1")->isEnabled());
-        for (const char* on : {"Speichernals1", "Gleisbildentwerfen1", "DecoderAdressen1", "S88modules1",
-                               "Text1", "Betrieb1", "Fahrstrassen1", "Abfragestarten1", "Abfragebeenden1"})
-            EXPECT_TRUE(window->menuAction(on)->isEnabled()) << on;
-        EXPECT_FALSE(window->menuAction("Joystickcalibrieren1")->isEnabled());
+        EXPECT_EQ(window->Hostverbinden1->isEnabled(), c.connect);
+        EXPECT_EQ(window->Softregler1->isEnabled(), c.locoSetup);
+        EXPECT_EQ(window->Abfragestarten1->isEnabled(), !c.polling);
+        EXPECT_FALSE(window->Bildschirm1->menuAction()->isEnabled());
+        for (QAction* on : {window->Speichernals1, window->Gleisbildentwerfen1, window->DecoderAdressen1,
+                            window->S88modules1, window->Text1, window->Betrieb1, window->Fahrstrassen1,
+                            window->Abfragebeenden1})
+            EXPECT_TRUE(on->isEnabled()) << on->objectName().toStdString();
+        EXPECT_FALSE(window->Joystickcalibrieren1->isEnabled());
+        if (c.polling)
+            window->Abfragebeenden1Click();
         if (window->Command_Socket->isConnected())
             window->Command_Socket->close();
     }

@@ -9,7 +9,10 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
+#include <limits>
+#include <optional>
 
 #include "QuarnTestFolder.h"
 #include "ui/PaintBoxWidget.h"
@@ -183,30 +186,98 @@ TEST_F(QuarnViewTest, ScrollingSnapsToCellsAndStaysInsideThePlan) {
     EXPECT_EQ(window->Vpos_alt, 0);
 }
 
-TEST_F(QuarnViewTest, ScreenMenuSizesTheWindowAndChecksOneItem) {
+TEST_F(QuarnViewTest, ScreenSizesIncludeTheWindowFrame) {
+    // Sized while hidden at the start, before the window system told us the frame: once shown the
+    // frame, not the client area, has the start size.
     TMainForm* window = shownWindow();
     ASSERT_NE(window, nullptr);
+    const QMargins frame = window->windowHandle()->frameMargins();
+    ASSERT_FALSE(frame.isNull()) << "the platform reports no window frame";
     const QSize screen = window->screen()->size();
+    EXPECT_EQ(window->frameGeometry().size(), QSize(screen.width() - 5, screen.height() - 35));
+
     struct Case {
-        const char* item;
+        QAction* item;
         int w, h;
     };
-    const Case cases[] = {{"N640mal480", 640, 480},
-                          {"N800mal600", 800, 600},
-                          {"N1024mal768", 1024, 768},
-                          {"automatisch1", screen.width(), screen.height()}};
+    const Case cases[] = {{window->N640mal480, 640, 480},
+                          {window->N800mal600, 800, 600},
+                          {window->N1024mal768, 1024, 768},
+                          {window->automatisch1, screen.width(), screen.height()}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.item);
-        window->menuAction(c.item)->trigger();
-        EXPECT_EQ(window->size(), QSize(c.w - 5, c.h - 35));
-        EXPECT_EQ(window->pos(), QPoint(2, 1));
+        SCOPED_TRACE(c.item->objectName().toStdString());
+        c.item->trigger();
+        const QSize outer(c.w - 5, c.h - 35);
+        EXPECT_EQ(window->frameGeometry().size(), outer);
+        EXPECT_EQ(window->size(), outer.shrunkBy(frame));
+        EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(2, 1));
         EXPECT_EQ(window->Screen_x, c.w);
         EXPECT_EQ(window->Screen_y, c.h);
-        EXPECT_EQ(window->Formularbreit, c.w - 5);
-        EXPECT_EQ(window->Formularhoch, c.h - 35 - window->menuBar()->height());
-        for (const char* other : {"automatisch1", "N640mal480", "N800mal600", "N1024mal768"})
-            EXPECT_EQ(window->menuAction(other)->isChecked(), std::string(other) == c.item) << other;
+        EXPECT_EQ(window->Formularbreit, outer.width() - frame.left() - frame.right());
+        EXPECT_EQ(window->Formularhoch,
+                  outer.height() - frame.top() - frame.bottom() - window->menuBar()->height());
+        for (QAction* other :
+             {window->automatisch1, window->N640mal480, window->N800mal600, window->N1024mal768})
+            EXPECT_EQ(other->isChecked(), other == c.item) << other->objectName().toStdString();
     }
+    // A frame larger than the figures leaves no client area, never a negative one.
+    EXPECT_EQ(TMainForm::clientSizeForFrame(QSize(3, 50), QMargins(2, 30, 2, 30)), QSize(0, 0));
+}
+
+TEST_F(QuarnViewTest, LabelsAtAnyPositionDrawOnlyWhatReachesTheImage) {
+    // The view shows the whole plan.
+    TMainForm* window = shownWindow(QSize(1300, 1000));
+    ASSERT_NE(window, nullptr);
+    constexpr int Max = std::numeric_limits<int>::max();
+    constexpr int Min = std::numeric_limits<int>::min();
+    struct Case {
+        int x, y;
+        int hpos, vpos;   // scroll offsets
+        bool onPlan;      // some of it is drawn on the plan bitmap
+        bool inView;      // and in the view
+        QPoint planProbe; // a point of the plan inside the label's box, when onPlan
+    };
+    const Case cases[] = {
+        {Max, Max, 0, 0, false, false, {}},
+        {Min, Min, 0, 0, false, false, {}},
+        {Min, 10, 54, 27, false, false, {}},
+        {10, Min, 54, 27, false, false, {}},
+        {Max, 10, 54, 27, false, false, {}},
+        {Max - 3, Max - 3, 0, 0, false, false, {}},
+        {0, Max, 0, 0, false, false, {}},
+        {-2, -2, 0, 0, true, true, {0, 0}},
+        {970, 670, 0, 0, true, true, {975, 675}},
+        // Scrolled past it: on the plan, but not in the view.
+        {10, 10, 81, 54, true, false, {12, 12}},
+        {10, 10, 0, 0, true, true, {12, 12}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y) + " scrolled " +
+                     std::to_string(c.hpos));
+        window->Quarn_bitmap->fill(kGrey);
+        window->Hpos_alt = c.hpos;
+        window->Vpos_alt = c.vpos;
+        window->QuarnPaint();
+        const QImage viewBefore = window->Quarn->view().image().copy();
+        TTextEntry label;
+        label.TextInfo = "Bahnhof";
+        label.XText = c.x;
+        label.YText = c.y;
+        EXPECT_TRUE(window->writeQuarnText(label));
+        if (c.onPlan) {
+            EXPECT_NE(window->Quarn_bitmap->pixelColor(c.planProbe), kGrey);
+        } else {
+            QImage grey(window->Quarn_bitmap->size(), window->Quarn_bitmap->format());
+            grey.fill(kGrey);
+            EXPECT_EQ(*window->Quarn_bitmap, grey);
+        }
+        EXPECT_EQ(window->Quarn->view().image() != viewBefore, c.inView);
+    }
+    window->Hpos_alt = window->Vpos_alt = 0;
+    // The box on an image, reckoned without overflow.
+    EXPECT_EQ(TMainForm::labelBox(Max, 0, QSize(50, 10), QSize(980, 680)), std::nullopt);
+    EXPECT_EQ(TMainForm::labelBox(-50, 0, QSize(50, 10), QSize(980, 680)), std::nullopt);
+    EXPECT_EQ(TMainForm::labelBox(-49, 679, QSize(50, 10), QSize(980, 680)), QRect(-49, 679, 50, 10));
 }
 
 } // namespace
