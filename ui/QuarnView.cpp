@@ -21,6 +21,7 @@
 #include <optional>
 
 #include "engine/elementunit.h"
+#include "loco/ThrottleControls.h"
 #include "platform/qt/Colors.h"
 #include "platform/qt/QtText.h"
 #include "ui/PaintBoxWidget.h"
@@ -269,4 +270,14 @@ void TMainForm::N800mal600Click() {
 
 void TMainForm::N1024mal768Click() {
     chooseScreen(N1024mal768, 1024, 768);
+}
+
+void TMainForm::setupScrollBar(int Regler) {
+    if (ThrottleControls* throttles = throttleControls())
+        throttles->setupScrollBar(Regler);
+}
+
+void TMainForm::setall_lokostop() {
+    if (ThrottleControls* throttles = throttleControls())
+        throttles->setall_lokostop();
 }

@@ -139,6 +139,10 @@ public:
     void openStringGrid1Click();
     void InitLok1Click();
 
+    // ---- the throttles in Regler_panel (loco/ThrottleControls.h; nothing while there are none) ----
+    void setupScrollBar(int Regler);
+    void setall_lokostop();
+
     // ---- the Screen menu (QuarnView.cpp) ----
     void automatisch1Click();
     void N640mal480Click();
