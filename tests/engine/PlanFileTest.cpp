@@ -114,41 +114,53 @@ TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers) {
     EXPECT_EQ(form.TextLabelNr, -1);
 }
 
-TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKnownKindsOnly) {
+TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKindsFromOne) {
     const struct {
         int kind, x, y;
-        bool kept;
+        bool kept, drawn;
     } cases[] = {
-        {1, 0, 0, true},     {88, 27, 0, true},
-        {12, 0, 27, true},   {0, 27, 27, false},
-        {89, 27, 27, false}, {-4, 27, 27, false},
-        {5, -27, 0, false},  {5, 0, -1, false},
-        {5, 54, 54, true},   {7, 2147483647, 2147483647, true},
+        {1, 0, 0, true, true},     {88, 27, 0, true, true},
+        {12, 0, 27, true, true},   {0, 27, 27, false, false},
+        {89, 54, 27, true, false}, {-4, 27, 27, false, false},
+        {5, -27, 0, false, false}, {5, 0, -1, false, false},
+        {5, 54, 54, true, true},   {7, 2147483647, 2147483647, true, false},
     };
-    std::vector<Rec> records;
-    for (const auto& c : cases)
-        records.push_back({99, c.kind, c.x, c.y, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"});
+    std::vector<Rec> records, kept;
+    for (const auto& c : cases) {
+        records.push_back({99, c.kind, c.x, c.y, 1, {3, 0, 0}, {1, 0, 0}, 0, "M"});
+        if (c.kept) {
+            kept.push_back(records.back());
+            kept.back().compId = static_cast<int>(records.size());
+        }
+    }
     writePlan("f.pln", planText(records));
+    form.Debug = true; // with no connection, each pulse shows as its first line in the memo
     Bahn->gleisbildladen("f.pln", layouts());
 
     EXPECT_EQ(form.Anzahl, 10);
     std::vector<int> ids;
-    for (const auto& e : Postable->Poslist)
+    for (const auto& e : Postable->entries())
         ids.push_back(e->CompID);
-    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 9, 10}));
+    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 5, 9, 10}));
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(n++);
-        if (c.kept && c.x < 980) {
+        if (c.drawn) {
             EXPECT_TRUE(cellShows(*form.Quarn_bitmap, c.x, c.y, icon(c.kind, 1)));
         }
     }
     EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27, 27));
+    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 54, 27)) << "an unknown kind is not drawn";
+    EXPECT_EQ(switchedLines().size(), 5u) << "an unknown kind is not switched";
     EXPECT_EQ(form.progressMax, 10);
     EXPECT_EQ(form.progressSteps,
               (std::vector<std::pair<int, std::string>>{
-                  {0, "0 %"}, {1, "10 %"}, {2, "20 %"}, {3, "30 %"}, {4, "40 %"}, {5, "50 %"}}));
+                  {0, "0 %"}, {1, "10 %"}, {2, "20 %"}, {3, "30 %"}, {4, "40 %"}, {5, "50 %"}, {6, "60 %"}}));
     EXPECT_FALSE(form.progressVisible);
+
+    // Saved again, the unknown kind is still there.
+    Bahn->gleisbildspeichern("again.pln", layouts());
+    EXPECT_EQ(readFileBytes(layouts() + "again.pln"), planText(kept));
 }
 
 TEST_F(PlanFile, ProgressCountsKeptRecordsAgainstTheFilesCount) {
