@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QTimer>
 
+#include "engine/Bahncalcunit.h"
 #include "engine/FakeMainForm.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
@@ -90,8 +91,10 @@ int main(int argc, char** argv) {
     form.Cache = std::make_unique<QImage>();
     C_Position table;
     C_rueckmodul rueck;
+    Cbahn bahn;
     Postable = &table;
     Rueckmodul = &rueck;
+    Bahn = &bahn;
     // A plan of 200 detectors; the one on contact 17 is the last, so every line walks the list.
     for (int i = 0; i < 200; ++i) {
         auto e = std::make_unique<tPosEntry>();
@@ -185,6 +188,7 @@ int main(int argc, char** argv) {
     baseline.join();
     Postable = nullptr;
     Rueckmodul = nullptr;
+    Bahn = nullptr;
     setMainThreadDispatcher(nullptr);
     setWorkFolder("");
 

@@ -3,7 +3,14 @@
 int RecordReader::readInt(const char* what) {
     if (!m_reader.hasValue())
         endsEarly(what);
-    return m_reader.readInt();
+    try {
+        return m_reader.readInt();
+    } catch (const TextFileError& e) {
+        // The reader names the file and the line; the record makes it findable in a long file.
+        if (m_record.empty())
+            throw;
+        throw TextFileError(std::string(e.what()) + " (" + m_record + ")");
+    }
 }
 
 std::string RecordReader::readString(const char* what) {

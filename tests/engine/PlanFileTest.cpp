@@ -4,6 +4,8 @@
 
 #include "engine/MainFormState.h"
 #include "engine/Positionunit.h"
+#include "engine/Rueckmeldeunit.h"
+#include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
 #include "platform/TextFile.h"
 #include "support/FakeSrcp073Server.h"
@@ -47,15 +49,15 @@ protected:
 };
 
 TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
-    const std::string original =
-        planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
-                  {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
-                  {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
-                 lines({"2", "Qtextlabel1",
-                        "Bahnhof S\xfc"
-                        "d",
-                        "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2", " padded text ", "0", "0",
-                        "-3", "Courier New,12,0110,$00102030"}));
+    const std::string original = planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
+                                           {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
+                                           {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
+                                          lines({"2", "Qtextlabel1",
+                                                 "Bahnhof S\xfc"
+                                                 "d",
+                                                 "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2",
+                                                 " padded text, 4096 bytes long " + std::string(4066, '.'),
+                                                 "0", "0", "-3", "Courier New,12,0110,$00102030"}));
     writePlan("Mein Plan.pln", original);
     Bahn->gleisbildladen("Mein Plan.pln", layouts());
 
@@ -78,6 +80,7 @@ TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
     EXPECT_EQ(label.TextFont->family().toStdString(), "Arial");
     EXPECT_TRUE(label.TextFont->bold());
     EXPECT_EQ((*form.Textliste)[1]->Textwkl, -3);
+    EXPECT_EQ((*form.Textliste)[1]->TextInfo.size(), 4096u) << "the longest text a label may have";
     EXPECT_EQ(form.writtenLabels,
               (std::vector<TTextEntry*>{(*form.Textliste)[0].get(), (*form.Textliste)[1].get()}));
 
@@ -250,6 +253,10 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
          "1\r\n" + good + "2\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n", false},
         {"negative label count", "1\r\n" + good + "-2\r\n", false},
         {"broken font line", "1\r\n" + good + "1\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,000,clRed\r\n", false},
+        {"label text above 4096 bytes",
+         "1\r\n" + good + "1\r\nn\r\n" + std::string(4097, 't') +
+             "\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n",
+         false},
         {"missing icon", "2\r\n" + good + needsMissingIcon + "0\r\n", true},
     };
     std::filesystem::remove(dir.path() + "Data/Icon0202.bmp");
@@ -289,6 +296,31 @@ TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads) {
     EXPECT_EQ(Bahn->poslistsuchen(0, 27), 3);
     EXPECT_TRUE(form.Textliste->empty());
     EXPECT_EQ(form.TextLabelNr, -1);
+}
+
+TEST_F(PlanFile, IconsPlansAndDetectorsLoadFromAFolderWhoseNameIsNotAscii) {
+    const std::string names[] = {"Modellbahn J\xC3\xBCrgen", "Modellbahn J\xE4rgen"};
+    const std::string plan = planText(
+        {{0, 1, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"}, {0, 65, 27, 0, 1, {2, 0, 0}, {1, 0, 0}, 0, "M"}});
+    for (const std::string& name : names) {
+        SCOPED_TRACE(cp1252ToUtf8(name));
+        const std::string work = dir.path() + name + "/";
+        std::filesystem::create_directories(work + "Layouts");
+        std::filesystem::create_directories(work + "Data");
+        for (const char* file : {"Icon0101.bmp", "Icon6501.bmp", "Icon6502.bmp"})
+            std::filesystem::copy_file(dir.path() + "Data/" + file, work + "Data/" + file);
+        setWorkFolder(work);
+        iconCache().clear();
+        Bahn->EmptyQuarnlist();
+        form.Quarn_bitmap->fill(Qt::white);
+
+        EXPECT_EQ(iconCache().load(Bahn->getDataPath() + "Icon0101.bmp"), icon(1, 1));
+        writeFileBytes(work + "Layouts/p.pln", plan);
+        Bahn->gleisbildladen("p.pln", Bahn->getLayoutPath());
+        EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 0, 0, icon(1, 1)));
+        Rueckmodul->iconrefresh(2, 1, 1);
+        EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 27, 0, icon(65, 2)));
+    }
 }
 
 TEST_F(PlanFile, FoldersFollowTheWorkFolderInAnyLetterCase) {

@@ -166,7 +166,7 @@ TEST(LocoProtocolTables, AdapterHoldsTheElevenBuiltInDescriptions) {
         std::string out = p->Name;
         for (int v :
              {int(p->ProtocolBase), p->MaxAddress, p->ProtocolExtension, bus, p->MaxSteps, p->MaxFunctions})
-            out += " " + std::to_string(v);
+            out.append(" ").append(std::to_string(v));
         return out;
     };
     C_SRCP08 adapter;

@@ -15,9 +15,10 @@ std::string describe(const TLok& lok, int slot) {
     for (int v : {lok.get_protvers(slot), lok.get_addr(slot), lok.get_busnr(slot), lok.get_direction(slot),
                   lok.get_speed(slot), lok.get_speedmax(slot), lok.get_nrof(slot), lok.get_jb1(slot),
                   lok.get_jb2(slot), lok.get_jb3(slot), lok.get_jb4(slot)})
-        out += " " + std::to_string(v);
-    out += " " + lok.get_name(slot) + " " + lok.get_jb1func(slot) + " " + lok.get_jb2func(slot) + " " +
-           lok.get_jb3func(slot) + " " + lok.get_jb4func(slot) + " F";
+        out.append(" ").append(std::to_string(v));
+    for (const std::string& text : {lok.get_name(slot), lok.get_jb1func(slot), lok.get_jb2func(slot),
+                                    lok.get_jb3func(slot), lok.get_jb4func(slot), std::string("F")})
+        out.append(" ").append(text);
     for (int v : f)
         out += std::to_string(v);
     return out;

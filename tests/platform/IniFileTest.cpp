@@ -76,12 +76,12 @@ TEST(IniFile, ReadsIntegers) {
     TempDir dir;
     std::string content = "[S]\r\n";
     for (std::size_t i = 0; i < std::size(cases); ++i)
-        content += "K" + std::to_string(i) + "=" + cases[i].text + "\r\n";
+        content.append("K").append(std::to_string(i)).append("=").append(cases[i].text).append("\r\n");
     writeFileBytes(dir.file("n.ini"), content);
     IniFile ini(dir.file("n.ini"));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].text);
-        EXPECT_EQ(ini.readInteger("S", "K" + std::to_string(i), -99), cases[i].expected);
+        EXPECT_EQ(ini.readInteger("S", std::string("K").append(std::to_string(i)), -99), cases[i].expected);
     }
 }
 
