@@ -15,8 +15,7 @@
 #include <QCoreApplication>
 #include <QImage>
 
-#include "engine/Bahncalcunit.h"
-#include "engine/FakeMainForm.h"
+#include "DetectorBench.h"
 #include "engine/IconCache.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
@@ -121,12 +120,6 @@ Result measure(int elements, int detectors) {
     return r;
 }
 
-void writeIcon(const TempDir& dir, const char* name, QRgb colour) {
-    QImage icon(27, 27, QImage::Format_RGB32);
-    icon.fill(colour);
-    icon.save(QString::fromStdString(dir.file(std::string("Data/") + name)), "BMP");
-}
-
 const char* verdict(bool pass) {
     return pass ? "PASS" : "FAIL";
 }
@@ -135,26 +128,12 @@ const char* verdict(bool pass) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    TempDir dir;
-    setWorkFolder(dir.path());
-    writeIcon(dir, "Icon6501.bmp", 0xFF00FF00);
-    writeIcon(dir, "Icon6502.bmp", 0xFFFF0000);
-
-    FakeMainForm form;
-    form.Quarn_bitmap = std::make_unique<QImage>(980, 680, QImage::Format_RGB32);
-    form.Cache = std::make_unique<QImage>();
-    C_rueckmodul rueck;
-    Cbahn bahn;
-    Rueckmodul = &rueck;
-    Bahn = &bahn;
+    DetectorBench bench;
     // The fake window records every repaint it is asked for; a window only marks them.
-    form.quarn.setChangedCallback([](const TRect&) {});
+    bench.form.quarn.setChangedCallback([](const TRect&) {});
 
     const Result small = measure(900, 200);
     const Result large = measure(9000, 2000);
-    Rueckmodul = nullptr;
-    Bahn = nullptr;
-    setWorkFolder("");
 
     for (const Result& r : {small, large})
         std::printf("plan of %5d elements, %4d detectors: one line %.3f ms, drawing its %4d changed "
