@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/Fahrunit.h"
 #include "engine/PositionEntry.h"
 #include "engine/RecordFields.h"
+#include "engine/RouteElement.h"
 #include "engine/elementunit.h"
 
 // The track-plan, route and catalogue files as they stand on disk, read in one piece so that a
