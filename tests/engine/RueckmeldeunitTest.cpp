@@ -24,6 +24,23 @@ TEST(S88Contact, CountsSixteenContactsPerModule) {
     }
 }
 
+TEST(FeedbackLine, TwoMergedAllContactsLinesReportWhatBothReportInTurn) {
+    const char* const cases[][3] =
+        {
+            // older run, newer run, merged run
+            {"0110", "1001", "1001"},    {"1111", "01", "0111"}, {"01", "1111", "1111"},
+            {"1x1", "x0", "101"},        {"x", "", "-"},         {"", "", ""},
+            {"  0110  ", "\t1", "1110"}, // blanks and controls around a run are no positions
+        };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c[0]) + " + " + c[1]);
+        const std::string merged =
+            mergeAllContactsLines(std::string("INFO FB S88 * ") + c[0], std::string("INFO FB S88 * ") + c[1]);
+        EXPECT_TRUE(isAllContactsLine(merged));
+        EXPECT_EQ(contactRun(merged), c[2]);
+    }
+}
+
 TEST_F(Feedback, LinesChangeExactlyTheFirstMatchingDetector) {
     enum Outcome { Evaluated, IgnoredWithDebugLine, NotFeedback };
     struct Case {
