@@ -16,7 +16,7 @@
 #include <QImage>
 #include <QTimer>
 
-#include "engine/FakeMainForm.h"
+#include "DetectorBench.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
 #include "engine/Rueckmeldeunit.h"
@@ -53,12 +53,6 @@ double msBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-void writeIcon(const TempDir& dir, const char* name, QRgb colour) {
-    QImage icon(27, 27, QImage::Format_RGB32);
-    icon.fill(colour);
-    icon.save(QString::fromStdString(dir.file(std::string("Data/") + name)), "BMP");
-}
-
 // Runs the GUI thread's event loop until pred() holds or the time-out passes.
 bool runUntil(const std::function<bool()>& pred, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -80,18 +74,10 @@ int main(int argc, char** argv) {
     QTimer heartbeat;
     heartbeat.start(50);
 
-    TempDir dir;
-    setWorkFolder(dir.path());
-    writeIcon(dir, "Icon6501.bmp", 0xFF00FF00);
-    writeIcon(dir, "Icon6502.bmp", 0xFFFF0000);
-
-    FakeMainForm form;
-    form.Quarn_bitmap = std::make_unique<QImage>(980, 680, QImage::Format_RGB32);
-    form.Cache = std::make_unique<QImage>();
+    DetectorBench bench;
+    FakeMainForm& form = bench.form;
     C_Position table;
-    C_rueckmodul rueck;
     Postable = &table;
-    Rueckmodul = &rueck;
     // A plan of 200 detectors; the one on contact 17 is the last, so every line walks the list.
     for (int i = 0; i < 200; ++i) {
         auto e = std::make_unique<tPosEntry>();
@@ -184,9 +170,7 @@ int main(int argc, char** argv) {
     plain.shutdown();
     baseline.join();
     Postable = nullptr;
-    Rueckmodul = nullptr;
     setMainThreadDispatcher(nullptr);
-    setWorkFolder("");
 
     const Figures o = figures(ours), b = figures(base);
     std::printf("samples: %zu of %d, plan of %d detectors, line written while the reader waits in its read\n",

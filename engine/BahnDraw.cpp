@@ -15,10 +15,6 @@
 
 namespace {
 
-bool isKind(int kind) {
-    return kind >= 1 && kind <= NROFELEMENTS;
-}
-
 // A plan file may place an element anywhere up to the largest int; such a cell lies far off every
 // image, and its corners must not overflow on the way there.
 int offImageSafe(long long coordinate) {
@@ -67,14 +63,14 @@ void Cbahn::drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap) 
 }
 
 void Cbahn::changeicon(int Compstellung, int X1wert, int Y1wert, int Compnr) {
-    if (!isKind(Compnr))
+    if (!isCatalogueKind(Compnr))
         return;
     const QImage icon = iconCache().load(getDataPath() + iconFileName(Compnr, Compstellung));
     drawIcon(icon, X1wert, Y1wert, true);
 }
 
 void Cbahn::change_2_icon(int Compstellung, int X1wert, int Y1wert, int Compnr) {
-    if (!isKind(Compnr))
+    if (!isCatalogueKind(Compnr))
         return;
     if (Compstellung > 13)
         Compstellung = 1;
@@ -102,7 +98,7 @@ int Cbahn::compsuchen(int Pp_x, int Pp_y) const {
 
 void Cbahn::decodpaneldarstellen(int El_nr, int Fposx, int Fposy) {
     // Kind 22 has no addresses to show; kinds outside the catalogue have no icons.
-    if (El_nr == 22 || !isKind(El_nr) || !Postable || !Element)
+    if (El_nr == 22 || !isCatalogueKind(El_nr) || !Postable || !Element)
         return;
     const tPosEntry* e = Postable->getEntryByKor(Fposx, Fposy);
     if (!e)
@@ -138,7 +134,7 @@ bool Cbahn::deletecompfromlist(int xMaus, int yMaus) {
     // The move list refers to plan entries without owning them; drop the one about to be freed.
     TMainFormState& f = form();
     if (f.Movelist) {
-        for (const auto& entry : Postable->Poslist) {
+        for (const auto& entry : Postable->entries()) {
             if (entry->Posx == xMaus && entry->Posy == yMaus) {
                 std::erase(*f.Movelist, entry.get());
                 break;

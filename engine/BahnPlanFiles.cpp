@@ -76,7 +76,9 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
     std::vector<QImage> icons;
     icons.reserve(plan.entries.size());
     for (const tPosEntry& e : plan.entries)
-        icons.push_back(iconCache().load(dataPath + iconFileName(e.Enummer, drawnPlanState(e.Stellung))));
+        icons.push_back(isCatalogueKind(e.Enummer)
+                            ? iconCache().load(dataPath + iconFileName(e.Enummer, drawnPlanState(e.Stellung)))
+                            : QImage());
 
     f.Anzahl = plan.count;
     ProgressDisplay progress(f, plan.count);
@@ -94,7 +96,9 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
             f.debugLine(std::to_string(e.Enummer));
             f.debugLine(std::to_string(e.CompID));
         }
-        if (switchedOnLoad(e.Enummer) && s >= 1 && s <= 3) {
+        // A kind the catalogue does not know is only kept, for the next save.
+        const bool known = isCatalogueKind(e.Enummer);
+        if (known && switchedOnLoad(e.Enummer) && s >= 1 && s <= 3) {
             const int decoder = s == 1 ? e.Decod1 : s == 2 ? e.Decod2 : e.Decod3;
             const int output = s == 1 ? e.Daten1 : s == 2 ? e.Daten2 : e.Daten3;
             if (output >= 1 && output <= 8 && !switchFailure) {
@@ -105,7 +109,8 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
                 }
             }
         }
-        drawIcon(icons[i], e.Posx, e.Posy, true);
+        if (known)
+            drawIcon(icons[i], e.Posx, e.Posy, true);
         ++kept;
         const auto percent = static_cast<std::int64_t>(kept) * 100 / plan.count;
         f.progressSet(kept, std::to_string(percent) + " %");
@@ -140,31 +145,13 @@ void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfa
 
     TextWriter w(resolvePath(path));
     w.writeInt(Postable->getNumbofEntries());
-    for (const auto& e : Postable->Poslist) {
-        w.writeInt(e->CompID);
-        w.writeInt(e->Enummer);
-        w.writeInt(e->Posx);
-        w.writeInt(e->Posy);
-        w.writeInt(e->Stellung);
-        w.writeInt(e->Decod1);
-        w.writeInt(e->Decod2);
-        w.writeInt(e->Decod3);
-        w.writeInt(e->Daten1);
-        w.writeInt(e->Daten2);
-        w.writeInt(e->Daten3);
-        w.writeInt(e->Fahrnr);
-        w.writeString(e->Protokoll);
-    }
+    for (const auto& e : Postable->entries())
+        writeRecord(w, *e, planElementFields());
     w.writeInt(static_cast<int>(f.Textliste->size()));
     for (const auto& label : *f.Textliste) {
-        w.writeString(label->Name);
-        w.writeString(label->TextInfo);
-        w.writeInt(label->XText);
-        w.writeInt(label->YText);
-        w.writeInt(label->Textwkl);
-        std::string fontLine;
-        FontToString(label->TextFont ? *label->TextFont : ColoredFont(), fontLine);
-        w.writeString(fontLine);
+        PlanLabelRecord record{label->Name, label->TextInfo, label->XText, label->YText, label->Textwkl, {}};
+        FontToString(label->TextFont ? *label->TextFont : ColoredFont(), record.fontLine);
+        writeRecord(w, record, planLabelFields());
     }
     w.commit();
 }
@@ -185,13 +172,8 @@ void Cbahn::fahrspeichern() {
 
     TextWriter w(routeFilePath());
     w.writeInt(Fahr->getnumerofEntries());
-    for (const auto& element : Fahr->Fahrlist) {
-        w.writeInt(element->Fahrnr);
-        w.writeInt(element->Gleiselementnr);
-        w.writeInt(element->Xpos);
-        w.writeInt(element->Ypos);
-        w.writeInt(element->Stellung);
-    }
+    for (const auto& element : Fahr->Fahrlist)
+        writeRecord(w, *element, routeElementFields());
     w.writeInt(Fahr->Anz_strassen);
     w.commit();
 }

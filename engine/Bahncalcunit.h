@@ -4,15 +4,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/FontLine.h"
+
 class ColoredFont;
 class QImage;
 struct TTextEntry;
-
-// A text that does not convert: a malformed font line, a size or colour that is not a number.
-class ConversionError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // A bitmap file that is missing or cannot be read.
 class BitmapFileError : public std::runtime_error {
@@ -50,7 +46,8 @@ public:
     bool keepBadSettingsFile();
 
     // The font line "name,size,BIUS,colour" of a label font, and back. StringToFont throws
-    // ConversionError for a malformed line and leaves the font unchanged then.
+    // ConversionError for a malformed line and leaves the font unchanged then. A size of 0 or
+    // below is kept for the line, while the font is drawn at the size it had.
     void FontToString(const ColoredFont& font, std::string& s) const;
     void StringToFont(const std::string& s, ColoredFont& font) const;
 
@@ -84,6 +81,11 @@ public:
     bool deletefromTextlist(int x, int y);
     // Appends a new plan entry of kind Element_nr at (Mausx, Mausy) numbered Anzahl.
     void Quarnliste_eintragen(int Mausx, int Mausy, int Element_nr);
+    // Puts icon into Cache and copies it onto the view at (X1wert, Y1wert) less the scroll offsets
+    // and, with onBitmap, onto the plan bitmap at (X1wert, Y1wert). Positions far off the images
+    // (a plan file may hold any int) are clamped on the way, so no corner overflows.
+    void drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap);
+
     // Kind and number of the plan entry at (x, y) (the last there); 0 when there is none.
     int poslistsuchen(int x, int y) const;
     int poslistsuchen2(int x, int y) const;
@@ -96,11 +98,12 @@ public:
 
     // Appends the plan file GPfad + Gname to Postable and Textliste (the caller empties them) and
     // draws it, switching the stored accessory states; Anzahl becomes the file's element count.
-    // Records of an unknown kind or at a negative position are dropped, and a state that names no
-    // icon is drawn as state 1. The whole file, its fonts and every icon it needs are checked
-    // first: on a TextFileError, ConversionError or BitmapFileError from that check nothing has
-    // changed. A switch command that cannot be sent stops the switching but not the load; its
-    // error is raised once the whole plan is in. The progress display is hidden however it ends.
+    // Records of a kind below 1 or at a negative position are dropped; a kind above the catalogue
+    // is kept but neither drawn nor switched; a state that names no icon is drawn as state 1. The whole file,
+    // its fonts and every icon it needs are checked first: on a TextFileError, ConversionError or
+    // BitmapFileError from that check nothing has changed. A switch command that cannot be sent stops the
+    // switching but not the load; its error is raised once the whole plan is in. The progress display is
+    // hidden however it ends.
     void gleisbildladen(const std::string& Gname, const std::string& GPfad);
     // Writes Postable and Textliste to Gpfad + Gname; on failure the old file stays and
     // TextFileError is thrown.
@@ -124,12 +127,6 @@ public:
     void pause(std::uint16_t Zeit);
     // Receives each line of the info connection and does nothing with it.
     void parse(const std::string& line);
-
-private:
-    // Puts icon into Cache and copies it onto the view and, with onBitmap, the plan bitmap.
-    void drawIcon(const QImage& icon, int X1wert, int Y1wert, bool onBitmap);
 };
 
 extern Cbahn* Bahn;
-
-inline constexpr int SettingsFileLines = 516;

@@ -24,7 +24,7 @@ Cbahn& bahn() {
 
 // A kind with more than one state; kinds outside the catalogue never are.
 bool isSwitchable(int kind) {
-    return Element && kind >= 1 && kind <= NROFELEMENTS && Element->get_art(kind - 1) > 1;
+    return Element && isCatalogueKind(kind) && Element->get_art(kind - 1) > 1;
 }
 
 tPosEntry* planEntryAt(int x, int y) {
@@ -84,7 +84,7 @@ void C_fahr::fahrdel(int Fahrnr, int Xpos, int Ypos) {
 void C_fahr::fahrtotdel(int Fahrnr) {
     std::erase_if(Fahrlist, [&](const auto& e) { return e->Fahrnr == Fahrnr; });
     if (Postable)
-        for (const auto& entry : Postable->Poslist)
+        for (const auto& entry : Postable->entries())
             if (entry->Fahrnr == Fahrnr)
                 entry->Fahrnr = 0;
     if (MainForm)
@@ -157,8 +157,8 @@ void C_fahr::knopfan(int x, int y) {
 void C_fahr::alleknopfaus() {
     if (!Postable)
         return;
-    for (std::size_t i = 0; i < Postable->Poslist.size(); ++i) {
-        const tPosEntry& entry = *Postable->Poslist[i];
+    for (std::size_t i = 0; i < Postable->entries().size(); ++i) {
+        const tPosEntry& entry = *Postable->entries()[i];
         if (entry.Fahrnr > 0)
             bahn().changeicon(1, entry.Posx, entry.Posy, bahn().poslistsuchen(entry.Posx, entry.Posy));
     }

@@ -3,13 +3,7 @@
 #include <memory>
 #include <vector>
 
-// One element of one route.
-struct C_fahrelement {
-    int Fahrnr = 0;
-    int Gleiselementnr = 0; // element kind of the plan element
-    int Xpos = 0, Ypos = 0; // plan position, the key into the position table
-    int Stellung = 0;       // the element's state in the route plus 10 (11..13)
-};
+#include "engine/RouteElement.h"
 
 // The route table: every route of the plan as one flat list. An element is keyed by route number
 // and position; the plan entry it stands for is the one the position table finds there.

@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include "engine/Positionunit.h"
+#include "engine/SettingsFile.h"
 #include "platform/qt/PaintBoxImage.h"
 
 class LineConnection;
@@ -59,8 +60,9 @@ struct DecoderPanelData {
 
 // The program's run-time state as plain fields of the main window. The window (ui/) derives from
 // this and implements the operations the engine needs from it; engine tests use a fake.
-// Strings are Windows-1252 byte strings unless a comment says otherwise.
-class TMainFormState {
+// Strings are Windows-1252 byte strings unless a comment says otherwise. The fields that the
+// settings file holds come from TSettingsFields.
+class TMainFormState : public TSettingsFields {
 public:
     TMainFormState() = default;
     virtual ~TMainFormState() = default;
@@ -136,13 +138,8 @@ public:
     bool Gespeichert = false;
     bool Connecting = false;
     int Verbinden = 0;
-    int Ipport = 12345;
-    int Infoport_an = 0;
     int TextLabelNr = -1;
-    std::string Iphostchar = "localhost";
     int Speichern_posx = 0, Speichern_posy = 0;
-    int SrcpVer = 73;
-    int Joy_Mode = 1;
     bool Dxpresent = false;
     std::string Infostring;
     std::string Version = " V 0.71";
@@ -163,12 +160,7 @@ public:
     // Text labels of the plan; the list owns them.
     std::unique_ptr<TTextList> Textliste;
     std::string F1picname, F2picname, F3picname, F4picname;
-    int Lang_id = 1;
-    int Showassist = 1;
-    int Monitorpower = 0;
-    int Autopower = 0;
     bool LocoData_sent = false, SolenoidData_sent = false;
-    int BusGlMM = 1, BusGlNMRA_S = 2, BusGlNMRA_L = 3, BusGaMM = 5, BusGaNMRA = 6, BusS88 = 8, Buspower = 1;
     double ZolTime = 0.0; // model time as a day count
     int SolTime = 250;    // solenoid switching time in ms
 

@@ -2,85 +2,72 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fstream>
-#include <initializer_list>
+#include <iterator>
 #include <sys/stat.h>
-
-#include "engine/elementunit.h"
-#include "platform/TextFile.h"
 
 namespace {
 
-// Reads values the way the data files are written, one per line, but refuses to run past the end:
-// a record cut short is an error here, where the plain reader would make up zeros.
-class RecordReader {
-public:
-    RecordReader(const std::string& bytes, const std::string& fileName)
-        : m_reader(TextReader::fromBytes(bytes, fileName)) {}
-
-    int readInt(const char* what) {
-        if (!m_reader.hasValue())
-            endsEarly(what);
-        return m_reader.readInt();
-    }
-
-    std::string readString(const char* what) {
-        if (m_reader.atEnd())
-            endsEarly(what);
-        return m_reader.readString();
-    }
-
-    // Nothing but line ends and blanks left: a count line that is missing there reads 0.
-    bool onlyBlanksLeft() const { return !m_reader.hasValue(); }
-
-    int readCount(const char* what) {
-        const int count = readInt(what);
-        if (count < 0)
-            throw TextFileError(m_reader.name() + ", line " + std::to_string(m_reader.line() - 1) +
-                                ": negative " + what + ": " + std::to_string(count));
-        return count;
-    }
-
-    // The smallest number of bytes that n more records of the given line count still need, to
-    // refuse absurd counts before anything is reserved.
-    bool roomFor(long long records, int linesPerRecord) const {
-        return records * linesPerRecord * 2 <= static_cast<long long>(m_reader.remainingBytes()) + 2;
-    }
-
-private:
-    [[noreturn]] void endsEarly(const char* what) const {
-        throw TextFileError(m_reader.name() + ": the file ends before the " + std::string(what));
-    }
-
-    TextReader m_reader;
+using P = tPosEntry;
+const RecordField<P> kPlanElementFields[] = {
+    plainField<&P::CompID>("element number"), plainField<&P::Enummer>("element kind"),
+    plainField<&P::Posx>("x position"),       plainField<&P::Posy>("y position"),
+    plainField<&P::Stellung>("state"),        plainField<&P::Decod1>("decoder 1"),
+    plainField<&P::Decod2>("decoder 2"),      plainField<&P::Decod3>("decoder 3"),
+    plainField<&P::Daten1>("output 1"),       plainField<&P::Daten2>("output 2"),
+    plainField<&P::Daten3>("output 3"),       plainField<&P::Fahrnr>("route number"),
+    plainField<&P::Protokoll>("protocol"),
 };
 
-// One line of a record: the member it fills and the name an error message gives it.
-template <class Record> struct Field {
-    Field(int Record::*member, const char* name) : intMember(member), what(name) {}
-    Field(std::string Record::*member, const char* name) : stringMember(member), what(name) {}
-    int Record::*intMember = nullptr;
-    std::string Record::*stringMember = nullptr;
-    const char* what;
+using T = PlanLabelRecord;
+const RecordField<T> kPlanLabelFields[] = {
+    plainField<&T::Name>("name"),        plainField<&T::TextInfo>("text"),
+    plainField<&T::XText>("x position"), plainField<&T::YText>("y position"),
+    plainField<&T::Textwkl>("angle"),    plainField<&T::fontLine>("font"),
 };
 
-template <class Record> Record readRecord(RecordReader& r, std::initializer_list<Field<Record>> fields) {
-    Record record;
-    for (const Field<Record>& f : fields) {
-        if (f.intMember)
-            record.*f.intMember = r.readInt(f.what);
-        else
-            record.*f.stringMember = r.readString(f.what);
-    }
-    return record;
+using R = C_fahrelement;
+const RecordField<R> kRouteElementFields[] = {
+    plainField<&R::Fahrnr>("route number"), plainField<&R::Gleiselementnr>("element kind"),
+    plainField<&R::Xpos>("x position"),     plainField<&R::Ypos>("y position"),
+    plainField<&R::Stellung>("state"),
+};
+
+using E = TElementEntry;
+const RecordField<E> kCatalogueFields[] = {
+    plainField<&E::E_Nummer>("number"),       plainField<&E::E_Name>("name"),
+    plainField<&E::E_Posx>("x position"),     plainField<&E::E_Posy>("y position"),
+    plainField<&E::E_Art>("state count"),     plainField<&E::E_Vektor>("vector"),
+    plainField<&E::E_Icon01>("icon 1"),       plainField<&E::E_Icon02>("icon 2"),
+    plainField<&E::E_Icon03>("icon 3"),       plainField<&E::E_Icon11>("route icon 1"),
+    plainField<&E::E_Icon12>("route icon 2"), plainField<&E::E_Icon13>("route icon 3"),
+};
+
+RecordReader recordReader(const std::string& bytes, const std::string& fileName) {
+    return RecordReader(TextReader::fromBytes(bytes, fileName));
 }
 
 } // namespace
 
+std::span<const RecordField<tPosEntry>> planElementFields() {
+    return kPlanElementFields;
+}
+
+std::span<const RecordField<PlanLabelRecord>> planLabelFields() {
+    return kPlanLabelFields;
+}
+
+std::span<const RecordField<C_fahrelement>> routeElementFields() {
+    return kRouteElementFields;
+}
+
+std::span<const RecordField<TElementEntry>> catalogueFields() {
+    return kCatalogueFields;
+}
+
 bool isKeptPlanRecord(const tPosEntry& entry) {
-    return entry.Enummer >= 1 && entry.Enummer <= NROFELEMENTS && entry.Posx >= 0 && entry.Posy >= 0;
+    return entry.Enummer >= 1 && entry.Posx >= 0 && entry.Posy >= 0;
 }
 
 int drawnPlanState(int stellung) {
@@ -94,63 +81,62 @@ bool isUsableRouteRecord(const C_fahrelement& element) {
 }
 
 PlanFileContents parsePlanFile(const std::string& bytes, const std::string& fileName) {
-    RecordReader r(bytes, fileName);
+    RecordReader r = recordReader(bytes, fileName);
     PlanFileContents plan;
     plan.count = r.readCount("element count");
-    if (r.roomFor(plan.count, 13))
+    if (r.roomFor(plan.count, recordLines(planElementFields())))
         plan.entries.reserve(static_cast<std::size_t>(plan.count));
     for (int i = 1; i <= plan.count; ++i) {
-        tPosEntry e = readRecord<tPosEntry>(r, {{&tPosEntry::CompID, "element number"},
-                                                {&tPosEntry::Enummer, "element kind"},
-                                                {&tPosEntry::Posx, "element x position"},
-                                                {&tPosEntry::Posy, "element y position"},
-                                                {&tPosEntry::Stellung, "element state"},
-                                                {&tPosEntry::Decod1, "element decoder 1"},
-                                                {&tPosEntry::Decod2, "element decoder 2"},
-                                                {&tPosEntry::Decod3, "element decoder 3"},
-                                                {&tPosEntry::Daten1, "element output 1"},
-                                                {&tPosEntry::Daten2, "element output 2"},
-                                                {&tPosEntry::Daten3, "element output 3"},
-                                                {&tPosEntry::Fahrnr, "element route number"},
-                                                {&tPosEntry::Protokoll, "element protocol"}});
+        r.beginRecord("element " + std::to_string(i));
+        tPosEntry e;
+        readRecord(r, e, planElementFields());
         if (!isKeptPlanRecord(e))
             continue;
         e.CompID = i;
         plan.entries.push_back(std::move(e));
     }
 
+    r.beginRecord("");
     const int labels = r.onlyBlanksLeft() ? 0 : r.readCount("label count");
-    for (int i = 0; i < labels; ++i) {
-        plan.labels.push_back(readRecord<PlanLabelRecord>(r, {{&PlanLabelRecord::Name, "label name"},
-                                                              {&PlanLabelRecord::TextInfo, "label text"},
-                                                              {&PlanLabelRecord::XText, "label x position"},
-                                                              {&PlanLabelRecord::YText, "label y position"},
-                                                              {&PlanLabelRecord::Textwkl, "label angle"},
-                                                              {&PlanLabelRecord::fontLine, "label font"}}));
+    for (int i = 1; i <= labels; ++i) {
+        r.beginRecord("label " + std::to_string(i));
+        PlanLabelRecord label;
+        readRecord(r, label, planLabelFields());
+        if (label.TextInfo.size() > MaxLabelTextBytes)
+            r.fail("the text is longer than " + std::to_string(MaxLabelTextBytes) + " bytes");
+        plan.labels.push_back(std::move(label));
     }
     return plan;
 }
 
 RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fileName) {
-    RecordReader r(bytes, fileName);
+    RecordReader r = recordReader(bytes, fileName);
     RouteFileContents routes;
     const int count = r.readCount("route element count");
-    for (int i = 0; i < count; ++i) {
-        const C_fahrelement element =
-            readRecord<C_fahrelement>(r, {{&C_fahrelement::Fahrnr, "route number"},
-                                          {&C_fahrelement::Gleiselementnr, "route element kind"},
-                                          {&C_fahrelement::Xpos, "route element x position"},
-                                          {&C_fahrelement::Ypos, "route element y position"},
-                                          {&C_fahrelement::Stellung, "route element state"}});
+    for (int i = 1; i <= count; ++i) {
+        r.beginRecord("route element " + std::to_string(i));
+        C_fahrelement element;
+        readRecord(r, element, routeElementFields());
         if (isUsableRouteRecord(element))
             routes.elements.push_back(element);
     }
+    r.beginRecord("");
     int counter = r.onlyBlanksLeft() ? 0 : r.readInt("route counter");
     // The counter numbers the next new route; one below a stored route would merge the two.
     for (const C_fahrelement& element : routes.elements)
         counter = std::max(counter, element.Fahrnr);
     routes.Anz_strassen = std::max(counter, 0);
     return routes;
+}
+
+std::vector<TElementEntry> parseCatalogueFile(const std::string& bytes, const std::string& fileName) {
+    RecordReader r = recordReader(bytes, fileName);
+    std::vector<TElementEntry> catalogue(NROFELEMENTS);
+    for (int i = 0; i < NROFELEMENTS; ++i) {
+        r.beginRecord("element " + std::to_string(i + 1));
+        readRecord(r, catalogue[static_cast<std::size_t>(i)], catalogueFields());
+    }
+    return catalogue;
 }
 
 std::string readWholeFile(const std::string& path) {

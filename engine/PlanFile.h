@@ -1,14 +1,18 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
-#include "engine/Fahrunit.h"
-#include "engine/Positionunit.h"
+#include "engine/PositionEntry.h"
+#include "engine/RecordFields.h"
+#include "engine/RouteElement.h"
+#include "engine/elementunit.h"
 
-// The track-plan and route files as they stand on disk, read in one piece so that a broken file is
-// found before any table changes. Reading throws TextFileError for a file that cannot be read, a
-// malformed number, a negative count or a count larger than the records that follow.
+// The track-plan, route and catalogue files as they stand on disk, read in one piece so that a
+// broken file is found before any table changes. Reading throws TextFileError (naming the record)
+// for a file that cannot be read, a malformed number, a negative count or a count larger than the
+// records that follow.
 
 // One text label of a plan file; its font is still the font line.
 struct PlanLabelRecord {
@@ -18,6 +22,10 @@ struct PlanLabelRecord {
     int Textwkl = 0;
     std::string fontLine;
 };
+
+// A label text longer than this makes the plan file an error: no plan needs one, and a huge one
+// would take the drawing a long time and much memory.
+inline constexpr std::size_t MaxLabelTextBytes = 4096;
 
 struct PlanFileContents {
     int count = 0; // the element count as the file states it
@@ -31,7 +39,15 @@ struct RouteFileContents {
     int Anz_strassen = 0;                // never below the highest route number of the elements
 };
 
-// Element kinds run from 1 to 88 and positions from 0; other records are dropped.
+// The lines of one record of each file, in file order: the one description that both the reader
+// and the writer walk.
+std::span<const RecordField<tPosEntry>> planElementFields();
+std::span<const RecordField<PlanLabelRecord>> planLabelFields();
+std::span<const RecordField<C_fahrelement>> routeElementFields();
+std::span<const RecordField<TElementEntry>> catalogueFields();
+
+// Kinds from 1 and positions from 0 are kept; other records are dropped. A kind above the catalogue
+// is kept too, so that a later save writes it back; it is neither drawn nor switched.
 bool isKeptPlanRecord(const tPosEntry& entry);
 // The state a plan element is drawn in: its own when that names an icon (1..3, 11..13), else 1.
 int drawnPlanState(int stellung);
@@ -40,6 +56,9 @@ bool isUsableRouteRecord(const C_fahrelement& element);
 
 PlanFileContents parsePlanFile(const std::string& bytes, const std::string& fileName);
 RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fileName);
+// The 88 records of the element catalogue, index 0 first; a catalogue that ends before its last
+// record is an error.
+std::vector<TElementEntry> parseCatalogueFile(const std::string& bytes, const std::string& fileName);
 
 // The whole file as bytes; throws TextFileError when it cannot be opened or read.
 std::string readWholeFile(const std::string& path);

@@ -1,13 +1,36 @@
 #include "engine/Positionunit.h"
 
+#include <atomic>
+
 #include "engine/MainFormState.h"
 
 C_Position* Postable = nullptr;
+
+namespace {
+
+// One count for every table, so that a new table never repeats an old one's generation.
+std::uint64_t nextGeneration() {
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
+
+} // namespace
+
+C_Position::C_Position() : m_generation(nextGeneration()) {}
+
+void C_Position::changed() {
+    m_generation = nextGeneration();
+}
+
+void C_Position::addressChanged() {
+    changed();
+}
 
 int C_Position::addEntry(std::unique_ptr<tPosEntry> entry) {
     if (!entry)
         return -1;
     Poslist.push_back(std::move(entry));
+    changed();
     return 0;
 }
 
@@ -16,11 +39,12 @@ int C_Position::delEntry(int x, int y) {
     for (auto it = Poslist.begin(); it != Poslist.end(); ++it) {
         if ((*it)->Posx == x && (*it)->Posy == y) {
             Poslist.erase(it);
+            changed();
             result = 0;
             break;
         }
     }
-    if (MainForm && MainForm->Debug)
+    if (debugOn())
         MainForm->debugLine("Anzahl der Elemente in Quarnlist :" + std::to_string(Poslist.size()));
     return result;
 }
@@ -53,4 +77,5 @@ void C_Position::initializeEntry(int CompID, tPosEntry& entry) const {
 void C_Position::EmptyQuarnList() {
     while (!Poslist.empty())
         Poslist.pop_back();
+    changed();
 }

@@ -5,20 +5,8 @@
 #include <string>
 #include <vector>
 
-#include <QFont>
-
-#include "platform/qt/Colors.h"
-
-struct TElementEntry;
-
-// A font as the plan's text labels keep it: Qt's font plus the colour, which Qt keeps apart.
-class ColoredFont : public QFont {
-public:
-    ColoredFont() = default;
-    explicit ColoredFont(const QFont& font, TColor color = clWindowText) : QFont(font), Color(color) {}
-
-    TColor Color = clWindowText;
-};
+#include "engine/ColoredFont.h"
+#include "engine/PositionEntry.h"
 
 // One text label of the plan.
 struct TTextEntry {
@@ -29,29 +17,19 @@ struct TTextEntry {
     std::string Name;
 };
 
-// One element placed on the plan.
-struct tPosEntry {
-    int CompID = 0;
-    int Enummer = 0;
-    int Posx = 0, Posy = 0;
-    int Stellung = 0;
-    int Decod1 = 0, Decod2 = 0, Decod3 = 0;
-    int Daten1 = 0, Daten2 = 0, Daten3 = 0;
-    int Fahrnr = 0;
-    std::string Protokoll;
-    TTextEntry* Text = nullptr;
-    int Refposx = 0, Refposy = 0;
-    TElementEntry* Element = nullptr;
-};
-
 using TTextList = std::vector<std::unique_ptr<TTextEntry>>;
 // Refers to entries of the position table; never owns them.
 using TMoveList = std::vector<tPosEntry*>;
 
 // The elements placed on the plan. Lookup by position takes the last match, removal the first.
+//
+// Whoever keeps something derived from the table (the feedback evaluation keeps its detectors by
+// module and contact) compares generation() with the value it built from: adding, removing and
+// emptying change it by themselves. Code that changes an entry's kind (Enummer) or its feedback
+// address (Decod1, Daten1) in place calls addressChanged() afterwards. GUI thread only.
 class C_Position {
 public:
-    C_Position() = default;
+    C_Position();
     ~C_Position() = default;
     C_Position(const C_Position&) = delete;
     C_Position& operator=(const C_Position&) = delete;
@@ -69,7 +47,20 @@ public:
     // Frees every entry, last first.
     void EmptyQuarnList();
 
+    // The entries in list order.
+    const std::vector<std::unique_ptr<tPosEntry>>& entries() const { return Poslist; }
+
+    // Tells the table that an entry's kind or feedback address was changed in place.
+    void addressChanged();
+    // Differs after every change of the table's entries or their addresses; never the same for
+    // two tables.
+    std::uint64_t generation() const { return m_generation; }
+
+private:
+    void changed();
+
     std::vector<std::unique_ptr<tPosEntry>> Poslist;
+    std::uint64_t m_generation = 0;
 };
 
 extern C_Position* Postable;

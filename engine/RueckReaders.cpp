@@ -1,10 +1,14 @@
 #include "engine/RueckReaders.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <stdexcept>
 
 #include "engine/Bahncalcunit.h"
+#include "engine/FeedbackLine.h"
 #include "engine/MainFormState.h"
 #include "engine/Rueckmeldeunit.h"
 #include "platform/Cp1252.h"
@@ -54,10 +58,72 @@ constexpr const char* PollFailure = "Es wurde eine Exception im Poll-Thread ausg
 
 // ---- the reader thread ----
 
+struct TSrcp073Reader::Channel {
+    struct QueuedLine {
+        std::string line;
+        std::string evaluated; // the merged all-contacts line; empty: the line itself
+        bool allContacts = false;
+        bool failure = false;
+    };
+
+    Channel(LineHandler line, FailureHandler failure, bool merge)
+        : onLine(line), onFailure(failure), mergeAllContacts(merge) {}
+
+    const LineHandler onLine;
+    const FailureHandler onFailure;
+    const bool mergeAllContacts;
+
+    mutable std::mutex mutex;
+    // The reader's pause, room in the queue and a stop.
+    std::condition_variable wake;
+    std::deque<QueuedLine> lines;
+    std::string lastLine;
+    bool stopRequested = false;
+    // A drain of the queue is posted to the GUI thread and has not yet found it empty.
+    bool drainPosted = false;
+};
+
+namespace {
+
+// Runs on the GUI thread: handles the oldest queued line and, while more wait, posts itself again,
+// so that the GUI thread's own events come between two lines.
+template <class Channel>
+void drainOne(const std::shared_ptr<Channel>& channel, MainThreadDispatcher* dispatcher) {
+    typename Channel::QueuedLine item;
+    bool more = false;
+    {
+        std::lock_guard lock(channel->mutex);
+        if (channel->stopRequested || channel->lines.empty()) {
+            channel->drainPosted = false;
+            return;
+        }
+        item = std::move(channel->lines.front());
+        channel->lines.pop_front();
+        more = !channel->lines.empty();
+        channel->drainPosted = more;
+    }
+    channel->wake.notify_all();
+    if (more) {
+        try {
+            dispatcher->post([channel, dispatcher] { drainOne(channel, dispatcher); });
+        } catch (const std::exception&) {
+            // Out of memory: the next line the reader queues posts a drain again.
+            std::lock_guard lock(channel->mutex);
+            channel->drainPosted = false;
+        }
+    }
+    if (item.failure)
+        channel->onFailure();
+    else
+        channel->onLine(item.line, item.evaluated.empty() ? item.line : item.evaluated);
+}
+
+} // namespace
+
 TSrcp073Reader::TSrcp073Reader(LineConnection& connection, MainThreadDispatcher* dispatcher,
-                               LineHandler onLine, LineHandler onFailure)
-    : m_connection(connection), m_dispatcher(dispatcher), m_onLine(onLine), m_onFailure(onFailure),
-      m_alive(std::make_shared<std::atomic<bool>>(true)) {}
+                               LineHandler onLine, FailureHandler onFailure, bool mergeAllContactsLines)
+    : m_connection(connection), m_dispatcher(dispatcher),
+      m_channel(std::make_shared<Channel>(onLine, onFailure, mergeAllContactsLines)) {}
 
 TSrcp073Reader::~TSrcp073Reader() {
     Stop();
@@ -75,12 +141,12 @@ void TSrcp073Reader::Start() {
 }
 
 void TSrcp073Reader::Stop() {
-    m_alive->store(false);
     {
-        std::lock_guard lock(m_mutex);
-        m_stopRequested = true;
+        std::lock_guard lock(m_channel->mutex);
+        m_channel->stopRequested = true;
+        m_channel->lines.clear();
     }
-    m_wake.notify_all();
+    m_channel->wake.notify_all();
     if (m_thread.joinable()) {
         // Wakes the read; the connection stays open for its owner to close. A reader that has
         // ended reads no more, and its connection may already be open again for a new reader.
@@ -94,26 +160,63 @@ bool TSrcp073Reader::Running() const {
     return m_started.load() && !m_finished.load();
 }
 
-std::string TSrcp073Reader::lastLine() const {
-    std::lock_guard lock(m_mutex);
-    return m_lastLine;
+std::size_t TSrcp073Reader::pendingLines() const {
+    std::lock_guard lock(m_channel->mutex);
+    return m_channel->lines.size();
 }
 
-void TSrcp073Reader::handOver(LineHandler handler, std::string line) {
-    m_dispatcher->post([alive = m_alive, handler, line = std::move(line)] {
-        if (alive->load())
-            handler(line);
-    });
+std::string TSrcp073Reader::lastLine() const {
+    std::lock_guard lock(m_channel->mutex);
+    return m_channel->lastLine;
+}
+
+// Runs on the reader thread.
+bool TSrcp073Reader::enqueue(std::string line, bool failure) {
+    Channel& ch = *m_channel;
+    bool post = false;
+    {
+        std::unique_lock lock(ch.mutex);
+        const bool allContacts = !failure && ch.mergeAllContacts && isAllContactsLine(line);
+        if (allContacts && !ch.lines.empty() && ch.lines.back().allContacts) {
+            Channel::QueuedLine& waiting = ch.lines.back();
+            waiting.evaluated =
+                mergeAllContactsLines(waiting.evaluated.empty() ? waiting.line : waiting.evaluated, line);
+            waiting.line = std::move(line);
+        } else {
+            // The failure report comes after every line and needs no room.
+            if (!failure)
+                ch.wake.wait(lock, [&] { return ch.stopRequested || ch.lines.size() < ReaderQueueBound; });
+            if (ch.stopRequested)
+                return false;
+            ch.lines.push_back(Channel::QueuedLine{std::move(line), std::string(), allContacts, failure});
+        }
+        if (!ch.drainPosted) {
+            ch.drainPosted = true;
+            post = true;
+        }
+    }
+    if (post) {
+        try {
+            m_dispatcher->post(
+                [channel = m_channel, dispatcher = m_dispatcher] { drainOne(channel, dispatcher); });
+        } catch (const std::exception&) {
+            // Out of memory: the line waits for the next one to post a drain.
+            std::lock_guard lock(ch.mutex);
+            ch.drainPosted = false;
+        }
+    }
+    return true;
 }
 
 // Runs on the reader thread.
 void TSrcp073Reader::Execute() {
     perf::setThreadPriority(perf::ThreadPriority::Lowest);
+    Channel& ch = *m_channel;
     bool failed = false;
-    while (!m_stopRequested.load() && m_connection.isConnected()) {
+    while (m_connection.isConnected()) {
         {
-            std::unique_lock lock(m_mutex);
-            if (m_wake.wait_for(lock, ReadPause, [this] { return m_stopRequested.load(); }))
+            std::unique_lock lock(ch.mutex);
+            if (ch.wake.wait_for(lock, ReadPause, [&] { return ch.stopRequested; }))
                 break;
         }
         std::string line;
@@ -124,20 +227,21 @@ void TSrcp073Reader::Execute() {
             break;
         }
         {
-            std::lock_guard lock(m_mutex);
-            m_lastLine = line;
+            std::lock_guard lock(ch.mutex);
+            ch.lastLine = line;
         }
         try {
-            handOver(m_onLine, std::move(line));
+            if (!enqueue(std::move(line), false))
+                break;
         } catch (const std::exception&) {
             // Out of memory for one line: that line is lost, the reader goes on.
         }
-        // Counted once handed over, so that whoever sees the count finds the line queued.
+        // Counted once queued, so that whoever sees the count finds the line waiting.
         ++m_linesRead;
     }
-    if (failed && !m_stopRequested.load()) {
+    if (failed) {
         try {
-            handOver(m_onFailure, std::string());
+            enqueue(std::string(), true);
         } catch (const std::exception&) {
         }
     }
@@ -150,13 +254,13 @@ void TReadCommand::UpdateStatusBar(const std::string& line) {
     setPanel(1, cp1252ToUtf8(line));
 }
 
-void TReadCommand::UpdateStatusBarAndEvaluate(const std::string& line) {
+void TReadCommand::UpdateStatusBarAndEvaluate(const std::string& line, const std::string& evaluated) {
     UpdateStatusBar(line);
-    if (!evaluateFeedback(line, CommandFailure, 1) && Rueckmodul)
-        Rueckmodul->parse(line);
+    if (!evaluateFeedback(evaluated, CommandFailure, 1) && Rueckmodul)
+        Rueckmodul->parse(evaluated);
 }
 
-void TReadCommand::reportFailure(const std::string&) {
+void TReadCommand::reportFailure() {
     if (debugOn())
         setPanel(1, CommandFailure);
 }
@@ -165,24 +269,24 @@ void TReadinfo::UpdateStatusBar(const std::string& line) {
     setPanel(2, cp1252ToUtf8(line));
 }
 
-void TReadinfo::UpdateStatusBarAndParse(const std::string& line) {
+void TReadinfo::UpdateStatusBarAndParse(const std::string& line, const std::string& evaluated) {
     UpdateStatusBar(line);
     if (Bahn)
-        Bahn->parse(line);
+        Bahn->parse(evaluated);
 }
 
-void TReadinfo::reportFailure(const std::string&) {
+void TReadinfo::reportFailure() {
     if (debugOn())
         setPanel(2, InfoFailure);
 }
 
-void TPollHandleThread::handleInput(const std::string& line) {
+void TPollHandleThread::handleInput(const std::string& line, const std::string& evaluated) {
     if (debugOn())
         MainForm->debugLine(cp1252ToUtf8(line));
-    evaluateFeedback(line, PollFailure, -1);
+    evaluateFeedback(evaluated, PollFailure, -1);
 }
 
-void TPollHandleThread::reportFailure(const std::string&) {
+void TPollHandleThread::reportFailure() {
     if (debugOn())
         MainForm->debugLine(PollFailure);
 }

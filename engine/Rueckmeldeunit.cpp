@@ -1,11 +1,7 @@
 #include "engine/Rueckmeldeunit.h"
-#include "engine/elementunit.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdint>
 #include <stdexcept>
-#include <unordered_set>
 
 #include <QImage>
 
@@ -13,20 +9,17 @@
 #include "engine/IconCache.h"
 #include "engine/MainFormState.h"
 #include "engine/Positionunit.h"
+#include "engine/elementunit.h"
 #include "platform/Cp1252.h"
 #include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
-#include "platform/TextFile.h"
-#include "platform/qt/PaintBoxImage.h"
 
 C_rueckmodul* Rueckmodul = nullptr;
 
 namespace {
 
-constexpr const char* FeedbackPrefix = "INFO FB S88";
-constexpr std::size_t FeedbackPrefixLength = 11;
-// Character 13 of a feedback line tells the two forms apart.
 constexpr std::size_t FormIndex = 12;
+
 std::int64_t contactKey(int module, int contact) {
     return static_cast<std::int64_t>(module) << 32 | static_cast<std::uint32_t>(contact);
 }
@@ -40,65 +33,15 @@ void ignoreLine(const std::string& line, const char* why) {
     debugLine(std::string("Feedback line ignored (") + why + "): " + cp1252ToUtf8(line));
 }
 
-// Blanks and control characters off both ends.
-std::string trimmed(const std::string& text) {
-    std::size_t first = 0, last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return text.substr(first, last - first);
-}
-
-std::optional<int> toInt(const std::string& text) {
-    return parseDecimalInt(text);
-}
-
-int clampToInt(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
-}
-
-TRect cellAt(std::int64_t x, std::int64_t y) {
-    return TRect{clampToInt(x), clampToInt(y), clampToInt(x + CellSize), clampToInt(y + CellSize)};
-}
-
-// Loads the detector's icon into Cache and copies it onto the plan view (shifted by the scroll
-// offsets) and onto the plan bitmap. Raises BitmapFileError when the icon cannot be loaded.
-void drawDetector(const tPosEntry& e, const std::string& suffix) {
-    TMainFormState& f = *MainForm;
+// Loads the detector's icon for the suffix and draws it on the plan view and the plan bitmap.
+// Raises BitmapFileError when the icon cannot be loaded.
+void drawDetector(const tPosEntry& e, const char* suffix) {
     const std::string name = "Icon" + std::to_string(e.Enummer) + suffix;
     debugLine(name);
-    QImage icon = iconCache().load(dataFolder() + name);
-    if (!f.Cache)
-        f.Cache = std::make_unique<QImage>();
-    *f.Cache = std::move(icon);
-
-    f.Source_rect = TRect{0, 0, CellSize, CellSize};
-    f.Dest_rect = cellAt(static_cast<std::int64_t>(e.Posx) - f.Hpos_alt,
-                         static_cast<std::int64_t>(e.Posy) - f.Vpos_alt);
-    f.paintBoxImage(PaintBox::Quarn).copyFrom(*f.Cache, f.Source_rect, f.Dest_rect);
-    f.Dest_rect = cellAt(e.Posx, e.Posy);
-    if (f.Quarn_bitmap)
-        copyRect(*f.Quarn_bitmap, f.Dest_rect, *f.Cache, f.Source_rect);
+    Bahn->drawIcon(iconCache().load(dataFolder() + name), e.Posx, e.Posy, true);
 }
 
 } // namespace
-
-S88Contact s88Contact(int Nr) {
-    S88Contact c;
-    c.Portnr = Nr % 16;
-    c.Modul = Nr / 16 + 1;
-    if (c.Portnr == 0) {
-        c.Portnr = 16;
-        if (c.Modul > 0)
-            --c.Modul;
-    }
-    return c;
-}
-
-bool isFeedbackLine(const std::string& line) {
-    return line.compare(0, FeedbackPrefixLength, FeedbackPrefix) == 0;
-}
 
 void C_rueckmodul::evaluateFeedbackLine(const std::string& line) {
     if (!isFeedbackLine(line))
@@ -107,76 +50,53 @@ void C_rueckmodul::evaluateFeedbackLine(const std::string& line) {
         ignoreLine(line, "too short");
         return;
     }
-    if (line[FormIndex] == '*')
+    if (isAllContactsLine(line))
         fball_auswerten(line);
     else
         fbport_auswerten(line);
 }
 
 void C_rueckmodul::fbport_auswerten(const std::string& Infostring) {
-    const std::string text = Infostring.size() > 12 ? trimmed(Infostring.substr(12)) : std::string();
-    const std::size_t blank = text.find(' ');
-    if (blank == std::string::npos) {
-        ignoreLine(Infostring, "no value");
+    const ContactReport report = parseContactLine(Infostring);
+    if (report.ignored) {
+        ignoreLine(Infostring, report.ignored);
         return;
     }
-    const std::optional<int> nr = toInt(text.substr(0, blank));
-    const std::optional<int> value = toInt(text.substr(blank + 1));
-    if (!nr) {
-        ignoreLine(Infostring, "contact is not a number");
+    if (!syncIndex())
         return;
-    }
-    if (!value || (*value != 0 && *value != 1)) {
-        ignoreLine(Infostring, "value is not 0 or 1");
-        return;
-    }
-    const S88Contact c = s88Contact(*nr);
-    iconrefresh(c.Modul, c.Portnr, *value);
+    const S88Contact c = s88Contact(report.contact);
+    if (Detector* d = detectorFor(c.Modul, c.Portnr))
+        show(*d, report.value, false);
 }
 
 void C_rueckmodul::fball_auswerten(const std::string& Infostring) {
-    const std::string text = Infostring.size() > 14 ? trimmed(Infostring.substr(14)) : std::string();
-    // A run may be as long as a line (64 KiB); only contacts that some detector carries are looked
-    // up, so a long run costs one walk of the plan and not one per contact.
-    std::unordered_set<std::int64_t> carried;
-    const int count = Postable ? Postable->getNumbofEntries() : 0;
-    for (int i = 0; i < count; ++i) {
-        const tPosEntry* e = Postable->getEntryByNum(i);
-        if (e && isDetectorKind(e->Enummer) && e->Daten1 > 0)
-            carried.insert(contactKey(e->Decod1, e->Daten1));
-    }
-    for (std::size_t k = 1; k <= text.size(); ++k) {
-        const char ch = text[k - 1];
-        if (ch != '0' && ch != '1')
-            continue;
-        const S88Contact c = s88Contact(static_cast<int>(k));
-        if (carried.count(contactKey(c.Modul, c.Portnr)))
-            iconrefresh(c.Modul, c.Portnr, ch - '0');
+    // A run may be as long as a line (64 KiB): only the contacts that some detector carries are
+    // looked at, in the order of the run.
+    const std::string run = contactRun(Infostring);
+    if (!syncIndex())
+        return;
+    for (const auto& [contact, index] : m_byAbsolute) {
+        if (contact > static_cast<std::int64_t>(run.size()))
+            break;
+        const char ch = run[static_cast<std::size_t>(contact - 1)];
+        if (ch == '0' || ch == '1')
+            show(m_detectors[index], ch - '0', false);
     }
 }
 
 void C_rueckmodul::iconrefresh(int Modul, int Portnr, int Rueckdat) {
     QUARN_ASSERT_MAIN_THREAD();
-    if (!MainForm || !Postable)
+    if (!syncIndex())
         return;
-    const int count = Postable->getNumbofEntries();
-    for (int i = 0; i < count; ++i) {
-        const tPosEntry* e = Postable->getEntryByNum(i);
-        if (!e || !isDetectorKind(e->Enummer) || e->Daten1 <= 0 || e->Daten1 != Portnr || e->Decod1 != Modul)
-            continue;
-        const char* suffix = Rueckdat == 0 ? "01.bmp" : Rueckdat == 1 ? "02.bmp" : "";
-        drawDetector(*e, suffix);
-        return;
-    }
+    if (Detector* d = detectorFor(Modul, Portnr))
+        show(*d, Rueckdat, true);
 }
 
 void C_rueckmodul::iconreset() {
-    if (!MainForm || !Postable)
+    if (!MainForm || !Postable || !Bahn)
         return;
-    const int count = Postable->getNumbofEntries();
-    for (int i = 0; i < count; ++i) {
-        const tPosEntry* e = Postable->getEntryByNum(i);
-        if (!e || !isDetectorKind(e->Enummer))
+    for (const auto& e : Postable->entries()) {
+        if (!isDetectorKind(e->Enummer))
             continue;
         try {
             drawDetector(*e, "01.bmp");
@@ -188,4 +108,62 @@ void C_rueckmodul::iconreset() {
 
 int C_rueckmodul::parse(const std::string&) {
     return 0;
+}
+
+bool C_rueckmodul::syncIndex() {
+    if (!MainForm || !Postable || !Bahn)
+        return false;
+    if (m_indexedTable != Postable || m_indexedGeneration != Postable->generation()) {
+        rebuildIndex();
+    } else {
+        long long bitmap = 0, view = 0;
+        imageKeys(bitmap, view);
+        if (bitmap != m_bitmapKey || view != m_viewKey) {
+            // Something else was drawn; it may have covered a detector.
+            for (Detector& d : m_detectors)
+                d.shown = -1;
+            m_bitmapKey = bitmap;
+            m_viewKey = view;
+        }
+    }
+    return true;
+}
+
+void C_rueckmodul::imageKeys(long long& bitmap, long long& view) const {
+    bitmap = MainForm->Quarn_bitmap ? MainForm->Quarn_bitmap->cacheKey() : 0;
+    view = MainForm->paintBoxImage(PaintBox::Quarn).image().cacheKey();
+}
+
+void C_rueckmodul::rebuildIndex() {
+    m_detectors.clear();
+    m_byContact.clear();
+    m_byAbsolute.clear();
+    for (const auto& e : Postable->entries()) {
+        if (!isDetectorKind(e->Enummer) || e->Daten1 <= 0)
+            continue;
+        // Two detectors on one contact: only the first in the plan ever changes.
+        if (!m_byContact.try_emplace(contactKey(e->Decod1, e->Daten1), m_detectors.size()).second)
+            continue;
+        if (e->Decod1 >= 1 && e->Daten1 <= 16)
+            m_byAbsolute.emplace_back((static_cast<std::int64_t>(e->Decod1) - 1) * 16 + e->Daten1,
+                                      m_detectors.size());
+        m_detectors.push_back(Detector{e.get(), -1});
+    }
+    std::sort(m_byAbsolute.begin(), m_byAbsolute.end());
+    m_indexedTable = Postable;
+    m_indexedGeneration = Postable->generation();
+    imageKeys(m_bitmapKey, m_viewKey);
+}
+
+C_rueckmodul::Detector* C_rueckmodul::detectorFor(int Modul, int Portnr) {
+    const auto it = m_byContact.find(contactKey(Modul, Portnr));
+    return it == m_byContact.end() ? nullptr : &m_detectors[it->second];
+}
+
+void C_rueckmodul::show(Detector& detector, int Rueckdat, bool evenIfShown) {
+    if (!evenIfShown && detector.shown == Rueckdat)
+        return;
+    drawDetector(*detector.entry, Rueckdat == 0 ? "01.bmp" : Rueckdat == 1 ? "02.bmp" : "");
+    detector.shown = Rueckdat;
+    imageKeys(m_bitmapKey, m_viewKey);
 }

@@ -1,22 +1,26 @@
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
-// Module and contact of an absolute S88 contact number: 16 contacts per module, contact a is
-// contact ((a-1) mod 16) + 1 of module ((a-1) div 16) + 1; 0 is contact 16 of module 0.
-struct S88Contact {
-    int Modul = 0;
-    int Portnr = 0;
-    bool operator==(const S88Contact&) const = default;
-};
-S88Contact s88Contact(int Nr);
+#include "engine/FeedbackLine.h"
 
-// A line whose first 11 characters are "INFO FB S88" (case matters).
-bool isFeedbackLine(const std::string& line);
+class C_Position;
+struct tPosEntry;
 
 // S88 feedback evaluation for the plan's feedback detectors (kinds 65 and 87). Everything here runs
-// on the GUI thread: it reads Postable and draws into Cache, Quarn_bitmap and the plan view.
+// on the GUI thread: it reads Postable and draws through Bahn->drawIcon into Cache, Quarn_bitmap and
+// the plan view.
+//
+// The detectors are indexed by module and contact, rebuilt whenever Postable's generation says the
+// plan changed (load, placement, deletion, address change), so that a line costs a look-up per
+// reported contact and not a walk of the plan. A feedback line redraws only the detectors whose
+// shown state it changes. Whatever else changes the plan bitmap or the plan view (the images' cache
+// keys move on) may have covered a detector, so every detector then counts as unknown again and is
+// drawn at its next report.
 class C_rueckmodul {
 public:
     C_rueckmodul() = default;
@@ -36,8 +40,8 @@ public:
     void fball_auswerten(const std::string& Infostring);
 
     // Draws the first detector of the plan that carries contact Portnr (1..16) of module Modul in
-    // state Rueckdat (0 free, 1 occupied). A value other than 0 or 1 names no icon file, and the
-    // failed load raises BitmapFileError.
+    // state Rueckdat (0 free, 1 occupied), whatever it showed before. A value other than 0 or 1
+    // names no icon file, and the failed load raises BitmapFileError.
     void iconrefresh(int Modul, int Portnr, int Rueckdat);
     // Draws every detector of the plan free, configured or not; one that cannot be drawn is
     // skipped (a debug line when Debug is set).
@@ -46,6 +50,32 @@ public:
     // Receives every line of the command connection that is not a feedback line; the result means
     // nothing.
     int parse(const std::string& Info);
+
+private:
+    struct Detector {
+        const tPosEntry* entry = nullptr;
+        int shown = -1; // the state it was last drawn in by a feedback line: 0, 1, or -1 unknown
+    };
+
+    // Brings the index up to date; false when there is no plan or nothing to draw with.
+    bool syncIndex();
+    // The cache keys of the two images, as they are now.
+    void imageKeys(long long& bitmap, long long& view) const;
+    void rebuildIndex();
+    Detector* detectorFor(int Modul, int Portnr);
+    // Draws the detector in state Rueckdat unless a feedback line already showed it so.
+    void show(Detector& detector, int Rueckdat, bool evenIfShown);
+
+    // The first detector of the plan for each (module, contact), in plan order.
+    std::vector<Detector> m_detectors;
+    std::unordered_map<std::int64_t, std::size_t> m_byContact;
+    // The detectors an all-contacts line can reach (module from 1, contact 1..16), by their
+    // absolute contact number, ascending.
+    std::vector<std::pair<std::int64_t, std::size_t>> m_byAbsolute;
+    const C_Position* m_indexedTable = nullptr;
+    std::uint64_t m_indexedGeneration = 0;
+    // The cache keys of the plan bitmap and the plan view after the last drawing of this object.
+    long long m_bitmapKey = 0, m_viewKey = 0;
 };
 
 extern C_rueckmodul* Rueckmodul;

@@ -8,6 +8,12 @@ inline constexpr int NROFELEMENTS = 88;
 // Every plan icon is one cell of the grid, and positions snap to multiples of it.
 inline constexpr int CellSize = 27;
 
+// A kind that the catalogue describes; a plan file may hold others, which are kept but never drawn
+// or switched.
+inline constexpr bool isCatalogueKind(int kind) {
+    return kind >= 1 && kind <= NROFELEMENTS;
+}
+
 // Kinds 65 and 87 show a feedback contact.
 inline constexpr bool isDetectorKind(int kind) {
     return kind == 65 || kind == 87;

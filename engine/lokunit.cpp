@@ -14,6 +14,10 @@ const tLokEntry* TLok::entry(int Lnr) const {
     return slot(Lnr);
 }
 
+tLokEntry* TLok::entry(int Lnr) {
+    return slot(Lnr);
+}
+
 void TLok::lokinit(int Lnr) {
     if (tLokEntry* e = slot(Lnr)) {
         // A fresh record, but without the family, variant and bus that creation gives.

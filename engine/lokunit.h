@@ -83,8 +83,9 @@ public:
     void set_jb3func(int Lnr, const std::string& Jf3);
     void set_jb4func(int Lnr, const std::string& Jf4);
 
-    // The slots themselves, for readers that need a whole record.
+    // The slots themselves, for readers and writers of whole records; null outside 0..9.
     const tLokEntry* entry(int Lnr) const;
+    tLokEntry* entry(int Lnr);
 
 private:
     tLokEntry* slot(int Lnr);

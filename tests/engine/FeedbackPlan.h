@@ -11,6 +11,7 @@
 
 #include "DetectorIcons.h"
 #include "FakeMainForm.h"
+#include "engine/Bahncalcunit.h"
 #include "engine/Positionunit.h"
 #include "engine/Rueckmeldeunit.h"
 #include "platform/Paths.h"
@@ -38,8 +39,10 @@ protected:
         writeDetectorIcons(m_dir.file("Data/"));
         m_oldPostable = Postable;
         m_oldRueckmodul = Rueckmodul;
+        m_oldBahn = Bahn;
         Postable = &m_table;
         Rueckmodul = &m_rueck;
+        Bahn = &m_bahn;
         form.Quarn_bitmap = std::make_unique<QImage>(980, 680, QImage::Format_RGB32);
         form.Cache = std::make_unique<QImage>();
         form.Hpos_alt = 27;
@@ -51,6 +54,7 @@ protected:
     void TearDown() override {
         Postable = m_oldPostable;
         Rueckmodul = m_oldRueckmodul;
+        Bahn = m_oldBahn;
         setWorkFolder("");
     }
 
@@ -94,6 +98,8 @@ protected:
     FakeMainForm form;
     C_Position m_table;
     C_rueckmodul m_rueck;
+    Cbahn m_bahn;
     C_Position* m_oldPostable = nullptr;
     C_rueckmodul* m_oldRueckmodul = nullptr;
+    Cbahn* m_oldBahn = nullptr;
 };

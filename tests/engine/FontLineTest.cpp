@@ -31,6 +31,9 @@ TEST(FontLine, ReadsEveryAttributeAndWritesTheLineBack) {
         {"a,,b,7,0000,clBtnFace", "a,,b 7 0000 -16777201", nullptr},
         {" Arial ,12,0000,clBlack", " Arial  12 0000 0", nullptr},
         {",12,0000,clBlack", " 12 0000 0", nullptr},
+        // A size Qt cannot hold is drawn at the font's size and written back as read.
+        {"Arial,0,0000,clBlack", "Arial 30 0000 0", nullptr},
+        {"Arial,-7,1000,clBlack", "Arial 30 1000 0", nullptr},
     };
     Cbahn bahn;
     for (const Case& c : cases) {
@@ -46,6 +49,10 @@ TEST(FontLine, ReadsEveryAttributeAndWritesTheLineBack) {
         std::string back;
         bahn.FontToString(font, back);
         EXPECT_EQ(back, c.written ? c.written : c.line);
+        // A size set afterwards is the one written.
+        font.setPointSize(21);
+        bahn.FontToString(font, back);
+        EXPECT_NE(back.find(",21,"), std::string::npos) << back;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include "engine/MainFormState.h"
 #include "engine/Positionunit.h"
+#include "engine/Rueckmeldeunit.h"
+#include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
 #include "platform/TextFile.h"
 #include "support/FakeSrcp073Server.h"
@@ -47,15 +49,15 @@ protected:
 };
 
 TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
-    const std::string original =
-        planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
-                  {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
-                  {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
-                 lines({"2", "Qtextlabel1",
-                        "Bahnhof S\xfc"
-                        "d",
-                        "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2", " padded text ", "0", "0",
-                        "-3", "Courier New,12,0110,$00102030"}));
+    const std::string original = planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
+                                           {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
+                                           {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
+                                          lines({"2", "Qtextlabel1",
+                                                 "Bahnhof S\xfc"
+                                                 "d",
+                                                 "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2",
+                                                 " padded text, 4096 bytes long " + std::string(4066, '.'),
+                                                 "0", "0", "-3", "Courier New,12,0110,$00102030"}));
     writePlan("Mein Plan.pln", original);
     Bahn->gleisbildladen("Mein Plan.pln", layouts());
 
@@ -78,6 +80,7 @@ TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
     EXPECT_EQ(label.TextFont->family().toStdString(), "Arial");
     EXPECT_TRUE(label.TextFont->bold());
     EXPECT_EQ((*form.Textliste)[1]->Textwkl, -3);
+    EXPECT_EQ((*form.Textliste)[1]->TextInfo.size(), 4096u) << "the longest text a label may have";
     EXPECT_EQ(form.writtenLabels,
               (std::vector<TTextEntry*>{(*form.Textliste)[0].get(), (*form.Textliste)[1].get()}));
 
@@ -114,41 +117,53 @@ TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers) {
     EXPECT_EQ(form.TextLabelNr, -1);
 }
 
-TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKnownKindsOnly) {
+TEST_F(PlanFile, TheLoaderKeepsCellsFromZeroAndKindsFromOne) {
     const struct {
         int kind, x, y;
-        bool kept;
+        bool kept, drawn;
     } cases[] = {
-        {1, 0, 0, true},     {88, 27, 0, true},
-        {12, 0, 27, true},   {0, 27, 27, false},
-        {89, 27, 27, false}, {-4, 27, 27, false},
-        {5, -27, 0, false},  {5, 0, -1, false},
-        {5, 54, 54, true},   {7, 2147483647, 2147483647, true},
+        {1, 0, 0, true, true},     {88, 27, 0, true, true},
+        {12, 0, 27, true, true},   {0, 27, 27, false, false},
+        {89, 54, 27, true, false}, {-4, 27, 27, false, false},
+        {5, -27, 0, false, false}, {5, 0, -1, false, false},
+        {5, 54, 54, true, true},   {7, 2147483647, 2147483647, true, false},
     };
-    std::vector<Rec> records;
-    for (const auto& c : cases)
-        records.push_back({99, c.kind, c.x, c.y, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"});
+    std::vector<Rec> records, kept;
+    for (const auto& c : cases) {
+        records.push_back({99, c.kind, c.x, c.y, 1, {3, 0, 0}, {1, 0, 0}, 0, "M"});
+        if (c.kept) {
+            kept.push_back(records.back());
+            kept.back().compId = static_cast<int>(records.size());
+        }
+    }
     writePlan("f.pln", planText(records));
+    form.Debug = true; // with no connection, each pulse shows as its first line in the memo
     Bahn->gleisbildladen("f.pln", layouts());
 
     EXPECT_EQ(form.Anzahl, 10);
     std::vector<int> ids;
-    for (const auto& e : Postable->Poslist)
+    for (const auto& e : Postable->entries())
         ids.push_back(e->CompID);
-    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 9, 10}));
+    EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 5, 9, 10}));
     int n = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(n++);
-        if (c.kept && c.x < 980) {
+        if (c.drawn) {
             EXPECT_TRUE(cellShows(*form.Quarn_bitmap, c.x, c.y, icon(c.kind, 1)));
         }
     }
     EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 27, 27));
+    EXPECT_TRUE(cellIsWhite(*form.Quarn_bitmap, 54, 27)) << "an unknown kind is not drawn";
+    EXPECT_EQ(switchedLines().size(), 5u) << "an unknown kind is not switched";
     EXPECT_EQ(form.progressMax, 10);
     EXPECT_EQ(form.progressSteps,
               (std::vector<std::pair<int, std::string>>{
-                  {0, "0 %"}, {1, "10 %"}, {2, "20 %"}, {3, "30 %"}, {4, "40 %"}, {5, "50 %"}}));
+                  {0, "0 %"}, {1, "10 %"}, {2, "20 %"}, {3, "30 %"}, {4, "40 %"}, {5, "50 %"}, {6, "60 %"}}));
     EXPECT_FALSE(form.progressVisible);
+
+    // Saved again, the unknown kind is still there.
+    Bahn->gleisbildspeichern("again.pln", layouts());
+    EXPECT_EQ(readFileBytes(layouts() + "again.pln"), planText(kept));
 }
 
 TEST_F(PlanFile, ProgressCountsKeptRecordsAgainstTheFilesCount) {
@@ -238,6 +253,10 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
          "1\r\n" + good + "2\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n", false},
         {"negative label count", "1\r\n" + good + "-2\r\n", false},
         {"broken font line", "1\r\n" + good + "1\r\nn\r\nt\r\n0\r\n0\r\n0\r\nArial,10,000,clRed\r\n", false},
+        {"label text above 4096 bytes",
+         "1\r\n" + good + "1\r\nn\r\n" + std::string(4097, 't') +
+             "\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n",
+         false},
         {"missing icon", "2\r\n" + good + needsMissingIcon + "0\r\n", true},
     };
     std::filesystem::remove(dir.path() + "Data/Icon0202.bmp");
@@ -277,6 +296,31 @@ TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads) {
     EXPECT_EQ(Bahn->poslistsuchen(0, 27), 3);
     EXPECT_TRUE(form.Textliste->empty());
     EXPECT_EQ(form.TextLabelNr, -1);
+}
+
+TEST_F(PlanFile, IconsPlansAndDetectorsLoadFromAFolderWhoseNameIsNotAscii) {
+    const std::string names[] = {"Modellbahn J\xC3\xBCrgen", "Modellbahn J\xE4rgen"};
+    const std::string plan = planText(
+        {{0, 1, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 0, "M"}, {0, 65, 27, 0, 1, {2, 0, 0}, {1, 0, 0}, 0, "M"}});
+    for (const std::string& name : names) {
+        SCOPED_TRACE(cp1252ToUtf8(name));
+        const std::string work = dir.path() + name + "/";
+        std::filesystem::create_directories(work + "Layouts");
+        std::filesystem::create_directories(work + "Data");
+        for (const char* file : {"Icon0101.bmp", "Icon6501.bmp", "Icon6502.bmp"})
+            std::filesystem::copy_file(dir.path() + "Data/" + file, work + "Data/" + file);
+        setWorkFolder(work);
+        iconCache().clear();
+        Bahn->EmptyQuarnlist();
+        form.Quarn_bitmap->fill(Qt::white);
+
+        EXPECT_EQ(iconCache().load(Bahn->getDataPath() + "Icon0101.bmp"), icon(1, 1));
+        writeFileBytes(work + "Layouts/p.pln", plan);
+        Bahn->gleisbildladen("p.pln", Bahn->getLayoutPath());
+        EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 0, 0, icon(1, 1)));
+        Rueckmodul->iconrefresh(2, 1, 1);
+        EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 27, 0, icon(65, 2)));
+    }
 }
 
 TEST_F(PlanFile, FoldersFollowTheWorkFolderInAnyLetterCase) {

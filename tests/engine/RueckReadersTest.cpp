@@ -108,6 +108,67 @@ TEST_F(Readers, LinesAreHandledOnTheGuiThreadInTheOrderRead) {
     EXPECT_TRUE(form.panels.empty());
 }
 
+TEST_F(Readers, WaitingAllContactsLinesInARowAreMergedAndEveryOtherLineKept) {
+    const std::vector<std::string> lines = {
+        "INFO FB S88 * 1111", "INFO FB S88 * 01", "INFO FB S88 * 0",
+        "INFO FB S88 17 1",   "INFO FB S88 * 1",  "INFO FB S88 * " + std::string(17, '0'),
+        "100 INFO 0 GL 1",    "INFO FB S88 * 1",
+    };
+    // In turn the lines leave every contact free but H1 (and A, contact 17, changed twice).
+    const std::vector<QRgb> effect = expect(
+        {{"A", Free65}, {"C", Free87}, {"H1", Busy87}, {"H2", Free87}, {"H3", Free87}, {"H4", Free65}});
+    struct Case {
+        FakeSrcp073Server::Channel channel;
+        std::size_t waiting; // lines waiting once all are read
+    };
+    const Case cases[] = {
+        {FakeSrcp073Server::Command, 5}, {FakeSrcp073Server::Poll, 5}, {FakeSrcp073Server::Info, 8}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.channel);
+        clearPlan();
+        form.panels.clear();
+        auto reader = makeReader(c.channel);
+        reader->Start();
+        feed(*reader, c.channel, lines);
+        EXPECT_EQ(reader->pendingLines(), c.waiting);
+        EXPECT_EQ(gui.pump(), static_cast<int>(c.waiting));
+        EXPECT_EQ(cells(), c.channel == FakeSrcp073Server::Info ? expect({}) : effect);
+        if (c.channel != FakeSrcp073Server::Poll) {
+            EXPECT_EQ(form.panels[c.channel == FakeSrcp073Server::Info ? 2 : 1], lines.back());
+        }
+        reader->Stop();
+        reconnect(c.channel);
+    }
+}
+
+TEST_F(Readers, AFullQueueMakesTheReaderWaitWithoutLosingALineAndAStopEndsTheWait) {
+    form.Debug = true; // the poll reader writes every line it handles to the debug memo
+    TPollHandleThread reader(connection(FakeSrcp073Server::Poll), &gui);
+    reader.Start();
+    std::vector<std::string> sent;
+    std::string bytes;
+    for (std::size_t i = 0; i < ReaderQueueBound + 6; ++i) {
+        sent.push_back("line " + std::to_string(i));
+        bytes += sent.back() + "\n";
+    }
+    ASSERT_TRUE(server.send(FakeSrcp073Server::Poll, bytes));
+    const long bound = static_cast<long>(ReaderQueueBound);
+    ASSERT_TRUE(waitUntil([&] { return reader.linesRead() == bound; }));
+    EXPECT_EQ(reader.pendingLines(), ReaderQueueBound);
+
+    ASSERT_TRUE(gui.pumpUntil([&] { return form.debugLines.size() == sent.size(); }));
+    EXPECT_EQ(form.debugLines, sent);
+    EXPECT_TRUE(waitUntil([&] { return reader.linesRead() == static_cast<long>(sent.size()); }));
+
+    ASSERT_TRUE(server.send(FakeSrcp073Server::Poll, bytes));
+    ASSERT_TRUE(waitUntil([&] { return reader.linesRead() == static_cast<long>(sent.size()) + bound; }));
+    const auto start = Clock::now();
+    reader.Stop();
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(reader.Finished());
+    EXPECT_EQ(reader.pendingLines(), 0u);
+}
+
 TEST_F(Readers, TheSameLineHasTheSameEffectOnTheCommandAndThePollConnection) {
     struct Case {
         std::vector<std::string> lines;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,23 @@ TEST(S88Contact, CountsSixteenContactsPerModule) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c[0]);
         EXPECT_EQ(s88Contact(c[0]), (S88Contact{c[1], c[2]}));
+    }
+}
+
+TEST(FeedbackLine, TwoMergedAllContactsLinesReportWhatBothReportInTurn) {
+    const char* const cases[][3] =
+        {
+            // older run, newer run, merged run
+            {"0110", "1001", "1001"},    {"1111", "01", "0111"}, {"01", "1111", "1111"},
+            {"1x1", "x0", "101"},        {"x", "", "-"},         {"", "", ""},
+            {"  0110  ", "\t1", "1110"}, // blanks and controls around a run are no positions
+        };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c[0]) + " + " + c[1]);
+        const std::string merged =
+            mergeAllContactsLines(std::string("INFO FB S88 * ") + c[0], std::string("INFO FB S88 * ") + c[1]);
+        EXPECT_TRUE(isAllContactsLine(merged));
+        EXPECT_EQ(contactRun(merged), c[2]);
     }
 }
 
@@ -110,6 +128,99 @@ TEST_F(Feedback, IconrefreshDrawsTheShiftedViewAndTheBitmapOrRaises) {
     EXPECT_EQ(cells(), expect({}));
     removeIcon("Icon6502.bmp");
     EXPECT_THROW(Rueckmodul->iconrefresh(2, 1, 1), BitmapFileError);
+}
+
+// The left edges, in the view, of the cells drawn since the last call.
+std::vector<int> drawnSince(FakeMainForm& form) {
+    std::vector<int> lefts;
+    for (const auto& [box, rect] : form.changes)
+        lefts.push_back(rect.left);
+    form.changes.clear();
+    return lefts;
+}
+
+TEST_F(Feedback, ALineRedrawsOnlyTheDetectorsWhoseShownStateItChanges) {
+    const auto at = [this](std::initializer_list<int> xs) {
+        std::vector<int> lefts;
+        for (int x : xs)
+            lefts.push_back(x - form.Hpos_alt);
+        return lefts;
+    };
+    const QImage other(27, 27, QImage::Format_RGB32);
+    struct Step {
+        const char* what;
+        std::function<void()> before;
+        std::string line;
+        std::vector<int> drawn;
+    };
+    const Step steps[] = {
+        {"a first report draws", nullptr, "INFO FB S88 * 0110", at({216, 243, 270, 297})},
+        {"the same report again draws nothing", nullptr, "INFO FB S88 * 0110", {}},
+        {"one contact changes", nullptr, "INFO FB S88 * 0100", at({270})},
+        {"a single contact as shown", nullptr, "INFO FB S88 2 1", {}},
+        {"a single contact that changes", nullptr, "INFO FB S88 2 0", at({243})},
+        {"after any other drawing every report draws again", [&] { Bahn->drawIcon(other, 500, 500, true); },
+         "INFO FB S88 * 0000", at({216, 243, 270, 297})},
+        {"so after a change of the plan bitmap", [&] { form.Quarn_bitmap->fill(Grey); }, "INFO FB S88 * 0000",
+         at({216, 243, 270, 297})},
+        {"and after a change of the view", [&] { form.quarn.image().fill(Grey); }, "INFO FB S88 1 0",
+         at({216})},
+        {"a reset draws all and forgets", [&] { Rueckmodul->iconreset(); }, "INFO FB S88 1 0", at({216})},
+        {"iconrefresh draws even a shown state", [&] { Rueckmodul->iconrefresh(1, 1, 0); }, "", at({216})},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.before)
+            step.before();
+        form.changes.clear();
+        if (step.before && step.line.empty())
+            continue;
+        Rueckmodul->evaluateFeedbackLine(step.line);
+        EXPECT_EQ(drawnSince(form), step.drawn);
+    }
+}
+
+TEST_F(Feedback, PlacementDeletionAndAddressChangesReachTheDetectors) {
+    tPosEntry* C = m_table.getEntryByNum(2);
+    C_Position other;
+    placeDetectors(other, {{"O", 87, 1, 1, 405, 81}});
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        const char* line;
+        int drawnX; // -1: nothing
+    };
+    const Step steps[] = {
+        {"a detector placed on a free contact",
+         [&] {
+             placeDetectors(m_table, {{"N", 65, 1, 5, 324, 54}});
+         },
+         "INFO FB S88 5 1", 324},
+        {"the first of two on a contact deleted", [&] { m_table.delEntry(27, 27); }, "INFO FB S88 17 1", 54},
+        {"an address changed in place",
+         [&] {
+             C->Daten1 = 3;
+             m_table.addressChanged();
+         },
+         "INFO FB S88 3 1", 81},
+        {"the plan emptied", [&] { m_table.EmptyQuarnList(); }, "INFO FB S88 * 11111111111111111", -1},
+        {"another plan", [&] { Postable = &other; }, "INFO FB S88 1 1", 405},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        // Every detector has shown its state once, so that only the change can draw.
+        Rueckmodul->evaluateFeedbackLine("INFO FB S88 * " + std::string(32, '0'));
+        step.change();
+        form.changes.clear();
+        Rueckmodul->evaluateFeedbackLine(step.line);
+        const std::vector<int> drawn = drawnSince(form);
+        if (step.drawnX < 0) {
+            EXPECT_TRUE(drawn.empty());
+        } else {
+            EXPECT_EQ(drawn, std::vector<int>{step.drawnX - form.Hpos_alt});
+        }
+    }
+    Postable = &m_table;
 }
 
 TEST_F(Feedback, IconresetDrawsEveryDetectorFreeAndSkipsOnesThatFail) {

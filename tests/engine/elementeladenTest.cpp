@@ -2,11 +2,13 @@
 
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 
 #include <QImage>
 
 #include "PlanFixture.h"
 #include "engine/Bahncalcunit.h"
+#include "engine/IconCache.h"
 #include "engine/elementunit.h"
 #include "platform/TextFile.h"
 #include "support/TempDir.h"
@@ -125,6 +127,75 @@ TEST_F(Catalogue, AMissingCatalogueIsAnErrorBeforeAnythingIsRead) {
     EXPECT_EQ(form.cursorChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(Element->get_nummer(0), 0);
     EXPECT_EQ(form.Design_Panel_bitmap->pixel(0, 0), qRgb(0x80, 0, 0));
+}
+
+TEST_F(Catalogue, ADamagedCatalogueIsAnErrorNamingTheRecordAndChangesNothing) {
+    const std::string full = catalogueText();
+    // The offset of line n (from 1) of the catalogue.
+    const auto upToLine = [&](int n) {
+        std::size_t at = 0;
+        for (int i = 1; i < n; ++i)
+            at = full.find('\n', at) + 1;
+        return full.substr(0, at);
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* names;
+    } cases[] = {
+        {"empty", "", "element 1"},
+        {"only line ends", "\r\n\r\n\r\n", "element 1"},
+        {"cut inside record 12", upToLine(11 * 12 + 6), "element 12"},
+        {"cut before the last line", upToLine(88 * 12), "element 88"},
+        {"a number that is none", upToLine(5 * 12 + 3) + "x\r\n", "element 6"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeFileBytes(dir.path() + "Data/Elemente1.dat", c.bytes);
+        try {
+            Bahn->elementeladen();
+            ADD_FAILURE() << "no error";
+        } catch (const TextFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.names), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(form.El_geladen);
+        EXPECT_EQ(Element->get_nummer(0), 0);
+        EXPECT_EQ(Element->get_i01(0), "");
+    }
+}
+
+TEST_F(Catalogue, AnIconNameThatIsNoSmallRegularFileIsABitmapErrorNamingIt) {
+    const std::string data = dir.path() + "Data/";
+    std::filesystem::create_symlink("/dev/zero", data + "zero.bmp");
+    ASSERT_EQ(::mkfifo((data + "pipe.bmp").c_str(), 0600), 0);
+    std::filesystem::resize_file(data + "IconA.bmp", 0);
+    writeFileBytes(data + "huge.bmp", "BM");
+    std::filesystem::resize_file(data + "huge.bmp", MaxBitmapFileBytes + 1);
+    writeFileBytes(data + "junk.bmp", "no picture at all");
+    const struct {
+        const char* name;
+        const char* why;
+    } cases[] = {
+        {"", "not a regular file"},                                             // the data folder itself
+        {"zero.bmp", "not a regular file"}, {"pipe.bmp", "not a regular file"}, // must not wait for a writer
+        {"huge.bmp", "larger than"},        {"junk.bmp", "Cannot open file"},
+        {"IconA.bmp", "Cannot open file"}, // empty
+        {"none.bmp", "No such file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = catalogueText();
+        text.replace(text.find("IconA.bmp"), 9, c.name);
+        writeFileBytes(data + "Elemente1.dat", text);
+        try {
+            Bahn->elementeladen();
+            ADD_FAILURE() << "no error";
+        } catch (const BitmapFileError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(data + c.name), std::string::npos) << what;
+            EXPECT_NE(what.find(c.why), std::string::npos) << what;
+        }
+    }
 }
 
 TEST_F(Catalogue, AMissingIconIsAnErrorAfterTheRecordsAreIn) {

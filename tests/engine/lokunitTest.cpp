@@ -17,9 +17,8 @@ std::string describe(const TLok& lok, int slot) {
                   lok.get_jb2(slot), lok.get_jb3(slot), lok.get_jb4(slot)})
         out.append(" ").append(std::to_string(v));
     for (const std::string& text : {lok.get_name(slot), lok.get_jb1func(slot), lok.get_jb2func(slot),
-                                    lok.get_jb3func(slot), lok.get_jb4func(slot)})
+                                    lok.get_jb3func(slot), lok.get_jb4func(slot), std::string("F")})
         out.append(" ").append(text);
-    out += " F";
     for (int v : f)
         out += std::to_string(v);
     return out;
