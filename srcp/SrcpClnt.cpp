@@ -120,7 +120,7 @@ void TSRCPBaseClient::HandleOnDisconnect() {
     auto forget = [this] {
         if (m_open)
             return;
-        FConnection.greetingLines().clear();
+        FGreeting.clear();
         FSessionID = -1;
     };
     try {
@@ -158,7 +158,7 @@ void TSRCPBaseClient::Connect(int ATimeout) {
     if (Connected())
         throw SocketError("already connected", EISCONN);
     ++m_generation;
-    FConnection.greetingLines().clear();
+    FGreeting.clear();
     FSessionID = -1;
     FConnection.connect(ATimeout);
     m_open = true;
@@ -298,8 +298,8 @@ void TSRCPBaseClient::ReceiveWelcome() {
     if (cmd.CommandType() != ctWelcome)
         return;
     const auto& welcome = cmd.DevWelcome();
-    FConnection.greetingLines().push_back(welcome.Welcome());
-    FConnection.greetingLines().push_back(welcome.Info());
+    FGreeting.push_back(welcome.Welcome());
+    FGreeting.push_back(welcome.Info());
     for (int i = 0; i < welcome.VersionCount(); ++i)
         FServerVersions.insert(welcome.Versions(i));
     ScanWelcomeVersions(line);

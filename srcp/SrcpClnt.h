@@ -103,7 +103,7 @@ public:
     bool ServerOffers(TSRCPCommandVersion version) const { return FServerVersions.count(version) != 0; }
     const std::string& Response() const { return FResponse; }
     // The welcome text and the info text of the server's welcome line.
-    const std::vector<std::string>& GreetingLines() const { return FConnection.greetingLines(); }
+    const std::vector<std::string>& GreetingLines() const { return FGreeting; }
 
     int ReplyTimeout() const { return m_replyTimeoutMs; }
     void SetReplyTimeout(int ms) { m_replyTimeoutMs = ms > 0 ? ms : DefaultReplyTimeoutMs; }
@@ -155,6 +155,7 @@ protected:
     void NotifyObservers();
 
     LineConnection FConnection;
+    std::vector<std::string> FGreeting;
     int FSessionID = -1;
     bool FDestroying = false;
     // Raised by every Connect and Disconnect; a close noticed off the main thread is posted with the

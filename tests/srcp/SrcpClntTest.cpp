@@ -2,6 +2,7 @@
 #include "srcp/SrcpGroups.h"
 
 #include "support/FakeSrcpServer.h"
+#include "support/LineListener.h"
 
 #include <gtest/gtest.h>
 

@@ -29,7 +29,7 @@ std::vector<std::string> words(const std::string& line) {
 // One client connection; everything on it happens on its own thread, which alone reads, writes and
 // closes the socket. Other threads leave requests here.
 struct FakeSrcpServer::Peer {
-    std::unique_ptr<LineConnection> conn;
+    std::unique_ptr<AcceptedConnection> conn;
     std::size_t index = 0; // position in m_peers and in the recorded connections
     Connection record;     // guarded by the server's mutex
     bool pastGo = false;
@@ -247,7 +247,7 @@ FakeSrcpServer::Reply FakeSrcpServer::replyFor(Peer& peer, const std::string& li
 }
 
 void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
-    LineConnection& conn = *peer->conn;
+    AcceptedConnection& conn = *peer->conn;
     // A close of ours is recorded before the client can see it, so that a line injected after the
     // client noticed goes to its next connection and not to this one.
     auto closeHere = [&](bool reset) {

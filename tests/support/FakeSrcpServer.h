@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LineConnection.h"
+#include "LineListener.h"
 
 #include <atomic>
 #include <chrono>

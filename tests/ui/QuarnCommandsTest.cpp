@@ -14,8 +14,8 @@
 
 #include "QuarnTestFolder.h"
 #include "engine/initunit.h"
-#include "platform/LineConnection.h"
 #include "srcp/HighResTimer.h"
+#include "support/LineListener.h"
 #include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/QuarnApplication.h"
