@@ -14,7 +14,7 @@ using Reply = FakeSrcpServer::Reply;
 struct LocoSession {
     FakeSrcpServer server;
     ManualDispatcher dispatcher;
-    TSRCPCommandClient client;
+    TSRCPCommandClient client{server.memoryTransport()};
     TSRCPCustomLoco loco;
     int errors = 0;
 

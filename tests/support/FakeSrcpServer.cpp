@@ -29,7 +29,7 @@ std::vector<std::string> words(const std::string& line) {
 // One client connection; everything on it happens on its own thread, which alone reads, writes and
 // closes the socket. Other threads leave requests here.
 struct FakeSrcpServer::Peer {
-    std::unique_ptr<AcceptedConnection> conn;
+    std::unique_ptr<PeerLine> conn;
     std::size_t index = 0; // position in m_peers and in the recorded connections
     Connection record;     // guarded by the server's mutex
     bool pastGo = false;
@@ -170,14 +170,28 @@ void FakeSrcpServer::acceptLoop() {
         auto conn = m_listener.accept(-1);
         if (!conn)
             return;
-        auto peer = std::make_shared<Peer>();
-        peer->conn = std::move(conn);
-        peer->conn->setWriteTimeout(2000);
-        std::lock_guard lock(m_mutex);
-        peer->index = m_peers.size();
-        m_peers.push_back(peer);
-        m_threads.emplace_back([this, peer] { serve(peer); });
+        conn->setWriteTimeout(2000);
+        addPeer(std::move(conn));
     }
+}
+
+void FakeSrcpServer::addPeer(std::unique_ptr<PeerLine> conn) {
+    auto peer = std::make_shared<Peer>();
+    peer->conn = std::move(conn);
+    std::lock_guard lock(m_mutex);
+    peer->index = m_peers.size();
+    m_peers.push_back(peer);
+    m_threads.emplace_back([this, peer] { serve(peer); });
+}
+
+std::unique_ptr<MemoryTransport> FakeSrcpServer::memoryTransport() {
+    return std::make_unique<MemoryTransport>([this]() -> std::shared_ptr<MemoryPipe> {
+        if (m_stopping)
+            return nullptr;
+        auto pipe = std::make_shared<MemoryPipe>();
+        addPeer(std::make_unique<MemoryPeer>(pipe));
+        return pipe;
+    });
 }
 
 void FakeSrcpServer::send(Peer& peer, const std::string& line) {
@@ -247,7 +261,7 @@ FakeSrcpServer::Reply FakeSrcpServer::replyFor(Peer& peer, const std::string& li
 }
 
 void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
-    AcceptedConnection& conn = *peer->conn;
+    PeerLine& conn = *peer->conn;
     // A close of ours is recorded before the client can see it, so that a line injected after the
     // client noticed goes to its next connection and not to this one.
     auto closeHere = [&](bool reset) {

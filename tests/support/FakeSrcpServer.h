@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LineListener.h"
+#include "MemoryTransport.h"
 
 #include <atomic>
 #include <chrono>
@@ -13,9 +14,10 @@
 #include <thread>
 #include <vector>
 
-// A scripted SRCP 0.8.2 server on 127.0.0.1 with an ephemeral port. Every connection gets the welcome
-// line, the handshake is answered line by line, and after "GO" each command line gets one reply from
-// the script, the rule table or the defaults below. All replies are literal text given by the test.
+// A scripted SRCP 0.8.2 server on 127.0.0.1 with an ephemeral port, which also serves in-memory
+// connections (memoryTransport()) alike. Every connection gets the welcome line, the handshake is answered
+// line by line, and after "GO" each command line gets one reply from the script, the rule table or the
+// defaults below. All replies are literal text given by the test.
 //
 // Defaults (used when neither script nor rule matches):
 //   SET PROTOCOL SRCP <v>        -> "1000.000 201 OK PROTOCOL SRCP"
@@ -62,6 +64,9 @@ public:
     FakeSrcpServer& operator=(const FakeSrcpServer&) = delete;
 
     int port() const { return m_listener.port(); }
+    // A transport for a session whose every connect reaches this server in memory; the server keeps
+    // no reference to it.
+    std::unique_ptr<MemoryTransport> memoryTransport();
 
     // Sent to every new connection; default "srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3".
     void setWelcome(const std::string& line);
@@ -110,6 +115,7 @@ private:
     };
 
     void acceptLoop();
+    void addPeer(std::unique_ptr<PeerLine> conn);
     void serve(std::shared_ptr<Peer> peer);
     Reply replyFor(Peer& peer, const std::string& line);
     void send(Peer& peer, const std::string& line);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PeerLine.h"
 #include "platform/LineConnection.h"
 
 #include <atomic>
@@ -7,17 +8,19 @@
 #include <string>
 
 // The server's end of a connection that a LineListener accepted, with what only test servers need.
-class AcceptedConnection : public LineConnection {
+class AcceptedConnection : public LineConnection, public PeerLine {
 public:
     explicit AcceptedConnection(int connectedSocket) : LineConnection(connectedSocket) {}
 
-    // Closes with a reset (RST) instead of an orderly FIN, as a crashed peer would; runs the hook.
-    void abort() { closeSocketAndNotify(true); }
-    // True when a line's bytes are waiting (buffered or on the socket) within timeoutMs; never
-    // fails. Lets a server thread look up from its reads now and then.
-    bool waitForData(int timeoutMs);
-    // The line with its terminator as it arrived ("...\r\n" or "...\n").
-    std::string readLineRaw(int timeoutMs) { return readTerminatedLine(timeoutMs); }
+    bool isConnected() const override { return LineConnection::isConnected(); }
+    void writeLine(std::string_view line) override { LineConnection::writeLine(line); }
+    void writeRaw(std::string_view bytes) override { LineConnection::writeRaw(bytes); }
+    void close() override { LineConnection::close(); }
+    // Closes with a reset (RST) instead of an orderly FIN; runs the hook.
+    void abort() override { closeSocketAndNotify(true); }
+    // Lets a server thread look up from its reads now and then.
+    bool waitForData(int timeoutMs) override;
+    std::string readLineRaw(int timeoutMs) override { return readTerminatedLine(timeoutMs); }
 };
 
 // A listening socket on a loopback address, for test servers.
