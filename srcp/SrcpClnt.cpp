@@ -45,6 +45,14 @@ std::string SRCPResourceString(int number) {
         return "invalid welcome string";
     case SRCPErrClientRefused:
         return "Client refused connection";
+    case SRCPTextAutomaticLocoProtocol:
+        return "Automatic loco protocol";
+    case SRCPTextAutomaticLocoDescription:
+        return "%s with %d addresses, %d speed steps and %d function(s).";
+    case SRCPTextAutomaticSolenoidProtocol:
+        return "Automatic solenoid protocol";
+    case SRCPTextAutomaticSolenoidDescription:
+        return "%s with %d addresses.";
     default:
         return {};
     }

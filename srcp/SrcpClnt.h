@@ -21,6 +21,10 @@ inline constexpr int SRCPErrServerNotResponding = 65042;
 inline constexpr int SRCPErrUnsupportedVersion = 65043;
 inline constexpr int SRCPErrInvalidWelcome = 65044;
 inline constexpr int SRCPErrClientRefused = 65045;
+inline constexpr int SRCPTextAutomaticLocoProtocol = 65046;
+inline constexpr int SRCPTextAutomaticLocoDescription = 65047;
+inline constexpr int SRCPTextAutomaticSolenoidProtocol = 65048;
+inline constexpr int SRCPTextAutomaticSolenoidDescription = 65049;
 // The text of one of the numbers above; empty for any other.
 std::string SRCPResourceString(int number);
 

@@ -64,6 +64,21 @@ void FakeSrcpServer::setBusDescriptions(const std::vector<std::string>& groupLis
     m_descriptions = groupLists;
 }
 
+void FakeSrcpServer::setDeviceStates(const std::vector<std::string>& lines) {
+    std::lock_guard lock(m_mutex);
+    m_deviceStates = lines;
+}
+
+void FakeSrcpServer::setConnectionModeReply(const std::string& words) {
+    std::lock_guard lock(m_mutex);
+    m_modeReply = words;
+}
+
+void FakeSrcpServer::setTermClosesAtOnce(bool atOnce) {
+    std::lock_guard lock(m_mutex);
+    m_termClosesAtOnce = atOnce;
+}
+
 void FakeSrcpServer::addRule(const std::string& line, Reply reply, bool once) {
     std::lock_guard lock(m_mutex);
     m_rules.push_back({line, false, once, false, std::move(reply)});
@@ -117,10 +132,11 @@ void FakeSrcpServer::stopFlood() {
     m_floodRest.clear();
 }
 
-void FakeSrcpServer::closeConnections() {
+void FakeSrcpServer::closeConnections(const std::string& mode) {
     std::lock_guard lock(m_mutex);
     for (auto& peer : m_peers)
-        peer->closeRequested = true;
+        if (mode.empty() || peer->record.mode == mode)
+            peer->closeRequested = true;
 }
 
 void FakeSrcpServer::resetConnections() {
@@ -208,6 +224,7 @@ void FakeSrcpServer::afterGo(Peer& peer) {
         for (std::size_t bus = 0; bus < m_descriptions.size(); ++bus)
             lines.push_back(std::string(Stamp) + " 100 INFO " + std::to_string(bus) + " DESCRIPTION " +
                             m_descriptions[bus]);
+        lines.insert(lines.end(), m_deviceStates.begin(), m_deviceStates.end());
         lines.insert(lines.end(), m_pendingInfo.begin(), m_pendingInfo.end());
         m_pendingInfo.clear();
         peer.floodRest = m_floodRest;
@@ -241,15 +258,19 @@ FakeSrcpServer::Reply FakeSrcpServer::replyFor(Peer& peer, const std::string& li
     if (w.size() == 4 && w[0] == "SET" && w[1] == "PROTOCOL")
         return Reply::send(std::string(Stamp) + " 201 OK PROTOCOL SRCP");
     if (w.size() == 4 && w[0] == "SET" && w[1] == "CONNECTIONMODE")
-        return Reply::send(std::string(Stamp) + " 202 OK CONNECTIONMODE");
+        return Reply::send(std::string(Stamp) + " 202 OK " + m_modeReply);
     if (line == "GO") {
         peer.record.sessionId = m_nextSessionId++;
         return Reply::send(std::string(Stamp) + " 200 OK GO " + std::to_string(peer.record.sessionId));
     }
     if (w.size() == 4 && w[0] == "TERM" && w[2] == "SESSION") {
+        if (m_termClosesAtOnce)
+            return Reply::close();
         peer.closeAfterReply = true;
         return Reply::send(ok);
     }
+    if (w.size() == 7 && w[0] == "INIT" && w[2] == "GL" && (w[4] == "M" || w[4] == "N"))
+        return Reply::send(std::string(Stamp) + " 419 ERROR list too short");
     if (w.size() == 3 && w[0] == "GET" && w[2] == "DESCRIPTION") {
         for (std::size_t bus = 0; bus < m_descriptions.size(); ++bus)
             if (w[1] == std::to_string(bus))
