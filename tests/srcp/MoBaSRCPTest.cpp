@@ -342,6 +342,29 @@ TEST_F(MoBaSRCP, ConnectFailuresRaiseAndLeaveItDisconnected) {
     }
 }
 
+// A server tells a new info session every state it knows; the caches start from them.
+TEST_F(MoBaSRCP, CachesStartFromTheStatesTheServerKnows) {
+    server.setBusDescriptions({"TIME", "POWER GL GA FB"});
+    server.setDeviceStates({"1000.000 100 INFO 1 POWER ON", "1000.000 101 INFO 1 GL 3 N 2 28 5",
+                            "1000.000 100 INFO 1 GL 3 0 14 28 1 1 0 0 0", "1000.000 101 INFO 1 GA 12 M",
+                            "1000.000 100 INFO 1 GA 12 1 1", "1000.000 100 INFO 1 FB 5 1"});
+    ClientRig rig(server, dispatcher);
+    rig.client.SetQueryServer(false);
+    rig.connect(2);
+    ASSERT_TRUE(rig.pumpUntilEvent("FBChange 5=1"));
+    EXPECT_EQ((Lines{"Connected", "BusInit 0", "BusInit 1", "BusPower 1", "LocoInit 3", "LocoChange 3",
+                     "GAInit 12", "GAChange 12", "FBChange 5=1"}),
+              rig.events);
+    const TMoBaSRCPBus& bus = *rig.client.Busses(1);
+    EXPECT_TRUE(bus.Power()->PowerOn());
+    ASSERT_NE(nullptr, bus.GLs()->Locos(3));
+    EXPECT_EQ(50, bus.GLs()->Locos(3)->Speed());
+    EXPECT_EQ(mdmBackwards, bus.GLs()->Locos(3)->DriveMode());
+    EXPECT_EQ(1, bus.GAs()->Solenoids(12)->Ports(1));
+    EXPECT_EQ(5, bus.FBs()->Count());
+    rig.client.Disconnect();
+}
+
 // A server that describes every bus it is asked for cannot keep the client asking for ever.
 TEST_F(MoBaSRCP, AskingBusByBusEnds) {
     server.setBusDescriptions(std::vector<std::string>(300, "GL"));
