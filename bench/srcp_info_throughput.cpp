@@ -8,14 +8,12 @@
 // socket takes them. The burst of each goes out in slices, the two taking turns slice by slice, so
 // that whatever else the machine does hits both alike; the quiet lines take turns likewise.
 
+#include "LoopbackLineServer.h"
 #include "srcp/MoBaLibrary.h"
 #include "srcp/MoBaSRCP.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,8 +24,8 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
-#include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -43,50 +41,35 @@ constexpr int QuietLines = 200;
 constexpr auto QuietGap = std::chrono::milliseconds(2);
 
 void sendAll(int fd, const std::string& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += static_cast<std::size_t>(n);
-    }
+    LoopbackLineServer::sendAll(fd, bytes);
 }
 
-// An SRCP 0.8.2 server on one thread: it answers the handshakes of command and info connections,
-// describes bus 1 as "GL FB" to info connections, and writes to an info connection (by the order
-// they said GO) what it is told to.
+// An SRCP 0.8.2 server: it answers the handshakes of command and info connections, describes bus 1
+// as "GL FB" to info connections, and writes to an info connection (by the order they said GO) what
+// it is told to.
 class InfoServer {
 public:
-    InfoServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(m_listen, 8) != 0 ||
-            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-            ::pipe2(m_wake, O_CLOEXEC) != 0)
-            throw std::runtime_error("server setup failed");
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] { Run(); });
-    }
-    ~InfoServer() {
-        m_stop = true;
-        Wake();
-        m_thread.join();
-        for (const auto& [fd, client] : m_clients)
-            ::close(fd);
-        ::close(m_listen);
-        ::close(m_wake[0]);
-        ::close(m_wake[1]);
-    }
-    int port() const { return m_port; }
+    InfoServer()
+        : m_server({[](int fd) { sendAll(fd, "srcpd V2.1.3; SRCP 0.8.4; SRCPOTHER 0.8.3\r\n"); },
+                    [this](int fd, const std::string& line) { return Answer(fd, line); },
+                    [this] { RunJobs(); }}) {}
+    int port() const { return m_server.port(); }
     int infoConnections() const { return m_infoCount.load(); }
 
     // Writes lines to info connection `which`; the time just before the first write is returned.
     Clock::time_point write(int which, std::vector<std::string> lines) {
-        return Submit(which, std::move(lines));
+        auto job = std::make_shared<Job>();
+        job->which = which;
+        job->lines = std::move(lines);
+        {
+            std::lock_guard lock(m_mutex);
+            m_jobs.push_back(job);
+        }
+        m_server.wake();
+        std::unique_lock lock(m_mutex);
+        // The server writes on while we go back to the main thread's work, as a real server would.
+        m_started.wait(lock, [&] { return job->running; });
+        return job->started;
     }
 
 private:
@@ -97,40 +80,17 @@ private:
         bool running = false;
     };
 
-    Clock::time_point Submit(int which, std::vector<std::string> lines) {
-        auto job = std::make_shared<Job>();
-        job->which = which;
-        job->lines = std::move(lines);
-        {
-            std::lock_guard lock(m_mutex);
-            m_jobs.push_back(job);
-        }
-        Wake();
-        std::unique_lock lock(m_mutex);
-        // The server writes on while we go back to the main thread's work, as a real server would.
-        m_done.wait(lock, [&] { return job->running; });
-        return job->started;
-    }
-
-    void Wake() {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(m_wake[1], &byte, 1);
-    }
-
-    struct Client {
-        std::string buffer;
-        bool info = false;
-    };
-
-    void Answer(int fd, Client& client, const std::string& line) {
+    // Server thread.
+    bool Answer(int fd, const std::string& line) {
         if (line.rfind("SET PROTOCOL", 0) == 0) {
             sendAll(fd, "1000.000 201 OK PROTOCOL SRCP\r\n");
         } else if (line.rfind("SET CONNECTIONMODE", 0) == 0) {
-            client.info = line.find("INFO") != std::string::npos;
+            if (line.find("INFO") != std::string::npos)
+                m_infoClients.insert(fd);
             sendAll(fd, "1000.000 202 OK CONNECTIONMODE\r\n");
         } else if (line == "GO") {
             sendAll(fd, "1000.000 200 OK GO " + std::to_string(++m_sessions) + "\r\n");
-            if (client.info) {
+            if (m_infoClients.count(fd)) {
                 sendAll(fd, "1000.000 100 INFO 1 DESCRIPTION GL FB\r\n");
                 m_infoFds.push_back(fd);
                 ++m_infoCount;
@@ -138,8 +98,10 @@ private:
         } else {
             sendAll(fd, "1000.000 200 OK\r\n");
         }
+        return true;
     }
 
+    // Server thread.
     void RunJobs() {
         for (;;) {
             std::shared_ptr<Job> job;
@@ -151,13 +113,13 @@ private:
                 m_jobs.pop_front();
             }
             const int fd = job->which < static_cast<int>(m_infoFds.size()) ? m_infoFds[job->which] : -1;
-            std::string chunk;
             {
                 std::lock_guard lock(m_mutex);
                 job->started = Clock::now();
                 job->running = true;
             }
-            m_done.notify_all();
+            m_started.notify_all();
+            std::string chunk;
             for (const auto& line : job->lines) {
                 chunk += line;
                 chunk += "\r\n";
@@ -171,64 +133,15 @@ private:
         }
     }
 
-    void Run() {
-        while (!m_stop) {
-            std::vector<pollfd> fds = {{m_wake[0], POLLIN, 0}, {m_listen, POLLIN, 0}};
-            for (const auto& [fd, client] : m_clients)
-                fds.push_back({fd, POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), -1) < 0)
-                continue;
-            if (fds[0].revents) {
-                char drain[64];
-                [[maybe_unused]] const ssize_t n = ::read(m_wake[0], drain, sizeof drain);
-                RunJobs();
-            }
-            if (fds[1].revents & POLLIN) {
-                const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-                if (fd >= 0) {
-                    const int one = 1;
-                    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                    m_clients[fd];
-                    sendAll(fd, "srcpd V2.1.3; SRCP 0.8.4; SRCPOTHER 0.8.3\r\n");
-                }
-            }
-            for (std::size_t i = 2; i < fds.size(); ++i) {
-                if (!fds[i].revents)
-                    continue;
-                const int fd = fds[i].fd;
-                Client& client = m_clients[fd];
-                char buffer[4096];
-                const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-                if (n <= 0) {
-                    ::close(fd);
-                    m_clients.erase(fd);
-                    continue;
-                }
-                client.buffer.append(buffer, static_cast<std::size_t>(n));
-                for (auto lf = client.buffer.find('\n'); lf != std::string::npos;
-                     lf = client.buffer.find('\n')) {
-                    std::string line = client.buffer.substr(0, lf);
-                    client.buffer.erase(0, lf + 1);
-                    if (!line.empty() && line.back() == '\r')
-                        line.pop_back();
-                    Answer(fd, client, line);
-                }
-            }
-        }
-    }
-
-    int m_listen = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
     int m_sessions = 0;
-    std::atomic<bool> m_stop{false};
+    std::set<int> m_infoClients;
     std::vector<int> m_infoFds;
     std::atomic<int> m_infoCount{0};
-    std::map<int, Client> m_clients;
     std::mutex m_mutex;
-    std::condition_variable m_done;
+    std::condition_variable m_started;
     std::deque<std::shared_ptr<Job>> m_jobs;
-    std::thread m_thread;
+    // Last, so that its thread has stopped before the members above go.
+    LoopbackLineServer m_server;
 };
 
 // The plain reader: one socket, the info handshake written by hand, then each line handed to the

@@ -7,13 +7,12 @@
 // connection from one poll() loop, so that neither gets a server in another wake-up regime; they
 // alternate trip by trip, and the figure is the median of the rounds' ratios.
 
+#include "LoopbackLineServer.h"
 #include "srcp/SrcpClnt.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,11 +20,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -94,42 +91,18 @@ private:
     std::string m_buffer;
 };
 
-// A minimal SRCP 0.8.2 command server: one thread, one poll() over the listener and every client.
+// A minimal SRCP 0.8.2 command server.
 class OneThreadServer {
 public:
-    OneThreadServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-            ::listen(m_listen, 8) != 0 ||
-            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len) != 0 ||
-            ::pipe2(m_wake, O_CLOEXEC) != 0)
-            throw std::runtime_error("server setup failed");
-        m_port = ntohs(addr.sin_port);
-        m_thread = std::thread([this] { Run(); });
-    }
-    ~OneThreadServer() {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(m_wake[1], &byte, 1);
-        m_thread.join();
-        for (const auto& [fd, buffer] : m_clients)
-            ::close(fd);
-        ::close(m_listen);
-        ::close(m_wake[0]);
-        ::close(m_wake[1]);
-    }
-    int port() const { return m_port; }
+    OneThreadServer()
+        : m_server({[](int fd) { LoopbackLineServer::sendAll(fd, "srcpd V2.1.2; SRCP 0.8.2\r\n"); },
+                    [this](int fd, const std::string& line) { return Answer(fd, line); }, nullptr}) {}
+    int port() const { return m_server.port(); }
     // The last line a client sent (read once the client has its reply).
     std::string lastLine() const { return m_lastLine.load() ? *m_lastLine.load() : std::string(); }
 
 private:
-    static void Send(int fd, const std::string& line) {
-        const std::string bytes = line + "\r\n";
-        [[maybe_unused]] const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
+    static void Send(int fd, const std::string& line) { LoopbackLineServer::sendAll(fd, line + "\r\n"); }
 
     // False when the client is to be closed.
     bool Answer(int fd, const std::string& line) {
@@ -146,57 +119,11 @@ private:
         return line.rfind("TERM 0 SESSION", 0) != 0;
     }
 
-    void Run() {
-        for (;;) {
-            std::vector<pollfd> fds = {{m_wake[0], POLLIN, 0}, {m_listen, POLLIN, 0}};
-            for (const auto& [fd, buffer] : m_clients)
-                fds.push_back({fd, POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), -1) < 0)
-                continue;
-            if (fds[0].revents)
-                return;
-            if (fds[1].revents & POLLIN) {
-                const int client = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-                if (client >= 0) {
-                    const int one = 1;
-                    ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                    m_clients[client];
-                    Send(client, "srcpd V2.1.2; SRCP 0.8.2");
-                }
-            }
-            for (std::size_t i = 2; i < fds.size(); ++i) {
-                if (!fds[i].revents)
-                    continue;
-                const int fd = fds[i].fd;
-                std::string& buffer = m_clients[fd];
-                char chunk[4096];
-                const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-                bool keep = n > 0;
-                if (keep)
-                    buffer.append(chunk, static_cast<std::size_t>(n));
-                for (auto lf = buffer.find('\n'); keep && lf != std::string::npos; lf = buffer.find('\n')) {
-                    std::string line = buffer.substr(0, lf);
-                    buffer.erase(0, lf + 1);
-                    if (!line.empty() && line.back() == '\r')
-                        line.pop_back();
-                    keep = Answer(fd, line);
-                }
-                if (!keep) {
-                    ::close(fd);
-                    m_clients.erase(fd);
-                }
-            }
-        }
-    }
-
-    int m_listen = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::map<int, std::string> m_clients;
     // Every line received, kept so that lastLine() can hand out a stable pointer without a lock.
     std::vector<std::unique_ptr<std::string>> m_lines;
     std::atomic<const std::string*> m_lastLine{nullptr};
-    std::thread m_thread;
+    // Last, so that its thread has stopped before the members above go.
+    LoopbackLineServer m_server;
 };
 
 double Percentile(std::vector<double> values, double p) {

@@ -33,6 +33,38 @@ TMoBaSRCPState stateAfterInit(TMoBaSRCPState state) {
     return state == mssActivNoRead || state == mssUninitilized ? mssActivNoRead : mssInitialized;
 }
 
+// The cached device with that address, out of the list; null when there is none.
+template <class Cached>
+std::unique_ptr<Cached> takeOut(std::vector<std::unique_ptr<Cached>>& list, int address) {
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if ((*it)->Address() != address)
+            continue;
+        std::unique_ptr<Cached> device = std::move(*it);
+        list.erase(it);
+        device->SetSRCPState(mssTerminated);
+        return device;
+    }
+    return nullptr;
+}
+
+template <class Cached, class Reported> void takeInit(Cached& cached, const Reported& reported, int bus) {
+    cached.SetProtocol(reported.Protocol());
+    cached.SetAddress(reported.Address());
+    cached.SetBus(bus);
+    cached.SetSRCPState(stateAfterInit(cached.SRCPState()));
+}
+
+template <class Cached, class Reported> void takeLock(Cached& cached, const Reported& reported, int bus) {
+    if (cached.SRCPState() == mssTerminated) {
+        cached.SetProtocol(nullptr);
+        cached.SetSRCPState(mssUninitilized);
+    }
+    cached.SetAddress(reported.Address());
+    cached.Locked = reported.Locked;
+    cached.LockID = reported.LockID;
+    cached.SetBus(bus);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -177,40 +209,22 @@ void TMoBaSRCPLocos::HandleOnInit() {
     TMoBaSRCPClient::TActivity activity(Client());
     const TMoBaAdvancedLoco& reported = *FSRCPLoco->Loco();
     TMoBaSRCPLoco& loco = FindOrCreate(reported.Address());
-    loco.SetProtocol(reported.Protocol());
-    loco.SetAddress(reported.Address());
+    takeInit(loco, reported, FSRCPLoco->Bus());
     loco.SetFunctionCount(reported.FunctionCount());
-    loco.SetBus(FSRCPLoco->Bus());
-    loco.SetSRCPState(stateAfterInit(loco.SRCPState()));
     Client().DoLocoInitEvent(&loco);
 }
 
 void TMoBaSRCPLocos::HandleOnTerm() {
     TMoBaSRCPClient::TActivity activity(Client());
-    const int address = FSRCPLoco->Loco()->Address();
-    for (auto it = FLocoList.begin(); it != FLocoList.end(); ++it) {
-        if ((*it)->Address() != address)
-            continue;
-        std::unique_ptr<TMoBaSRCPLoco> loco = std::move(*it);
-        FLocoList.erase(it);
-        loco->SetSRCPState(mssTerminated);
+    if (auto loco = takeOut(FLocoList, FSRCPLoco->Loco()->Address()))
         Client().DoLocoTermEvent(loco.get());
-        return;
-    }
 }
 
 void TMoBaSRCPLocos::HandleLockUnlock() {
     TMoBaSRCPClient::TActivity activity(Client());
     const TMoBaAdvancedLoco& reported = *FSRCPLoco->Loco();
     TMoBaSRCPLoco& loco = FindOrCreate(reported.Address());
-    if (loco.SRCPState() == mssTerminated) {
-        loco.SetProtocol(nullptr);
-        loco.SetSRCPState(mssUninitilized);
-    }
-    loco.SetAddress(reported.Address());
-    loco.Locked = reported.Locked;
-    loco.LockID = reported.LockID;
-    loco.SetBus(FSRCPLoco->Bus());
+    takeLock(loco, reported, FSRCPLoco->Bus());
     Client().DoLocoLockUnlockEvent(&loco);
 }
 
@@ -322,39 +336,21 @@ void TMoBaSRCPAccessoires::HandleOnInit() {
     TMoBaSRCPClient::TActivity activity(Client());
     const TMoBaAdvancedSolenoid& reported = *FSRCPAccessoire->Solenoid();
     TMoBaSRCPSolenoid& solenoid = FindOrCreate(reported.Address());
-    solenoid.SetProtocol(reported.Protocol());
-    solenoid.SetAddress(reported.Address());
-    solenoid.SetBus(FSRCPAccessoire->Bus());
-    solenoid.SetSRCPState(stateAfterInit(solenoid.SRCPState()));
+    takeInit(solenoid, reported, FSRCPAccessoire->Bus());
     Client().DoAccessoireInitEvent(&solenoid);
 }
 
 void TMoBaSRCPAccessoires::HandleOnTerm() {
     TMoBaSRCPClient::TActivity activity(Client());
-    const int address = FSRCPAccessoire->Solenoid()->Address();
-    for (auto it = FAccessoireList.begin(); it != FAccessoireList.end(); ++it) {
-        if ((*it)->Address() != address)
-            continue;
-        std::unique_ptr<TMoBaSRCPSolenoid> solenoid = std::move(*it);
-        FAccessoireList.erase(it);
-        solenoid->SetSRCPState(mssTerminated);
+    if (auto solenoid = takeOut(FAccessoireList, FSRCPAccessoire->Solenoid()->Address()))
         Client().DoAccessoireTermEvent(solenoid.get());
-        return;
-    }
 }
 
 void TMoBaSRCPAccessoires::HandleLockUnlock() {
     TMoBaSRCPClient::TActivity activity(Client());
     const TMoBaAdvancedSolenoid& reported = *FSRCPAccessoire->Solenoid();
     TMoBaSRCPSolenoid& solenoid = FindOrCreate(reported.Address());
-    if (solenoid.SRCPState() == mssTerminated) {
-        solenoid.SetProtocol(nullptr);
-        solenoid.SetSRCPState(mssUninitilized);
-    }
-    solenoid.SetAddress(reported.Address());
-    solenoid.Locked = reported.Locked;
-    solenoid.LockID = reported.LockID;
-    solenoid.SetBus(FSRCPAccessoire->Bus());
+    takeLock(solenoid, reported, FSRCPAccessoire->Bus());
     Client().DoAccessoireLockUnlockEvent(&solenoid);
 }
 

@@ -33,6 +33,34 @@ template <class... Args> std::string formatText(int number, Args... args) {
     return buffer;
 }
 
+// The first description of the list of that family and version whose addresses include address and
+// that passes further; the bus joins its groups.
+template <class List, class Further>
+auto* findDescription(List& list, TMoBaProtocolBase base, int version, int address, int bus,
+                      Further further) {
+    for (int i = 0; i < list.Count(); ++i) {
+        auto* p = list.Items(i);
+        if (p->ProtocolBase == base && p->ProtocolExtension == version && coversAddress(*p, address) &&
+            further(*p)) {
+            joinGroups(*p, bus);
+            return p;
+        }
+    }
+    return decltype(list.Items(0))(nullptr);
+}
+
+template <class Protocol>
+std::unique_ptr<Protocol> automaticDescription(TMoBaProtocolBase base, int version, int address, int bus,
+                                               int name) {
+    auto p = std::make_unique<Protocol>();
+    p->ProtocolBase = base;
+    p->ProtocolExtension = version;
+    p->MaxAddress = std::max(AutomaticMaxAddress, address);
+    joinGroups(*p, bus);
+    p->Name = SRCPResourceString(name);
+    return p;
+}
+
 } // namespace
 
 // ---- cached devices ----
@@ -125,23 +153,16 @@ TMoBaLocoProtocol* SRCPToMoBaLocoProtocol(TSRCPProtocols Protocol, int SubProtoc
     if (!MoBaLocoProtocols)
         return nullptr;
     const TMoBaProtocolBase base = baseOf(Protocol);
-    for (int i = 0; i < MoBaLocoProtocols->Count(); ++i) {
-        TMoBaLocoProtocol* p = MoBaLocoProtocols->Items(i);
-        if (p->ProtocolBase == base && p->ProtocolExtension == SubProtocol && p->MaxSteps == SpeedSteps &&
-            p->MaxFunctions == FunctionCount && coversAddress(*p, Address)) {
-            joinGroups(*p, Bus);
-            return p;
-        }
-    }
-    auto p = std::make_unique<TMoBaLocoProtocol>();
-    p->ProtocolBase = base;
-    p->ProtocolExtension = SubProtocol;
+    if (auto* p = findDescription(*MoBaLocoProtocols, base, SubProtocol, Address, Bus,
+                                  [&](const TMoBaLocoProtocol& d) {
+                                      return d.MaxSteps == SpeedSteps && d.MaxFunctions == FunctionCount;
+                                  }))
+        return p;
+    auto p = automaticDescription<TMoBaLocoProtocol>(base, SubProtocol, Address, Bus,
+                                                     SRCPTextAutomaticLocoProtocol);
     p->MaxSteps = SpeedSteps;
     p->MaxFunctions = FunctionCount;
     p->MinSteps = 0;
-    p->MaxAddress = std::max(AutomaticMaxAddress, Address);
-    joinGroups(*p, Bus);
-    p->Name = SRCPResourceString(SRCPTextAutomaticLocoProtocol);
     p->Description = formatText(SRCPTextAutomaticLocoDescription, p->Name.c_str(), p->MaxAddress, p->MaxSteps,
                                 p->MaxFunctions);
     TMoBaLocoProtocol* added = p.get();
@@ -154,21 +175,13 @@ TMoBaSolenoidProtocol* SRCPToMoBaSolenoidProtocol(TSRCPProtocols Protocol, int S
     if (!MoBaSolenoidProtocols)
         return nullptr;
     const TMoBaProtocolBase base = baseOf(Protocol);
-    for (int i = 0; i < MoBaSolenoidProtocols->Count(); ++i) {
-        TMoBaSolenoidProtocol* p = MoBaSolenoidProtocols->Items(i);
-        if (p->ProtocolBase == base && p->ProtocolExtension == SubProtocol && coversAddress(*p, Address)) {
-            joinGroups(*p, Bus);
-            return p;
-        }
-    }
-    auto p = std::make_unique<TMoBaSolenoidProtocol>();
-    p->ProtocolBase = base;
-    p->ProtocolExtension = SubProtocol;
+    if (auto* p = findDescription(*MoBaSolenoidProtocols, base, SubProtocol, Address, Bus,
+                                  [](const TMoBaSolenoidProtocol&) { return true; }))
+        return p;
+    auto p = automaticDescription<TMoBaSolenoidProtocol>(base, SubProtocol, Address, Bus,
+                                                         SRCPTextAutomaticSolenoidProtocol);
     p->MaxPort = 1;
     p->MaxValue = 1;
-    p->MaxAddress = std::max(AutomaticMaxAddress, Address);
-    joinGroups(*p, Bus);
-    p->Name = SRCPResourceString(SRCPTextAutomaticSolenoidProtocol);
     p->Description = formatText(SRCPTextAutomaticSolenoidDescription, p->Name.c_str(), p->MaxAddress);
     TMoBaSolenoidProtocol* added = p.get();
     MoBaSolenoidProtocols->Add(p.release());

@@ -14,169 +14,81 @@ int onOff(int value) {
 // ---------------------------------------------------------------------------------------------------
 // TMoBaSRCPLocoClient
 
-TMoBaSRCPLocoClient::TMoBaSRCPLocoClient() : FLoco(std::make_unique<TMoBaAdvancedLoco>()) {}
-
 void TMoBaSRCPLocoClient::DoInitalize() {
-    const TSRCPProtocolAndVersion protocol = MoBaToSRCPProtocol(FLoco->Protocol());
+    const TSRCPProtocolAndVersion protocol = MoBaToSRCPProtocol(FDevice->Protocol());
     FProtocol = protocol.Protocol;
     FSubProtocol = protocol.SubProtocol;
-    FAddress = FLoco->Address();
-    FMaxSpeedStep = FLoco->MaxSteps();
-    SetFunctionCount(FLoco->MaxFunctions());
+    FAddress = FDevice->Address();
+    FMaxSpeedStep = FDevice->MaxSteps();
+    SetFunctionCount(FDevice->MaxFunctions());
     TSRCPCustomLoco::DoInitalize();
 }
 
 void TMoBaSRCPLocoClient::DoSetData() {
-    FAddress = FLoco->Address();
-    FDriveMode = MoBaToSRCPDriveMode(FLoco->DriveMode(), FDriveMode);
-    FSpeed = FLoco->Speed();
-    FMaxSpeed = FLoco->MaxSpeed();
-    SetFunctionCount(FLoco->MaxFunctions());
+    FAddress = FDevice->Address();
+    FDriveMode = MoBaToSRCPDriveMode(FDevice->DriveMode(), FDriveMode);
+    FSpeed = FDevice->Speed();
+    FMaxSpeed = FDevice->MaxSpeed();
+    SetFunctionCount(FDevice->MaxFunctions());
     for (int i = 0; i < FunctionCount(); ++i)
-        SetFunctions(i, onOff(FLoco->Functions(i)));
+        SetFunctions(i, onOff(FDevice->Functions(i)));
     TSRCPCustomLoco::DoSetData();
-}
-
-void TMoBaSRCPLocoClient::DoGetData() {
-    FAddress = FLoco->Address();
-    TSRCPCustomLoco::DoGetData();
-}
-
-void TMoBaSRCPLocoClient::DoTerminate() {
-    FAddress = FLoco->Address();
-    TSRCPCustomLoco::DoTerminate();
-}
-
-void TMoBaSRCPLocoClient::DoLock() {
-    FAddress = FLoco->Address();
-    TSRCPCustomLoco::DoLock();
-}
-
-void TMoBaSRCPLocoClient::DoUnlock() {
-    FAddress = FLoco->Address();
-    TSRCPCustomLoco::DoUnlock();
 }
 
 void TMoBaSRCPLocoClient::DoSetInfoData(TSRCPCmd& Cmd) {
     TSRCPCustomLoco::DoSetInfoData(Cmd);
-    // A group that listens to a whole bus cannot know the protocol of this loco; the GET inside the
-    // retry of a SET is about the loco we hold, whose protocol stays.
-    if (EventMode() != semExact && !SetGetActive())
-        FLoco->SetProtocol(nullptr);
-    FLoco->SetAddress(FAddress);
-    FLoco->SetDriveMode(SRCPToMoBaDriveMode(FDriveMode, FLoco->DriveMode()));
-    FLoco->SetSpeedStep(FSpeedStep);
-    FLoco->SetFunctionCount(FunctionCount());
+    TakeReportedDevice();
+    FDevice->SetDriveMode(SRCPToMoBaDriveMode(FDriveMode, FDevice->DriveMode()));
+    FDevice->SetSpeedStep(FSpeedStep);
+    FDevice->SetFunctionCount(FunctionCount());
     for (int i = 0; i < FunctionCount(); ++i)
-        FLoco->SetFunctions(i, static_cast<std::uint8_t>(onOff(Functions(i))));
+        FDevice->SetFunctions(i, static_cast<std::uint8_t>(onOff(Functions(i))));
 }
 
 void TMoBaSRCPLocoClient::DoSetInitData(TSRCPCmd& Cmd) {
     TSRCPCustomLoco::DoSetInitData(Cmd);
-    FLoco->SetProtocol(
+    FDevice->SetProtocol(
         SRCPToMoBaLocoProtocol(FProtocol, FSubProtocol, FMaxSpeedStep, Bus(), FAddress, FunctionCount()));
-    FLoco->SetAddress(FAddress);
-    if (FLoco->MaxSteps() != FMaxSpeedStep)
-        FMaxSpeedStep = FLoco->MaxSteps();
-    FLoco->SetFunctionCount(FunctionCount());
-}
-
-void TMoBaSRCPLocoClient::DoSetTermData(TSRCPCmd& Cmd) {
-    TSRCPCustomLoco::DoSetTermData(Cmd);
-    if (EventMode() != semExact)
-        FLoco->SetProtocol(nullptr);
-    FLoco->SetAddress(FAddress);
-}
-
-void TMoBaSRCPLocoClient::DoSetLockData(TSRCPDeviceLock& Lock) {
-    TSRCPCustomLoco::DoSetLockData(Lock);
-    FLoco->SetAddress(FAddress);
-    FLoco->Locked = true;
-    FLoco->LockID = Lock.SessionID();
-}
-
-void TMoBaSRCPLocoClient::DoSetUnlockData(TSRCPDeviceLock& Lock) {
-    TSRCPCustomLoco::DoSetUnlockData(Lock);
-    FLoco->SetAddress(FAddress);
-    FLoco->Locked = false;
-    FLoco->LockID = 0;
+    FDevice->SetAddress(FAddress);
+    if (FDevice->MaxSteps() != FMaxSpeedStep)
+        FMaxSpeedStep = FDevice->MaxSteps();
+    FDevice->SetFunctionCount(FunctionCount());
 }
 
 // ---------------------------------------------------------------------------------------------------
 // TMoBaSRCPAccessoireClient
 
-TMoBaSRCPAccessoireClient::TMoBaSRCPAccessoireClient()
-    : FSolenoid(std::make_unique<TMoBaAdvancedSolenoid>()) {}
-
 void TMoBaSRCPAccessoireClient::DoInitalize() {
-    FProtocol = MoBaToSRCPProtocol(FSolenoid->Protocol()).Protocol;
+    FProtocol = MoBaToSRCPProtocol(FDevice->Protocol()).Protocol;
     FSubProtocol = 0;
-    FAddress = FSolenoid->Address();
+    FAddress = FDevice->Address();
     TSRCPCustomAccessoire::DoInitalize();
 }
 
 void TMoBaSRCPAccessoireClient::DoSetData() {
-    FAddress = FSolenoid->Address();
-    FPort = FSolenoid->ActivePort();
-    FValue = FSolenoid->Ports(FPort);
-    FDelay = FSolenoid->ActivationTime();
+    FAddress = FDevice->Address();
+    FPort = FDevice->ActivePort();
+    FValue = FDevice->Ports(FPort);
+    FDelay = FDevice->ActivationTime();
     TSRCPCustomAccessoire::DoSetData();
 }
 
 void TMoBaSRCPAccessoireClient::DoGetData() {
-    FAddress = FSolenoid->Address();
-    FPort = FSolenoid->ActivePort();
+    FAddress = FDevice->Address();
+    FPort = FDevice->ActivePort();
     TSRCPCustomAccessoire::DoGetData();
-}
-
-void TMoBaSRCPAccessoireClient::DoTerminate() {
-    FAddress = FSolenoid->Address();
-    TSRCPCustomAccessoire::DoTerminate();
-}
-
-void TMoBaSRCPAccessoireClient::DoLock() {
-    FAddress = FSolenoid->Address();
-    TSRCPCustomAccessoire::DoLock();
-}
-
-void TMoBaSRCPAccessoireClient::DoUnlock() {
-    FAddress = FSolenoid->Address();
-    TSRCPCustomAccessoire::DoUnlock();
 }
 
 void TMoBaSRCPAccessoireClient::DoSetInfoData(TSRCPCmd& Cmd) {
     TSRCPCustomAccessoire::DoSetInfoData(Cmd);
-    if (EventMode() != semExact && !SetGetActive())
-        FSolenoid->SetProtocol(nullptr);
-    FSolenoid->SetAddress(FAddress);
-    FSolenoid->SetPorts(FPort, FValue);
+    TakeReportedDevice();
+    FDevice->SetPorts(FPort, FValue);
 }
 
 void TMoBaSRCPAccessoireClient::DoSetInitData(TSRCPCmd& Cmd) {
     TSRCPCustomAccessoire::DoSetInitData(Cmd);
-    FSolenoid->SetProtocol(SRCPToMoBaSolenoidProtocol(FProtocol, 0, FAddress, Bus()));
-    FSolenoid->SetAddress(FAddress);
-}
-
-void TMoBaSRCPAccessoireClient::DoSetTermData(TSRCPCmd& Cmd) {
-    TSRCPCustomAccessoire::DoSetTermData(Cmd);
-    if (EventMode() != semExact)
-        FSolenoid->SetProtocol(nullptr);
-    FSolenoid->SetAddress(FAddress);
-}
-
-void TMoBaSRCPAccessoireClient::DoSetLockData(TSRCPDeviceLock& Lock) {
-    TSRCPCustomAccessoire::DoSetLockData(Lock);
-    FSolenoid->SetAddress(FAddress);
-    FSolenoid->Locked = true;
-    FSolenoid->LockID = Lock.SessionID();
-}
-
-void TMoBaSRCPAccessoireClient::DoSetUnlockData(TSRCPDeviceLock& Lock) {
-    TSRCPCustomAccessoire::DoSetUnlockData(Lock);
-    FSolenoid->SetAddress(FAddress);
-    FSolenoid->Locked = false;
-    FSolenoid->LockID = 0;
+    FDevice->SetProtocol(SRCPToMoBaSolenoidProtocol(FProtocol, 0, FAddress, Bus()));
+    FDevice->SetAddress(FAddress);
 }
 
 // ---------------------------------------------------------------------------------------------------

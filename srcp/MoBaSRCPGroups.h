@@ -9,54 +9,81 @@
 #include <memory>
 #include <vector>
 
-class TMoBaSRCPLocoClient : public TSRCPCustomLoco {
-public:
-    TMoBaSRCPLocoClient();
-
-    // The loco whose state is sent or was received last; created without protocol.
-    TMoBaAdvancedLoco* Loco() const { return FLoco.get(); }
-    // Copies value.
-    void SetLoco(const TMoBaAdvancedLoco& value) { FLoco->Assign(value); }
-
+// What the loco and the accessory binding share: the owned device, whose address every command
+// carries, and what TERM and LOCK lines do to it.
+template <class Group, class Device> class TMoBaSRCPDeviceBinding : public Group {
 protected:
-    void DoGetData() override;
-    void DoSetData() override;
-    void DoInitalize() override;
-    void DoTerminate() override;
-    void DoLock() override;
-    void DoUnlock() override;
-    void DoSetInfoData(TSRCPCmd& Cmd) override;
-    void DoSetInitData(TSRCPCmd& Cmd) override;
-    void DoSetTermData(TSRCPCmd& Cmd) override;
-    void DoSetLockData(TSRCPDeviceLock& Lock) override;
-    void DoSetUnlockData(TSRCPDeviceLock& Lock) override;
+    TMoBaSRCPDeviceBinding() : FDevice(std::make_unique<Device>()) {}
 
-private:
-    std::unique_ptr<TMoBaAdvancedLoco> FLoco;
+    void DoGetData() override {
+        this->FAddress = FDevice->Address();
+        Group::DoGetData();
+    }
+    void DoTerminate() override {
+        this->FAddress = FDevice->Address();
+        Group::DoTerminate();
+    }
+    void DoLock() override {
+        this->FAddress = FDevice->Address();
+        Group::DoLock();
+    }
+    void DoUnlock() override {
+        this->FAddress = FDevice->Address();
+        Group::DoUnlock();
+    }
+    // A group that listens to a whole bus cannot know the protocol of the device a line is about; the
+    // GET inside the retry of a SET is about the device we hold, whose protocol stays.
+    void TakeReportedDevice() {
+        if (this->EventMode() != semExact && !this->SetGetActive())
+            FDevice->SetProtocol(nullptr);
+        FDevice->SetAddress(this->FAddress);
+    }
+    void DoSetTermData(TSRCPCmd& Cmd) override {
+        Group::DoSetTermData(Cmd);
+        TakeReportedDevice();
+    }
+    void DoSetLockData(TSRCPDeviceLock& Lock) override {
+        Group::DoSetLockData(Lock);
+        FDevice->SetAddress(this->FAddress);
+        FDevice->Locked = true;
+        FDevice->LockID = Lock.SessionID();
+    }
+    void DoSetUnlockData(TSRCPDeviceLock& Lock) override {
+        Group::DoSetUnlockData(Lock);
+        FDevice->SetAddress(this->FAddress);
+        FDevice->Locked = false;
+        FDevice->LockID = 0;
+    }
+
+    std::unique_ptr<Device> FDevice;
 };
 
-class TMoBaSRCPAccessoireClient : public TSRCPCustomAccessoire {
+class TMoBaSRCPLocoClient : public TMoBaSRCPDeviceBinding<TSRCPCustomLoco, TMoBaAdvancedLoco> {
 public:
-    TMoBaSRCPAccessoireClient();
+    // The loco whose state is sent or was received last; created without protocol.
+    TMoBaAdvancedLoco* Loco() const { return FDevice.get(); }
+    // Copies value.
+    void SetLoco(const TMoBaAdvancedLoco& value) { FDevice->Assign(value); }
 
-    TMoBaAdvancedSolenoid* Solenoid() const { return FSolenoid.get(); }
-    void SetSolenoid(const TMoBaAdvancedSolenoid& value) { FSolenoid->Assign(value); }
+protected:
+    void DoSetData() override;
+    void DoInitalize() override;
+    void DoSetInfoData(TSRCPCmd& Cmd) override;
+    void DoSetInitData(TSRCPCmd& Cmd) override;
+};
+
+class TMoBaSRCPAccessoireClient
+    : public TMoBaSRCPDeviceBinding<TSRCPCustomAccessoire, TMoBaAdvancedSolenoid> {
+public:
+    TMoBaAdvancedSolenoid* Solenoid() const { return FDevice.get(); }
+    void SetSolenoid(const TMoBaAdvancedSolenoid& value) { FDevice->Assign(value); }
 
 protected:
     void DoGetData() override;
     void DoSetData() override;
     void DoInitalize() override;
-    void DoTerminate() override;
-    void DoLock() override;
-    void DoUnlock() override;
     void DoSetInfoData(TSRCPCmd& Cmd) override;
     void DoSetInitData(TSRCPCmd& Cmd) override;
-    void DoSetTermData(TSRCPCmd& Cmd) override;
-    void DoSetLockData(TSRCPDeviceLock& Lock) override;
-    void DoSetUnlockData(TSRCPDeviceLock& Lock) override;
-
-private:
-    std::unique_ptr<TMoBaAdvancedSolenoid> FSolenoid;
 };
 
 // Keeps one contact object per contact: entry i has address i + 1.

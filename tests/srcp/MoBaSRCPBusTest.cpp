@@ -22,6 +22,17 @@ TMoBaSolenoidProtocol* solenoidProtocol(const std::string& name) {
     return nullptr;
 }
 
+// A loco protocol of the library's list with these limits.
+TMoBaLocoProtocol* addLocoProtocol(TMoBaProtocolBase base, int version, int maxSteps, int maxFunctions) {
+    auto* p = new TMoBaLocoProtocol;
+    p->ProtocolBase = base;
+    p->ProtocolExtension = version;
+    p->MaxSteps = maxSteps;
+    p->MaxFunctions = maxFunctions;
+    MoBaLocoProtocols->Add(p);
+    return p;
+}
+
 // Loco 3 on "NMRA 1" (28 steps, 5 functions) at speed 50 with F0 on.
 TMoBaAdvancedLoco nmraLoco(int address = 3) {
     TMoBaAdvancedLoco loco;
@@ -97,16 +108,6 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
     };
     const auto ok = Reply::send("1000.000 200 OK");
     const auto forbidden = Reply::send("1000.000 415 ERROR forbidden");
-    const auto customM = [] {
-        // A Motorola protocol without version: its INIT cannot go out, the SET does.
-        auto* p = new TMoBaLocoProtocol;
-        p->ProtocolBase = mpbMotorola;
-        p->ProtocolExtension = 0;
-        p->MaxSteps = 0;
-        p->MaxFunctions = 1;
-        MoBaLocoProtocols->Add(p);
-        return p;
-    };
     const Case cases[] = {
         {"GLs.Add",
          {},
@@ -139,7 +140,8 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
          {},
          [&](TMoBaSRCPBus& b) {
              TMoBaAdvancedLoco loco;
-             loco.SetProtocol(customM());
+             // Without version its INIT cannot go out; the SET does.
+             loco.SetProtocol(addLocoProtocol(mpbMotorola, 0, 0, 1));
              loco.SetAddress(5);
              loco.SetSpeed(80);
              return b.GLs()->Add(loco);
@@ -425,14 +427,8 @@ TEST_F(MoBaSRCPBus, PowerInitSwitchesOnWithAutoPowerOn) {
 }
 
 TEST_F(MoBaSRCPBus, SpeedWithoutStepsIsZero) {
-    auto* p = new TMoBaLocoProtocol;
-    p->ProtocolBase = mpbNMRA;
-    p->ProtocolExtension = 2;
-    p->MaxSteps = 0;
-    p->MaxFunctions = 0;
-    MoBaLocoProtocols->Add(p);
     TMoBaAdvancedLoco loco;
-    loco.SetProtocol(p);
+    loco.SetProtocol(addLocoProtocol(mpbNMRA, 2, 0, 0));
     loco.SetAddress(9);
     loco.SetSpeedStep(5);
     EXPECT_TRUE(bus->GLs()->Change(loco));
