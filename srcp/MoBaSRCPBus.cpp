@@ -33,7 +33,8 @@ TMoBaSRCPState stateAfterInit(TMoBaSRCPState state) {
     return state == mssActivNoRead || state == mssUninitilized ? mssActivNoRead : mssInitialized;
 }
 
-// The cached device with that address, out of the list; null when there is none.
+// The cached device with that address, taken out of the list and marked terminated; null when there
+// is none.
 template <class Cached>
 std::unique_ptr<Cached> takeOut(std::vector<std::unique_ptr<Cached>>& list, int address) {
     for (auto it = list.begin(); it != list.end(); ++it) {
