@@ -1,12 +1,14 @@
-// Round trips of the command session against the fake SRCP server on loopback: SendCommand plus
-// ReceiveAnswer of SET GL lines, against a baseline in the same run that writes the same lines and
-// reads the same replies on a plain blocking socket.
+// Round trips of the command session on loopback: SendCommand plus ReceiveAnswer of SET GL lines,
+// against a baseline in the same run that writes the same lines and reads the same replies on a
+// plain blocking socket.
 //
 // The baseline talks to the socket directly on purpose: it is the floor under everything we add
-// (line connection, line codec, session).
+// (line connection, line codec, session). Both talk to one server thread that serves every
+// connection from one poll() loop, so that neither gets a server in another wake-up regime; they
+// alternate trip by trip, and the figure is the median of the rounds' ratios.
 
+#include "LoopbackLineServer.h"
 #include "srcp/SrcpClnt.h"
-#include "support/FakeSrcpServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -15,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -88,6 +91,41 @@ private:
     std::string m_buffer;
 };
 
+// A minimal SRCP 0.8.2 command server.
+class OneThreadServer {
+public:
+    OneThreadServer()
+        : m_server({[](int fd) { LoopbackLineServer::sendAll(fd, "srcpd V2.1.2; SRCP 0.8.2\r\n"); },
+                    [this](int fd, const std::string& line) { return Answer(fd, line); }, nullptr}) {}
+    int port() const { return m_server.port(); }
+    // The last line a client sent (read once the client has its reply).
+    std::string lastLine() const { return m_lastLine.load() ? *m_lastLine.load() : std::string(); }
+
+private:
+    static void Send(int fd, const std::string& line) { LoopbackLineServer::sendAll(fd, line + "\r\n"); }
+
+    // False when the client is to be closed.
+    bool Answer(int fd, const std::string& line) {
+        m_lines.push_back(std::make_unique<std::string>(line));
+        m_lastLine = m_lines.back().get();
+        if (line.rfind("SET PROTOCOL", 0) == 0)
+            Send(fd, "1000.000 201 OK PROTOCOL SRCP");
+        else if (line.rfind("SET CONNECTIONMODE", 0) == 0)
+            Send(fd, "1000.000 202 OK CONNECTIONMODE");
+        else if (line == "GO")
+            Send(fd, "1000.000 200 OK GO 1");
+        else
+            Send(fd, "1000.000 200 OK");
+        return line.rfind("TERM 0 SESSION", 0) != 0;
+    }
+
+    // Every line received, kept so that lastLine() can hand out a stable pointer without a lock.
+    std::vector<std::unique_ptr<std::string>> m_lines;
+    std::atomic<const std::string*> m_lastLine{nullptr};
+    // Last, so that its thread has stopped before the members above go.
+    LoopbackLineServer m_server;
+};
+
 double Percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1));
@@ -111,7 +149,7 @@ std::unique_ptr<TSRCPCommandClient> Connected(int port) {
 }
 
 int Measure() {
-    FakeSrcpServer server;
+    OneThreadServer server;
     std::vector<std::string> lines;
     for (int i = 0; i < CommandsPerRound; ++i)
         lines.push_back(SetLine(i));
@@ -144,7 +182,7 @@ int Measure() {
             return 0;
         }
         sessionTrip(*client, 7);
-        const std::string sent = server.linesOf("COMMAND").back();
+        const std::string sent = server.lastLine();
         if (cmd.CommandType() != ctCmdOK || sent != SetLine(7)) {
             std::printf("session sent \"%s\", expected \"%s\"\n", sent.c_str(), SetLine(7).c_str());
             std::printf("target roundtrip_rate_vs_plain_socket: 0.00 (goal 0.80) FAIL\n");
@@ -152,8 +190,9 @@ int Measure() {
         }
     }
 
-    // The two alternate trip by trip, so that whatever else the machine does hits both alike; a
-    // kind's rate is its trips over the time spent in them. Each round has fresh connections.
+    // The two alternate trip by trip against the one server thread, so that whatever else the machine
+    // does hits both alike; a kind's rate is its trips over the time spent in them. Each round has
+    // fresh connections, and the one that goes first changes from round to round.
     std::vector<std::pair<RoundResult, RoundResult>> rounds;
     for (int round = 0; round < Rounds; ++round) {
         PlainSocket plain(server.port());
@@ -164,26 +203,36 @@ int Measure() {
         p.latenciesUs.reserve(CommandsPerRound);
         s.latenciesUs.reserve(CommandsPerRound);
         double plainUs = 0, sessionUs = 0;
-        for (int i = 0; i < CommandsPerRound; ++i) {
+        auto plainTrip = [&](int i) {
             const auto t0 = Clock::now();
             plain.writeLine(lines[static_cast<std::size_t>(i)]);
             if (plain.readLine().empty())
                 throw std::runtime_error("baseline reply empty");
-            const auto t1 = Clock::now();
-            sessionTrip(*client, i);
-            const auto t2 = Clock::now();
-            p.latenciesUs.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-            s.latenciesUs.push_back(std::chrono::duration<double, std::micro>(t2 - t1).count());
+            p.latenciesUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
             plainUs += p.latenciesUs.back();
+        };
+        auto timedSessionTrip = [&](int i) {
+            const auto t0 = Clock::now();
+            sessionTrip(*client, i);
+            s.latenciesUs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
             sessionUs += s.latenciesUs.back();
+        };
+        for (int i = 0; i < CommandsPerRound; ++i) {
+            if (round % 2 == 0) {
+                plainTrip(i);
+                timedSessionTrip(i);
+            } else {
+                timedSessionTrip(i);
+                plainTrip(i);
+            }
         }
         client->Disconnect();
         p.rate = CommandsPerRound / (plainUs / 1e6);
         s.rate = CommandsPerRound / (sessionUs / 1e6);
         rounds.emplace_back(std::move(p), std::move(s));
     }
-    // The round with the median ratio stands for the run: a stall of either kind moves single rounds
-    // only.
+    // The median of the rounds' ratios stands for the run (the round it comes from gives the
+    // latencies): a stall of either kind moves single rounds only.
     std::sort(rounds.begin(), rounds.end(), [](const auto& a, const auto& b) {
         return a.second.rate / a.first.rate < b.second.rate / b.first.rate;
     });

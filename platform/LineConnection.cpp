@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 namespace {
 
@@ -34,14 +35,6 @@ void setNonBlocking(int fd) {
     const int flags = ::fcntl(fd, F_GETFL, 0);
     if (flags >= 0)
         ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-}
-
-std::string trimBlanks(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return s.substr(first, last - first + 1);
 }
 
 // Opens one socket to one address within the time-out; returns the descriptor or throws.
@@ -82,13 +75,46 @@ int connectOne(const addrinfo* ai, int timeoutMs, bool limited, Clock::time_poin
     }
 }
 
+SocketError overLongLine() {
+    return SocketError(
+        errnoText("read: line longer than " + std::to_string(LineConnection::MaxLineLength) + " bytes",
+                  EMSGSIZE),
+        EMSGSIZE);
+}
+
 } // namespace
+
+class LineConnection::DescriptorUse {
+public:
+    explicit DescriptorUse(LineConnection& c) : m_c(c) {
+        std::lock_guard lock(m_c.m_mutex);
+        fd = m_c.m_fd.load();
+        if (fd >= 0)
+            ++m_c.m_users;
+    }
+    ~DescriptorUse() {
+        if (fd < 0)
+            return;
+        std::lock_guard lock(m_c.m_mutex);
+        if (--m_c.m_users == 0 && m_c.m_releaseWhenUnused >= 0) {
+            ::close(m_c.m_releaseWhenUnused);
+            m_c.m_releaseWhenUnused = -1;
+        }
+    }
+    DescriptorUse(const DescriptorUse&) = delete;
+    DescriptorUse& operator=(const DescriptorUse&) = delete;
+
+    int fd = -1;
+
+private:
+    LineConnection& m_c;
+};
 
 LineConnection::LineConnection() = default;
 
-LineConnection::LineConnection(int acceptedFd) {
-    setNonBlocking(acceptedFd);
-    setOpen(acceptedFd);
+LineConnection::LineConnection(int connectedSocket) {
+    setNonBlocking(connectedSocket);
+    setOpen(connectedSocket);
 }
 
 LineConnection::~LineConnection() {
@@ -98,9 +124,11 @@ LineConnection::~LineConnection() {
 void LineConnection::setOpen(int fd) {
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    std::lock_guard lock(m_mutex);
     m_buffer.clear();
+    std::lock_guard lock(m_mutex);
     m_shutdownRequested = false;
+    m_failed = false;
+    m_hookDue = true;
     m_fd = fd;
 }
 
@@ -155,20 +183,29 @@ bool LineConnection::closeSocket(bool reset) {
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
     }
     m_fd = -1;
-    ::close(fd);
-    m_buffer.clear();
+    if (m_users > 0) {
+        // Wakes the call that still uses it; the number is released when that call is done.
+        ::shutdown(fd, SHUT_RDWR);
+        m_releaseWhenUnused = fd;
+    } else {
+        ::close(fd);
+    }
     return true;
 }
 
-void LineConnection::close() {
-    // Only the call that closed the socket runs the hook.
-    if (closeSocket(false) && m_closedHook)
+void LineConnection::runClosedHookOnce() {
+    if (m_hookDue.exchange(false) && m_closedHook)
         m_closedHook();
 }
 
-void LineConnection::abort() {
-    if (closeSocket(true) && m_closedHook)
-        m_closedHook();
+void LineConnection::close() {
+    closeSocket(false);
+    runClosedHookOnce();
+}
+
+void LineConnection::closeSocketAndNotify(bool reset) {
+    closeSocket(reset);
+    runClosedHookOnce();
 }
 
 void LineConnection::shutdown() {
@@ -179,13 +216,22 @@ void LineConnection::shutdown() {
         ::shutdown(fd, SHUT_RDWR);
 }
 
-template <class Error> void LineConnection::fail(const Error& error) {
+template <class Error> void LineConnection::failRead(const Error& error) {
     close();
     throw error;
 }
 
-void LineConnection::failSocket(const std::string& what, int code) {
-    fail(SocketError(errnoText(what, code), code));
+template <class Error> void LineConnection::failWrite(const Error& error) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_failed = true;
+        m_shutdownRequested = true;
+        const int fd = m_fd.load();
+        if (fd >= 0)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    runClosedHookOnce();
+    throw error;
 }
 
 void LineConnection::writeLine(std::string_view line) {
@@ -201,10 +247,13 @@ void LineConnection::writeRaw(std::string_view bytes) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? m_writeTimeoutMs : 0);
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const int fd = m_fd.load();
-        if (fd < 0)
+        if (m_failed)
+            throw ConnectionClosedError("connection failed");
+        DescriptorUse use(*this);
+        if (use.fd < 0)
             throw ConnectionClosedError("not connected");
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n =
+            ::send(use.fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
             continue;
@@ -213,17 +262,17 @@ void LineConnection::writeRaw(std::string_view bytes) {
         if (n < 0 && code == EINTR)
             continue;
         if (n < 0 && (code == EAGAIN || code == EWOULDBLOCK)) {
-            pollfd p{fd, POLLOUT, 0};
+            pollfd p{use.fd, POLLOUT, 0};
             const int rc = ::poll(&p, 1, remainingMs(limited, deadline));
             if (rc == 0)
-                fail(TimeoutError("write: peer takes no data"));
+                failWrite(TimeoutError("write: peer takes no data"));
             continue;
         }
         if (m_shutdownRequested)
             throw ConnectionClosedError("connection shut down");
         if (code == EPIPE)
-            fail(ConnectionClosedError(errnoText("write", code)));
-        failSocket("write", code);
+            failWrite(ConnectionClosedError(errnoText("write", code)));
+        failWrite(SocketError(errnoText("write", code), code));
     }
 }
 
@@ -238,22 +287,23 @@ std::size_t LineConnection::waitForLine(int timeoutMs) {
         searched = m_buffer.size();
         // Room for the longest line plus its CR; anything longer can no longer be a line we take.
         if (m_buffer.size() > MaxLineLength + 1)
-            failSocket("read: line longer than " + std::to_string(MaxLineLength) + " bytes", EMSGSIZE);
-        const int fd = m_fd.load();
-        if (fd < 0)
+            failRead(overLongLine());
+        DescriptorUse use(*this);
+        if (use.fd < 0)
             throw ConnectionClosedError("not connected");
-        pollfd p{fd, POLLIN, 0};
+        pollfd p{use.fd, POLLIN, 0};
         const int rc = ::poll(&p, 1, remainingMs(limited, deadline));
         if (rc < 0) {
-            if (errno == EINTR)
+            const int code = errno;
+            if (code == EINTR)
                 continue;
-            failSocket("poll", errno);
+            failRead(SocketError(errnoText("poll", code), code));
         }
         if (rc == 0)
-            fail(TimeoutError("read: no line within " + std::to_string(timeoutMs) + " ms"));
+            failRead(TimeoutError("read: no line within " + std::to_string(timeoutMs) + " ms"));
         char chunk[4096];
         const std::size_t room = MaxLineLength + 2 - m_buffer.size();
-        const ssize_t n = ::recv(fd, chunk, std::min(sizeof chunk, room), 0);
+        const ssize_t n = ::recv(use.fd, chunk, std::min(sizeof chunk, room), 0);
         if (n > 0) {
             m_buffer.append(chunk, static_cast<std::size_t>(n));
             continue;
@@ -261,26 +311,30 @@ std::size_t LineConnection::waitForLine(int timeoutMs) {
         const int code = errno;
         if (n < 0 && (code == EINTR || code == EAGAIN || code == EWOULDBLOCK))
             continue;
+        // Our own shutdown (a stop, or a write that failed): the owner closes after joining us.
         if (m_shutdownRequested)
             throw ConnectionClosedError("connection shut down");
         if (n == 0)
-            fail(ConnectionClosedError("connection closed by peer"));
-        failSocket("read", code);
+            failRead(ConnectionClosedError("connection closed by peer"));
+        failRead(SocketError(errnoText("read", code), code));
     }
 }
 
-std::string LineConnection::readLineRaw(int timeoutMs) {
+std::string LineConnection::readTerminatedLine(int timeoutMs) {
+    // A closed connection has nothing more to give, whatever was left in the buffer.
+    if (m_fd.load() < 0)
+        throw ConnectionClosedError("not connected");
     const std::size_t lf = waitForLine(timeoutMs);
     const std::size_t contentLength = (lf > 0 && m_buffer[lf - 1] == '\r') ? lf - 1 : lf;
     if (contentLength > MaxLineLength)
-        failSocket("read: line longer than " + std::to_string(MaxLineLength) + " bytes", EMSGSIZE);
+        failRead(overLongLine());
     std::string line = m_buffer.substr(0, lf + 1);
     m_buffer.erase(0, lf + 1);
     return line;
 }
 
 std::string LineConnection::readLine(int timeoutMs) {
-    std::string line = readLineRaw(timeoutMs);
+    std::string line = readTerminatedLine(timeoutMs);
     line.pop_back();
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -291,108 +345,21 @@ std::string LineConnection::readLine() {
     return readLine(m_readTimeoutMs);
 }
 
-std::string LineConnection::readFirstNonEmptyLine(int maxLines, int timeoutMs) {
-    const bool limited = timeoutMs > 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
-    for (int i = 0; i < maxLines; ++i) {
-        int left = 0;
-        if (limited) {
-            left = remainingMs(true, deadline);
-            if (left == 0)
-                fail(TimeoutError("read: no line within " + std::to_string(timeoutMs) + " ms"));
-        }
-        std::string line;
-        try {
-            line = trimBlanks(readLine(left));
-        } catch (const TimeoutError&) {
-            // Closed already; the caller's bound is the one to name, not what was left of it.
-            throw TimeoutError("read: no line within " + std::to_string(timeoutMs) + " ms");
-        }
-        if (!line.empty())
-            return line;
-    }
-    return {};
-}
-
-bool LineConnection::waitForData(int timeoutMs) {
-    if (!m_buffer.empty())
-        return true;
-    const int fd = m_fd.load();
-    if (fd < 0)
-        return false;
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, timeoutMs) > 0;
-}
-
 void LineConnection::checkForDisconnect(bool raise) {
-    const int fd = m_fd.load();
-    if (fd < 0 || !m_buffer.empty() || m_shutdownRequested)
+    if (!m_buffer.empty() || m_shutdownRequested)
         return;
-    char probe;
-    const ssize_t n = ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
-    const bool closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    bool closed = false;
+    {
+        DescriptorUse use(*this);
+        if (use.fd < 0)
+            return;
+        char probe;
+        const ssize_t n = ::recv(use.fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+        closed = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    }
     if (!closed)
         return;
     close();
     if (raise)
         throw ConnectionClosedError("connection closed by peer");
-}
-
-LineListener::LineListener(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        throw SocketError(errnoText("socket", errno), errno);
-    const int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 16) != 0) {
-        const int code = errno;
-        ::close(fd);
-        throw SocketError(errnoText("listen", code), code);
-    }
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    m_port = ntohs(addr.sin_port);
-    if (::pipe2(m_wakeFds, O_CLOEXEC) != 0) {
-        const int code = errno;
-        ::close(fd);
-        throw SocketError(errnoText("pipe", code), code);
-    }
-    m_fd = fd;
-}
-
-LineListener::~LineListener() {
-    close();
-    ::close(m_fd.exchange(-1));
-    ::close(m_wakeFds[0]);
-    ::close(m_wakeFds[1]);
-}
-
-void LineListener::close() {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(m_wakeFds[1], &byte, 1);
-}
-
-std::unique_ptr<LineConnection> LineListener::accept(int timeoutMs) {
-    const int fd = m_fd.load();
-    if (fd < 0)
-        return nullptr;
-    const bool limited = timeoutMs > 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
-    for (;;) {
-        pollfd p[2] = {{fd, POLLIN, 0}, {m_wakeFds[0], POLLIN, 0}};
-        const int rc = ::poll(p, 2, remainingMs(limited, deadline));
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc <= 0 || (p[1].revents & POLLIN))
-            return nullptr;
-        const int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client >= 0)
-            return std::unique_ptr<LineConnection>(new LineConnection(client));
-        if (errno != EINTR && errno != EAGAIN && errno != ECONNABORTED)
-            return nullptr;
-    }
 }

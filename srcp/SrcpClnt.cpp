@@ -1,6 +1,6 @@
 #include "srcp/SrcpClnt.h"
 
-#include "srcp/SrcpGroups.h"
+#include "platform/LineConnection.h"
 
 #include <algorithm>
 #include <charconv>
@@ -45,6 +45,14 @@ std::string SRCPResourceString(int number) {
         return "invalid welcome string";
     case SRCPErrClientRefused:
         return "Client refused connection";
+    case SRCPTextAutomaticLocoProtocol:
+        return "Automatic loco protocol";
+    case SRCPTextAutomaticLocoDescription:
+        return "%s with %d addresses, %d speed steps and %d function(s).";
+    case SRCPTextAutomaticSolenoidProtocol:
+        return "Automatic solenoid protocol";
+    case SRCPTextAutomaticSolenoidDescription:
+        return "%s with %d addresses.";
     default:
         return {};
     }
@@ -58,9 +66,9 @@ void SetSRCPExceptionReporter(std::function<void(const std::string& message)> re
 // ---------------------------------------------------------------------------------------------------
 // TSRCPBaseClient
 
-TSRCPBaseClient::TSRCPBaseClient() {
-    FConnection.setPort(12345);
-    FConnection.setClosedHook([this] { ConnectionClosed(); });
+TSRCPBaseClient::TSRCPBaseClient(std::unique_ptr<LineTransport> transport)
+    : FConnection(transport ? std::move(transport) : std::make_unique<LineConnection>()) {
+    FConnection->setClosedHook([this] { ConnectionClosed(); });
 }
 
 TSRCPBaseClient::~TSRCPBaseClient() {
@@ -95,7 +103,7 @@ void TSRCPBaseClient::SetClientMode(TSRCPClientMode value) {
 // Runs on the thread that noticed the close. Off the main thread the notice is posted, tagged with the
 // connection it belongs to.
 void TSRCPBaseClient::ConnectionClosed() {
-    MainThreadDispatcher* dispatcher = Dispatcher();
+    MainThreadDispatcher* dispatcher = m_sessionDispatcher;
     if (!dispatcher || dispatcher->isMainThread()) {
         HandleOnDisconnect();
         return;
@@ -120,7 +128,7 @@ void TSRCPBaseClient::HandleOnDisconnect() {
     auto forget = [this] {
         if (m_open)
             return;
-        FConnection.greetingLines().clear();
+        FGreeting.clear();
         FSessionID = -1;
     };
     try {
@@ -158,9 +166,10 @@ void TSRCPBaseClient::Connect(int ATimeout) {
     if (Connected())
         throw SocketError("already connected", EISCONN);
     ++m_generation;
-    FConnection.greetingLines().clear();
+    FGreeting.clear();
     FSessionID = -1;
-    FConnection.connect(ATimeout);
+    m_sessionDispatcher = Dispatcher();
+    FConnection->connect(FHost, FPort, ATimeout);
     m_open = true;
     m_handshakeTimeoutMs = ATimeout > 0 ? ATimeout : DefaultConnectTimeoutMs;
     try {
@@ -171,10 +180,14 @@ void TSRCPBaseClient::Connect(int ATimeout) {
     } catch (const ESRCPHandshakeError& e) {
         DoLog(std::string("Err: ") + e.what());
         Disconnect();
-    } catch (const LineConnectionError& e) {
-        // The failed read or write has closed the socket already; make sure of it.
+    } catch (const ConnectionClosedError& e) {
+        // The server hung up on us: it refused the session, as an error reply would.
         DoLog(std::string("Err: ") + e.what());
-        FConnection.close();
+        Disconnect();
+    } catch (const LineConnectionError& e) {
+        // The failed read or write has ended the connection already; make sure it is closed.
+        DoLog(std::string("Err: ") + e.what());
+        FConnection->close();
         HandleOnDisconnect();
         throw ESRCPClientConnectError(SRCPErrServerNotResponding);
     } catch (const std::exception& e) {
@@ -195,7 +208,7 @@ void TSRCPBaseClient::Disconnect() {
     }
     // Destructors call us: an exception of an OnDisconnected handler ends here too.
     try {
-        FConnection.close();
+        FConnection->close();
         // The socket may have closed earlier on its own, with the notice still on its way (unless
         // the handler that close() ran has opened it again).
         if (!Connected())
@@ -227,9 +240,14 @@ bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
         return false;
     }
     DoLog("Snd: " + line);
+    const unsigned generation = m_generation.load();
     try {
-        FConnection.writeLine(line);
+        FConnection->writeLine(line);
     } catch (const LineConnectionError& e) {
+        // The failed write has only shut the connection down; nothing else reads it, so we close it
+        // (unless a handler of the close has opened it again).
+        if (generation == m_generation.load())
+            FConnection->close();
         DoLog(std::string("Err: ") + e.what());
         throw;
     }
@@ -244,7 +262,7 @@ bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
     }
     std::string line;
     try {
-        line = FConnection.readLine(m_replyTimeoutMs);
+        line = FConnection->readLine(m_replyTimeoutMs);
     } catch (const LineConnectionError& e) {
         DoLog(std::string("Err: ") + e.what());
         throw;
@@ -253,7 +271,7 @@ bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
 }
 
 bool TSRCPBaseClient::ReceiveHandshakeAnswer(TSRCPCmd& Cmd) {
-    return DoReceiveAnswer(Cmd, FConnection.readLine(m_handshakeTimeoutMs));
+    return DoReceiveAnswer(Cmd, FConnection->readLine(m_handshakeTimeoutMs));
 }
 
 bool TSRCPBaseClient::DoReceiveAnswer(TSRCPCmd& Cmd, const std::string& Line) {
@@ -292,14 +310,14 @@ void TSRCPBaseClient::ReceiveWelcome() {
     FServerVersions.clear();
     TSRCPCmd cmd;
     cmd.SetSRCPVersion(FVersion);
-    const std::string line = FConnection.readLine(m_handshakeTimeoutMs);
+    const std::string line = FConnection->readLine(m_handshakeTimeoutMs);
     if (!DoReceiveAnswer(cmd, line))
         throw ESRCPHandshakeError(SRCPErrInvalidWelcome);
     if (cmd.CommandType() != ctWelcome)
         return;
     const auto& welcome = cmd.DevWelcome();
-    FConnection.greetingLines().push_back(welcome.Welcome());
-    FConnection.greetingLines().push_back(welcome.Info());
+    FGreeting.push_back(welcome.Welcome());
+    FGreeting.push_back(welcome.Info());
     for (int i = 0; i < welcome.VersionCount(); ++i)
         FServerVersions.insert(welcome.Versions(i));
     ScanWelcomeVersions(line);
@@ -353,7 +371,8 @@ void TSRCPBaseClient::StartClient() {
 // ---------------------------------------------------------------------------------------------------
 // TSRCPCommandClient
 
-TSRCPCommandClient::TSRCPCommandClient() = default;
+TSRCPCommandClient::TSRCPCommandClient(std::unique_ptr<LineTransport> transport)
+    : TSRCPBaseClient(std::move(transport)) {}
 
 TSRCPCommandClient::~TSRCPCommandClient() {
     NotifyObservers();
@@ -381,7 +400,7 @@ void TSRCPCommandClient::DoDisconnect() {
     if (!SendCommand(cmd))
         return;
     // The server may close right after its reply, or not answer at all: we close either way.
-    DoReceiveAnswer(cmd, FConnection.readFirstNonEmptyLine(2000, TermReplyTimeoutMs));
+    DoReceiveAnswer(cmd, FConnection->readFirstNonEmptyLine(2000, TermReplyTimeoutMs));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -439,8 +458,8 @@ void TSRCPInfoReadThread::Run() {
 // ---------------------------------------------------------------------------------------------------
 // TSRCPInfoClient
 
-TSRCPInfoClient::TSRCPInfoClient() {
-    SetClientMode(cmInfo);
+TSRCPInfoClient::TSRCPInfoClient(std::unique_ptr<LineTransport> transport)
+    : TSRCPBaseClient(std::move(transport)) {
     FCmd.SetSRCPVersion(Version());
 }
 
@@ -450,7 +469,7 @@ TSRCPInfoClient::~TSRCPInfoClient() {
     SetLogEnabled(false);
     Disconnect();
     // Groups still registered outlive us; they must not call back.
-    for (auto* group : std::vector<TSRCPBaseDeviceGroup*>(FDeviceGroups))
+    for (auto* group : std::vector<TSRCPInfoReceiver*>(FDeviceGroups))
         group->Notification(this);
     FDeviceGroups.clear();
 }
@@ -463,6 +482,9 @@ void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
 void TSRCPInfoClient::Connect(int ATimeout) {
     if (Connected())
         throw SocketError("already connected", EISCONN);
+    // Lines are parsed and dispatched on the main thread only, never on the reader.
+    if (!Dispatcher())
+        throw std::logic_error("no dispatcher to hand the lines of an info session to");
     StopReader();
     ReapReaders();
     if (!Connected())
@@ -485,7 +507,7 @@ void TSRCPInfoClient::StopReader() {
     if (!FInfoThread)
         return;
     FInfoThread->Terminate();
-    FConnection.shutdown();
+    FConnection->shutdown();
     if (std::find(m_dispatching.begin(), m_dispatching.end(), FInfoThread.get()) != m_dispatching.end()) {
         m_retired.push_back(std::move(FInfoThread));
         return;
@@ -517,12 +539,10 @@ void TSRCPInfoClient::ReapReaders(bool readerEnding) {
 
 bool TSRCPInfoClient::HandOver(const std::string& line, const TSRCPInfoReadThread* reader,
                                MainThreadDispatcher::CancelToken& token) {
-    MainThreadDispatcher* dispatcher = Dispatcher();
-    if (!dispatcher) {
-        // No main thread to go to (a program without a dispatcher): handle the line here.
-        DispatchFor(reader, line);
-        return true;
-    }
+    // Connect made sure there is one; the reader ends rather than dispatch on its own thread.
+    MainThreadDispatcher* dispatcher = m_sessionDispatcher;
+    if (!dispatcher)
+        return false;
     return dispatcher->invokeAndWait([this, reader, line] { DispatchFor(reader, line); }, token);
 }
 
@@ -535,12 +555,12 @@ void TSRCPInfoClient::DispatchFor(const TSRCPInfoReadThread* reader, const std::
     DoDataReceive(line);
 }
 
-void TSRCPInfoClient::RegisterDeviceGroup(TSRCPBaseDeviceGroup* Group) {
+void TSRCPInfoClient::RegisterDeviceGroup(TSRCPInfoReceiver* Group) {
     if (Group && std::find(FDeviceGroups.begin(), FDeviceGroups.end(), Group) == FDeviceGroups.end())
         FDeviceGroups.push_back(Group);
 }
 
-void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPBaseDeviceGroup* Group) {
+void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPInfoReceiver* Group) {
     FDeviceGroups.erase(std::remove(FDeviceGroups.begin(), FDeviceGroups.end(), Group), FDeviceGroups.end());
 }
 
@@ -568,11 +588,8 @@ void TSRCPInfoClient::DoDataReceive(const std::string& line) {
             for (auto* group : snapshot) {
                 if (std::find(FDeviceGroups.begin(), FDeviceGroups.end(), group) == FDeviceGroups.end())
                     continue;
-                if (group->DeviceGroup() != lineGroup)
-                    continue;
-                if (group->EventMode() != semAll && group->Bus() != FCmd.Bus())
-                    continue;
-                group->SetDataAnswer(FCmd);
+                if (group->TakesLinesOf(lineGroup, FCmd.Bus()))
+                    group->SetDataAnswer(FCmd);
             }
         }
     } catch (const std::exception& e) {

@@ -4,7 +4,7 @@
 // thread) and an info session whose reader thread hands every INFO line to the main thread, where it
 // is parsed and dispatched to the registered device groups (SrcpGroups.h).
 
-#include "platform/LineConnection.h"
+#include "platform/LineTransport.h"
 #include "platform/MainThreadDispatcher.h"
 #include "srcp/SrcpCmds.h"
 
@@ -21,6 +21,10 @@ inline constexpr int SRCPErrServerNotResponding = 65042;
 inline constexpr int SRCPErrUnsupportedVersion = 65043;
 inline constexpr int SRCPErrInvalidWelcome = 65044;
 inline constexpr int SRCPErrClientRefused = 65045;
+inline constexpr int SRCPTextAutomaticLocoProtocol = 65046;
+inline constexpr int SRCPTextAutomaticLocoDescription = 65047;
+inline constexpr int SRCPTextAutomaticSolenoidProtocol = 65048;
+inline constexpr int SRCPTextAutomaticSolenoidDescription = 65049;
 // The text of one of the numbers above; empty for any other.
 std::string SRCPResourceString(int number);
 
@@ -62,6 +66,14 @@ public:
     virtual void Notification(TSRCPBaseClient* AComponent) = 0;
 };
 
+// What an info session hands its lines to (the device groups register themselves).
+class TSRCPInfoReceiver : public TSRCPSessionObserver {
+public:
+    // Whether a line of that device group and bus is for this receiver.
+    virtual bool TakesLinesOf(TSRCPDeviceGroup group, int bus) const = 0;
+    virtual void SetDataAnswer(TSRCPCmd& Cmd) = 0;
+};
+
 class TSRCPBaseClient {
 public:
     using TLogEvent = std::function<void(TSRCPBaseClient& Sender, const std::string& text)>;
@@ -74,15 +86,16 @@ public:
     // The reply to the closing TERM line is waited for only this long.
     static constexpr int TermReplyTimeoutMs = 1000;
 
-    TSRCPBaseClient();
+    // Without a transport the session opens a TCP connection (LineConnection).
+    explicit TSRCPBaseClient(std::unique_ptr<LineTransport> transport = nullptr);
     virtual ~TSRCPBaseClient();
     TSRCPBaseClient(const TSRCPBaseClient&) = delete;
     TSRCPBaseClient& operator=(const TSRCPBaseClient&) = delete;
 
-    const std::string& Host() const { return FConnection.host(); }
-    void SetHost(const std::string& host) { FConnection.setHost(host); }
-    int Port() const { return FConnection.port(); }
-    void SetPort(int port) { FConnection.setPort(port); }
+    const std::string& Host() const { return FHost; }
+    void SetHost(const std::string& host) { FHost = host; }
+    int Port() const { return FPort; }
+    void SetPort(int port) { FPort = port; }
 
     // Opens the connection and runs the handshake. A failed TCP connect raises the connection's
     // exception; a failure of the connection during the handshake raises ESRCPClientConnectError; a
@@ -90,7 +103,7 @@ public:
     virtual void Connect(int ATimeout);
     // Closes the session (a command session says goodbye first). Never throws.
     virtual void Disconnect();
-    bool Connected() const { return FConnection.isConnected(); }
+    bool Connected() const { return FConnection->isConnected(); }
 
     bool LogEnabled() const { return FLogEnabled; }
     void SetLogEnabled(bool value) { FLogEnabled = value; }
@@ -103,19 +116,21 @@ public:
     bool ServerOffers(TSRCPCommandVersion version) const { return FServerVersions.count(version) != 0; }
     const std::string& Response() const { return FResponse; }
     // The welcome text and the info text of the server's welcome line.
-    const std::vector<std::string>& GreetingLines() const { return FConnection.greetingLines(); }
+    const std::vector<std::string>& GreetingLines() const { return FGreeting; }
 
     int ReplyTimeout() const { return m_replyTimeoutMs; }
     void SetReplyTimeout(int ms) { m_replyTimeoutMs = ms > 0 ? ms : DefaultReplyTimeoutMs; }
 
     // The dispatcher that brings work to the main thread; without one the global dispatcher is used.
-    // With neither, INFO lines and a remote close are handled on the reader thread itself.
+    // An info session cannot connect without either; a command session without one handles its
+    // closes on the thread that uses it.
     void SetDispatcher(MainThreadDispatcher* dispatcher) { m_dispatcher = dispatcher; }
     MainThreadDispatcher* Dispatcher() const { return m_dispatcher ? m_dispatcher : mainThreadDispatcher(); }
 
     // Writes the command line of Cmd. Returns false when nothing was sent: Cmd is an error command or
     // built as one (OnError fired; there is no reply to wait for), or the session is closed ("Err: Not
-    // connected" logged). A failed write closes the session and raises.
+    // connected" logged). A failed write closes the session and raises; call it where nothing reads
+    // the connection meanwhile (the command session, the handshake).
     bool SendCommand(TSRCPCmd& Cmd);
     // Reads one reply line into Cmd within ReplyTimeout(); true for a reply that parsed and is no
     // error. On a closed session Cmd becomes error 413 and the result is false. A failed read (time-out
@@ -154,17 +169,22 @@ protected:
     // Tells the observers that this session is going; every descendant's destructor calls it first.
     void NotifyObservers();
 
-    LineConnection FConnection;
+    std::unique_ptr<LineTransport> FConnection;
+    std::vector<std::string> FGreeting;
     int FSessionID = -1;
     bool FDestroying = false;
     // Raised by every Connect and Disconnect; a close noticed off the main thread is posted with the
     // value it had, and a post that finds another value is stale.
     std::atomic<unsigned> m_generation{0};
+    // The dispatcher of the open connection: the one its closes and lines are handed to.
+    std::atomic<MainThreadDispatcher*> m_sessionDispatcher{nullptr};
 
 private:
     void ConnectionClosed();
     void ScanWelcomeVersions(const std::string& line);
 
+    std::string FHost;
+    int FPort = 12345;
     bool FLogEnabled = false;
     TSRCPClientMode FClientMode = cmCommand;
     std::set<TSRCPCommandVersion> FServerVersions;
@@ -182,7 +202,7 @@ private:
 
 class TSRCPCommandClient : public TSRCPBaseClient {
 public:
-    TSRCPCommandClient();
+    explicit TSRCPCommandClient(std::unique_ptr<LineTransport> transport = nullptr);
     ~TSRCPCommandClient() override;
 
     void Connect(int ATimeout) override;
@@ -192,7 +212,6 @@ protected:
     void DoDisconnect() override;
 };
 
-class TSRCPBaseDeviceGroup;
 class TSRCPInfoClient;
 
 // Reads the info session's lines and hands each to the main thread, waiting until it was handled
@@ -229,16 +248,17 @@ private:
 
 class TSRCPInfoClient : public TSRCPBaseClient {
 public:
-    TSRCPInfoClient();
+    explicit TSRCPInfoClient(std::unique_ptr<LineTransport> transport = nullptr);
     ~TSRCPInfoClient() override;
 
+    // Raises std::logic_error when there is no dispatcher to hand the lines to.
     void Connect(int ATimeout) override;
     void Disconnect() override;
     void SetVersion(TSRCPCommandVersion value) override;
 
     // The list refers to the groups and does not own them.
-    void RegisterDeviceGroup(TSRCPBaseDeviceGroup* Group);
-    void UnregisterDeviceGroup(TSRCPBaseDeviceGroup* Group);
+    void RegisterDeviceGroup(TSRCPInfoReceiver* Group);
+    void UnregisterDeviceGroup(TSRCPInfoReceiver* Group);
     int DeviceGroupCount() const { return static_cast<int>(FDeviceGroups.size()); }
 
     // Parses one line and hands it to the groups that take it. Runs on the main thread.
@@ -252,16 +272,16 @@ protected:
 private:
     friend class TSRCPInfoReadThread;
     // Reader side: the next line, no time limit; its hand-over; the closed check.
-    std::string ReaderReadLine() { return FConnection.readLine(0); }
+    std::string ReaderReadLine() { return FConnection->readLine(0); }
     bool HandOver(const std::string& line, const TSRCPInfoReadThread* reader,
                   MainThreadDispatcher::CancelToken& token);
     // Dispatches a line that reader handed over; while it runs, that reader waits for us.
     void DispatchFor(const TSRCPInfoReadThread* reader, const std::string& line);
-    void ReaderCheckForDisconnect() { FConnection.checkForDisconnect(true); }
+    void ReaderCheckForDisconnect() { FConnection->checkForDisconnect(true); }
     void StopReader();
     void ReportHandlerException(const std::string& message);
 
-    std::vector<TSRCPBaseDeviceGroup*> FDeviceGroups;
+    std::vector<TSRCPInfoReceiver*> FDeviceGroups;
     std::unique_ptr<TSRCPInfoReadThread> FInfoThread;
     // Readers stopped while their own line was being dispatched; joined once it has returned.
     std::vector<std::unique_ptr<TSRCPInfoReadThread>> m_retired;

@@ -213,8 +213,12 @@ void TSRCPDeviceLoco::GetDataPointString(TSRCPDataPoint dp, TSRCPString& line) {
             line.Add(SRCPProtocolLetters[FProtocol]);
         break;
     case dpSubProtocol:
+        // Only M and N get here, and every 0.8.x server refuses their line without the version
+        // ("419 ERROR list too short"): such a line is not built at all.
         if (FSubProtocol >= 1)
             line.Add(FSubProtocol);
+        else
+            FOwner.InternalSetCommandType(ctInvalid);
         break;
     case dpSpeedStep:
         line.Add(FSpeedStep);

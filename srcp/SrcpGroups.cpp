@@ -145,6 +145,10 @@ void TSRCPBaseDeviceGroup::Terminate() {
     FDeviceState = sdsTerminated;
 }
 
+bool TSRCPBaseDeviceGroup::TakesLinesOf(TSRCPDeviceGroup group, int bus) const {
+    return group == FDeviceGroup && (FEventMode == semAll || bus == FBus);
+}
+
 bool TSRCPBaseDeviceGroup::AcceptsAddress(TSRCPCmd&) const {
     return true;
 }

@@ -28,7 +28,7 @@ enum TSRCPDeviceState : std::uint8_t {
     sdsTerminated
 };
 
-class TSRCPBaseDeviceGroup : public TSRCPSessionObserver {
+class TSRCPBaseDeviceGroup : public TSRCPInfoReceiver {
 public:
     using TGroupEvent = std::function<void(TSRCPBaseDeviceGroup& Sender)>;
 
@@ -61,7 +61,9 @@ public:
     void Terminate();
 
     // A line for this group: from the info session's dispatch or the reply to our own GET.
-    virtual void SetDataAnswer(TSRCPCmd& Cmd);
+    void SetDataAnswer(TSRCPCmd& Cmd) override;
+    // Lines of our device group, on our bus unless the event mode takes every bus.
+    bool TakesLinesOf(TSRCPDeviceGroup group, int bus) const override;
 
     void Notification(TSRCPBaseClient* AComponent) override;
 

@@ -1,4 +1,5 @@
 #include "platform/LineConnection.h"
+#include "support/LineListener.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ using namespace std::chrono_literals;
 struct Pair {
     LineListener listener;
     LineConnection client;
-    std::unique_ptr<LineConnection> server;
+    std::unique_ptr<AcceptedConnection> server;
     int hookCalls = 0;
 
     explicit Pair(const std::string& host = "127.0.0.1") {
@@ -113,16 +114,16 @@ TEST(LineConnection, ReadFailuresAreToldApartAndCloseOnce) {
     enum class Kind { Closed, Timeout, Socket };
     struct Case {
         const char* name;
-        std::function<void(LineConnection&)> serverAction;
+        std::function<void(AcceptedConnection&)> serverAction;
         Kind expected;
     };
     const Case cases[] = {
-        {"peer closes", [](LineConnection& s) { s.close(); }, Kind::Closed},
-        {"peer closes after half a line", [](LineConnection& s) { s.writeRaw("INFO 1"), s.close(); },
+        {"peer closes", [](AcceptedConnection& s) { s.close(); }, Kind::Closed},
+        {"peer closes after half a line", [](AcceptedConnection& s) { s.writeRaw("INFO 1"), s.close(); },
          Kind::Closed},
-        {"peer resets", [](LineConnection& s) { s.abort(); }, Kind::Socket},
-        {"peer is silent", [](LineConnection&) {}, Kind::Timeout},
-        {"peer sends no LF", [](LineConnection& s) { s.writeRaw("100 INFO"); }, Kind::Timeout},
+        {"peer resets", [](AcceptedConnection& s) { s.abort(); }, Kind::Socket},
+        {"peer is silent", [](AcceptedConnection&) {}, Kind::Timeout},
+        {"peer sends no LF", [](AcceptedConnection& s) { s.writeRaw("100 INFO"); }, Kind::Timeout},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -301,9 +302,9 @@ TEST(LineConnection, WritingToAClosedConnection) {
     EXPECT_EQ("fresh", p.client.readLine(2000));
 }
 
-// Closing from several threads at once (a reader that found the peer gone, its owner closing) still
-// runs the hook once.
-TEST(LineConnection, RacingClosesRunTheHookOnce) {
+// A reader that found the peer gone, a failed write and the owner closing, all at once, still run the
+// hook once.
+TEST(LineConnection, RacingEndsRunTheHookOnce) {
     LineListener listener;
     for (int round = 0; round < 200; ++round) {
         LineConnection client;
@@ -313,22 +314,103 @@ TEST(LineConnection, RacingClosesRunTheHookOnce) {
         auto server = listener.accept(2000);
         ASSERT_TRUE(server);
         std::atomic<int> ready{0};
-        std::vector<std::thread> closers;
-        for (int i = 0; i < 4; ++i) {
-            closers.emplace_back([&, i] {
+        std::thread reader([&] {
+            ++ready;
+            try {
+                client.readLine(0);
+            } catch (const LineConnectionError&) {
+            }
+        });
+        std::vector<std::thread> others;
+        for (int i = 0; i < 3; ++i) {
+            others.emplace_back([&, i] {
                 ++ready;
                 while (ready.load() < 4)
                     std::this_thread::yield();
-                if (i % 2)
-                    client.abort();
+                if (i == 0)
+                    server->abort();
+                else if (i == 1)
+                    client.shutdown();
                 else
-                    client.close();
+                    try {
+                        client.writeLine("SET 1 POWER ON");
+                    } catch (const LineConnectionError&) {
+                    }
             });
         }
-        for (auto& t : closers)
+        for (auto& t : others)
             t.join();
+        reader.join();
+        client.close();
         ASSERT_EQ(1, hook.load()) << "round " << round;
         EXPECT_FALSE(client.isConnected());
+    }
+}
+
+// A write that fails while another thread is blocked reading the same connection (a hung server): the
+// writer only marks the connection failed and shuts it down, so the reader wakes, stopping it returns
+// at once, and the owner's close is left to close the descriptor.
+TEST(LineConnection, FailedWriteWakesTheBlockedReaderAndLeavesClosingToTheOwner) {
+    struct Case {
+        const char* name;
+        bool peerResets;
+    };
+    for (const Case& c : {Case{"peer takes no data", false}, Case{"peer resets during the write", true}}) {
+        SCOPED_TRACE(c.name);
+        Pair p;
+        std::atomic<int> hook{0};
+        p.client.setClosedHook([&] { ++hook; });
+        p.client.setWriteTimeout(c.peerResets ? 20000 : 200);
+        std::atomic<bool> readerDone{false};
+        std::thread reader([&] {
+            try {
+                p.client.readLine(0);
+            } catch (const LineConnectionError&) {
+            }
+            readerDone = true;
+        });
+        std::thread resetter;
+        if (c.peerResets)
+            resetter = std::thread([&] {
+                std::this_thread::sleep_for(100ms);
+                p.server->abort();
+            });
+        const std::string chunk(64 * 1024, 'x');
+        bool failed = false;
+        for (int i = 0; i < 100000 && !failed; ++i) {
+            try {
+                p.client.writeRaw(chunk);
+            } catch (const LineConnectionError&) {
+                failed = true;
+            }
+        }
+        if (resetter.joinable())
+            resetter.join();
+        ASSERT_TRUE(failed);
+        EXPECT_FALSE(p.client.isConnected());
+        EXPECT_EQ(1, hook.load());
+
+        // Stopping the reader as its owner does: shut down, then join.
+        const auto start = std::chrono::steady_clock::now();
+        p.client.shutdown();
+        while (!readerDone && std::chrono::steady_clock::now() - start < 1s)
+            std::this_thread::sleep_for(1ms);
+        const bool stoppedInTime = readerDone.load();
+        if (!stoppedInTime)
+            p.server->close(); // lets a reader stuck in its poll go, so that the test can end
+        reader.join();
+        EXPECT_TRUE(stoppedInTime) << "the reader stayed blocked after the failed write";
+
+        p.client.close();
+        EXPECT_FALSE(p.client.isConnected());
+        EXPECT_EQ(1, hook.load());
+        EXPECT_THROW(p.client.writeLine("GO"), ConnectionClosedError);
+        // The connection can be opened again afterwards.
+        p.client.connect(2000);
+        auto second = p.listener.accept(2000);
+        ASSERT_TRUE(second);
+        second->writeRaw("fresh\n");
+        EXPECT_EQ("fresh", p.client.readLine(2000));
     }
 }
 

@@ -2,6 +2,8 @@
 #include "srcp/SrcpGroups.h"
 
 #include "support/FakeSrcpServer.h"
+#include "support/LineListener.h"
+#include "support/MemoryTransport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,9 @@ using namespace std::chrono_literals;
 // machine may park the process for seconds, and a wait that succeeds costs nothing more.
 constexpr int Patience = FakeSrcpServer::Patience;
 
+// How a session reaches the fake server: in memory where the socket is not the point.
+enum class Over { Memory, Socket };
+
 // A session wired to a fake server and a hand-pumped main thread, recording what it reports.
 template <class Client> struct Session {
     FakeSrcpServer& server;
@@ -29,10 +34,13 @@ template <class Client> struct Session {
     int errors = 0;
     int disconnects = 0;
     std::thread::id disconnectThread;
+    // The transport's knobs when the session runs in memory, else null.
+    MemoryTransport* memory = nullptr;
     // Last, so that it goes first: its destructor still fires the handlers below.
     Client client;
 
-    Session(FakeSrcpServer& s, ManualDispatcher& d) : server(s), dispatcher(d) {
+    Session(FakeSrcpServer& s, ManualDispatcher& d, Over over = Over::Memory)
+        : server(s), dispatcher(d), client(transport(over)) {
         client.SetHost("127.0.0.1");
         client.SetPort(server.port());
         client.SetDispatcher(&dispatcher);
@@ -43,6 +51,14 @@ template <class Client> struct Session {
             ++disconnects;
             disconnectThread = std::this_thread::get_id();
         };
+    }
+
+    std::unique_ptr<LineTransport> transport(Over over) {
+        if (over == Over::Socket)
+            return nullptr;
+        auto t = server.memoryTransport();
+        memory = t.get();
+        return t;
     }
 };
 
@@ -76,7 +92,7 @@ protected:
 TEST_F(SrcpClnt, CommandHandshakeSendsExactBytesAndLogs) {
     server.setNextSessionId(7);
     server.setWelcome("srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3; built here");
-    Session<TSRCPCommandClient> s(server, dispatcher);
+    Session<TSRCPCommandClient> s(server, dispatcher, Over::Socket);
     s.client.Connect(Patience);
     ASSERT_TRUE(s.client.Connected());
     EXPECT_EQ(7, s.client.SessionID());
@@ -190,32 +206,46 @@ TEST_F(SrcpClnt, ErrorRepliesDuringHandshakeFireOnErrorAndGoOn) {
     EXPECT_EQ(1, s.client.SessionID());
 }
 
+// Only a failing connection raises; the transport's failures are told apart by the last log line.
 TEST_F(SrcpClnt, ConnectionFailuresDuringHandshake) {
     struct Case {
         const char* name;
-        std::function<void(FakeSrcpServer&)> arrange;
+        Over over;
+        std::function<void(FakeSrcpServer&, MemoryTransport*)> arrange;
         int timeoutMs;
         const char* failure; // the last log line
     };
+    const auto resetAtProtocol = [](FakeSrcpServer& f, MemoryTransport*) {
+        f.addRule("SET PROTOCOL SRCP 0.8.2", Reply::reset(), true);
+    };
     const Case cases[] = {
-        {"reset at SET PROTOCOL",
-         [](FakeSrcpServer& f) { f.addRule("SET PROTOCOL SRCP 0.8.2", Reply::reset(), true); }, 2000,
+        {"reset at SET PROTOCOL", Over::Socket, resetAtProtocol, 2000, "Err: read: Connection reset by peer"},
+        {"reset at SET PROTOCOL, in memory", Over::Memory, resetAtProtocol, 2000,
          "Err: read: Connection reset by peer"},
-        {"close at GO", [](FakeSrcpServer& f) { f.addRule("GO", Reply::close(), true); }, 2000,
-         "Err: connection closed by peer"},
         // The time-out in the text is the connect time-out that the handshake reads use.
-        {"silent server", [](FakeSrcpServer& f) { f.setStalled(true); }, 300,
+        {"silent server", Over::Memory, [](FakeSrcpServer& f, MemoryTransport*) { f.setStalled(true); }, 300,
          "Err: read: no line within 300 ms"},
-        {"no reply to GO", [](FakeSrcpServer& f) { f.addRule("GO", Reply::silence(), true); }, 300,
+        {"no reply to GO", Over::Memory,
+         [](FakeSrcpServer& f, MemoryTransport*) { f.addRule("GO", Reply::silence(), true); }, 300,
          "Err: read: no line within 300 ms"},
-        {"over-long welcome", [](FakeSrcpServer& f) { f.setWelcome(std::string(70000, 'w')); }, 2000,
+        {"over-long welcome", Over::Socket,
+         [](FakeSrcpServer& f, MemoryTransport*) { f.setWelcome(std::string(70000, 'w')); }, 2000,
          "Err: read: line longer than 65536 bytes: Message too long"},
+        {"write fails halfway", Over::Memory,
+         [](FakeSrcpServer&, MemoryTransport* t) { t->failWritesAfter(30); }, 2000,
+         "Err: write: Connection reset by peer"},
+        {"server takes no data", Over::Memory,
+         [](FakeSrcpServer&, MemoryTransport* t) {
+             t->setWriteTimeout(200);
+             t->setStalled(true);
+         },
+         2000, "Err: write: peer takes no data"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeSrcpServer fake;
-        c.arrange(fake);
-        Session<TSRCPCommandClient> s(fake, dispatcher);
+        Session<TSRCPCommandClient> s(fake, dispatcher, c.over);
+        c.arrange(fake, s.memory);
         const auto start = std::chrono::steady_clock::now();
         try {
             s.client.Connect(c.timeoutMs);
@@ -231,12 +261,56 @@ TEST_F(SrcpClnt, ConnectionFailuresDuringHandshake) {
         EXPECT_FALSE(s.client.Connected());
         EXPECT_EQ(1, s.disconnects);
         EXPECT_EQ(-1, s.client.SessionID());
-        // The socket is closed, so the session can be tried again.
+        // The connection is closed, so the session can be tried again.
         fake.setStalled(false);
         fake.setWelcome("srcpd V2.1.2; SRCP 0.8.2");
+        if (s.memory) {
+            s.memory->failWritesAfter(-1);
+            s.memory->setStalled(false);
+        }
         EXPECT_NO_THROW(s.client.Connect(Patience));
         EXPECT_TRUE(s.client.Connected());
     }
+}
+
+// A server that hangs up during the handshake refuses the session as an error reply does: Connect
+// returns, the session is closed and told once.
+TEST_F(SrcpClnt, ServerClosingDuringTheHandshakeRefusesQuietly) {
+    struct Case {
+        const char* line; // the line the server hangs up on
+        Over over;
+    };
+    const Case cases[] = {
+        {"SET PROTOCOL SRCP 0.8.2", Over::Memory},
+        {"SET CONNECTIONMODE SRCP COMMAND", Over::Memory},
+        {"GO", Over::Memory},
+        {"GO", Over::Socket},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.line) + (c.over == Over::Socket ? " (socket)" : ""));
+        FakeSrcpServer fake;
+        fake.addRule(c.line, Reply::close(), true);
+        Session<TSRCPCommandClient> s(fake, dispatcher, c.over);
+        EXPECT_NO_THROW(s.client.Connect(Patience));
+        EXPECT_FALSE(s.client.Connected());
+        EXPECT_EQ(1, s.disconnects);
+        EXPECT_EQ(-1, s.client.SessionID());
+        EXPECT_TRUE(s.client.GreetingLines().empty());
+        ASSERT_FALSE(s.log.empty());
+        EXPECT_EQ("Err: connection closed by peer", s.log.back());
+        dispatcher.pump();
+        EXPECT_EQ(1, s.disconnects);
+        EXPECT_NO_THROW(s.client.Connect(Patience));
+        EXPECT_TRUE(s.client.Connected());
+    }
+}
+
+TEST_F(SrcpClnt, InfoSessionNeedsADispatcher) {
+    ASSERT_EQ(nullptr, mainThreadDispatcher());
+    TSRCPInfoClient client(server.memoryTransport());
+    EXPECT_THROW(client.Connect(Patience), std::logic_error);
+    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(0u, server.connectionCount());
 }
 
 TEST_F(SrcpClnt, ConnectRefusedPassesTheSocketError) {
@@ -245,7 +319,7 @@ TEST_F(SrcpClnt, ConnectRefusedPassesTheSocketError) {
         LineListener l;
         freePort = l.port();
     }
-    Session<TSRCPCommandClient> s(server, dispatcher);
+    Session<TSRCPCommandClient> s(server, dispatcher, Over::Socket);
     s.client.SetPort(freePort);
     EXPECT_THROW(s.client.Connect(1000), SocketError);
     EXPECT_FALSE(s.client.Connected());
@@ -349,7 +423,8 @@ TEST_F(SrcpClnt, SessionOpenedAgainByOnDisconnectedKeepsItsIdAndGreeting) {
 
 TEST_F(SrcpClnt, ModeChangesOnlyWhileClosed) {
     Session<TSRCPInfoClient> s(server, dispatcher);
-    EXPECT_EQ(cmInfo, s.client.ClientMode());
+    // Connect sets the info mode.
+    EXPECT_EQ(cmCommand, s.client.ClientMode());
     s.client.Connect(Patience);
     s.client.SetClientMode(cmCommand);
     EXPECT_EQ(cmInfo, s.client.ClientMode());
@@ -414,25 +489,42 @@ TEST_F(SrcpClnt, ClosedSessionRefusesCommands) {
     EXPECT_NE(std::string::npos, s.log[1].find("413 ERROR temporarily prohibited"));
 }
 
-TEST_F(SrcpClnt, FailedReplyClosesTheSession) {
-    const std::pair<const char*, Reply> cases[] = {{"silence", Reply::silence()},
-                                                   {"reset", Reply::reset()},
-                                                   {"close", Reply::close()},
-                                                   {"over-long reply", Reply::send(std::string(70000, '1'))}};
-    for (const auto& [name, reply] : cases) {
-        SCOPED_TRACE(name);
+// A command whose write or reply fails closes the session (the server sees it go) and is told once.
+TEST_F(SrcpClnt, FailedCommandClosesTheSession) {
+    struct Case {
+        const char* name;
+        Over over;
+        std::optional<Reply> reply; // none: the write fails halfway
+    };
+    const Case cases[] = {
+        {"silence", Over::Memory, Reply::silence()},
+        {"reset", Over::Memory, Reply::reset()},
+        {"reset", Over::Socket, Reply::reset()},
+        {"close", Over::Memory, Reply::close()},
+        {"over-long reply", Over::Socket, Reply::send(std::string(70000, '1'))},
+        {"over-long reply", Over::Memory, Reply::send(std::string(70000, '1'))},
+        {"write fails", Over::Memory, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.over == Over::Socket ? " (socket)" : ""));
         FakeSrcpServer fake;
-        Session<TSRCPCommandClient> s(fake, dispatcher);
+        Session<TSRCPCommandClient> s(fake, dispatcher, c.over);
         s.client.SetReplyTimeout(200);
         s.client.Connect(Patience);
-        fake.script({reply});
         TSRCPCmd cmd;
         prepare(cmd, ctGet, dgPower);
-        ASSERT_TRUE(s.client.SendCommand(cmd));
-        EXPECT_THROW(s.client.ReceiveAnswer(cmd), LineConnectionError);
+        if (c.reply) {
+            fake.script({*c.reply});
+            ASSERT_TRUE(s.client.SendCommand(cmd));
+            EXPECT_THROW(s.client.ReceiveAnswer(cmd), LineConnectionError);
+        } else {
+            s.memory->failWritesAfter(4);
+            EXPECT_THROW(s.client.SendCommand(cmd), SocketError);
+        }
         EXPECT_FALSE(s.client.Connected());
         EXPECT_EQ(1, s.disconnects);
         EXPECT_EQ(-1, s.client.SessionID());
+        EXPECT_TRUE(fake.waitUntil([&] { return !fake.connections()[0].open; }));
         s.client.Disconnect();
         EXPECT_EQ(1, s.disconnects);
     }

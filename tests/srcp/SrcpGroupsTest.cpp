@@ -14,7 +14,7 @@ using Reply = FakeSrcpServer::Reply;
 struct LocoSession {
     FakeSrcpServer server;
     ManualDispatcher dispatcher;
-    TSRCPCommandClient client;
+    TSRCPCommandClient client{server.memoryTransport()};
     TSRCPCustomLoco loco;
     int errors = 0;
 
@@ -29,6 +29,7 @@ struct LocoSession {
         loco.SetCommandClient(&client);
         loco.SetBus(1);
         loco.SetAddress(3);
+        loco.SetSubProtocol(2);
     }
 
     // The lines sent after the handshake.
@@ -59,6 +60,7 @@ TEST(SrcpGroupRetries, GetSetAndInit) {
         std::optional<bool> result; // Initalize has none
         std::vector<std::string> lines;
         std::optional<TSRCPDeviceState> state;
+        bool unconfigured = false; // protocol M without a version: its INIT cannot go out
     };
     const Reply ok = Reply::send("1000.000 200 OK");
     const Reply info = Reply::send(InfoLoco3);
@@ -71,7 +73,7 @@ TEST(SrcpGroupRetries, GetSetAndInit) {
     const Reply noOperation = Reply::send("1000.000 423 ERROR unsupported operation");
     const Reply unparsable = Reply::send("1000.000 100 OK 1 GL 3");
     const std::string get = "GET 1 GL 3";
-    const std::string init = "INIT 1 GL 3 M 14 1";
+    const std::string init = "INIT 1 GL 3 M 2 14 1";
     const std::string set = "SET 1 GL 3 1 0 100 0";
     const Case cases[] = {
         {"GET: good reply", Get, {info}, true, {get}, sdsActiv},
@@ -92,10 +94,14 @@ TEST(SrcpGroupRetries, GetSetAndInit) {
         {"INIT: 424, GET fails", Init, {reinit, noData}, {}, {init, get}, sdsInitialized},
         {"INIT: 424, GET good", Init, {reinit, info}, {}, {init, get}, sdsActiv},
         {"INIT: 412", Init, {wrong}, {}, {init}, sdsTerminated},
+        {"INIT: unconfigured", Init, {}, {}, {}, sdsTerminated, true},
+        {"GET: 416, unconfigured", Get, {noData, noData}, false, {get, get}, sdsTerminated, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         LocoSession s;
+        if (c.unconfigured)
+            s.loco.SetSubProtocol(0);
         int changes = 0;
         s.loco.OnChange = [&](TSRCPBaseDeviceGroup&) { ++changes; };
         s.server.script(c.replies);

@@ -29,7 +29,7 @@ std::vector<std::string> words(const std::string& line) {
 // One client connection; everything on it happens on its own thread, which alone reads, writes and
 // closes the socket. Other threads leave requests here.
 struct FakeSrcpServer::Peer {
-    std::unique_ptr<LineConnection> conn;
+    std::unique_ptr<PeerLine> conn;
     std::size_t index = 0; // position in m_peers and in the recorded connections
     Connection record;     // guarded by the server's mutex
     bool pastGo = false;
@@ -62,6 +62,21 @@ void FakeSrcpServer::setWelcome(const std::string& line) {
 void FakeSrcpServer::setBusDescriptions(const std::vector<std::string>& groupLists) {
     std::lock_guard lock(m_mutex);
     m_descriptions = groupLists;
+}
+
+void FakeSrcpServer::setDeviceStates(const std::vector<std::string>& lines) {
+    std::lock_guard lock(m_mutex);
+    m_deviceStates = lines;
+}
+
+void FakeSrcpServer::setConnectionModeReply(const std::string& words) {
+    std::lock_guard lock(m_mutex);
+    m_modeReply = words;
+}
+
+void FakeSrcpServer::setTermClosesAtOnce(bool atOnce) {
+    std::lock_guard lock(m_mutex);
+    m_termClosesAtOnce = atOnce;
 }
 
 void FakeSrcpServer::addRule(const std::string& line, Reply reply, bool once) {
@@ -117,10 +132,11 @@ void FakeSrcpServer::stopFlood() {
     m_floodRest.clear();
 }
 
-void FakeSrcpServer::closeConnections() {
+void FakeSrcpServer::closeConnections(const std::string& mode) {
     std::lock_guard lock(m_mutex);
     for (auto& peer : m_peers)
-        peer->closeRequested = true;
+        if (mode.empty() || peer->record.mode == mode)
+            peer->closeRequested = true;
 }
 
 void FakeSrcpServer::resetConnections() {
@@ -170,14 +186,28 @@ void FakeSrcpServer::acceptLoop() {
         auto conn = m_listener.accept(-1);
         if (!conn)
             return;
-        auto peer = std::make_shared<Peer>();
-        peer->conn = std::move(conn);
-        peer->conn->setWriteTimeout(2000);
-        std::lock_guard lock(m_mutex);
-        peer->index = m_peers.size();
-        m_peers.push_back(peer);
-        m_threads.emplace_back([this, peer] { serve(peer); });
+        conn->setWriteTimeout(2000);
+        addPeer(std::move(conn));
     }
+}
+
+void FakeSrcpServer::addPeer(std::unique_ptr<PeerLine> conn) {
+    auto peer = std::make_shared<Peer>();
+    peer->conn = std::move(conn);
+    std::lock_guard lock(m_mutex);
+    peer->index = m_peers.size();
+    m_peers.push_back(peer);
+    m_threads.emplace_back([this, peer] { serve(peer); });
+}
+
+std::unique_ptr<MemoryTransport> FakeSrcpServer::memoryTransport() {
+    return std::make_unique<MemoryTransport>([this]() -> std::shared_ptr<MemoryPipe> {
+        if (m_stopping)
+            return nullptr;
+        auto pipe = std::make_shared<MemoryPipe>();
+        addPeer(std::make_unique<MemoryPeer>(pipe));
+        return pipe;
+    });
 }
 
 void FakeSrcpServer::send(Peer& peer, const std::string& line) {
@@ -194,6 +224,7 @@ void FakeSrcpServer::afterGo(Peer& peer) {
         for (std::size_t bus = 0; bus < m_descriptions.size(); ++bus)
             lines.push_back(std::string(Stamp) + " 100 INFO " + std::to_string(bus) + " DESCRIPTION " +
                             m_descriptions[bus]);
+        lines.insert(lines.end(), m_deviceStates.begin(), m_deviceStates.end());
         lines.insert(lines.end(), m_pendingInfo.begin(), m_pendingInfo.end());
         m_pendingInfo.clear();
         peer.floodRest = m_floodRest;
@@ -227,15 +258,19 @@ FakeSrcpServer::Reply FakeSrcpServer::replyFor(Peer& peer, const std::string& li
     if (w.size() == 4 && w[0] == "SET" && w[1] == "PROTOCOL")
         return Reply::send(std::string(Stamp) + " 201 OK PROTOCOL SRCP");
     if (w.size() == 4 && w[0] == "SET" && w[1] == "CONNECTIONMODE")
-        return Reply::send(std::string(Stamp) + " 202 OK CONNECTIONMODE");
+        return Reply::send(std::string(Stamp) + " 202 OK " + m_modeReply);
     if (line == "GO") {
         peer.record.sessionId = m_nextSessionId++;
         return Reply::send(std::string(Stamp) + " 200 OK GO " + std::to_string(peer.record.sessionId));
     }
     if (w.size() == 4 && w[0] == "TERM" && w[2] == "SESSION") {
+        if (m_termClosesAtOnce)
+            return Reply::close();
         peer.closeAfterReply = true;
         return Reply::send(ok);
     }
+    if (w.size() == 7 && w[0] == "INIT" && w[2] == "GL" && (w[4] == "M" || w[4] == "N"))
+        return Reply::send(std::string(Stamp) + " 419 ERROR list too short");
     if (w.size() == 3 && w[0] == "GET" && w[2] == "DESCRIPTION") {
         for (std::size_t bus = 0; bus < m_descriptions.size(); ++bus)
             if (w[1] == std::to_string(bus))
@@ -247,7 +282,7 @@ FakeSrcpServer::Reply FakeSrcpServer::replyFor(Peer& peer, const std::string& li
 }
 
 void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
-    LineConnection& conn = *peer->conn;
+    PeerLine& conn = *peer->conn;
     // A close of ours is recorded before the client can see it, so that a line injected after the
     // client noticed goes to its next connection and not to this one.
     auto closeHere = [&](bool reset) {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/LineConnection.h"
+#include "LineListener.h"
+#include "MemoryTransport.h"
 
 #include <atomic>
 #include <chrono>
@@ -13,19 +14,23 @@
 #include <thread>
 #include <vector>
 
-// A scripted SRCP 0.8.2 server on 127.0.0.1 with an ephemeral port. Every connection gets the welcome
-// line, the handshake is answered line by line, and after "GO" each command line gets one reply from
-// the script, the rule table or the defaults below. All replies are literal text given by the test.
+// A scripted SRCP 0.8.2 server on 127.0.0.1 with an ephemeral port, which also serves in-memory
+// connections (memoryTransport()) alike. Every connection gets the welcome line, the handshake is answered
+// line by line, and after "GO" each command line gets one reply from the script, the rule table or the
+// defaults below. All replies are literal text given by the test.
 //
 // Defaults (used when neither script nor rule matches):
 //   SET PROTOCOL SRCP <v>        -> "1000.000 201 OK PROTOCOL SRCP"
-//   SET CONNECTIONMODE SRCP <m>  -> "1000.000 202 OK CONNECTIONMODE"
+//   SET CONNECTIONMODE SRCP <m>  -> "1000.000 202 OK CONNECTIONMODE" (or as setConnectionModeReply says)
 //   GO                           -> "1000.000 200 OK GO <id>"   (ids 1, 2, 3, ... per connection)
-//   TERM 0 SESSION <id>          -> "1000.000 200 OK", then the server closes the connection
+//   TERM 0 SESSION <id>          -> "1000.000 200 OK", then the server closes the connection (or, with
+//                                   setTermClosesAtOnce, it closes without a reply)
 //   GET <n> DESCRIPTION          -> the description of bus n, or "1000.000 416 ERROR no data"
+//   INIT <n> GL <a> M|N <s> <f>  -> "1000.000 419 ERROR list too short" (no protocol version)
 //   anything else                -> "1000.000 200 OK"
-// An info connection gets, right after its GO reply, one description line per bus (0, 1, 2, ...) and
-// then the INFO lines injected so far.
+// An info connection gets, right after its GO reply, one description line per bus (0, 1, 2, ...),
+// then the device states, then the INFO lines injected so far. A command a real server does not
+// support goes unanswered: addPrefixRule(prefix, Reply::silence()).
 class FakeSrcpServer {
 public:
     // What the server does with one received line.
@@ -62,11 +67,21 @@ public:
     FakeSrcpServer& operator=(const FakeSrcpServer&) = delete;
 
     int port() const { return m_listener.port(); }
+    // A transport for a session whose every connect reaches this server in memory; the server keeps
+    // no reference to it.
+    std::unique_ptr<MemoryTransport> memoryTransport();
 
     // Sent to every new connection; default "srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3".
     void setWelcome(const std::string& line);
     // Group lists of buses 0, 1, 2, ... ("POWER GL GA FB TIME"); sent in rising order.
     void setBusDescriptions(const std::vector<std::string>& groupLists);
+    // Whole INFO lines, one per device state the server knows; every info connection gets them.
+    void setDeviceStates(const std::vector<std::string>& lines);
+    // The words after "202 OK " in the reply to SET CONNECTIONMODE (some servers write
+    // "CONNECTION MODE").
+    void setConnectionModeReply(const std::string& words);
+    // TERM 0 SESSION is answered by closing at once, without "200 OK".
+    void setTermClosesAtOnce(bool atOnce);
     // A rule for a received line, exactly as received (without CR LF). Rules are tried in the order
     // they were added; a rule with once is used a single time. Rules also cover the handshake lines.
     void addRule(const std::string& line, Reply reply, bool once = false);
@@ -86,8 +101,8 @@ public:
     void startFlood(const std::string& rest);
     void stopFlood();
 
-    // Closes every connection gracefully, or with a reset.
-    void closeConnections();
+    // Closes every connection (of that mode, "COMMAND" or "INFO") gracefully, or with a reset.
+    void closeConnections(const std::string& mode = "");
     void resetConnections();
 
     std::vector<Connection> connections() const;
@@ -110,6 +125,7 @@ private:
     };
 
     void acceptLoop();
+    void addPeer(std::unique_ptr<PeerLine> conn);
     void serve(std::shared_ptr<Peer> peer);
     Reply replyFor(Peer& peer, const std::string& line);
     void send(Peer& peer, const std::string& line);
@@ -119,6 +135,9 @@ private:
     mutable std::mutex m_mutex;
     std::string m_welcome = "srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3";
     std::vector<std::string> m_descriptions;
+    std::vector<std::string> m_deviceStates;
+    std::string m_modeReply = "CONNECTIONMODE";
+    bool m_termClosesAtOnce = false;
     std::vector<Rule> m_rules;
     std::deque<Reply> m_script;
     std::vector<std::string> m_pendingInfo;

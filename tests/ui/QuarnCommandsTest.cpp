@@ -16,8 +16,8 @@
 
 #include "QuarnTestFolder.h"
 #include "engine/initunit.h"
-#include "platform/LineConnection.h"
 #include "srcp/HighResTimer.h"
+#include "support/LineListener.h"
 #include "support/engine/RecordingCommandOutput.h"
 #include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"

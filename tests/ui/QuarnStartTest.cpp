@@ -12,7 +12,7 @@
 #include "engine/MainFormState.h"
 #include "engine/initunit.h"
 #include "platform/Cp1252.h"
-#include "platform/LineConnection.h"
+#include "support/LineListener.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "support/engine/RecordingCommandOutput.h"
