@@ -21,6 +21,7 @@
 #include "platform/qt/QtDispatcher.h"
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
+#include "support/LineListener.h"
 #include "support/engine/RecordingClock.h"
 #include "support/engine/RecordingCommandOutput.h"
 #include "ui/Debugunit.h"
@@ -448,6 +449,58 @@ TEST_F(QuarnConnectionTest, BlockedReadersStopPromptlyAndExitJoinsThePollReader)
     EXPECT_EQ(PollHandleThread, nullptr);
     EXPECT_FALSE(window->Poll_Socket->isConnected());
     EXPECT_TRUE(m_server.waitDisconnected(Server::Poll));
+}
+
+// A server that stops taking data: a write on the GUI thread times out (or fails on the reset) while
+// the command reader is blocked on the same connection. Disconnect must still return at once.
+TEST_F(QuarnConnectionTest, DisconnectReturnsWhenAWriteFailedUnderTheBlockedReader) {
+    for (bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "peer resets during the write" : "peer takes no data");
+        LineListener silent;
+        TMainForm* window = startWindows();
+        ASSERT_NE(window, nullptr);
+        window->show();
+        window->Iphostchar = "127.0.0.1";
+        window->Ipport = silent.port();
+        window->Infoport_an = 0;
+        window->applyConnectionSettings();
+        std::unique_ptr<AcceptedConnection> peer;
+        std::thread acceptor([&] { peer = silent.accept(5000); });
+        window->Hostverbinden1->trigger();
+        acceptor.join();
+        ASSERT_NE(peer, nullptr);
+        ASSERT_TRUE(window->Command_Socket->isConnected());
+        ASSERT_NE(ReadCommand, nullptr);
+
+        window->Command_Socket->setWriteTimeout(300);
+        std::thread resetter;
+        if (reset)
+            resetter = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                peer->abort();
+            });
+        const std::string chunk(1 << 20, 'x');
+        bool failed = false;
+        for (int i = 0; i < 512 && !failed; ++i) {
+            try {
+                window->Command_Socket->writeRaw(chunk);
+            } catch (const LineConnectionError&) {
+                failed = true;
+            }
+        }
+        if (resetter.joinable())
+            resetter.join();
+        EXPECT_TRUE(failed);
+
+        const auto start = Clock::now();
+        window->Hosttrennen1->trigger();
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+        EXPECT_TRUE(waitFor([&] { return window->Hostverbinden1->isEnabled(); }));
+        expectConnectedMenus(window, false);
+        EXPECT_EQ(ReadCommand, nullptr);
+        EXPECT_FALSE(window->Command_Socket->isConnected());
+        stopWindows();
+    }
 }
 
 // Detectors on the plan; their icons are solid colours so that a cell shows which one it holds.
