@@ -6,9 +6,12 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cstdint>
+#include <exception>
+#include <utility>
 
 #include "engine/Bahncalcunit.h"
 #include "engine/MainFormState.h"
+#include "loco/GuardedHandler.h"
 #include "loco/locosetupunit.h"
 #include "platform/qt/QtText.h"
 #include "platform/qtwidgets/ClickableImage.h"
@@ -79,19 +82,29 @@ void ThrottlePanel::buildThrottle(int i) {
     t.bar->setPageStep(1);
     connect(t.bar, &QScrollBar::valueChanged, this, [this, i] {
         ++m_throttles[static_cast<std::size_t>(i)].changes;
-        ScrollBar1Change(i);
+        if (m_movingByCode == 0) {
+            runGuarded([this, i] { ScrollBar1Change(i); });
+            return;
+        }
+        // One of our own operations moved the bar: its caller gets the failure.
+        try {
+            ScrollBar1Change(i);
+        } catch (...) {
+            if (!m_moveFailure)
+                m_moveFailure = std::current_exception();
+        }
     });
 
     t.button = new QToolButton(m_panel);
     t.button->setObjectName(QString("SpeedButton%1").arg(n));
     t.button->setGeometry(x, 80, 17, 17);
     t.button->setIconSize(QSize(15, 15));
-    connect(t.button, &QToolButton::clicked, this, [this, i] { SpeedButton1Click(i); });
+    connect(t.button, &QToolButton::clicked, this, [this, i] { runGuarded([this, i] { SpeedButton1Click(i); }); });
 
     t.box = new QCheckBox(m_panel);
     t.box->setObjectName(QString("CheckBox%1").arg(n));
     t.box->setGeometry(x, 96, 17, 17);
-    connect(t.box, &QCheckBox::toggled, this, [this, i] { CheckBoxClick(i); });
+    connect(t.box, &QCheckBox::toggled, this, [this, i] { runGuarded([this, i] { CheckBoxClick(i); }); });
 
     t.label = new QLabel(m_panel);
     t.label->setObjectName(QString("Regler%1_label").arg(n));
@@ -105,10 +118,9 @@ void ThrottlePanel::buildThrottle(int i) {
         auto* icon = new ClickableImage(m_panel);
         icon->setObjectName(f == 0 ? QString("Func_pic%1").arg(n) : QString("Func%1_pic%2").arg(f).arg(n));
         icon->setGeometry(x + 18, 1 + 16 * f, 15, 15);
-        if (f == 0)
-            connect(icon, &ClickableImage::clicked, this, [this, i] { Func_pic1Click(i); });
-        else
-            connect(icon, &ClickableImage::clicked, this, [this, i, f] { FuncPicClick(i, f); });
+        connect(icon, &ClickableImage::clicked, this, [this, i, f] {
+            runGuarded([this, i, f] { f == 0 ? Func_pic1Click(i) : FuncPicClick(i, f); });
+        });
         t.func[static_cast<std::size_t>(f)] = icon;
     }
 }
@@ -146,6 +158,13 @@ int ThrottlePanel::restPosition(int Regler) const {
     const bool centreZero = m_throttles[static_cast<std::size_t>(Regler)].box->isChecked();
     // A negative maximum cannot be a bar's range; such a bar stays at 0.
     return std::max(0, centreZero ? speedMax / 2 : speedMax);
+}
+
+void ThrottlePanel::moveBar(QScrollBar* bar, const std::function<void(QScrollBar*)>& move) {
+    ++m_movingByCode;
+    move(bar);
+    if (--m_movingByCode == 0 && m_moveFailure)
+        std::rethrow_exception(std::exchange(m_moveFailure, nullptr));
 }
 
 void ThrottlePanel::setGlyph(Throttle& t, const std::string& file) {
@@ -230,9 +249,19 @@ void ThrottlePanel::setupScrollBar(int Regler) {
         return;
     t->label->setText(QString::number(Lok->get_addr(Regler)));
     t->label->adjustSize();
-    // A maximum below the position moves the bar, which runs its change handler.
-    t->bar->setMaximum(std::max(0, Lok->get_speedmax(Regler)));
-    t->bar->setValue(restPosition(Regler));
+    // The bar goes straight to its rest position: a range narrowed first would clamp the handle
+    // onto its end, and a centre-zero loco would be sent full speed for a moment.
+    const int maximum = std::max(0, Lok->get_speedmax(Regler));
+    const int rest = restPosition(Regler);
+    moveBar(t->bar, [maximum, rest](QScrollBar* bar) {
+        if (maximum >= bar->maximum()) {
+            bar->setMaximum(maximum);
+            bar->setValue(rest);
+        } else {
+            bar->setValue(rest);
+            bar->setMaximum(maximum);
+        }
+    });
     const DirectionKind kind = directionKind(Lok->get_protocol(Regler));
     if (kind != DirectionKind::None && inBottomTenth(t->bar))
         setGlyph(*t, arrowOf(kind, Lok->get_direction(Regler)));
@@ -256,7 +285,8 @@ void ThrottlePanel::setall_lokostop() {
         Throttle* t = live(i);
         if (!t)
             return;
-        t->bar->setValue(restPosition(i));
+        const int rest = restPosition(i);
+        moveBar(t->bar, [rest](QScrollBar* bar) { bar->setValue(rest); });
         changeScrollBar(i);
         speedswitch(i);
         speedswitch(i);

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <array>
+#include <exception>
+#include <functional>
 #include <string>
 
 #include "engine/lokunit.h"
@@ -86,10 +88,15 @@ private:
     void buildThrottle(int Regler);
     // The bar's rest position for the slot's maximum: its bottom, or its middle in centre-zero mode.
     int restPosition(int Regler) const;
+    // Moves a bar by code: its change handler runs as for any move, and what that throws reaches
+    // the caller once the move is done.
+    void moveBar(QScrollBar* bar, const std::function<void(QScrollBar*)>& move);
     void setGlyph(Throttle& t, const std::string& file);
     void showName(int Regler);
 
     QWidget* m_panel;
+    int m_movingByCode = 0;
+    std::exception_ptr m_moveFailure;
     std::array<Throttle, LOKMAX> m_throttles;
 };
 

@@ -17,6 +17,7 @@
 #include "engine/IconCache.h"
 #include "engine/MainFormState.h"
 #include "engine/lokunit.h"
+#include "loco/GuardedHandler.h"
 #include "loco/ThrottleControls.h"
 #include "platform/DialogService.h"
 #include "platform/TextFile.h"
@@ -189,11 +190,12 @@ void TLocoForm::buildControls() {
     }
     for (int code = 1; code <= 8; ++code) {
         Func_image[code] = picture(QString("Func_image%1").arg(code), 224 + 24 * (code - 1), 208);
-        connect(Func_image[code], &ClickableImage::clicked, this, [this, code] { Func_imageClick(code); });
+        connect(Func_image[code], &ClickableImage::clicked, this,
+                [this, code] { runGuarded([this, code] { Func_imageClick(code); }); });
     }
     for (int k = 1; k <= 4; ++k)
         connect(funcKey(k), &ClickableImage::pressed, this,
-                [this, k](Qt::MouseButton button) { FuncMouseDown(k, button); });
+                [this, k](Qt::MouseButton button) { runGuarded([this, k, button] { FuncMouseDown(k, button); }); });
 
     Joystick_label = label(this, "Joystick_label", "Joystick Buttons", 224, 244);
     ClickableImage** joys[] = {&Joy1, &Joy2, &Joy3, &Joy4};
@@ -227,10 +229,11 @@ void TLocoForm::buildControls() {
     K4CB = combo("K4CB", "----", 224 + 72 * 3);
     // The user changes a key's function by picking an item or typing; code sets the item under a
     // signal blocker and so never runs the handler.
-    connect(K3CB, &QComboBox::editTextChanged, this, [this] { K3CBChange(); });
-    connect(K3CB, &QComboBox::activated, this, [this] { K3CBChange(); });
-    connect(K4CB, &QComboBox::editTextChanged, this, [this] { K4CBChange(); });
-    connect(K4CB, &QComboBox::activated, this, [this] { K4CBChange(); });
+    for (QComboBox* box : {K3CB, K4CB}) {
+        auto change = [this, box] { runGuarded([this, box] { box == K3CB ? K3CBChange() : K4CBChange(); }); };
+        connect(box, &QComboBox::editTextChanged, this, change);
+        connect(box, &QComboBox::activated, this, change);
+    }
 
     Fertig_button = new QPushButton("Save", this);
     Fertig_button->setObjectName("Fertig_button");
@@ -244,9 +247,9 @@ void TLocoForm::buildControls() {
     Label6 = label(this, "Label6", "", 272, 386);
     Label6->setFixedWidth(280);
 
-    connect(Fertig_button, &QPushButton::clicked, this, [this] { Fertig_buttonClick(); });
-    connect(Cancel_button, &QPushButton::clicked, this, [this] { Cancel_buttonClick(); });
-    connect(Zeigen_button, &QPushButton::clicked, this, [this] { Zeigen_buttonClick(); });
+    connect(Fertig_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Fertig_buttonClick(); }); });
+    connect(Cancel_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Cancel_buttonClick(); }); });
+    connect(Zeigen_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Zeigen_buttonClick(); }); });
     // Checking a button by code runs its handler as a click does.
     connect(RadioButton3, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
