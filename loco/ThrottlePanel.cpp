@@ -99,7 +99,8 @@ void ThrottlePanel::buildThrottle(int i) {
     t.button->setObjectName(QString("SpeedButton%1").arg(n));
     t.button->setGeometry(x, 80, 17, 17);
     t.button->setIconSize(QSize(15, 15));
-    connect(t.button, &QToolButton::clicked, this, [this, i] { runGuarded([this, i] { SpeedButton1Click(i); }); });
+    connect(t.button, &QToolButton::clicked, this,
+            [this, i] { runGuarded([this, i] { SpeedButton1Click(i); }); });
 
     t.box = new QCheckBox(m_panel);
     t.box->setObjectName(QString("CheckBox%1").arg(n));

@@ -194,8 +194,9 @@ void TLocoForm::buildControls() {
                 [this, code] { runGuarded([this, code] { Func_imageClick(code); }); });
     }
     for (int k = 1; k <= 4; ++k)
-        connect(funcKey(k), &ClickableImage::pressed, this,
-                [this, k](Qt::MouseButton button) { runGuarded([this, k, button] { FuncMouseDown(k, button); }); });
+        connect(funcKey(k), &ClickableImage::pressed, this, [this, k](Qt::MouseButton button) {
+            runGuarded([this, k, button] { FuncMouseDown(k, button); });
+        });
 
     Joystick_label = label(this, "Joystick_label", "Joystick Buttons", 224, 244);
     ClickableImage** joys[] = {&Joy1, &Joy2, &Joy3, &Joy4};
@@ -247,9 +248,12 @@ void TLocoForm::buildControls() {
     Label6 = label(this, "Label6", "", 272, 386);
     Label6->setFixedWidth(280);
 
-    connect(Fertig_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Fertig_buttonClick(); }); });
-    connect(Cancel_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Cancel_buttonClick(); }); });
-    connect(Zeigen_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Zeigen_buttonClick(); }); });
+    connect(Fertig_button, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { Fertig_buttonClick(); }); });
+    connect(Cancel_button, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { Cancel_buttonClick(); }); });
+    connect(Zeigen_button, &QPushButton::clicked, this,
+            [this] { runGuarded([this] { Zeigen_buttonClick(); }); });
     // Checking a button by code runs its handler as a click does.
     connect(RadioButton3, &QRadioButton::toggled, this, [this](bool on) {
         if (on)
@@ -332,25 +336,22 @@ int TLocoForm::setuplok(int N) {
         Func_image[code]->setPixmap(dataPicture(flookup(code)));
 
     // Groups to item 0, then the family's button (whose handler may reset the groups), then the
-    // group's item: the order in which the handlers leave the Part's choice on screen.
+    // group's item: the order in which the handlers leave the slot's choice on screen.
     setItemIndex(RadioGroup2Items, 0);
     setItemIndex(RadioGroup1Items, 0);
+    // The group handlers show the function group exactly for a decoder with functions.
     const std::string protocol = Lok->get_protocol(N);
-    int item = 0;
     if (protocol.starts_with('M')) {
         RadioGroup2->show();
         RadioGroup1->hide();
         RadioButton3->setChecked(true);
-        item = itemOfProtocol(kMaerklinRows, protocol);
-        setItemIndex(RadioGroup2Items, item);
+        setItemIndex(RadioGroup2Items, itemOfProtocol(kMaerklinRows, protocol));
     } else if (protocol.starts_with('N')) {
         RadioGroup2->hide();
         RadioGroup1->show();
         RadioButton4->setChecked(true);
-        item = itemOfProtocol(kDccRows, protocol);
-        setItemIndex(RadioGroup1Items, item);
+        setItemIndex(RadioGroup1Items, itemOfProtocol(kDccRows, protocol));
     }
-    setFunctionGroupVisible(item >= 1);
 
     for (int k = 1; k <= 4; ++k) {
         funcKey(k)->setPixmap(QPixmap());

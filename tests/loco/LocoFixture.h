@@ -70,9 +70,12 @@ protected:
         namespace fs = std::filesystem;
         const fs::path data = fs::path(m_dir.path()) / "Data";
         fs::create_directories(data);
-        for (const auto& entry : fs::directory_iterator(fs::path(QUARN_RUNTIME_DIR) / "Data"))
-            if (entry.is_regular_file() && entry.path().filename().string().rfind("parmc.dat", 0) != 0)
-                fs::copy_file(entry.path(), data / entry.path().filename());
+        // The throttle glyphs and function icons; the plan icons and the settings are not needed.
+        for (const auto& entry : fs::directory_iterator(fs::path(QUARN_RUNTIME_DIR) / "Data")) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_regular_file() && name.ends_with(".bmp") && !name.starts_with("Icon"))
+                fs::copy_file(entry.path(), data / name);
+        }
         setWorkFolder(m_dir.path());
         iconCache().clear();
         m_init = std::make_unique<C_Init>();

@@ -128,8 +128,8 @@ TEST_F(ThrottlePanelTest, DraggingTheHandleDrivesTheLoco) {
     QMouseEvent move(QEvent::MouseMove, top, bar->mapToGlobal(top), Qt::NoButton, Qt::LeftButton,
                      Qt::NoModifier);
     QApplication::sendEvent(bar, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, top, bar->mapToGlobal(top), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, top, bar->mapToGlobal(top), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(bar, &release);
 
     EXPECT_EQ(bar->value(), 0);
@@ -171,17 +171,49 @@ TEST_F(ThrottlePanelTest, DirectionButton) {
         Lines lines;
     };
     const Case cases[] = {
-        {"standing M2, direction 1", Operate, "M2", 7, false, 91, 1, 0, "pfeil_re.bmp",
+        {"standing M2, direction 1",
+         Operate,
+         "M2",
+         7,
+         false,
+         91,
+         1,
+         0,
+         "pfeil_re.bmp",
          {"SET GL M2 7 0 0 100 0 0 "}},
-        {"standing N3, direction 0", Operate, "N3", 7, false, 100, 0, 1, "pfeil_li.bmp",
+        {"standing N3, direction 0",
+         Operate,
+         "N3",
+         7,
+         false,
+         100,
+         0,
+         1,
+         "pfeil_li.bmp",
          {"SET GL N3 7 1 0 100 0 0 "}},
         {"M2 not yet set", Operate, "M2", 7, false, 91, -1, 1, "pfeil_li.bmp", {"SET GL M2 7 1 0 100 0 0 "}},
         {"moving M2", Operate, "M2", 7, false, 90, 1, 1, nullptr, {"SET GL M2 7 1 0 100 0 0 "}},
         {"standing M1", Operate, "M1", 7, false, 95, 1, 0, "pfeil_dop.bmp", {"SET GL M1 7 0 0 100 0 0 "}},
-        {"standing M1 not yet set", Operate, "M1", 7, false, 95, -1, 1, "pfeil_dop.bmp",
+        {"standing M1 not yet set",
+         Operate,
+         "M1",
+         7,
+         false,
+         95,
+         -1,
+         1,
+         "pfeil_dop.bmp",
          {"SET GL M1 7 1 0 100 0 0 "}},
         {"standing NB", Operate, "NB", 7, false, 100, 1, 1, nullptr, {"SET GL NB 7 1 0 100 0 0 "}},
-        {"centre-zero at the bottom", Operate, "M2", 7, true, 100, 1, 1, nullptr,
+        {"centre-zero at the bottom",
+         Operate,
+         "M2",
+         7,
+         true,
+         100,
+         1,
+         1,
+         nullptr,
          {"SET GL M2 7 1 0 100 0 0 "}},
         {"no address", Operate, "M2", 0, false, 100, 1, 1, nullptr, {}},
         {"design mode", Design, "M2", 7, false, 100, 1, 1, nullptr, {}},
@@ -233,14 +265,23 @@ TEST_F(ThrottlePanelTest, SetupScrollBarPreparesALiveThrottle) {
         std::string protocol;
         int addr, speedMax, direction;
         bool centreZero;
-        int startMaximum;       // the bar's range before
-        int position;           // the bar's position after
-        const char* glyph;      // nullptr: none
+        int startMaximum;  // the bar's range before
+        int position;      // the bar's position after
+        const char* glyph; // nullptr: none
         Lines lines;
     };
     const Case cases[] = {
         {"M2 forwards", true, "M2", 24, 28, 1, false, 100, 28, "pfeil_li.bmp", {"SET GL M2 24 1 0 28 0 0 "}},
-        {"N4 backwards", true, "N4", 24, 126, 0, false, 100, 126, "pfeil_re.bmp",
+        {"N4 backwards",
+         true,
+         "N4",
+         24,
+         126,
+         0,
+         false,
+         100,
+         126,
+         "pfeil_re.bmp",
          {"SET GL N4 24 0 0 126 0 0 "}},
         {"M1", true, "M1", 24, 28, 1, false, 100, 28, "pfeil_dop.bmp", {"SET GL M1 24 1 0 28 0 0 "}},
         {"NB", true, "NB", 24, 28, 1, false, 100, 28, nullptr, {"SET GL NB 24 1 0 28 0 0 "}},
@@ -249,8 +290,28 @@ TEST_F(ThrottlePanelTest, SetupScrollBarPreparesALiveThrottle) {
         {"outside operate mode", false, "M2", 24, 28, 1, false, 100, 28, "pfeil_li.bmp", {}},
         // The middle is no bottom tenth: the arrow stays as it was. The bar goes straight to the
         // middle, without a full-speed moment on the way.
-        {"centre-zero narrowing", true, "M2", 24, 28, 1, true, 100, 14, nullptr, {"SET GL M2 24 0 0 28 0 0 "}},
-        {"centre-zero widening", true, "M2", 24, 100, 1, true, 28, 50, nullptr, {"SET GL M2 24 0 0 100 0 0 "}},
+        {"centre-zero narrowing",
+         true,
+         "M2",
+         24,
+         28,
+         1,
+         true,
+         100,
+         14,
+         nullptr,
+         {"SET GL M2 24 0 0 28 0 0 "}},
+        {"centre-zero widening",
+         true,
+         "M2",
+         24,
+         100,
+         1,
+         true,
+         28,
+         50,
+         nullptr,
+         {"SET GL M2 24 0 0 100 0 0 "}},
         {"no maximum", true, "M2", 24, 0, 1, false, 100, 0, nullptr, {"SET GL M2 24 1 0 0 0 0 "}},
     };
     for (const Case& c : cases) {
@@ -297,7 +358,7 @@ TEST_F(ThrottlePanelTest, CentreZeroBoxAlwaysBringsTheLocoToTheBarsMeaning) {
         bool boxBefore;
         int position; // where the user left the bar (through its handler)
         int addr;
-        Lines lines;  // sent by the box click
+        Lines lines; // sent by the box click
         int positionAfter;
     };
     const Case cases[] = {
@@ -451,12 +512,14 @@ TEST_F(ThrottlePanelTest, ShowpicsDrawsTheSlotsFunctions) {
 
 TEST_F(ThrottlePanelTest, FlookupKnowsEveryCodeAndLeavesTheSettingsAlone) {
     const std::map<int, std::string> expected = {
-        {0, "Empty.bmp"},          {1, "func_off.bmp"},       {2, "hupe_aus.bmp"},    {3, "kupplung_aus.bmp"},
-        {4, "wagenlicht_aus.bmp"}, {5, "licht_aus.bmp"},      {6, "dampf_aus.bmp"},   {7, "pfeil_dop.bmp"},
-        {8, "slow_off.bmp"},       {9, "Empty.bmp"},          {10, "Empty.bmp"},      {11, "func_on.bmp"},
-        {12, "hupe_an.bmp"},       {13, "kupplung_an.bmp"},   {14, "wagenlicht_an.bmp"}, {15, "licht_an.bmp"},
-        {16, "dampf_an.bmp"},      {17, "pfeil_dop.bmp"},     {18, "slow_on.bmp"},    {19, "Empty.bmp"},
-        {20, "Empty.bmp"},         {21, "Empty.bmp"},         {-1, "Empty.bmp"},      {255, "Empty.bmp"},
+        {0, "Empty.bmp"},        {1, "func_off.bmp"},       {2, "hupe_aus.bmp"},
+        {3, "kupplung_aus.bmp"}, {4, "wagenlicht_aus.bmp"}, {5, "licht_aus.bmp"},
+        {6, "dampf_aus.bmp"},    {7, "pfeil_dop.bmp"},      {8, "slow_off.bmp"},
+        {9, "Empty.bmp"},        {10, "Empty.bmp"},         {11, "func_on.bmp"},
+        {12, "hupe_an.bmp"},     {13, "kupplung_an.bmp"},   {14, "wagenlicht_an.bmp"},
+        {15, "licht_an.bmp"},    {16, "dampf_an.bmp"},      {17, "pfeil_dop.bmp"},
+        {18, "slow_on.bmp"},     {19, "Empty.bmp"},         {20, "Empty.bmp"},
+        {21, "Empty.bmp"},       {-1, "Empty.bmp"},         {255, "Empty.bmp"},
     };
     Lok->set_addr(2, 77);
     Bahn->parameterspeichern();
@@ -483,7 +546,8 @@ TEST_F(ThrottlePanelTest, AMissingPictureComesAfterTheSend) {
     m_output.lines.clear();
     EXPECT_THROW(m_panel->speedswitch(0), BitmapFileError);
     EXPECT_THROW(m_panel->switch_function(0, 1), BitmapFileError);
-    EXPECT_EQ(m_output.lines, (Lines{"SET GL M2 3 0 0 100 0 4 0 0 0 0 ", "SET GL M2 3 0 0 100 0 4 1 0 0 0 "}));
+    EXPECT_EQ(m_output.lines,
+              (Lines{"SET GL M2 3 0 0 100 0 4 0 0 0 0 ", "SET GL M2 3 0 0 100 0 4 1 0 0 0 "}));
     EXPECT_EQ(Lok->get_direction(0), 0);
     EXPECT_EQ(function(0, 1), 12);
 }

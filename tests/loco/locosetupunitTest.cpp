@@ -123,9 +123,9 @@ TEST_F(LocoSetupTest, SetuplokShowsTheSlotsProtocol) {
     };
     // One dialog for all, so that nothing of the loco before may stay.
     const Case cases[] = {
-        {"M3", true, 2, true},  {"N2", false, 2, true}, {"M1", true, 0, false}, {"N4", false, 4, true},
+        {"M3", true, 2, true},   {"N2", false, 2, true}, {"M1", true, 0, false}, {"N4", false, 4, true},
         {"NB", false, 0, false}, {"N5", false, 5, true}, {"M5", true, 4, true},  {"M2", true, 1, true},
-        {"M1", true, 0, false}, {"N1", false, 1, true},
+        {"M1", true, 0, false},  {"N1", false, 1, true},
     };
     TLocoForm& d = *m_dialog;
     for (const Case& c : cases) {
@@ -241,14 +241,38 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
     };
     const Case cases[] = {
         {"empty maximum", "M2", {1, 0, 0, 0, 0}, "5", "Lok", "", 5, "Lok", 100, {1, 0, 0, 0, 0}},
-        {"blanks in the name", "M2", {1, 0, 0, 0, 0}, "5", "  Br 218  01 ", "40", 5, "Br21801", 40,
+        {"blanks in the name",
+         "M2",
+         {1, 0, 0, 0, 0},
+         "5",
+         "  Br 218  01 ",
+         "40",
+         5,
+         "Br21801",
+         40,
          {1, 0, 0, 0, 0}},
         {"a name of blanks", "M2", {1, 0, 0, 0, 0}, "5", "   ", "40", 5, "", 40, {1, 0, 0, 0, 0}},
-        {"M1 keeps its functions", "M1", {11, 2, 3, 0, 14}, "5", "Lok", "40", 5, "Lok", 40,
+        {"M1 keeps its functions",
+         "M1",
+         {11, 2, 3, 0, 14},
+         "5",
+         "Lok",
+         "40",
+         5,
+         "Lok",
+         40,
          {11, 2, 3, 0, 14}},
         // F0 goes off; the keys keep their codes, an on key included.
         {"M3 sets F0", "M3", {11, 2, 0, 0, 14}, "5", "Lok", "40", 5, "Lok", 40, {1, 2, 0, 0, 14}},
-        {"address 0 makes the throttle inert", "M2", {1, 0, 0, 0, 0}, "0", "Lok", "40", 0, "Lok", 40,
+        {"address 0 makes the throttle inert",
+         "M2",
+         {1, 0, 0, 0, 0},
+         "0",
+         "Lok",
+         "40",
+         0,
+         "Lok",
+         40,
          {1, 0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
@@ -333,8 +357,9 @@ TEST_F(LocoSetupTest, FunctionKeysAndThePalette) {
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(clipboard->text(), "the user's own text");
     EXPECT_FALSE(clipboard->mimeData()->hasImage());
-    EXPECT_EQ(std::vector<int>({function(4, 0), function(4, 1), function(4, 2), function(4, 3), function(4, 4)}),
-              std::vector<int>({1, 0, 2, 2, 0}));
+    EXPECT_EQ(
+        std::vector<int>({function(4, 0), function(4, 1), function(4, 2), function(4, 3), function(4, 4)}),
+        std::vector<int>({1, 0, 2, 2, 0}));
     EXPECT_EQ(Lok->get_jb3(4), 2);
     EXPECT_EQ(Lok->get_jb3func(4), "F3");
     EXPECT_EQ(Lok->get_jb4(4), 0);
@@ -396,11 +421,12 @@ TEST_F(LocoSetupTest, SaveRefusesNumbersItCannotUse) {
                                       "'" + text + "' is not a valid integer value", MessageIcon::Stop};
     };
     const RecordingDialogs::Call wrongInput{RecordingDialogs::Kind::Message, "Fehler",
-                                            "Die eingegebenen Werte sind nicht verwertbar!", MessageIcon::Stop};
+                                            "Die eingegebenen Werte sind nicht verwertbar!",
+                                            MessageIcon::Stop};
     const Case cases[] = {
-        {"12a", "40", conversion("12a")},     {" 7 ", "40", conversion(" 7 ")},
-        {"7", "x1", conversion("x1")},        {"7", "99999999999", conversion("99999999999")},
-        {"  ", "40", conversion("  ")},      {"7", "0", wrongInput},
+        {"12a", "40", conversion("12a")}, {" 7 ", "40", conversion(" 7 ")},
+        {"7", "x1", conversion("x1")},    {"7", "99999999999", conversion("99999999999")},
+        {"  ", "40", conversion("  ")},   {"7", "0", wrongInput},
         {"7", "-28", wrongInput},
     };
     setSlot(7, "M2", 3, 100, 0, 4);
@@ -454,7 +480,7 @@ TEST_F(LocoSetupTest, CaptionsFollowTheLanguage) {
         int language;
         std::vector<QString> texts; // in the order of the controls below
     };
-    const char* const controls[] = {"Maerklin_label", "DCC_label",     "Adresse_label", "Beschreibung_label",
+    const char* const controls[] = {"Maerklin_label", "DCC_label",     "Adresse_label",  "Beschreibung_label",
                                     "Fertig_button",  "Cancel_button", "Joystick_label", "Zeigen_button",
                                     "GroupBox2",      "RadioGroup1",   "RadioGroup2"};
     const Case cases[] = {
