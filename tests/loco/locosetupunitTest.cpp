@@ -239,42 +239,17 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         int speedMax;
         std::vector<int> fAfter;
     };
+    // clang-format off
     const Case cases[] = {
         {"empty maximum", "M2", {1, 0, 0, 0, 0}, "5", "Lok", "", 5, "Lok", 100, {1, 0, 0, 0, 0}},
-        {"blanks in the name",
-         "M2",
-         {1, 0, 0, 0, 0},
-         "5",
-         "  Br 218  01 ",
-         "40",
-         5,
-         "Br21801",
-         40,
-         {1, 0, 0, 0, 0}},
+        {"blanks in the name", "M2", {1, 0, 0, 0, 0}, "5", "  Br 218  01 ", "40", 5, "Br21801", 40, {1, 0, 0, 0, 0}},
         {"a name of blanks", "M2", {1, 0, 0, 0, 0}, "5", "   ", "40", 5, "", 40, {1, 0, 0, 0, 0}},
-        {"M1 keeps its functions",
-         "M1",
-         {11, 2, 3, 0, 14},
-         "5",
-         "Lok",
-         "40",
-         5,
-         "Lok",
-         40,
-         {11, 2, 3, 0, 14}},
+        {"M1 keeps its functions", "M1", {11, 2, 3, 0, 14}, "5", "Lok", "40", 5, "Lok", 40, {11, 2, 3, 0, 14}},
         // F0 goes off; the keys keep their codes, an on key included.
         {"M3 sets F0", "M3", {11, 2, 0, 0, 14}, "5", "Lok", "40", 5, "Lok", 40, {1, 2, 0, 0, 14}},
-        {"address 0 makes the throttle inert",
-         "M2",
-         {1, 0, 0, 0, 0},
-         "0",
-         "Lok",
-         "40",
-         0,
-         "Lok",
-         40,
-         {1, 0, 0, 0, 0}},
+        {"address 0 makes the throttle inert", "M2", {1, 0, 0, 0, 0}, "0", "Lok", "40", 0, "Lok", 40, {1, 0, 0, 0, 0}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Lok->lokinit(2);
@@ -296,6 +271,22 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         for (int k = 0; k <= 4; ++k)
             EXPECT_EQ(function(2, k), c.fAfter[static_cast<std::size_t>(k)]) << "F" << k;
     }
+}
+
+TEST_F(LocoSetupTest, FunctionsOfTheLocoBeforeDoNotCarryOver) {
+    setSlot(0, "M3", 3, 100, 1, 4);
+    setFunctions(0, {1, 2, 3, 4, 5});
+    setSlot(1, "M1", 4);
+    setFunctions(1, {0, 6, 6, 6, 6});
+    open(0, [](TLocoForm& form) { form.Cancel_button->click(); });
+    open(1, [](TLocoForm& form) {
+        form.RadioGroup2Items->button(1)->click(); // "M2"
+        form.Fertig_button->click();
+    });
+    EXPECT_EQ(Lok->get_protocol(1), "M2");
+    EXPECT_EQ(
+        std::vector<int>({function(1, 0), function(1, 1), function(1, 2), function(1, 3), function(1, 4)}),
+        std::vector<int>({1, 0, 0, 0, 0}));
 }
 
 TEST_F(LocoSetupTest, EmptyAddressStoresNothingButStillSavesAndPreparesTheThrottles) {
