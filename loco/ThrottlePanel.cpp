@@ -113,7 +113,8 @@ void ThrottlePanel::buildThrottle(int i) {
     QPalette yellow = t.label->palette();
     yellow.setColor(QPalette::Window, Qt::yellow);
     t.label->setPalette(yellow);
-    t.label->move(x + 18, 98);
+    // Sized to its text once it has one; until then a small yellow box beside the check box.
+    t.label->setGeometry(x + 18, 98, 20, 13);
 
     for (int f = 0; f <= 4; ++f) {
         auto* icon = new ClickableImage(m_panel);
