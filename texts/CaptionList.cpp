@@ -41,6 +41,19 @@ const CaptionEntry kCaptions[] = {
     {"MainForm", "Hilfe1", 32},
     {"MainForm", "QuarnHilfe1", 33},
     {"MainForm", "Info1", 34},
+
+    // Loco setup dialog.
+    {"LocoForm", "Maerklin_label", 64},
+    {"LocoForm", "DCC_label", 65},
+    {"LocoForm", "Adresse_label", 60},
+    {"LocoForm", "Beschreibung_label", 61},
+    {"LocoForm", "Fertig_button", 66},
+    {"LocoForm", "Cancel_button", 67},
+    {"LocoForm", "Joystick_label", 63},
+    {"LocoForm", "Zeigen_button", 68},
+    {"LocoForm", "GroupBox2", 42},
+    {"LocoForm", "RadioGroup1", 65},
+    {"LocoForm", "RadioGroup2", 64},
 };
 
 } // namespace

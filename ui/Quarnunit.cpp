@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "engine/elementunit.h"
+#include "loco/ThrottlePanel.h"
 #include "platform/LineConnection.h"
 #include "srcp/HighResTimer.h"
 #include "ui/Debugunit.h"
@@ -103,6 +104,8 @@ void TMainForm::buildComponents() {
     setPanelColour(Regler_panel, QColor(0x00, 0x80, 0x80));
     Regler_panel->setGeometry(0, 0, 620, 113);
     Regler_panel->hide();
+    // The ten throttles; the panel owns them and they are the throttles in use while they live.
+    new ThrottlePanel(Regler_panel);
 
     Decod_panel = new QFrame(client);
     Decod_panel->setObjectName("Decod_panel");

@@ -1,4 +1,5 @@
 #include "texts/langunit.h"
+#include "texts/CaptionList.h"
 #include "texts/CaptionSink.h"
 
 #include <gtest/gtest.h>
@@ -344,6 +345,34 @@ TEST(C_language, SetupRelabelsTheMainMenuInOrder) {
             EXPECT_EQ(sink.calls[i].second.empty(), l == 0 || l == NUMLANG + 1);
         }
     }
+}
+
+TEST(C_language, SetupRelabelsTheLocoDialogInOrder) {
+    const std::pair<const char*, int> expected[] = {
+        {"Maerklin_label", 64}, {"DCC_label", 65},     {"Adresse_label", 60},  {"Beschreibung_label", 61},
+        {"Fertig_button", 66},  {"Cancel_button", 67}, {"Joystick_label", 63}, {"Zeigen_button", 68},
+        {"GroupBox2", 42},      {"RadioGroup1", 65},   {"RadioGroup2", 64}};
+    C_language lang;
+    RecordingSink sink;
+    lang.setCaptionSink("LocoForm", &sink);
+    for (int l : {LANGDEUTSCH, LANGENGLISH, LANGNEDERLANDS}) {
+        SCOPED_TRACE("language " + std::to_string(l));
+        sink.calls.clear();
+        lang.setup(l);
+        ASSERT_EQ(sink.calls.size(), std::size(expected));
+        for (std::size_t i = 0; i < std::size(expected); ++i) {
+            EXPECT_EQ(sink.calls[i].first, expected[i].first);
+            EXPECT_EQ(sink.calls[i].second, lang.entry(expected[i].second, l));
+            EXPECT_FALSE(sink.calls[i].second.empty());
+        }
+    }
+    // The loco dialog comes after every caption of the main window.
+    const auto list = captionList();
+    const auto firstLoco = std::find_if(list.begin(), list.end(), [](const CaptionEntry& c) {
+        return std::string(c.windowName) == "LocoForm";
+    });
+    EXPECT_TRUE(std::none_of(firstLoco, list.end(),
+                             [](const CaptionEntry& c) { return std::string(c.windowName) == "MainForm"; }));
 }
 
 struct Caption {
