@@ -5,6 +5,7 @@
 // throttles stood in for by a recorder.
 
 #include <QImage>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -43,6 +44,8 @@ protected:
         // Large enough for the whole plan: view and plan cells coincide.
         window->resize(1300, 1000);
         window->show();
+        // Synchronous repaints reach a window only once it is exposed.
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         window->setPlanMenuState();
         m_dialogs.clear();
     }
