@@ -47,7 +47,7 @@ TEST_F(QuarnEditingTest, APlacementEntersThePickedKindAtThePlanCell) {
     const Case cases[] = {{26, 0, 0}, {27, 0, 27}, {27, 54, 81}, {53, 54, 81}, {300, 27, 324}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + " scrolled " + std::to_string(c.hpos));
-        Postable->EmptyQuarnList();
+        Bahn->EmptyQuarnlist();
         window->Anzahl = 7;
         window->Hpos_alt = c.hpos;
         window->QuarnPaint();
@@ -65,7 +65,7 @@ TEST_F(QuarnEditingTest, APlacementEntersThePickedKindAtThePlanCell) {
     window->QuarnPaint();
 
     // The pick lasts: further clicks place more of it; an occupied cell refuses and is restored.
-    Postable->EmptyQuarnList();
+    Bahn->EmptyQuarnlist();
     click(54, 54);
     click(108, 54);
     EXPECT_TRUE(window->Symbol);
@@ -108,7 +108,7 @@ TEST_F(QuarnEditingTest, ShiftClicksSelectAndShiftDragsMoveTheSelection) {
     };
     for (const Case c : {Case{"release with Shift", true}, Case{"Shift let go first", false}}) {
         SCOPED_TRACE(c.name);
-        Postable->EmptyQuarnList();
+        Bahn->EmptyQuarnlist();
         window->Movelist->clear();
         Bahn->quarngraufaerben();
         window->QuarnPaint();
@@ -152,7 +152,7 @@ TEST_F(QuarnEditingTest, ShiftClicksSelectAndShiftDragsMoveTheSelection) {
     }
 
     // A step that would take a selected element off the plan is dropped on that axis.
-    Postable->EmptyQuarnList();
+    Bahn->EmptyQuarnlist();
     window->Movelist->clear();
     tPosEntry& corner = place(14, 0, 54);
     press(5, 60, ssShift);
@@ -234,7 +234,7 @@ TEST_F(QuarnEditingTest, ADragMovesTheElementItStartsOnOrPutsItBack) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Postable->EmptyQuarnList();
+        Bahn->EmptyQuarnlist();
         Bahn->quarngraufaerben();
         window->Gleisbildentwerfen1Click();
         window->QuarnPaint();

@@ -197,7 +197,7 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Postable->EmptyQuarnList();
+        Bahn->EmptyQuarnlist();
         tPosEntry& e = placeSwitch(c.kind, 54, 54, c.protocol, c.decod, c.daten, c.state);
         m_clock.waits.clear();
         m_throttles.calls.clear();
@@ -221,7 +221,7 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     }
 
     // An icon that cannot be drawn: the pulse still goes out, the state is kept, one box.
-    Postable->EmptyQuarnList();
+    Bahn->EmptyQuarnlist();
     tPosEntry& e = placeSwitch(14, 54, 54, "N", {1, 1, 0}, {1, 2, 0});
     fs::remove(dataFile("Icon1402.bmp"));
     click(60, 60);
