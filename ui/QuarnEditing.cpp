@@ -170,8 +170,9 @@ void TMainForm::addressModeDown(TShiftState Shift, int cx, int cy) {
         return;
     const int k = Bahn->poslistsuchen(cx, cy);
     if (Decoder) {
-        // Detectors have their S88 mode; the emergency stop has no panel.
-        if (k <= 0 || isDetectorKind(k) || k == 22)
+        // Detectors have their S88 mode; the emergency stop and kinds outside the catalogue have no
+        // panel.
+        if (k <= 0 || k > NROFELEMENTS || isDetectorKind(k) || k == 22)
             return;
         const int a = Element->get_art(k - 1);
         if (a >= 0 && a <= 3) {

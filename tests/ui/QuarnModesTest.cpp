@@ -253,6 +253,38 @@ TEST_F(QuarnModesTest, RoutesReservesANumberEachTimeAndKeepsItsTabsThroughOtherM
         EXPECT_EQ(window->LabelFahrerst2->text(), "7");
         window->Fahrstrasse = route;
     }
+    // The editor's controls sit at fixed places on their pages.
+    struct Control {
+        const char* name;
+        QWidget* page;
+        int left, top, width; // width 0: a label
+    };
+    const Control controls[] = {
+        {"LabelFahrerst1", window->TabSheet1, 8, 8, 0},
+        {"LabelFahrerst2", window->TabSheet1, 100, 8, 0},
+        {"ButtonFahrerst_plus", window->TabSheet1, 140, 4, 25},
+        {"ButtonFahrerst_minus", window->TabSheet1, 170, 4, 25},
+        {"Buttonverbinden", window->TabSheet1, 240, 4, 100},
+        {"LabelFahrerst3", window->TabSheet1, 8, 40, 0},
+        {"LabelFahrerst4", window->TabSheet1, 100, 40, 0},
+        {"ButtonFahrerst_speichern", window->TabSheet1, 240, 36, 100},
+        {"ButtonFahrerst_cancel", window->TabSheet1, 350, 36, 100},
+        {"LabelFahrdel1", window->TabSheet2, 8, 8, 0},
+        {"LabelFahrdel2", window->TabSheet2, 100, 8, 0},
+        {"ButtonDel_plus", window->TabSheet2, 140, 4, 25},
+        {"ButtonDel_minus", window->TabSheet2, 170, 4, 25},
+        {"ButtonDel_del", window->TabSheet2, 240, 4, 100},
+    };
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        auto* control = c.page->findChild<QWidget*>(c.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->pos(), QPoint(c.left, c.top));
+        if (c.width > 0) {
+            EXPECT_EQ(control->size(), QSize(c.width, 25));
+        }
+    }
+
     // The route editor leaves the other commands on.
     for (QAction* command : {window->S88modules1, window->Text1, window->Softregler1}) {
         command->trigger();
