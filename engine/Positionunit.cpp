@@ -1,5 +1,6 @@
 #include "engine/Positionunit.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "engine/MainFormState.h"
@@ -30,6 +31,15 @@ int C_Position::addEntry(std::unique_ptr<tPosEntry> entry) {
     if (!entry)
         return -1;
     Poslist.push_back(std::move(entry));
+    changed();
+    return 0;
+}
+
+int C_Position::insertEntry(std::size_t n, std::unique_ptr<tPosEntry> entry) {
+    if (!entry)
+        return -1;
+    Poslist.insert(Poslist.begin() + static_cast<std::ptrdiff_t>(std::min(n, Poslist.size())),
+                   std::move(entry));
     changed();
     return 0;
 }

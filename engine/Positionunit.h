@@ -36,6 +36,9 @@ public:
 
     // Appends and takes ownership; -1 for a null entry (nothing appended), else 0.
     int addEntry(std::unique_ptr<tPosEntry> entry);
+    // Puts an entry back at list index n (at the end when n is past it), as a drag that is called off
+    // restores the element it took away; -1 for a null entry, else 0.
+    int insertEntry(std::size_t n, std::unique_ptr<tPosEntry> entry);
     // Removes and frees the first entry at (x, y); 0 when one was removed, else -1.
     int delEntry(int x, int y);
     // The entry at list index n; null outside the list.

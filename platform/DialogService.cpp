@@ -28,6 +28,15 @@ public:
         std::fprintf(stderr, "[input, cancelled] %s: %s\n", title.c_str(), prompt.c_str());
         return {};
     }
+    Input textQuery(const std::string& caption, const std::string& prompt, const std::string&, int, int,
+                    const std::function<void()>&) override {
+        std::fprintf(stderr, "[text query, cancelled] %s: %s\n", caption.c_str(), prompt.c_str());
+        return {};
+    }
+    std::optional<FontChoice> chooseFont(const FontChoice&) override {
+        std::fprintf(stderr, "[font choice, cancelled]\n");
+        return std::nullopt;
+    }
     int modalWindow(const std::string& windowName, const std::function<int()>&) override {
         std::fprintf(stderr, "[window, cancelled] %s\n", windowName.c_str());
         return 0;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 enum class MessageIcon { None, Information, Stop };
@@ -28,6 +30,24 @@ public:
     // A box with a prompt above a one-line field that starts with defaultText, OK and Cancel.
     virtual Input inputBox(const std::string& title, const std::string& prompt,
                            const std::string& defaultText) = 0;
+
+    // A small dialog asking for one line of text: caption, prompt above a field that starts with
+    // value, its top-left corner at screen position (x, y), and the buttons OK, Cancel and Font.
+    // Font runs onFont and leaves the dialog open. ok is true for OK, text is what the field held.
+    virtual Input textQuery(const std::string& caption, const std::string& prompt, const std::string& value,
+                            int x, int y, const std::function<void()>& onFont) = 0;
+
+    // A font as the font choice shows it: name, size in points, the four styles and the colour
+    // ($00BBGGRR, or a system colour as the program keeps colours).
+    struct FontChoice {
+        std::string name;
+        int size = 0;
+        bool bold = false, italic = false, underline = false, strikeout = false;
+        std::int32_t color = 0;
+        bool operator==(const FontChoice&) const = default;
+    };
+    // Lets the user choose a font and its colour, starting from initial; nothing when cancelled.
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
 
     // One of our own windows shown modally: windowName is its object name, exec shows it and returns
     // its result when it closes (1 accepted, 0 rejected). Every modal window goes through here so that

@@ -41,6 +41,23 @@ const CaptionEntry kCaptions[] = {
     {"MainForm", "Hilfe1", 32},
     {"MainForm", "QuarnHilfe1", 33},
     {"MainForm", "Info1", 34},
+    // Main window, address panel and route editor. The route number and element count are cleared.
+    {"MainForm", "Decod_label", 40},
+    {"MainForm", "Daten_label", 41},
+    {"MainForm", "Protokoll_label", 42},
+    {"MainForm", "Speichern_button", 43},
+    {"MainForm", "TabSheet1", 50},
+    {"MainForm", "TabSheet2", 51},
+    {"MainForm", "LabelFahrerst1", 52},
+    {"MainForm", "LabelFahrerst3", 53},
+    {"MainForm", "LabelFahrerst2", kClearedCaption},
+    {"MainForm", "LabelFahrerst4", kClearedCaption},
+    {"MainForm", "Buttonverbinden", 54},
+    {"MainForm", "ButtonFahrerst_speichern", 55},
+    {"MainForm", "ButtonFahrerst_cancel", 56},
+    {"MainForm", "LabelFahrdel1", 52},
+    {"MainForm", "LabelFahrdel2", 53},
+    {"MainForm", "ButtonDel_del", 57},
 
     // Loco setup dialog.
     {"LocoForm", "Maerklin_label", 64},

@@ -24,7 +24,8 @@ void TMainForm::buildMenus() {
         std::vector<Item> items;
     };
     using M = TMainForm;
-    // Items without a handler are served by the file, mode, route and clock commands.
+    // Items without a handler are served by the file and clock commands. Qt checks a checkable item
+    // before its handler runs; the mode commands set all seven checks themselves.
     const Menu menus[] = {
         {&M::FileMenu,
          "FileMenu",
@@ -39,13 +40,14 @@ void TMainForm::buildMenus() {
         {&M::Optionen1,
          "Optionen1",
          "&Options",
-         {{&M::Gleisbildentwerfen1, "Gleisbildentwerfen1", "Create &layout", nullptr, false},
-          {&M::DecoderAdressen1, "DecoderAdressen1", "Decoder &addresses", nullptr, false},
-          {&M::S88modules1, "S88modules1", "S88 modules", nullptr, false},
-          {&M::Text1, "Text1", "Te&xt", nullptr, false},
-          {&M::Betrieb1, "Betrieb1", "&Operate", nullptr, false},
-          {&M::Fahrstrassen1, "Fahrstrassen1", "&Routes", nullptr, false},
-          {&M::Softregler1, "Softregler1", "&Loco setup", nullptr, false},
+         {{&M::Gleisbildentwerfen1, "Gleisbildentwerfen1", "Create &layout", &M::Gleisbildentwerfen1Click,
+           true},
+          {&M::DecoderAdressen1, "DecoderAdressen1", "Decoder &addresses", &M::DecoderAdressen1Click, true},
+          {&M::S88modules1, "S88modules1", "S88 modules", &M::S88modules1Click, true},
+          {&M::Text1, "Text1", "Te&xt", &M::Text1Click, true},
+          {&M::Betrieb1, "Betrieb1", "&Operate", &M::Betrieb1Click, true},
+          {&M::Fahrstrassen1, "Fahrstrassen1", "&Routes", &M::Fahrstrassen1Click, true},
+          {&M::Softregler1, "Softregler1", "&Loco setup", &M::Softregler1Click, true},
           {&M::Joystickeinrichten1, "Joystickeinrichten1", "&Joystick setup", nullptr, false}}},
         {&M::Einstellungen1,
          "Einstellungen1",
@@ -63,7 +65,7 @@ void TMainForm::buildMenus() {
         {&M::Befehle1,
          "Befehle1",
          "&Commands",
-         {{&M::Synchronize1, "Synchronize1", "S&ynchronize", nullptr, false},
+         {{&M::Synchronize1, "Synchronize1", "S&ynchronize", &M::Synchronize1Click, false},
           {&M::Spannungan1, "Spannungan1", "Voltage &on", &M::Spannungan1Click, false},
           {&M::Spannungaus1, "Spannungaus1", "Voltage o&ff", &M::Spannungaus1Click, false},
           {&M::Initialisierung1, "Initialisierung1", "Server &initialization", &M::Initialisierung1Click,

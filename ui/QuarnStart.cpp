@@ -66,7 +66,7 @@ void TMainForm::FormCreate() {
     Design_Panel->resize(Panelbreite, Panelhoehe);
     *Design_Panel_bitmap = QImage(Panelbreite, Panelhoehe, QImage::Format_RGB32);
     Design_Panel_bitmap->fill(Qt::white);
-    for (QImage* cell : {Cache.get(), Rueck_cache.get(), Undo.get()}) {
+    for (QImage* cell : {Cache.get(), Rueck_cache.get(), Undo.get(), &m_pickedSymbol}) {
         *cell = QImage(CellSize, CellSize, QImage::Format_RGB32);
         cell->fill(Qt::white);
     }

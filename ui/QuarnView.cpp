@@ -24,6 +24,7 @@
 #include "loco/ThrottleControls.h"
 #include "platform/qt/Colors.h"
 #include "platform/qt/QtText.h"
+#include "platform/qtwidgets/UpDown.h"
 #include "ui/PaintBoxWidget.h"
 #include "ui/Quarnunit.h"
 
@@ -231,11 +232,12 @@ bool TMainForm::writeQuarnText(TTextEntry& label) {
 void TMainForm::showDecoderPanel(const DecoderPanelData& panel) {
     Index_label->setText(QString::number(panel.compId));
     QLineEdit* decod[3] = {Decod_edit1, Decod_edit2, Decod_edit3};
-    QLineEdit* daten[3] = {Daten_Edit1, Daten_Edit2, Daten_Edit3};
+    UpDown* daten[3] = {UpDoDaten1, UpDoDaten2, UpDoDaten3};
     QLabel* images[3] = {Image1, Image2, Image3};
     for (std::size_t i = 0; i < 3; ++i) {
         decod[i]->setText(QString::number(panel.decod[i]));
-        daten[i]->setText(QString::number(panel.daten[i]));
+        // Through the up-down, which writes its edit unclamped.
+        daten[i]->setPosition(panel.daten[i]);
         if (panel.images[i])
             images[i]->setPixmap(QPixmap::fromImage(*panel.images[i]));
     }

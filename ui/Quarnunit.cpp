@@ -22,6 +22,7 @@
 #include "engine/elementunit.h"
 #include "loco/ThrottlePanel.h"
 #include "platform/LineConnection.h"
+#include "platform/qtwidgets/UpDown.h"
 #include "srcp/HighResTimer.h"
 #include "ui/Debugunit.h"
 #include "ui/PaintBoxWidget.h"
@@ -66,6 +67,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     MainForm = this;
     buildComponents();
     buildMenus();
+    connectEditing();
     setupConnectionCommands();
     resize(828, 626);
     FormCreate();
@@ -124,6 +126,7 @@ void TMainForm::buildComponents() {
     PageControl1->addTab(TabSheet2, "Delete routes");
     PageControl1->setGeometry(5, 0, 580, 113);
     PageControl1->hide();
+    buildRouteEditor();
 
     HScrollBar = new QScrollBar(Qt::Horizontal, client);
     HScrollBar->setObjectName("HScrollBar");
@@ -229,6 +232,17 @@ void TMainForm::buildAddressPanel() {
     Speichern_button = new QPushButton("Save", Decod_panel);
     Speichern_button->setObjectName("Speichern_button");
     Speichern_button->resize(90, 23);
+    auto upDown = [this](const char* name, QLineEdit* associate) {
+        auto* u = new UpDown(Decod_panel);
+        u->setObjectName(name);
+        u->setMin(0);
+        u->setMax(8);
+        u->setAssociate(associate);
+        return u;
+    };
+    UpDoDaten1 = upDown("UpDoDaten1", Daten_Edit1);
+    UpDoDaten2 = upDown("UpDoDaten2", Daten_Edit2);
+    UpDoDaten3 = upDown("UpDoDaten3", Daten_Edit3);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "engine/CommandOutput.h"
 #include "engine/MainFormState.h"
 #include "texts/CaptionSink.h"
+#include "ui/PaintBoxWidget.h"
 
 class QAction;
 class QComboBox;
@@ -31,7 +32,7 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class LineConnection;
-class PaintBoxWidget;
+class UpDown;
 
 // The main window: the plan view with its scroll bars, the palette, the throttle and address panels,
 // the menu, the status bar, and the program's run-time state (TMainFormState). Everything here runs
@@ -139,6 +140,54 @@ public:
     void openStringGrid1Click();
     void InitLok1Click();
 
+    // ---- the seven modes and the palette (QuarnModes.cpp) ----
+    // The mode commands of the Options menu; New, Open, the assistant and the route editor call
+    // them directly. Each checks its own item and unchecks the other six.
+    void Gleisbildentwerfen1Click();
+    void DecoderAdressen1Click();
+    void S88modules1Click();
+    void Text1Click();
+    void Betrieb1Click();
+    void Fahrstrassen1Click();
+    void Softregler1Click();
+    void Design_PanelPaint();
+    void Design_PanelMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Design_PanelMouseMove(TShiftState Shift, int X, int Y);
+    // The palette element picked last (27 x 27), kept apart from the engine's scratch bitmaps.
+    const QImage& pickedSymbol() const { return m_pickedSymbol; }
+
+    // ---- plan editing, text labels, the address panel (QuarnEditing.cpp) ----
+    // The mouse on the plan view; positions are in the view. What a press does depends on the mode.
+    void QuarnMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void QuarnMouseMove(TShiftState Shift, int X, int Y);
+    void QuarnMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // A new label with a copy of LabelFont; null when it cannot be made.
+    std::unique_ptr<TTextEntry> createlabel(const std::string& labelName, const std::string& text, int X,
+                                            int Y);
+    // Asks for a text (UTF-8 in and out); true only for OK with a text that is not empty, and only
+    // then is Value changed.
+    bool MyInputQuery(const std::string& Caption, const std::string& Prompt, std::string& Value, int X,
+                      int Y);
+    // The text dialog's Font button: LabelFont takes the chosen font and colour.
+    void FontButtonClick();
+    // The address panel's Save button.
+    void Speichern_buttonClick();
+
+    // ---- operating the plan and the route editor (QuarnOperating.cpp) ----
+    void ButtonFahrerst_plusClick();
+    void ButtonFahrerst_minusClick();
+    void ButtonverbindenClick();
+    void ButtonFahrerst_speichernClick();
+    void ButtonFahrerst_cancelClick();
+    void ButtonDel_plusClick();
+    void ButtonDel_minusClick();
+    void ButtonDel_delClick();
+    // Shows the route being edited on both tabs. Runs when the user changes the tab (not when code
+    // does) and for whoever must bring the labels back after a relabelling.
+    void PageControl1Change();
+    // Commands > Synchronize: every switchable element's state is sent again.
+    void Synchronize1Click();
+
     // ---- the throttles in Regler_panel (loco/ThrottleControls.h; nothing while there are none) ----
     void setupScrollBar(int Regler);
     void setall_lokostop();
@@ -184,6 +233,17 @@ public:
     QLineEdit* Daten_Edit3 = nullptr;
     QComboBox* Proto_CB = nullptr;
     QPushButton* Speichern_button = nullptr;
+    UpDown* UpDoDaten1 = nullptr;
+    UpDown* UpDoDaten2 = nullptr;
+    UpDown* UpDoDaten3 = nullptr;
+
+    // The route editor: TabSheet1 records a route, TabSheet2 deletes one.
+    QLabel *LabelFahrerst1 = nullptr, *LabelFahrerst2 = nullptr, *LabelFahrerst3 = nullptr,
+           *LabelFahrerst4 = nullptr;
+    QPushButton *ButtonFahrerst_plus = nullptr, *ButtonFahrerst_minus = nullptr, *Buttonverbinden = nullptr,
+                *ButtonFahrerst_speichern = nullptr, *ButtonFahrerst_cancel = nullptr;
+    QLabel *LabelFahrdel1 = nullptr, *LabelFahrdel2 = nullptr;
+    QPushButton *ButtonDel_plus = nullptr, *ButtonDel_minus = nullptr, *ButtonDel_del = nullptr;
 
     // The menus and their items, by the names of the original menu.
     QMenu* FileMenu = nullptr;
@@ -231,6 +291,9 @@ private:
 
     void buildComponents();
     void buildAddressPanel();
+    void buildRouteEditor();
+    // Ties the plan view, the palette and the panels' buttons to their handlers.
+    void connectEditing();
     void buildMenus();
     void chooseScreen(QAction* item, int w, int h);
     void runShutdownHooks();
@@ -264,6 +327,61 @@ private:
     // Fetches a text of the UI text table in the current language (UTF-8).
     std::string message(int number) const;
     void stopBox(int textNumber, int titleNumber = 102);
+
+    // QuarnModes.cpp
+    enum class Mode { Design, Decoder, S88, Text, Operate, Routes, LocoSetup };
+    // The steps every mode command shares: flags, checks, panels, status bar, the pick.
+    void enterMode(Mode mode);
+    void setStatusBarColours(TColor background, TColor text);
+    // Shows a page of PageControl1 without running PageControl1Change.
+    void showRoutePage(QWidget* page);
+    // The route editor is closed (saved or cancelled): back to the plan states, operate mode.
+    void leaveRouteEditor();
+
+    // QuarnEditing.cpp
+    bool onPlan(int cx, int cy) const;
+    // Copies a 27 x 27 image onto plan cell (cx, cy) of the plan bitmap and of the view.
+    void drawCell(const QImage& cell, int cx, int cy);
+    void greyCell(int cx, int cy);
+    void textModeDown(TShiftState Shift, int cx, int cy);
+    void designModeDown(TShiftState Shift, int wx, int wy, int cx, int cy);
+    void addressModeDown(TShiftState Shift, int cx, int cy);
+    void moveSelection(int X, int Y);
+    void dragTo(int X, int Y);
+    // The release entered nothing: the picked image leaves its cell, and an element the drag took
+    // away goes back.
+    void undoPlacement();
+    // The engine keeps what it derives from the plan's addresses (the feedback detectors) up to
+    // date; it must hear of every change made in place here.
+    void planAddressesChanged();
+    // Puts an element taken away by a drag back at its index of the position table.
+    void putBackPlanEntry(std::size_t index, const tPosEntry& entry);
+
+    // QuarnOperating.cpp
+    void operateDown(TShiftState Shift, int cx, int cy);
+    void routeDown(TShiftState Shift, int cx, int cy);
+    void showRouteLabels();
+    // Shows route Fahrstrasse instead of route shown on the plan.
+    void showOtherRoute(int shown);
+
+    // The picked palette element's image.
+    QImage m_pickedSymbol;
+    // The address panel edits the element at (Speichern_posx, Speichern_posy) only after a click
+    // chose one in this mode.
+    bool m_addressChosen = false;
+    // A left press in design mode: where the picked image shows now (its earlier content is in
+    // Undo), whether a drag may start, has started, and what it took away from the plan.
+    struct Placement {
+        bool shown = false;
+        int cellX = 0, cellY = 0;
+        bool dragArmed = false;
+        bool dragging = false;
+        int pressCellX = 0, pressCellY = 0;
+        std::optional<std::pair<std::size_t, tPosEntry>> removed;
+    };
+    Placement m_placement;
+    // Code is setting PageControl1's page.
+    bool m_settingRoutePage = false;
 
     bool m_startupFailed = false;
     bool m_busyCursor = false;

@@ -1,8 +1,15 @@
 #include "platform/qtwidgets/QtDialogService.h"
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QFontDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+
+#include "platform/qt/Colors.h"
+#include "platform/qtwidgets/TextQueryDialog.h"
 
 namespace {
 
@@ -54,6 +61,43 @@ DialogService::Input QtDialogService::inputBox(const std::string& title, const s
     if (!ok)
         return {};
     return {true, text.toStdString()};
+}
+
+DialogService::Input QtDialogService::textQuery(const std::string& caption, const std::string& prompt,
+                                                const std::string& value, int x, int y,
+                                                const std::function<void()>& onFont) {
+    std::unique_ptr<QDialog> dialog =
+        buildTextQueryDialog(QString::fromStdString(caption), QString::fromStdString(prompt),
+                             QString::fromStdString(value), x, y, onFont, QApplication::activeWindow());
+    if (dialog->exec() != QDialog::Accepted)
+        return {};
+    return {true, dialog->findChild<QLineEdit*>("Edit")->text().toStdString()};
+}
+
+std::optional<DialogService::FontChoice> QtDialogService::chooseFont(const FontChoice& initial) {
+    QFont start(QString::fromStdString(initial.name));
+    if (initial.size > 0)
+        start.setPointSize(initial.size);
+    start.setBold(initial.bold);
+    start.setItalic(initial.italic);
+    start.setUnderline(initial.underline);
+    start.setStrikeOut(initial.strikeout);
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, start, QApplication::activeWindow());
+    if (!ok)
+        return std::nullopt;
+    const QColor color = QColorDialog::getColor(colorFromTColor(initial.color), QApplication::activeWindow());
+    if (!color.isValid())
+        return std::nullopt;
+    FontChoice chosen;
+    chosen.name = font.family().toStdString();
+    chosen.size = font.pointSize();
+    chosen.bold = font.bold();
+    chosen.italic = font.italic();
+    chosen.underline = font.underline();
+    chosen.strikeout = font.strikeOut();
+    chosen.color = tcolorFromQColor(color);
+    return chosen;
 }
 
 int QtDialogService::modalWindow(const std::string&, const std::function<int()>& exec) {

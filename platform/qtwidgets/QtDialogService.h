@@ -11,5 +11,11 @@ public:
     bool question(const std::string& title, const std::string& text) override;
     Input inputBox(const std::string& title, const std::string& prompt,
                    const std::string& defaultText) override;
+    // The run-time dialog of buildTextQueryDialog over the active window.
+    Input textQuery(const std::string& caption, const std::string& prompt, const std::string& value, int x,
+                    int y, const std::function<void()>& onFont) override;
+    // Qt's font dialog, then its colour dialog (the font dialog has no colour); cancelling either
+    // gives nothing.
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     int modalWindow(const std::string& windowName, const std::function<int()>& exec) override;
 };

@@ -41,6 +41,34 @@ DialogService::Input RecordingDialogs::inputBox(const std::string& title, const 
     return answer;
 }
 
+DialogService::Input RecordingDialogs::textQuery(const std::string& caption, const std::string& prompt,
+                                                 const std::string& value, int x, int y,
+                                                 const std::function<void()>& onFont) {
+    m_calls.push_back({Kind::TextQuery, caption, prompt, MessageIcon::None, value, x, y});
+    if (m_textQueries.empty()) {
+        ADD_FAILURE() << "no answer queued for the text query \"" << prompt << "\"";
+        return {};
+    }
+    const TextQueryAnswer answer = m_textQueries.front();
+    m_textQueries.pop_front();
+    for (int i = 0; i < answer.fontPresses; ++i)
+        if (onFont)
+            onFont();
+    return answer.input;
+}
+
+std::optional<DialogService::FontChoice> RecordingDialogs::chooseFont(const FontChoice& initial) {
+    m_calls.push_back({Kind::Font, "", initial.name, MessageIcon::None});
+    m_fontsOffered.push_back(initial);
+    if (m_fonts.empty()) {
+        ADD_FAILURE() << "no answer queued for the font choice";
+        return std::nullopt;
+    }
+    std::optional<FontChoice> answer = m_fonts.front();
+    m_fonts.pop_front();
+    return answer;
+}
+
 int RecordingDialogs::modalWindow(const std::string& windowName, const std::function<int()>&) {
     m_calls.push_back({Kind::Window, windowName, "", MessageIcon::None});
     if (m_windows.empty()) {
@@ -63,11 +91,14 @@ bool RecordingDialogs::nextAnswer(const std::string& text) {
 }
 
 std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call) {
-    static const char* const kinds[] = {"Message", "OkCancel", "Plain", "Question", "Input", "Window"};
+    static const char* const kinds[] = {"Message", "OkCancel", "Plain",     "Question",
+                                        "Input",   "Window",   "TextQuery", "Font"};
     static const char* const icons[] = {"None", "Information", "Stop"};
     out << kinds[static_cast<int>(call.kind)] << "(\"" << call.title << "\", \"" << call.text << "\", "
         << icons[static_cast<int>(call.icon)];
-    if (call.kind == RecordingDialogs::Kind::Input)
+    if (call.kind == RecordingDialogs::Kind::Input || call.kind == RecordingDialogs::Kind::TextQuery)
         out << ", \"" << call.defaultText << "\"";
+    if (call.kind == RecordingDialogs::Kind::TextQuery)
+        out << ", " << call.x << ", " << call.y;
     return out << ")";
 }

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,16 @@
 // answers No / Cancel.
 class RecordingDialogs : public DialogService {
 public:
-    enum class Kind { Message, OkCancel, Plain, Question, Input, Window };
+    enum class Kind { Message, OkCancel, Plain, Question, Input, Window, TextQuery, Font };
     struct Call {
         Kind kind;
         std::string title;
         std::string text;
         MessageIcon icon;
-        // The field's start text of an input box.
+        // The field's start text of an input box or a text query.
         std::string defaultText = {};
+        // Where a text query was placed on the screen.
+        int x = 0, y = 0;
         bool operator==(const Call&) const = default;
     };
 
@@ -36,6 +39,12 @@ public:
     // Recorded with the prompt as its text.
     Input inputBox(const std::string& title, const std::string& prompt,
                    const std::string& defaultText) override;
+    // Recorded with its caption as title, its prompt as text, its value and its place; presses Font
+    // as often as the queued answer says, then answers.
+    Input textQuery(const std::string& caption, const std::string& prompt, const std::string& value, int x,
+                    int y, const std::function<void()>& onFont) override;
+    // Recorded with the offered font's name as its text; the offered font is kept in fontsOffered.
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     // Recorded with the window's object name as its title; runs the next queued window answer.
     int modalWindow(const std::string& windowName, const std::function<int()>& exec) override;
 
@@ -43,6 +52,14 @@ public:
     void pushAnswer(bool answer) { m_answers.push_back(answer); }
     // The answer of the next input box: OK (true) with the text, or Cancel.
     void pushInput(bool ok, const std::string& text = {}) { m_inputs.push_back({ok, text}); }
+    // The answer of the next text query: Font pressed fontPresses times, then OK (true) with the
+    // text, or Cancel.
+    void pushTextQuery(bool ok, const std::string& text = {}, int fontPresses = 0) {
+        m_textQueries.push_back({{ok, text}, fontPresses});
+    }
+    // The answer of the next font choice: the chosen font, or nothing for Cancel.
+    void pushFont(std::optional<FontChoice> chosen) { m_fonts.push_back(std::move(chosen)); }
+    const std::vector<FontChoice>& fontsOffered() const { return m_fontsOffered; }
     // Stands in for the user of the next modal window: it runs while the window would be open (it may
     // show it, fill its controls, press its buttons) and returns the window's result.
     void pushWindow(std::function<int()> user) { m_windows.push_back(std::move(user)); }
@@ -51,12 +68,17 @@ public:
         m_windows.push_back([result] { return result; });
     }
     const std::vector<Call>& calls() const { return m_calls; }
-    std::size_t unusedAnswers() const { return m_answers.size() + m_inputs.size() + m_windows.size(); }
+    std::size_t unusedAnswers() const {
+        return m_answers.size() + m_inputs.size() + m_windows.size() + m_textQueries.size() + m_fonts.size();
+    }
     void clear() {
         m_calls.clear();
         m_answers.clear();
         m_inputs.clear();
         m_windows.clear();
+        m_textQueries.clear();
+        m_fonts.clear();
+        m_fontsOffered.clear();
     }
 
 private:
@@ -66,6 +88,13 @@ private:
     std::deque<bool> m_answers;
     std::deque<Input> m_inputs;
     std::deque<std::function<int()>> m_windows;
+    struct TextQueryAnswer {
+        Input input;
+        int fontPresses = 0;
+    };
+    std::deque<TextQueryAnswer> m_textQueries;
+    std::deque<std::optional<FontChoice>> m_fonts;
+    std::vector<FontChoice> m_fontsOffered;
     DialogService* m_previous;
 };
 

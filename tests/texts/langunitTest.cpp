@@ -314,7 +314,8 @@ public:
     std::vector<std::pair<std::string, std::string>> calls;
 };
 
-// The main menu in the order setup relabels it, with the message each caption comes from.
+// The main window's menu, then its address panel and route editor, in the order setup relabels
+// them, with the message each caption comes from (-1: cleared in every language).
 // clang-format off
 constexpr const char* kMenu[] = {
     "FileMenu", "Neu1", "Oeffnen1", "Speichern1", "Speichernals1", "Hostverbinden1", "Hosttrennen1",
@@ -322,14 +323,18 @@ constexpr const char* kMenu[] = {
     "Fahrstrassen1", "Softregler1", "Joystickeinrichten1", "Einstellungen1", "IPAddrHost1",
     "Joystickcalibrieren1", "Rckmeldemodule1", "Abfragestarten1", "Abfragebeenden1", "Reset1", "Befehle1",
     "Spannungan1", "Spannungaus1", "Initialisierung1", "Zeit1", "Decoderprogrammieren1", "FreieBefehle1",
-    "Bildschirm1", "automatisch1", "Hilfe1", "QuarnHilfe1", "Info1"};
+    "Bildschirm1", "automatisch1", "Hilfe1", "QuarnHilfe1", "Info1",
+    "Decod_label", "Daten_label", "Protokoll_label", "Speichern_button", "TabSheet1", "TabSheet2",
+    "LabelFahrerst1", "LabelFahrerst3", "LabelFahrerst2", "LabelFahrerst4", "Buttonverbinden",
+    "ButtonFahrerst_speichern", "ButtonFahrerst_cancel", "LabelFahrdel1", "LabelFahrdel2", "ButtonDel_del"};
 constexpr int kMenuMessage[] = {
     0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 35, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26,
-    27, 28, 29, 30, 31, 32, 33, 34};
+    27, 28, 29, 30, 31, 32, 33, 34,
+    40, 41, 42, 43, 50, 51, 52, 53, -1, -1, 54, 55, 56, 52, 53, 57};
 // clang-format on
 static_assert(std::size(kMenu) == std::size(kMenuMessage));
 
-TEST(C_language, SetupRelabelsTheMainMenuInOrder) {
+TEST(C_language, SetupRelabelsTheMainWindowInOrder) {
     C_language lang;
     RecordingSink sink;
     lang.setCaptionSink("MainForm", &sink);
@@ -341,8 +346,9 @@ TEST(C_language, SetupRelabelsTheMainMenuInOrder) {
         for (std::size_t i = 0; i < std::size(kMenu); ++i) {
             SCOPED_TRACE(kMenu[i]);
             EXPECT_EQ(sink.calls[i].first, kMenu[i]);
-            EXPECT_EQ(sink.calls[i].second, lang.entry(kMenuMessage[i], l));
-            EXPECT_EQ(sink.calls[i].second.empty(), l == 0 || l == NUMLANG + 1);
+            const bool cleared = kMenuMessage[i] < 0;
+            EXPECT_EQ(sink.calls[i].second, cleared ? std::string() : lang.entry(kMenuMessage[i], l));
+            EXPECT_EQ(sink.calls[i].second.empty(), cleared || l == 0 || l == NUMLANG + 1);
         }
     }
 }
@@ -387,7 +393,9 @@ constexpr Caption kCaptions[] = {
     {LANGDEUTSCH, "Oeffnen1", "\xC3\x96&ffnen"}, {LANGENGLISH, "FileMenu", "&File"},
     {LANGENGLISH, "S88modules1", "S88 modules"}, {LANGENGLISH, "QuarnHilfe1", "&Quarn help (German)"},
     {LANGSVENSKA, "FileMenu", "Arkiv"}, {LANGNEDERLANDS, "FileMenu", "&Bestand"},
-    {LANGFRENCH, "FileMenu", "&Fichier"},
+    {LANGFRENCH, "FileMenu", "&Fichier"}, {LANGDEUTSCH, "Decod_label", "Dekoder"},
+    {LANGENGLISH, "TabSheet2", "Delete routes"}, {LANGENGLISH, "LabelFahrdel2", "Track number"},
+    {LANGENGLISH, "ButtonFahrerst_speichern", "Save"},
     // The settings file may hold any number; the menu then loses its captions but nothing breaks.
     {-5, "FileMenu", ""}, {42, "Info1", ""},
 };
