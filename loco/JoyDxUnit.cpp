@@ -178,20 +178,30 @@ void TJoyDxForm::serve(int K, const TJoyData& reading) {
             lockout = 0;
         return;
     }
-    using Action = void (TJoyDxForm::*)();
-    static constexpr Action actions[2][4] = {
-        {&TJoyDxForm::richtung1aendern, &TJoyDxForm::licht1aendern, &TJoyDxForm::funkt11aendern,
-         &TJoyDxForm::funkt12aendern},
-        {&TJoyDxForm::richtung2aendern, &TJoyDxForm::licht2aendern, &TJoyDxForm::funkt21aendern,
-         &TJoyDxForm::funkt22aendern},
-    };
     const std::int32_t buttons[] = {reading.Button1, reading.Button2, reading.Button3, reading.Button4};
-    for (std::size_t k = 0; k < 4; ++k) {
-        if (buttons[k] <= 0)
+    for (int k = 1; k <= 4; ++k) {
+        if (buttons[k - 1] <= 0)
             continue;
         // Locked before the action runs, so that one that fails is not repeated at the next reading.
         lockout = 1;
-        (this->*actions[K - 1][k])();
+        buttonAction(K, k);
+    }
+}
+
+void TJoyDxForm::buttonAction(int K, int button) {
+    switch (button) {
+    case 1:
+        K == 1 ? richtung1aendern() : richtung2aendern();
+        break;
+    case 2:
+        K == 1 ? licht1aendern() : licht2aendern();
+        break;
+    case 3:
+        K == 1 ? funkt11aendern() : funkt21aendern();
+        break;
+    default:
+        K == 1 ? funkt12aendern() : funkt22aendern();
+        break;
     }
 }
 

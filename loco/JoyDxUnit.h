@@ -84,6 +84,8 @@ private:
     void buildControls();
     // Serves controller K (1, 2) with a fresh reading: its bar and its buttons.
     void serve(int K, const TJoyData& reading);
+    // The action of button 1..4 of controller K.
+    void buttonAction(int K, int button);
     void showTest(const TJoyData& reading, QSlider* bar, const std::array<QCheckBox*, 5>& boxes);
 
     bool m_ticking = false;
