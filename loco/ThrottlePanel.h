@@ -162,7 +162,8 @@ private:
     JoystickControls& joystick(int K) { return m_joysticks[static_cast<std::size_t>(K - 1)]; }
     void joyButtonMouseDown(int K, Qt::MouseButton button);
     void loadjoypics(int K, int i);
-    // Shows picture on key icon; a picture that cannot be loaded throws, or is passed over quietly.
+    // Shows the picture file on key icon key of joystick K; one that cannot be loaded throws, or with
+    // quiet is passed over.
     void setKeyPicture(int K, int key, const std::string& file, bool quiet = false);
 
     QWidget* m_panel;

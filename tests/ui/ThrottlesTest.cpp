@@ -176,6 +176,9 @@ TEST_F(ThrottlesTest, WithoutInputDevicesNoJoystickIsOffered) {
     EXPECT_TRUE(child<QPushButton>(window, "Button2")->isHidden());
     EXPECT_FALSE(JoyWinForm->JoyTimer->isActive());
     EXPECT_FALSE(window->Dxpresent);
+    m_dialogs.clear();
+    window->DirectX1->trigger();
+    EXPECT_EQ(m_dialogs.calls().at(0).text, "DirectX not installed");
 }
 
 TEST_F(ThrottlesTest, AStickBoundToThrottle3DrivesItsLocoWithEitherBackEnd) {
