@@ -12,6 +12,7 @@
 #include "engine/Bahncalcunit.h"
 #include "engine/MainFormState.h"
 #include "loco/GuardedHandler.h"
+#include "loco/ThrottleDirection.h"
 #include "loco/locosetupunit.h"
 #include "platform/qt/QtText.h"
 #include "platform/qtwidgets/ClickableImage.h"
@@ -22,26 +23,6 @@ namespace {
 
 constexpr int kFirstColumn = 24;
 constexpr int kColumnWidth = 40;
-
-enum class DirectionKind {
-    TwoWay, // the direction is 0 or 1 and shown by an arrow
-    Toggle, // "M1": the decoder toggles; one double arrow
-    None,   // "NB" and anything unknown
-};
-
-DirectionKind directionKind(const std::string& protocol) {
-    static const char* const twoWay[] = {"M2", "M3", "M4", "M5", "N1", "N2", "N3", "N4", "N5"};
-    if (std::find(std::begin(twoWay), std::end(twoWay), protocol) != std::end(twoWay))
-        return DirectionKind::TwoWay;
-    return protocol == "M1" ? DirectionKind::Toggle : DirectionKind::None;
-}
-
-// The arrow for a direction: "pfeil_li.bmp" for 1, "pfeil_re.bmp" for anything else.
-const char* arrowOf(DirectionKind kind, int direction) {
-    if (kind == DirectionKind::Toggle)
-        return "pfeil_dop.bmp";
-    return direction == 1 ? "pfeil_li.bmp" : "pfeil_re.bmp";
-}
 
 // Near standstill in normal mode: the bottom tenth of the bar.
 bool inBottomTenth(const QScrollBar* bar) {
@@ -57,6 +38,8 @@ ThrottlePanel::ThrottlePanel(QWidget* panel) : QObject(panel), m_panel(panel) {
     Lokname_label = new QLabel(panel);
     Lokname_label->setObjectName("Lokname_label");
     Lokname_label->setGeometry(430, 4, 180, 16);
+    buildJoystick(1);
+    buildJoystick(2);
     Throttles = this;
     setThrottleControls(this);
 }
@@ -221,6 +204,7 @@ void ThrottlePanel::SpeedButton1Click(int Regler) {
         if (LocoForm)
             LocoForm->setuplok(Regler);
     } else if (f.Betrieb) {
+        setupjoybuttons(Regler);
         speedswitch(Regler);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <array>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -12,6 +13,7 @@
 class ClickableImage;
 class QCheckBox;
 class QLabel;
+class QPushButton;
 class QScrollBar;
 class QToolButton;
 class QWidget;
@@ -23,7 +25,14 @@ class QWidget;
 // Func_pic1, Func1_pic1 .. Func4_pic1, ...), so that tests, tools and the joystick controls that
 // later share the panel find them. Every loco change is stored in the loco table and sent with
 // Cbahn::gl_out before anything is drawn, so that a missing picture never leaves the table and the
-// loco apart. GUI thread only.
+// loco apart.
+//
+// Beside the throttles sit the two joysticks: each has a button (Button1 "Joystick1", Button2
+// "Joystick 2", shown only while a back-end reports a joystick) that arms it, a label naming the
+// throttle it is bound to, and four key icons (Joy<K>func_pic1 .. 4: direction, F0 and two
+// functions) that a joystick's buttons press. An armed joystick is bound by the next direction
+// button clicked in operate mode; a right press on its button unbinds it. The back-ends (JoyDxForm,
+// JoyWinForm) move the bound bars and press the key icons from their polling timers. GUI thread only.
 class ThrottlePanel : public QObject, public ThrottleControls {
     Q_OBJECT
 public:
@@ -70,7 +79,57 @@ public:
     // The panel the throttles live in; the joystick controls go below Lokname_label, right of x = 430.
     QWidget* panel() const { return m_panel; }
 
+    // ---- joysticks (K = 1, 2) ----
+
+    // Arms joystick 1 or 2: the next direction button clicked in operate mode binds it.
+    void Button1Click();
+    void Button2Click();
+    // A press on the joystick's button: the right button unbinds the joystick (its label, its icons
+    // and Lokname_label are emptied).
+    void Button1MouseDown(Qt::MouseButton button);
+    void Button2MouseDown(Qt::MouseButton button);
+    // Binds every armed joystick to throttle i and disarms it (run by the direction button in
+    // operate mode before it works the direction).
+    void setupjoybuttons(int i);
+    // Draws the four key icons of joystick 1 or 2 from slot i; a key without a code keeps its
+    // picture. A missing picture throws.
+    void loadjoy1pics(int i);
+    void loadjoy2pics(int i);
+    // The keys of joystick 1 and 2, as a click on their icons or a joystick button runs them:
+    // direction, F0, and the functions named by the slot's Jb3func and Jb4func. Nothing while the
+    // joystick is unbound.
+    void Joy1func_pic1Click() { joyKeyClick(1, 1); }
+    void Joy1func_pic2Click() { joyKeyClick(1, 2); }
+    void Joy1func_pic3Click() { joyKeyClick(1, 3); }
+    void Joy1func_pic4Click() { joyKeyClick(1, 4); }
+    void Joy2func_pic1Click() { joyKeyClick(2, 1); }
+    void Joy2func_pic2Click() { joyKeyClick(2, 2); }
+    void Joy2func_pic3Click() { joyKeyClick(2, 3); }
+    void Joy2func_pic4Click() { joyKeyClick(2, 4); }
+    // Key (1..4) of joystick K (1, 2).
+    void joyKeyClick(int K, int key);
+    // Switches function "F1" .. "F4" of slot 0..9 as its throttle icon does; any other name or slot
+    // does nothing. Returns 0.
+    int searchAndClickPics(const std::string& name, int slot);
+    // Starts the joystick back-end chosen by Joy_Mode (0 the DirectInput-style one, 1 the multimedia
+    // one), stops the other one's polling, and tells in status panel 2 whether joysticks were found;
+    // the joystick buttons are shown only when they were. Run when the main window is first shown and
+    // after the settings dialog's OK. Returns 0.
+    int Joyinitsetup();
+
+    // The key icon (1..4) of joystick K (1, 2); null outside.
+    ClickableImage* joyPic(int K, int key) const;
+    // The handle of the window the panel sits in, as the DirectInput-style back-end takes it.
+    std::int32_t mainWindowHandle() const;
+
     QLabel* Lokname_label = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLabel* Joylabel1 = nullptr;
+    QLabel* Joylabel2 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Throttle {
@@ -94,10 +153,24 @@ private:
     void setGlyph(Throttle& t, const std::string& file);
     void showName(int Regler);
 
+    struct JoystickControls {
+        QPushButton* button = nullptr;
+        QLabel* label = nullptr;
+        std::array<ClickableImage*, 4> keys{};
+    };
+    void buildJoystick(int K);
+    JoystickControls& joystick(int K) { return m_joysticks[static_cast<std::size_t>(K - 1)]; }
+    void joyButtonMouseDown(int K, Qt::MouseButton button);
+    void loadjoypics(int K, int i);
+    // Shows the picture file on key icon key of joystick K; one that cannot be loaded throws, or with
+    // quiet is passed over.
+    void setKeyPicture(int K, int key, const std::string& file, bool quiet = false);
+
     QWidget* m_panel;
     int m_movingByCode = 0;
     std::exception_ptr m_moveFailure;
     std::array<Throttle, LOKMAX> m_throttles;
+    std::array<JoystickControls, 2> m_joysticks;
 };
 
 // The panel while it exists (for the loco dialog and the joystick back-ends); null otherwise.

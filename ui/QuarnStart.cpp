@@ -14,6 +14,8 @@
 #include "engine/elementunit.h"
 #include "engine/initunit.h"
 #include "loco/GetDXVerUnit.h"
+#include "loco/JoyWinUnit.h"
+#include "loco/ThrottlePanel.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
 #include "platform/LineConnection.h"
@@ -174,7 +176,11 @@ bool TMainForm::event(QEvent* event) {
 void TMainForm::FormShow() {
     if (m_startupFailed)
         return;
+    if (Joy_Mode == 1 && JoyWinForm)
+        JoyWinForm->setup();
     Lang->setup(Lang_id);
+    if (Throttles)
+        Throttles->Joyinitsetup();
     if (Debug && DebugForm)
         DebugForm->show();
     if (Showassist == 1 && AssistForm)

@@ -1,5 +1,9 @@
 // The program Quarn: a control program for digital model railways.
 
+#include "engine/MainFormState.h"
+#include "engine/initunit.h"
+#include "loco/JoyCalibrationUnit.h"
+#include "loco/JoystickUnit.h"
 #include "platform/DialogService.h"
 #include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
@@ -20,6 +24,16 @@ int main(int argc, char** argv) {
     QtDialogService dialogService;
     setDialogService(&dialogService);
     MoBaLibraryInitialize(workFolder());
+    // The joystick driver is made with the other global objects and takes the DirectInput entry
+    // looked up here; nodes the input layer cannot open are told in the debug window.
+    lookUpDirectInput8();
+    setJoystickLifecycle(createJoystick, releaseJoystick);
+    setInputDebugSink([](const std::string& line) {
+        if (debugOn())
+            form().debugLine(line);
+    });
+    TJoyCalibrationForm calibration;
+    setCalibrationView(&calibration);
 
     int status = 1;
     if (createQuarnWindows()) {
@@ -30,6 +44,8 @@ int main(int argc, char** argv) {
         status = app.exec();
     }
     freeQuarnWindows();
+    setCalibrationView(nullptr);
+    setInputDebugSink(nullptr);
 
     MoBaLibraryFinalize();
     setDialogService(nullptr);

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +38,7 @@ public:
     ~LocoMainForm() override { MainForm = m_previous; }
 
     void debugLine(const std::string& utf8) override { debugLines.push_back(utf8); }
-    void setStatusPanel(int, const std::string&) override {}
+    void setStatusPanel(int panel, const std::string& utf8) override { statusPanels[panel] = utf8; }
     void progressShow(int) override {}
     void progressSet(int, const std::string&) override {}
     void progressHide() override {}
@@ -48,6 +49,7 @@ public:
     void setBusyCursor(bool) override {}
 
     std::vector<std::string> debugLines;
+    std::map<int, std::string> statusPanels;
 
 private:
     TMainFormState* m_previous;

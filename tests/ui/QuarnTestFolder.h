@@ -2,12 +2,19 @@
 
 // A temporary work folder for window tests: Data/ holds the generated catalogue and icons (when the
 // build made them), but never a settings file; boxes are recorded. The windows made by a test are
-// freed when it ends.
+// freed when it ends. The joystick layer works on test devices: like a machine without input
+// devices there is no input folder (so no DirectX and no joystick) until a test plugs a controller
+// in, and the joystick driver is made with the global objects as at program start.
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
+#include "engine/initunit.h"
+#include "loco/JoystickUnit.h"
+#include "loco/input/InputPlatform.h"
+#include "loco/input/TestDeviceSource.h"
 #include "platform/Paths.h"
 #include "srcp/MoBaLibrary.h"
 #include "support/RecordingDialogs.h"
@@ -21,12 +28,22 @@ protected:
         setWorkFolder(m_dir.path());
         refillDataFolder();
         MoBaLibraryInitialize(m_dir.path());
+        m_inputDevices->refuseFolder(true);
+        lookUpDirectInput8();
+        setJoystickLifecycle(createJoystick, releaseJoystick);
     }
 
     void TearDown() override {
         freeQuarnWindows();
+        setJoystickLifecycle(nullptr, nullptr);
         MoBaLibraryFinalize();
         setWorkFolder("");
+    }
+
+    // Opens the input folder and attaches a controller on the next node; returns the node.
+    std::string plugInController(const TestDeviceDescription& device = TestDeviceDescription::joystick()) {
+        m_inputDevices->refuseFolder(false);
+        return m_inputDevices->attach(device);
     }
 
     // Data/ as the build generated it, without settings.
@@ -58,4 +75,7 @@ protected:
 
     TempDir m_dir;
     RecordingDialogs m_dialogs;
+    std::shared_ptr<TestDeviceSource> m_inputDevices = std::make_shared<TestDeviceSource>();
+    InputPlatform m_input{m_inputDevices};
+    ScopedInputPlatform m_useInput{m_input};
 };

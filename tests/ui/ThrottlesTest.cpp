@@ -1,5 +1,6 @@
 // The throttles in the whole window: a loco set up through the dialog and then driven over an
-// "SRCP 0.73" server, and a picture that fails after the loco was sent.
+// "SRCP 0.73" server, a picture that fails after the loco was sent, and the joysticks: none without
+// input devices, and a stick bound to a throttle driving its loco over the server.
 
 #include <QAction>
 #include <QButtonGroup>
@@ -9,6 +10,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -16,6 +18,8 @@
 #include "QuarnTestFolder.h"
 #include "engine/IconCache.h"
 #include "engine/lokunit.h"
+#include "loco/JoyDxUnit.h"
+#include "loco/JoyWinUnit.h"
 #include "loco/ThrottlePanel.h"
 #include "loco/locosetupunit.h"
 #include "platform/LineConnection.h"
@@ -25,6 +29,7 @@
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
 #include "support/engine/RecordingCommandOutput.h"
+#include "texts/langunit.h"
 
 namespace {
 
@@ -159,6 +164,100 @@ TEST_F(ThrottlesTest, AMissingArrowIsReportedAfterTheLocoWasSent) {
     EXPECT_EQ(m_dialogs.calls()[0].title, "Quarn");
     EXPECT_NE(m_dialogs.calls()[0].text.find("pfeil_re.bmp"), std::string::npos);
     EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Stop);
+}
+
+TEST_F(ThrottlesTest, WithoutInputDevicesNoJoystickIsOffered) {
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    window->Lang_id = LANGENGLISH;
+    window->show();
+    EXPECT_EQ(window->statusPanelText(2), "No Joystick detected!");
+    EXPECT_TRUE(child<QPushButton>(window, "Button1")->isHidden());
+    EXPECT_TRUE(child<QPushButton>(window, "Button2")->isHidden());
+    EXPECT_FALSE(JoyWinForm->JoyTimer->isActive());
+    EXPECT_FALSE(window->Dxpresent);
+    m_dialogs.clear();
+    window->DirectX1->trigger();
+    EXPECT_EQ(m_dialogs.calls().at(0).text, "DirectX not installed");
+}
+
+TEST_F(ThrottlesTest, AStickBoundToThrottle3DrivesItsLocoWithEitherBackEnd) {
+    const std::string stick = plugInController();
+    TMainForm* window = startWindows();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->Dxpresent);
+    window->Lang_id = LANGENGLISH;
+    window->show();
+    window->Regler_panel->show();
+    EXPECT_EQ(window->statusPanelText(2), " Joystick(s) is(are) detected");
+    m_dialogs.clear();
+    window->DirectX1->trigger();
+    EXPECT_EQ(m_dialogs.calls().at(0).text, "DirectX 8.0 installed");
+
+    window->Iphostchar = "127.0.0.1";
+    window->Ipport = m_server.port();
+    window->applyConnectionSettings();
+    window->Hostverbinden1->trigger();
+    ASSERT_TRUE(m_server.waitConnected(Server::Command));
+    for (int slot = 0; slot < LOKMAX; ++slot)
+        Lok->set_addr(slot, slot == 2 ? 24 : 0);
+    Lok->set_protocol(2, "M2");
+    window->Betrieb = true;
+    for (int i = 0; i < LOKMAX; ++i)
+        window->setupScrollBar(i);
+
+    for (int mode : {1, 0}) {
+        SCOPED_TRACE(mode);
+        window->Joy_Mode = mode;
+        Throttles->Joyinitsetup();
+        EXPECT_EQ(window->statusPanelText(2),
+                  mode == 0 ? " 1Joystick(s) is(are) detected" : " Joystick(s) is(are) detected");
+        EXPECT_EQ(JoyDxForm->JoyTimer->isActive(), mode == 0);
+        EXPECT_EQ(JoyWinForm->JoyTimer->isActive(), mode == 1);
+        auto tick = [&] {
+            if (mode == 0) {
+                JoyDxForm->StickChanged = false;
+                JoyDxForm->JoyTimerTimer();
+            } else {
+                JoyWinForm->JoyTimerTimer();
+            }
+        };
+        QTest::mouseClick(child<QPushButton>(window, "Button1"), Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>(window, "SpeedButton3"), Qt::LeftButton);
+        EXPECT_EQ(child<QLabel>(window, "Joylabel1")->text(), "Controler 3");
+        const std::string direction = std::to_string(Lok->get_direction(2));
+        // The first round switches the light on, the second off.
+        const std::string lightBefore = mode == 1 ? "0" : "1";
+        const std::string lightAfter = mode == 1 ? "1" : "0";
+        commandBytes(window);
+
+        m_inputDevices->setAxis(stick, Axis::Y, 0);
+        tick();
+        EXPECT_EQ(commandBytes(window), "SET GL M2 24 " + direction + " 100 100 " + lightBefore + " 0 \r\n");
+        m_inputDevices->setButton(stick, 2, true);
+        tick();
+        EXPECT_EQ(commandBytes(window), "SET GL M2 24 " + direction + " 100 100 " + lightAfter + " 0 \r\n");
+        m_inputDevices->setButton(stick, 2, false);
+        m_inputDevices->setAxis(stick, Axis::Y, 1023);
+        tick();
+        commandBytes(window);
+    }
+
+    // Setup > Joystick test: "Test" runs the test display, "Exit" the polling again.
+    window->Joystickcalibrieren1->setEnabled(true);
+    m_dialogs.pushWindow([] {
+        JoyDxForm->Test_button->click();
+        EXPECT_TRUE(JoyDxForm->TestTimer->isActive());
+        EXPECT_FALSE(JoyDxForm->JoyTimer->isActive());
+        JoyDxForm->Exit_button->click();
+        return JoyDxForm->result();
+    });
+    window->Joystickcalibrieren1->trigger();
+    EXPECT_EQ(m_dialogs.unusedAnswers(), 0u);
+    EXPECT_FALSE(JoyDxForm->TestTimer->isActive());
+    EXPECT_TRUE(JoyDxForm->JoyTimer->isActive());
+    JoyDxForm->JoyTimer->stop();
+    window->Hosttrennen1->trigger();
 }
 
 } // namespace

@@ -1,0 +1,73 @@
+#include "loco/JoystickWindows.h"
+
+#include <QLabel>
+#include <QSlider>
+#include <QTimer>
+#include <QWidget>
+
+#include "engine/MainFormState.h"
+#include "loco/GuardedHandler.h"
+#include "loco/input/ControlPanelApplet.h"
+#include "texts/langunit.h"
+
+std::int32_t nativeHandle(QWidget* window) {
+    if (window == nullptr)
+        return 0;
+    const auto id = static_cast<std::uint64_t>(window->winId());
+    const auto folded = static_cast<std::uint32_t>(id ^ (id >> 32));
+    return static_cast<std::int32_t>(folded == 0 ? 1 : folded);
+}
+
+void setTimerEnabled(QTimer* timer, bool on) {
+    if (timer == nullptr)
+        return;
+    if (!on)
+        timer->stop();
+    else if (!timer->isActive())
+        timer->start();
+}
+
+std::string uiText(int number) {
+    return Lang ? Lang->getmessage(number, MainForm ? MainForm->Lang_id : 1) : std::string();
+}
+
+void runTick(bool& running, const std::function<void()>& tick) {
+    if (running)
+        return;
+    running = true;
+    runGuarded(tick);
+    running = false;
+}
+
+void calibrateThroughApplet(std::uint32_t parentWindow, QTimer* joyTimer, QTimer* testTimer) {
+    struct ResumeTest {
+        QTimer* timer;
+        ~ResumeTest() { setTimerEnabled(timer, true); }
+    } resume{testTimer};
+    runJoystickApplet(parentWindow, [joyTimer, testTimer] {
+        setTimerEnabled(joyTimer, false);
+        setTimerEnabled(testTimer, false);
+    });
+}
+
+QLabel* joystickLabel(QWidget* parent, const char* name, const char* text, int x, int y, bool bold) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    label->setGeometry(x, y, 95, 16);
+    return label;
+}
+
+QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int maximum, int x) {
+    auto* bar = new QSlider(Qt::Vertical, parent);
+    bar->setObjectName(name);
+    bar->setRange(minimum, maximum);
+    bar->setInvertedAppearance(true);
+    bar->setTickPosition(QSlider::TicksBothSides);
+    bar->setGeometry(x, 40, 30, 200);
+    return bar;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QSlider;
+class QTimer;
+class QWidget;
+
+// What the throttle panel's joystick controls and the two joystick windows share. GUI thread only.
+
+// The 32-bit window handle the DirectInput-style back-end takes: folded from the window's native id,
+// never 0 (0 means "no window" to it).
+std::int32_t nativeHandle(QWidget* window);
+
+// Switches a polling timer on or off as a Windows timer's Enabled does: switching on a running timer
+// leaves its interval running.
+void setTimerEnabled(QTimer* timer, bool on);
+
+// A text of the UI text table in the main window's language (UTF-8); empty without a table.
+std::string uiText(int number);
+
+// Runs one tick of a polling timer from the timer. A failure is shown as the program's default
+// handler shows it; while that box is open the timer goes on firing, and those ticks are skipped
+// rather than run inside the first (running marks a tick under way).
+void runTick(bool& running, const std::function<void()>& tick);
+
+// "Calibrate" of both joystick windows: both timers stop while the game-controller applet runs (with
+// parentWindow as its parent); afterwards, however it ends, the test display (testTimer) runs. A
+// failure of the applet passes on.
+void calibrateThroughApplet(std::uint32_t parentWindow, QTimer* joyTimer, QTimer* testTimer);
+
+// The controls the two joystick windows share: a label at (x, y), bold for a column heading, and a
+// vertical track bar at x whose minimum is at the top, as the original's.
+QLabel* joystickLabel(QWidget* parent, const char* name, const char* text, int x, int y, bool bold = false);
+QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int maximum, int x);
