@@ -8,7 +8,9 @@
 #include "engine/CommandOutput.h"
 #include "engine/Positionunit.h"
 #include "engine/Rueckmeldeunit.h"
+#include "engine/Srcp080Output.h"
 #include "engine/elementunit.h"
+#include "platform/LineConnection.h"
 #include "ui/Quarnunit.h"
 
 void TMainForm::Abfragestarten1Click() {
@@ -22,9 +24,25 @@ void TMainForm::Abfragestarten1Click() {
         m_poll.online = true;
         return;
     }
-    stopBox(result == CommandResult::NotConnected ? 142 : 123);
+    // Dropped: the server has no feedback to read, and the debug memo says so.
+    if (result != CommandResult::Dropped)
+        stopBox(result == CommandResult::NotConnected ? 142 : 123);
     Abfragestarten1->setEnabled(true);
     Reset1->setEnabled(true);
+}
+
+void TMainForm::feedbackStopped() {
+    // Feedback read over the "SRCP 0.73" poll connection goes on by itself.
+    if (!m_poll.online || Poll_Socket->isConnected())
+        return;
+    m_poll.online = false;
+    Abfragestarten1->setEnabled(true);
+    Reset1->setEnabled(true);
+}
+
+void TMainForm::SRCPCl2FeedbackChange(TMoBaSRCPClient&, TMoBaSRCPFeedback* AFeedback) {
+    if (AFeedback)
+        showClientFeedback(AFeedback->Address(), AFeedback->Value());
 }
 
 void TMainForm::Abfragebeenden1Click() {

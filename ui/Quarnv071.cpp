@@ -1,11 +1,13 @@
 // The program Quarn: a control program for digital model railways.
 
+#include "engine/SRCP08unit.h"
 #include "platform/DialogService.h"
 #include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
 #include "platform/qt/QtDispatcher.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "srcp/MoBaLibrary.h"
+#include "srcp/SrcpClnt.h"
 #include "ui/QuarnApplication.h"
 #include "ui/QuarnWindows.h"
 #include "ui/Quarnunit.h"
@@ -20,6 +22,9 @@ int main(int argc, char** argv) {
     QtDialogService dialogService;
     setDialogService(&dialogService);
     MoBaLibraryInitialize(workFolder());
+    createAccessoryProtocols();
+    // What a handler of the server's INFO lines lets escape is shown as the default handler would.
+    SetSRCPExceptionReporter(showExceptionText);
 
     int status = 1;
     if (createQuarnWindows()) {
@@ -31,6 +36,8 @@ int main(int argc, char** argv) {
     }
     freeQuarnWindows();
 
+    SetSRCPExceptionReporter(nullptr);
+    freeAccessoryProtocols();
     MoBaLibraryFinalize();
     setDialogService(nullptr);
     setMainThreadDispatcher(nullptr);

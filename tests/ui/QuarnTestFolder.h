@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "engine/SRCP08unit.h"
 #include "platform/Paths.h"
 #include "srcp/MoBaLibrary.h"
 #include "support/RecordingDialogs.h"
@@ -21,10 +22,12 @@ protected:
         setWorkFolder(m_dir.path());
         refillDataFolder();
         MoBaLibraryInitialize(m_dir.path());
+        createAccessoryProtocols();
     }
 
     void TearDown() override {
         freeQuarnWindows();
+        freeAccessoryProtocols();
         MoBaLibraryFinalize();
         setWorkFolder("");
     }
