@@ -31,7 +31,7 @@ CommandResult TMainForm::sendCommand(const std::function<CommandResult(CommandOu
     } catch (const std::exception& e) {
         // A connection whose write failed closes itself; its closed hook brings the menus back.
         showExceptionText(e.what());
-        return CommandResult::Failed;
+        return CommandResult::Dropped;
     }
 }
 

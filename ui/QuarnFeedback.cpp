@@ -19,12 +19,12 @@ void TMainForm::Abfragestarten1Click() {
     repaint();
     // Before the connection opens, so that a close noticed from here on belongs to this opening.
     ++m_poll.generation;
-    const CommandResult result = commandOutput().startFeedback();
+    const CommandResult result = sendCommand([](CommandOutput& out) { return out.startFeedback(); });
     if (result == CommandResult::Sent) {
         m_poll.online = true;
         return;
     }
-    // Dropped: the server has no feedback to read, and the debug memo says so.
+    // Dropped: the server has no feedback to read (the debug memo says so), or the error is shown.
     if (result != CommandResult::Dropped)
         stopBox(result == CommandResult::NotConnected ? 142 : 123);
     Abfragestarten1->setEnabled(true);
@@ -48,7 +48,10 @@ void TMainForm::SRCPCl2FeedbackChange(TMoBaSRCPClient&, TMoBaSRCPFeedback* AFeed
 void TMainForm::Abfragebeenden1Click() {
     // Our own close: the closed hook must not report it as a loss.
     m_poll.online = false;
-    commandOutput().stopFeedback();
+    sendCommand([](CommandOutput& out) {
+        out.stopFeedback();
+        return CommandResult::Sent;
+    });
     Abfragestarten1->setEnabled(true);
     Reset1->setEnabled(true);
 }

@@ -276,8 +276,8 @@ private:
     void commandConnectionClosed(unsigned generation);
     void pollConnectionClosed(unsigned generation);
     void infoConnectionClosed(unsigned generation);
-    // QuarnCommands.cpp. Runs command on the transport's output; a failed write is shown and
-    // counts as Failed.
+    // QuarnCommands.cpp. Runs command on the transport's output; a failed write (or a server lost
+    // during the command) is shown and counts as Dropped.
     CommandResult sendCommand(const std::function<CommandResult(CommandOutput&)>& command);
     // Tells the user why a command was not sent: message 127 (not connected) or 124 (not available).
     void reportRefusal(CommandResult result);

@@ -483,18 +483,33 @@ TEST_F(QuarnSrcp080Test, TheServerGoingAwayDisconnectsTheWindowOnce) {
     EXPECT_TRUE(m_dialogs.calls().empty());
 
     // Then, connected again, the command connection while a command waits for its reply.
-    m_server.addRule("SET 1 POWER ON", Reply::close(), true);
-    connect(window);
-    expectConnectedMenus(window, true);
-    window->Spannungan1->trigger();
-    EXPECT_FALSE(window->SRCPCl2->Connected());
-    expectConnectedMenus(window, false);
-    QTest::qWait(50);
-    EXPECT_EQ(memoCount(ServerGone), 2);
-    // The lost connection is shown as the default handler shows an error.
-    ASSERT_EQ(m_dialogs.calls().size(), 1u);
-    EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Message);
-    EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Stop);
+    struct Case {
+        Item item;
+        const char* line; // the command the server closes on
+    };
+    const Case cases[] = {{&TMainForm::Spannungan1, "SET 1 POWER ON"},
+                          {&TMainForm::Abfragestarten1, "INIT 8 FB S88 LPT1 4"}};
+    int lost = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        m_server.addRule(c.line, Reply::close(), true);
+        m_dialogs.clear();
+        connect(window);
+        expectConnectedMenus(window, true);
+        (window->*c.item)->trigger();
+        EXPECT_FALSE(window->SRCPCl2->Connected());
+        expectConnectedMenus(window, false);
+        QTest::qWait(50);
+        EXPECT_EQ(memoCount(ServerGone), ++lost);
+        // The lost connection is shown as the default handler shows an error, and feedback can be
+        // started again.
+        ASSERT_EQ(m_dialogs.calls().size(), 1u);
+        EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Message);
+        EXPECT_EQ(m_dialogs.calls()[0].icon, MessageIcon::Stop);
+        EXPECT_TRUE(window->Abfragestarten1->isEnabled());
+        EXPECT_TRUE(window->Reset1->isEnabled());
+        EXPECT_FALSE(window->feedbackRunning());
+    }
 
     // And connecting again works.
     m_dialogs.clear();
