@@ -396,21 +396,4 @@ TEST_F(Srcp080Transport, FeedbackStatesReadBackFromBusListEntryEight) {
     EXPECT_EQ(sent(), Lines{});
 }
 
-TEST_F(Srcp080Transport, WithoutAConnectionNothingIsSent) {
-    setSlot({0, mpbMotorola, 1, 1, 5});
-    Srcp080Output output;
-    EXPECT_FALSE(output.connected());
-    EXPECT_FALSE(output.takesFreeCommands());
-    EXPECT_EQ(output.startFeedback(), CommandResult::NotConnected);
-    EXPECT_EQ(output.feedbackState(1, 1), std::nullopt);
-    EXPECT_EQ(output.resetServer(), CommandResult::NotAvailable);
-    EXPECT_EQ(output.freeCommand("SET 1 POWER ON"), CommandResult::NotConnected);
-    m_bahn.gl_out(0);
-    m_bahn.ga_out("M", 1, 1);
-    output.stopFeedback();
-    EXPECT_FALSE(form.LocoData_sent);
-    EXPECT_EQ(m_server.connectionCount(), 0u);
-    EXPECT_TRUE(m_dialogs.calls().empty());
-}
-
 } // namespace

@@ -425,7 +425,6 @@ TEST_F(QuarnSrcp080Test, ShortBusListsSendNothingAndRaiseNothing) {
     };
     const Case cases[] = {
         {0, {}, {}},
-        {1, {}, {}},
         {2, {"SET 1 POWER ON"}, {}},
         {8, {"SET 1 POWER ON"}, {}},
     };
