@@ -63,13 +63,15 @@ cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=t
 cmake --build "$tsan" --parallel "$jobs" || exit 1
 run_ctest "tsan (Qt-free libraries)" "$tsan" || status=1
 
-# The feedback readers and the command output are the engine's threaded parts. Qt itself is not
-# built for ThreadSanitizer, so only these programs, whose threads never enter Qt, run under it.
+# The feedback readers, the command output and the client adapter are the engine's threaded parts.
+# Qt itself is not built for ThreadSanitizer, so only these programs, whose threads never enter Qt,
+# run under it.
 tsanqt="$here/build-tsan-qt"
-reader_tests=(test_engine_RueckReadersTest test_engine_RueckmeldeunitTest test_engine_BahnOutputTest)
+reader_tests=(test_engine_RueckReadersTest test_engine_RueckmeldeunitTest test_engine_BahnOutputTest
+    test_engine_SRCP08unitTest)
 cmake -S "$here" -B "$tsanqt" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WERROR=ON || exit 1
 cmake --build "$tsanqt" --parallel "$jobs" --target "${reader_tests[@]}" || exit 1
-run_ctest "tsan (engine readers)" "$tsanqt" -R '^engine\.(RueckReaders|Rueckmeldeunit|BahnOutput)Test$' || status=1
+run_ctest "tsan (engine threads)" "$tsanqt" -R '^engine\.(RueckReaders|Rueckmeldeunit|BahnOutput|SRCP08unit)Test$' || status=1
 
 if command -v clang++ >/dev/null 2>&1 && ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
     fuzzb="$here/build-fuzz"

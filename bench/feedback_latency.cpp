@@ -1,6 +1,8 @@
-// Feedback from the "SRCP 0.73" server to the plan: the time from the server writing an
-// "INFO FB S88 n v" line to the detector icon being drawn on the GUI thread, against a plain reader
-// of the same lines in the same run, and the lines per second the command reader sustains.
+// Feedback from the server to the plan: the time from the server writing a feedback line to the
+// detector icon being drawn on the GUI thread, over "SRCP 0.73" ("INFO FB S88 n v" read by the
+// command reader) and over "SRCP 0.80" ("INFO <bus> FB n v" read by the client component's info
+// session), against a plain reader of the same lines in the same run, and the lines per second the
+// command reader sustains.
 
 #include <algorithm>
 #include <atomic>
@@ -17,13 +19,16 @@
 #include <QTimer>
 
 #include "DetectorBench.h"
+#include "LoopbackLineServer.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
 #include "engine/Rueckmeldeunit.h"
+#include "engine/Srcp080Output.h"
 #include "platform/LineConnection.h"
 #include "platform/Paths.h"
 #include "platform/PerfCounter.h"
 #include "platform/qt/QtDispatcher.h"
+#include "srcp/MoBaSRCP.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/TempDir.h"
 
@@ -64,6 +69,58 @@ bool runUntil(const std::function<bool()>& pred, int timeoutMs) {
     }
     return true;
 }
+
+// An SRCP 0.8.2 server for the client component: it answers the handshakes, describes the nine buses
+// the program expects (S88 feedback on the last) to an info connection, and lets the benchmark write
+// to that connection itself, as the "SRCP 0.73" server is written to.
+class Srcp082Server {
+public:
+    Srcp082Server()
+        : m_server({[](int fd) { send(fd, "srcpd V2.1.2; SRCP 0.8.2; SRCPOTHER 0.7.3"); },
+                    [this](int fd, const std::string& line) { return answer(fd, line); }, nullptr}) {}
+
+    int port() const { return m_server.port(); }
+    // The info connection past its GO, or -1.
+    int infoFd() const { return m_infoFd.load(); }
+    static void send(int fd, const std::string& line) { LoopbackLineServer::sendAll(fd, line + "\r\n"); }
+
+private:
+    // Server thread.
+    bool answer(int fd, const std::string& line) {
+        if (line.rfind("SET PROTOCOL", 0) == 0) {
+            send(fd, "1000.000 201 OK PROTOCOL SRCP");
+        } else if (line.rfind("SET CONNECTIONMODE", 0) == 0) {
+            if (line.find("INFO") != std::string::npos)
+                m_infoClient = fd;
+            send(fd, "1000.000 202 OK CONNECTIONMODE");
+        } else if (line == "GO") {
+            send(fd, "1000.000 200 OK GO " + std::to_string(++m_sessions));
+            if (fd == m_infoClient) {
+                const char* const groups[] = {"SESSION SERVER TIME",
+                                              "POWER GL",
+                                              "POWER GL",
+                                              "POWER GL",
+                                              "POWER",
+                                              "POWER GA",
+                                              "POWER GA",
+                                              "POWER",
+                                              "POWER FB"};
+                for (int bus = 0; bus < 9; ++bus)
+                    send(fd, "1000.000 100 INFO " + std::to_string(bus) + " DESCRIPTION " + groups[bus]);
+                m_infoFd = fd;
+            }
+        } else {
+            send(fd, "1000.000 200 OK");
+        }
+        return true;
+    }
+
+    int m_sessions = 0;
+    int m_infoClient = -1;
+    std::atomic<int> m_infoFd{-1};
+    // Last, so that its thread has stopped before the members above go.
+    LoopbackLineServer m_server;
+};
 
 } // namespace
 
@@ -121,11 +178,26 @@ int main(int argc, char** argv) {
 
     startReadCommand(command);
 
+    // "SRCP 0.80": a client component whose feedback event goes where the main window's does.
+    Srcp082Server server080;
+    TMoBaSRCPClient client;
+    client.SetHost("127.0.0.1");
+    client.SetPort(server080.port());
+    client.OnFeedbackChange = [](TMoBaSRCPClient&, TMoBaSRCPFeedback* contact) {
+        showClientFeedback(contact->Address(), contact->Value());
+    };
+    client.Connect();
+    if (!client.Connected() ||
+        !runUntil([&] { return client.BusCount() == 9 && server080.infoFd() >= 0; }, 5000)) {
+        std::printf("the SRCP 0.80 client did not connect\n");
+        return 0;
+    }
+
     const int samples = 300;
     // Each line is written while the reader waits in its read (its 10 ms pause is over), as feedback
     // from a layout arrives: now and then, not back to back.
     const auto idle = std::chrono::milliseconds(15);
-    std::vector<double> ours, base;
+    std::vector<double> ours, base, client080;
     for (int i = 0; i < samples; ++i) {
         const std::string line = "INFO FB S88 17 " + std::to_string(i % 2) + "\n";
 
@@ -144,6 +216,16 @@ int main(int argc, char** argv) {
         while (plainRead.load() == plainBefore)
             std::this_thread::yield();
         base.push_back(msBetween(t1, Clock::time_point(Clock::duration(plainAtNs.load()))));
+
+        // Rising time stamps: the client keeps each contact's newest report.
+        const std::string info = std::to_string(2000 + i) + ".000 100 INFO 8 FB 17 " + std::to_string(i % 2);
+        std::this_thread::sleep_for(idle);
+        const long before080 = drawn.load();
+        const auto t2 = Clock::now();
+        Srcp082Server::send(server080.infoFd(), info);
+        if (!runUntil([&] { return drawn.load() > before080; }, 2000))
+            break;
+        client080.push_back(msBetween(t2, lastDraw));
     }
 
     // Sustained: a burst of lines written at once, drawn as fast as the reader passes them on.
@@ -166,17 +248,20 @@ int main(int argc, char** argv) {
         std::this_thread::yield();
     const double plainPerSecond = burst / (msBetween(plainT0, Clock::now()) / 1000.0);
 
+    client.Disconnect();
     stopAllReaders();
     plain.shutdown();
     baseline.join();
     Postable = nullptr;
     setMainThreadDispatcher(nullptr);
 
-    const Figures o = figures(ours), b = figures(base);
+    const Figures o = figures(ours), b = figures(base), c = figures(client080);
     std::printf("samples: %zu of %d, plan of %d detectors, line written while the reader waits in its read\n",
                 ours.size(), samples, table.getNumbofEntries());
     std::printf("%-28s p50 %7.3f ms  p99 %7.3f ms  max %7.3f ms\n", "write -> icon drawn (GUI)", o.p50Ms,
                 o.p99Ms, o.maxMs);
+    std::printf("%-28s p50 %7.3f ms  p99 %7.3f ms  max %7.3f ms  (%zu samples)\n", "SRCP 0.80 -> icon drawn",
+                c.p50Ms, c.p99Ms, c.maxMs, client080.size());
     std::printf("%-28s p50 %7.3f ms  p99 %7.3f ms  max %7.3f ms\n", "write -> line read (plain)", b.p50Ms,
                 b.p99Ms, b.maxMs);
     std::printf("sustained: command reader %.1f lines/s (10 ms pause per line), plain reader %.0f lines/s\n",
@@ -189,6 +274,14 @@ int main(int argc, char** argv) {
                 o.p99Ms < 5 ? "PASS" : "FAIL");
     std::printf("target feedback_overhead_vs_plain_read_p50: %.3f ms (goal < 0.5 ms) %s\n", overhead,
                 overhead < 0.5 ? "PASS" : "FAIL");
+    const bool all080 = static_cast<int>(client080.size()) == samples;
+    const double ratio080 = o.p50Ms > 0 ? c.p50Ms / o.p50Ms : 0;
+    std::printf("target feedback_latency_srcp080_p50: %.3f ms (goal < 1 ms) %s\n", c.p50Ms,
+                all080 && c.p50Ms < 1 ? "PASS" : "FAIL");
+    std::printf("target feedback_latency_srcp080_p99: %.3f ms (goal < 5 ms) %s\n", c.p99Ms,
+                all080 && c.p99Ms < 5 ? "PASS" : "FAIL");
+    std::printf("target feedback_srcp080_vs_srcp073_p50: %.2fx (goal <= 2x) %s\n", ratio080,
+                all080 && ratio080 <= 2 ? "PASS" : "FAIL");
     std::printf(
         "target feedback_sustained_lines_per_second: %.1f (goal >= 80, the 10 ms pause caps it at 100) %s\n",
         perSecond, perSecond >= 80 ? "PASS" : "FAIL");

@@ -5,9 +5,12 @@
 #include "engine/Bahncalcunit.h"
 #include "engine/CommandOutput.h"
 #include "engine/MainFormState.h"
+#include "engine/SRCP08unit.h"
 #include "engine/WaitClock.h"
 #include "engine/lokunit.h"
+#include "platform/DialogService.h"
 #include "platform/MainThreadDispatcher.h"
+#include "srcp/MoBaSRCP.h"
 
 bool isNmraProtocol(const std::string& protocol) {
     return protocol == "N" || protocol == "n";
@@ -47,6 +50,45 @@ void Cbahn::gl_out(int Loknummer) {
         return;
     }
     commandOutput().locoState(Loknummer);
+}
+
+void accessoryThroughClient(const std::string& Protokoll, const AccessoryTarget& target) {
+    if (!connectedClient())
+        return;
+    const bool motorola = Protokoll == "M" || Protokoll == "m";
+    TMoBaSolenoidProtocol* protocol = motorola ? MMSopr : NMRASopr;
+    if (!protocol)
+        throw std::logic_error("the accessory protocols do not exist");
+    // The device model would move the address into the protocol's range and so switch another
+    // accessory.
+    if (target.address < 1 || target.address > protocol->MaxAddress) {
+        if (debugOn())
+            form().debugLine("Accessory " + std::to_string(target.address) +
+                             " lies outside the addresses of " + protocol->Name + "; nothing sent");
+        return;
+    }
+    TMoBaAdvancedSolenoid solenoid;
+    solenoid.SetProtocol(protocol);
+    solenoid.SetAddress(static_cast<int>(target.address));
+    solenoid.SetPorts(target.port, 1);
+    solenoid.SetActivationTime(form().SolTime);
+    TMoBaSRCPBus* bus = clientBus(motorola ? MotorolaAccessoryBus : NmraAccessoryBus, "accessory");
+    if (bus && bus->GAs() && !bus->GAs()->Solenoids(solenoid.Address()) && !bus->GAs()->Add(solenoid))
+        dialogs().plainMessage("Solenoid data are not sent to server");
+    if (SRCP08)
+        SRCP08->setSolenoid(solenoid);
+}
+
+void locoThroughClient(int Loknummer) {
+    if (!connectedClient() || !SRCP08)
+        return;
+    TMainFormState& f = form();
+    if (!f.LocoData_sent) {
+        SRCP08->sendallLocoData();
+        // A connection lost meanwhile has cleared the flag; the next one announces again.
+        f.LocoData_sent = connectedClient() != nullptr;
+    }
+    SRCP08->setloco(Loknummer);
 }
 
 void Cbahn::pause(std::uint16_t Zeit) {

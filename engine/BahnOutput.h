@@ -5,7 +5,8 @@
 #include <string>
 
 // Accessory addressing shared by both transports; Cbahn::ga_out and Cbahn::gl_out hand their
-// commands to the command output (engine/CommandOutput.h).
+// commands to the command output (engine/CommandOutput.h), which for "SRCP 0.80" comes back to the
+// two steps at the end of this header.
 
 // "N" and "n" select NMRA; every other protocol text (also "m" and an empty one) means Motorola.
 bool isNmraProtocol(const std::string& protocol);
@@ -21,3 +22,12 @@ struct AccessoryTarget {
 
 // Outputs 1..8 exist; any other output number means "no output" and gives nothing.
 std::optional<AccessoryTarget> accessoryTarget(int decoder, int output);
+
+// The "SRCP 0.80" steps of Cbahn::ga_out: while the main window's client is connected, the
+// accessory at target's address is announced to bus list entry 5 ("M" or "m") or 6 (any other
+// protocol text) unless that entry knows it already, and its port is switched on with SolTime as the
+// server's activation time. An address outside the protocol's sends nothing (a debug line says so).
+void accessoryThroughClient(const std::string& Protokoll, const AccessoryTarget& target);
+// The "SRCP 0.80" steps of Cbahn::gl_out: while the client is connected, the first loco command
+// since connecting announces the loco table (LocoData_sent), then the slot's state is sent.
+void locoThroughClient(int Loknummer);

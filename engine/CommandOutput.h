@@ -10,7 +10,9 @@ enum class CommandResult {
     Sent,         // handed to the server
     NotConnected, // nothing sent: there is no connection to send it on
     NotAvailable, // nothing sent: the transport has no such command
-    Failed,       // nothing done: the connection it needs could not be opened
+    Failed,       // nothing done: the connection it needs could not be opened, or the server refused it
+    Dropped,      // nothing sent, and nothing for the caller to tell: the output has told the user
+                  // itself, or the server has no device for it
 };
 
 // Everything the program sends to the command station, whichever transport carries it. Menu
@@ -34,6 +36,8 @@ public:
     virtual void locoState(int slot) = 0;
     // A command line the user typed, as Windows-1252 bytes without its line end.
     virtual CommandResult freeCommand(const std::string& line) = 0;
+    // True when a free command could be sent now: asking the user for one is worth it.
+    virtual bool takesFreeCommands() const { return connected(); }
 
     // Starts reading the feedback contacts; Sent when they are being read now (also when they
     // already were).

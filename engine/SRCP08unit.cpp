@@ -1,11 +1,18 @@
 #include "engine/SRCP08unit.h"
 
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "srcp/MoBaProtocols.h"
+#include "engine/MainFormState.h"
+#include "engine/lokunit.h"
+#include "platform/DialogService.h"
+#include "srcp/MoBaSRCP.h"
 
 C_SRCP08* SRCP08 = nullptr;
+TMoBaSolenoidProtocol* MMSopr = nullptr;
+TMoBaSolenoidProtocol* NMRASopr = nullptr;
 
 namespace {
 
@@ -59,7 +66,58 @@ TMoBaLocoProtocol* makeProtocol(const LocoProtocolRow& row) {
     return keptProtocols().back().get();
 }
 
+TMoBaSolenoidProtocol* makeSolenoidProtocol(const char* name, TMoBaProtocolBase base, int maxAddress,
+                                            int group) {
+    auto* protocol = new TMoBaSolenoidProtocol;
+    protocol->Name = name;
+    protocol->ProtocolBase = base;
+    protocol->ProtocolExtension = 0;
+    protocol->MaxAddress = maxAddress;
+    protocol->Groups.reset();
+    protocol->Groups.set(static_cast<std::size_t>(group));
+    protocol->MaxPort = 1;
+    protocol->MaxValue = 1;
+    return protocol;
+}
+
+void debugLine(const std::string& text) {
+    if (debugOn())
+        MainForm->debugLine(text);
+}
+
 } // namespace
+
+void createAccessoryProtocols() {
+    freeAccessoryProtocols();
+    MMSopr = makeSolenoidProtocol("Motorola Solenoid", mpbMotorola, 256, 5);
+    NMRASopr = makeSolenoidProtocol("NMRA Accessory", mpbNMRA, 4096, 6);
+}
+
+void freeAccessoryProtocols() {
+    delete MMSopr;
+    MMSopr = nullptr;
+    delete NMRASopr;
+    NMRASopr = nullptr;
+}
+
+TMoBaSRCPClient* connectedClient() {
+    TMoBaSRCPClient* client = MainForm ? MainForm->SRCPCl2 : nullptr;
+    return client && client->Connected() ? client : nullptr;
+}
+
+TMoBaSRCPBus* clientBus(int index, const char* what) {
+    TMoBaSRCPClient* client = connectedClient();
+    if (!client)
+        return nullptr;
+    // Bus list positions come from the settings file and from the order of the server's
+    // descriptions; the list may be shorter than the layout this program expects.
+    if (index < 0 || index >= client->BusCount()) {
+        debugLine(std::string(what) + ": bus list entry " + std::to_string(index) + " does not exist (" +
+                  std::to_string(client->BusCount()) + " buses described)");
+        return nullptr;
+    }
+    return client->Busses(index);
+}
 
 C_SRCP08::C_SRCP08() {
     createLocoProtocols();
@@ -70,4 +128,99 @@ void C_SRCP08::createLocoProtocols() {
         MMpr[i] = makeProtocol(MotorolaRows[i]);
     for (std::size_t i = 0; i < std::size(NmraRows); ++i)
         NMRADCCpr[i] = makeProtocol(NmraRows[i]);
+}
+
+TMoBaLocoProtocol* C_SRCP08::locoProtocol(int base, int version) const {
+    // The version comes from the settings file and may be any number.
+    if (version < 1 || version > 6)
+        return nullptr;
+    const auto index = static_cast<std::size_t>(version - 1);
+    if (base == mpbMotorola)
+        return MMpr[index];
+    if (base == mpbNMRA)
+        return NMRADCCpr[index];
+    return nullptr;
+}
+
+void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr) {
+    TMoBaLocoProtocol* protocol = locoProtocol(Protocoltype, Protovers);
+    if (!protocol) {
+        debugLine("Loco " + std::to_string(Addr) + ": protocol type " + std::to_string(Protocoltype) +
+                  " version " + std::to_string(Protovers) + " is not known; not announced");
+        return;
+    }
+    // The device model would move the address into the protocol's range, announcing another loco.
+    if (Addr < 1 || Addr > protocol->MaxAddress) {
+        debugLine("Loco " + std::to_string(Addr) + ": outside the addresses of " + protocol->Name +
+                  "; not announced");
+        return;
+    }
+    TMoBaSRCPBus* bus = clientBus(Busnr, "loco");
+    if (!bus || !bus->GLs() || bus->GLs()->Locos(Addr))
+        return;
+    TMoBaAdvancedLoco loco;
+    loco.SetProtocol(protocol);
+    loco.SetAddress(Addr);
+    loco.SetSpeed(0);
+    loco.SetMaxSpeed(100);
+    for (int j = 0; j < loco.MaxFunctions(); ++j)
+        loco.SetFunctions(j, 0);
+    loco.SetDriveMode(mdmForward);
+    if (!bus->GLs()->Add(loco))
+        dialogs().plainMessage("Loco data could not sent do server");
+}
+
+void C_SRCP08::sendallLocoData() {
+    if (!Lok)
+        return;
+    for (int i = 0; i < LOKMAX; ++i) {
+        const tLokEntry* slot = Lok->entry(i);
+        if (slot && slot->ProtType > 3)
+            createNewLoco(slot->ProtType, slot->Protversion, slot->SRCPBusnr, slot->Addr);
+    }
+}
+
+void C_SRCP08::setloco(int Loknr) {
+    const tLokEntry* slot = Lok ? Lok->entry(Loknr) : nullptr;
+    if (!slot)
+        return;
+    TMoBaSRCPBus* bus = clientBus(slot->SRCPBusnr, "loco");
+    if (!bus || !bus->GLs())
+        return;
+    // Only the locos that the server has reported are sent; the cache holds one per address.
+    const TMoBaSRCPLoco* cached = bus->GLs()->Locos(slot->Addr);
+    if (!cached)
+        return;
+    // A copy: the cache keeps what the server last reported until it reports the change.
+    TMoBaAdvancedLoco loco;
+    loco.Assign(*cached);
+    loco.SetDriveMode(slot->Direction == 1 ? mdmForward : mdmBackwards);
+    // The maximum first: the speed step is derived from the speed and the maximum together.
+    loco.SetMaxSpeed(slot->Speed_max);
+    loco.SetSpeed(slot->Speed);
+    // The slot holds F0..F32; a protocol of the server's may claim up to 255 functions.
+    const int functions = std::min({loco.MaxFunctions(), loco.FunctionCount(), Dekod_FuncsCount});
+    for (int j = 0; j < functions; ++j)
+        loco.SetFunctions(j, slot->F[static_cast<std::size_t>(j)] > 10 ? 1 : 0);
+    bus->GLs()->Change(loco);
+}
+
+bool C_SRCP08::setpower(int state) {
+    if (!connectedClient()) {
+        dialogs().plainMessage("not connected to server");
+        return false;
+    }
+    TMoBaSRCPBus* bus = clientBus(PowerBus, "power");
+    if (!bus || !bus->Power())
+        return false;
+    return bus->Power()->SetPowerOn(state >= 1);
+}
+
+void C_SRCP08::setSolenoid(const TMoBaAdvancedSolenoid& ASol) {
+    const TMoBaBaseProtocol* protocol = ASol.Protocol();
+    const int Busnr =
+        protocol && protocol->ProtocolBase == mpbMotorola ? MotorolaAccessoryBus : NmraAccessoryBus;
+    TMoBaSRCPBus* bus = clientBus(Busnr, "accessory");
+    if (bus && bus->GAs())
+        bus->GAs()->Change(ASol);
 }

@@ -2,15 +2,49 @@
 
 #include <array>
 
-class TMoBaLocoProtocol;
+#include "srcp/MoBaProtocolBase.h"
 
-// The adapter from the layout engine to the SRCP client library. A loco slot of family Motorola
-// uses MMpr[Protversion - 1], one of family NMRA NMRADCCpr[Protversion - 1].
+class TMoBaAdvancedSolenoid;
+class TMoBaLocoProtocol;
+class TMoBaSolenoidProtocol;
+class TMoBaSRCPBus;
+class TMoBaSRCPClient;
+
+// The entries of the client's bus list that the program uses, by position in the list (the order of
+// the server's descriptions), not by bus number. Locos use the slot's SRCPBusnr.
+inline constexpr int ClockBus = 0;
+inline constexpr int PowerBus = 1;
+inline constexpr int MotorolaAccessoryBus = 5;
+inline constexpr int NmraAccessoryBus = 6;
+inline constexpr int FeedbackBus = 8;
+
+// The adapter from the layout engine to the SRCP client component of the main window (SRCPCl2):
+// it announces locos to the server's buses and sends their states, switches track power and sends
+// accessory states. GUI thread only.
 class C_SRCP08 {
 public:
     C_SRCP08();
     C_SRCP08(const C_SRCP08&) = delete;
     C_SRCP08& operator=(const C_SRCP08&) = delete;
+
+    // Announces one loco to the loco list of bus list entry Busnr, unless that list already holds a
+    // loco with address Addr. A loco without a protocol description of ours, or with an address
+    // outside its protocol's, is not announced (a debug line says so).
+    void createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr);
+    // Announces every loco slot whose protocol base is above 3.
+    void sendallLocoData();
+    // Sends slot Loknr's direction, speed, maximum speed and functions to every loco with the slot's
+    // address that the loco list of the slot's bus holds (the locos the server has reported).
+    void setloco(int Loknr);
+    // Track power of bus list entry 1: on for state >= 1, off otherwise. True when the server took
+    // it; without a connection the plain message "not connected to server" is shown.
+    bool setpower(int state);
+    // Sends the solenoid's state to the accessory list of entry 5 (Motorola) or 6 (anything else).
+    void setSolenoid(const TMoBaAdvancedSolenoid& ASol);
+
+    // The description for a protocol base (4 Motorola, 5 NMRA) and version (1 and up); null for any
+    // combination outside the tables.
+    TMoBaLocoProtocol* locoProtocol(int base, int version) const;
 
     // The descriptions live for the whole run (loco objects of the client refer to them), so they
     // are not freed with the adapter. MMpr[5] stays empty.
@@ -22,3 +56,16 @@ private:
 };
 
 extern C_SRCP08* SRCP08;
+
+// The two accessory protocols of the "SRCP 0.80" transport: "Motorola Solenoid" and "NMRA Accessory".
+// They exist from program start, before any window, to program end.
+extern TMoBaSolenoidProtocol* MMSopr;
+extern TMoBaSolenoidProtocol* NMRASopr;
+void createAccessoryProtocols();
+void freeAccessoryProtocols();
+
+// The main window's client, when it exists and is connected; else null.
+TMoBaSRCPClient* connectedClient();
+// Entry index of the connected client's bus list, or null when there is no such entry (negative
+// indexes included); what names the command it was wanted for, for the debug line that says so.
+TMoBaSRCPBus* clientBus(int index, const char* what);

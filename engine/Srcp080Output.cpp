@@ -1,23 +1,60 @@
 #include "engine/Srcp080Output.h"
 
-// Without a client session nothing can be sent: loco and accessory commands go nowhere and the
-// commands with a result report the missing connection.
+#include <cstdint>
+#include <string>
 
-bool Srcp080Output::connected() const {
-    return false;
+#include "engine/FeedbackLine.h"
+#include "engine/MainFormState.h"
+#include "engine/Rueckmeldeunit.h"
+#include "engine/SRCP08unit.h"
+#include "srcp/MoBaSRCP.h"
+
+namespace {
+
+// What the feedback group of bus list entry 8 is initialised with.
+const char* const FeedbackInitString = "S88 LPT1 4";
+
+void debugLine(const std::string& text) {
+    if (debugOn())
+        MainForm->debugLine(text);
 }
 
-CommandResult Srcp080Output::setPower(bool) {
-    return CommandResult::NotConnected;
+// The feedback group of bus list entry 8 while the client is connected; null (with a debug line
+// when the entry exists without one) otherwise.
+TMoBaSRCPFeedbacks* feedbackGroup(const char* what) {
+    TMoBaSRCPBus* bus = clientBus(FeedbackBus, what);
+    if (bus && !bus->FBs())
+        debugLine(std::string(what) + ": bus list entry " + std::to_string(FeedbackBus) + " has no feedback");
+    return bus ? bus->FBs() : nullptr;
+}
+
+} // namespace
+
+bool Srcp080Output::connected() const {
+    return connectedClient() != nullptr;
+}
+
+CommandResult Srcp080Output::setPower(bool on) {
+    if (!SRCP08)
+        return CommandResult::NotConnected;
+    const bool wasConnected = connected();
+    if (SRCP08->setpower(on ? 1 : 0))
+        return CommandResult::Sent;
+    // Without a connection the adapter has said so itself.
+    return wasConnected ? CommandResult::Failed : CommandResult::Dropped;
 }
 
 CommandResult Srcp080Output::resetServer() {
     return CommandResult::NotAvailable;
 }
 
-void Srcp080Output::accessoryPulse(const std::string&, int, const AccessoryTarget&) {}
+void Srcp080Output::accessoryPulse(const std::string& protocol, int, const AccessoryTarget& target) {
+    accessoryThroughClient(protocol, target);
+}
 
-void Srcp080Output::locoState(int) {}
+void Srcp080Output::locoState(int slot) {
+    locoThroughClient(slot);
+}
 
 CommandResult Srcp080Output::freeCommand(const std::string&) {
     // Free commands are lines of the plain command connection, which this transport does not open.
@@ -25,11 +62,57 @@ CommandResult Srcp080Output::freeCommand(const std::string&) {
 }
 
 CommandResult Srcp080Output::startFeedback() {
-    return CommandResult::NotConnected;
+    TMoBaSRCPClient* client = connectedClient();
+    if (!client)
+        return CommandResult::NotConnected;
+    // Holds the bus while we look at it after a command that may lose the server.
+    TMoBaSRCPClient::TActivity activity(*client);
+    TMoBaSRCPFeedbacks* feedback = feedbackGroup("Feedback start");
+    if (!feedback)
+        return CommandResult::Dropped;
+    feedback->SetInitString(FeedbackInitString);
+    feedback->SetEnabled(true);
+    if (feedback->Enabled())
+        return CommandResult::Sent;
+    debugLine("Feedback start: the server did not initialise the feedback");
+    return CommandResult::Dropped;
 }
 
-void Srcp080Output::stopFeedback() {}
+void Srcp080Output::stopFeedback() {
+    TMoBaSRCPClient* client = connectedClient();
+    if (!client)
+        return;
+    TMoBaSRCPClient::TActivity activity(*client);
+    if (TMoBaSRCPFeedbacks* feedback = feedbackGroup("Feedback stop"))
+        feedback->SetEnabled(false);
+}
 
-std::optional<int> Srcp080Output::feedbackState(int, int) {
+std::optional<int> Srcp080Output::feedbackState(int module, int contact) {
+    TMoBaSRCPClient* client = connectedClient();
+    if (!client)
+        return std::nullopt;
+    TMoBaSRCPFeedbacks* feedback = feedbackGroup("Feedback synchronise");
+    if (!feedback)
+        return std::nullopt;
+    // Module and contact come from the plan file: in 64 bits, and a contact index the server has not
+    // reported reads free.
+    const std::int64_t index = (static_cast<std::int64_t>(module) - 1) * 16 + contact - 1;
+    if (index < 0 || index >= feedback->Count())
+        return 0;
+    const int value = feedback->Items(static_cast<int>(index))->Value();
+    if (value == 0 || value == 1)
+        return value;
+    debugLine("Feedback synchronise: contact " + std::to_string(index + 1) + " has value " +
+              std::to_string(value));
     return std::nullopt;
+}
+
+void showClientFeedback(int address, int value) {
+    const S88Contact c = s88Contact(address);
+    // Only free and occupied have an icon.
+    if ((value == 0 || value == 1) && Rueckmodul)
+        Rueckmodul->iconrefresh(c.Modul, c.Portnr, value);
+    if (MainForm)
+        MainForm->debugLine("Addr: " + std::to_string(address) + " Wert: " + std::to_string(value) +
+                            " Modul: " + std::to_string(c.Modul) + " Portnr: " + std::to_string(c.Portnr));
 }

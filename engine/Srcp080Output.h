@@ -2,10 +2,10 @@
 
 #include "engine/CommandOutput.h"
 
-// The "SRCP 0.80" transport: commands go through the client component (SRCPCl2) and the adapter
-// SRCP08, which announce locos and accessories to the server's buses and send their states there.
-// Without a client session every command finds the transport not connected; the server reset, which
-// this transport lacks, is never available.
+// The "SRCP 0.80" transport: commands go through the main window's client component (SRCPCl2) and
+// the adapter SRCP08, which announce locos and accessories to the server's buses and send their
+// states there. Feedback contacts are those of bus list entry 8. The server reset and free command
+// lines, which this transport lacks, are never sent.
 class Srcp080Output final : public CommandOutput {
 public:
     bool connected() const override;
@@ -14,7 +14,13 @@ public:
     void accessoryPulse(const std::string& protocol, int decoder, const AccessoryTarget& target) override;
     void locoState(int slot) override;
     CommandResult freeCommand(const std::string& line) override;
+    bool takesFreeCommands() const override { return false; }
     CommandResult startFeedback() override;
     void stopFeedback() override;
     std::optional<int> feedbackState(int module, int contact) override;
 };
+
+// A feedback contact that the client reports (its absolute address and value): the first detector of
+// the plan on that module and contact shows it, and the debug memo gets a line for it whether or not
+// Debug is set. Runs on the GUI thread.
+void showClientFeedback(int address, int value);

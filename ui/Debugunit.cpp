@@ -11,6 +11,7 @@ TDebugForm::TDebugForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Windo
     resize(400, 300);
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName("Memo1");
+    Memo1->setMaximumBlockCount(MaxLines);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Memo1);

@@ -9,7 +9,7 @@
 #include <exception>
 
 #include "engine/CommandOutput.h"
-
+#include "engine/SRCP08unit.h"
 #include "loco/GetDXVerUnit.h"
 #include "loco/JoyDxUnit.h"
 #include "loco/JoyWinUnit.h"
@@ -31,7 +31,7 @@ CommandResult TMainForm::sendCommand(const std::function<CommandResult(CommandOu
     } catch (const std::exception& e) {
         // A connection whose write failed closes itself; its closed hook brings the menus back.
         showExceptionText(e.what());
-        return CommandResult::Failed;
+        return CommandResult::Dropped;
     }
 }
 
@@ -63,7 +63,7 @@ void TMainForm::Decoderprogrammieren1Click() {
 }
 
 void TMainForm::FreieBefehle1Click() {
-    if (!commandOutput().connected()) {
+    if (!commandOutput().takesFreeCommands()) {
         stopBox(127);
         return;
     }
@@ -78,8 +78,20 @@ void TMainForm::FreieBefehle1Click() {
 
 void TMainForm::PowerTimerTimer() {
     PowerTimer->stop();
-    // The power monitor: track power on again where there is a connection to send it on.
-    sendCommand([](CommandOutput& out) { return out.setPower(true); });
+    // The power monitor: track power on again where there is a connection to send it on. A server
+    // that went away meanwhile is no reason for a box.
+    if (commandOutput().connected())
+        sendCommand([](CommandOutput& out) { return out.setPower(true); });
+}
+
+void TMainForm::SRCPCl2BusPowerChange(TMoBaSRCPClient&, TMoBaSRCPBus* ABus) {
+    if (ABus && ABus->Power())
+        setStatusPanel(0, ABus->Power()->PowerOn() ? "Power on" : "Power off");
+}
+
+void TMainForm::SRCPCl1BusConfigChange(TMoBaSRCPClient&, TMoBaSRCPBus* ABus) {
+    if (ABus && ABus->Power() && Autopower > 0 && !ABus->Power()->PowerOn())
+        ABus->Power()->SetPowerOn(true);
 }
 
 // ---------------------------------------------------------------------------------------------

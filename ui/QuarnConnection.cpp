@@ -1,5 +1,6 @@
 // Connecting to the server and disconnecting. The "SRCP 0.73" transport opens three line connections,
 // each read by its own reader thread (engine/RueckReaders.h); the window notices the loss of each.
+// "SRCP 0.80" connects the client component SRCPCl2, whose events arrive here on the GUI thread.
 
 #include <QAction>
 #include <QMetaObject>
@@ -8,11 +9,13 @@
 
 #include "engine/CommandOutput.h"
 #include "engine/RueckReaders.h"
+#include "engine/SRCP08unit.h"
 #include "engine/Srcp073Output.h"
 #include "engine/WaitClock.h"
 #include "platform/DialogService.h"
 #include "platform/LineConnection.h"
 #include "texts/langunit.h"
+#include "ui/QuarnApplication.h"
 #include "ui/Quarnunit.h"
 #include "ui/Uhrunit.h"
 
@@ -21,6 +24,7 @@ namespace {
 // The server gets these waits to settle after a connection opened, before we write to it.
 constexpr std::uint16_t CommandSettleMs = 1000;
 constexpr int ChannelSettleMs = 500;
+constexpr int ClientSettleMs = 200;
 
 } // namespace
 
@@ -31,6 +35,30 @@ void TMainForm::setupConnectionCommands() {
     watchConnection(*Info_Socket, m_info, &TMainForm::infoConnectionClosed);
     // Readers are joined before their connections close and before the global objects go.
     addShutdownHook([] { stopAllReaders(); });
+
+    // Host and port come from the settings (applyConnectionSettings); the log stays off.
+    m_srcpClient = std::make_unique<TMoBaSRCPClient>();
+    SRCPCl2 = m_srcpClient.get();
+    SRCPCl2->SetHost("localhost");
+    SRCPCl2->SetPort(12345);
+    SRCPCl2->SetAutoPowerOn(false);
+    SRCPCl2->SetLogEnabled(false);
+    SRCPCl2->SetProfileActive(false);
+    using namespace std::placeholders;
+    SRCPCl2->OnCmdLog = std::bind(&TMainForm::SRCPCl2CmdLog, this, _1, _2);
+    SRCPCl2->OnInfoLog = std::bind(&TMainForm::SRCPCl2InfoLog, this, _1, _2);
+    SRCPCl2->OnBusPowerChange = std::bind(&TMainForm::SRCPCl2BusPowerChange, this, _1, _2);
+    SRCPCl2->OnLocoChange = std::bind(&TMainForm::SRCPCl2LocoChange, this, _1, _2);
+    SRCPCl2->OnAccessoireChange = std::bind(&TMainForm::SRCPCl2AccessoireChange, this, _1, _2);
+    SRCPCl2->OnFeedbackChange = std::bind(&TMainForm::SRCPCl2FeedbackChange, this, _1, _2);
+    SRCPCl2->OnTimeChange = std::bind(&TMainForm::SRCPCl2TimeChange, this, _1);
+    SRCPCl2->OnDisconnect = std::bind(&TMainForm::SRCPCl2Disconnect, this, _1);
+    // The client says goodbye to the server before the global objects go; from then on it tells
+    // this window nothing.
+    addShutdownHook([this] {
+        SRCPCl2->OnDisconnect = nullptr;
+        SRCPCl2->Disconnect();
+    });
 }
 
 void TMainForm::watchConnection(LineConnection& connection, WatchedConnection& watch,
@@ -55,12 +83,16 @@ void TMainForm::stopBox(int textNumber, int titleNumber) {
 // Runs on the GUI thread and blocks it while the connections open and settle; what the user must
 // see meanwhile is painted first, without running the event loop.
 void TMainForm::Hostverbinden1Click() {
-    // The line connections belong to the "SRCP 0.73" transport alone.
-    if (SrcpVer != 73)
-        return;
     // The menu item may be stale (the assistant calls us too): never tear down a live connection.
     if (m_connecting || m_command.online || connectionOpen())
         return;
+    if (SrcpVer == 73)
+        connect073();
+    else
+        connect080();
+}
+
+void TMainForm::connect073() {
     m_connecting = true;
     Connecting = true;
     repaint();
@@ -108,12 +140,83 @@ void TMainForm::Hostverbinden1Click() {
     m_connecting = false;
 }
 
+void TMainForm::connect080() {
+    m_connecting = true;
+    SRCPCl2->SetAutoPowerOn(Autopower >= 1);
+    repaint();
+    try {
+        SRCPCl2->Connect();
+    } catch (const std::exception& e) {
+        // As the application's default handler shows it; the menus stay disconnected.
+        m_connecting = false;
+        showExceptionText(e.what());
+        return;
+    }
+    waitClock().sleep(ClientSettleMs);
+    m_connecting = false;
+    if (!SRCPCl2->Connected()) {
+        // A server that refuses the handshake raises nothing, but the user must learn of it.
+        showExceptionText(SRCPResourceString(SRCPErrClientRefused));
+        return;
+    }
+    setConnectedMenuState();
+    LocoData_sent = false;
+    SolenoidData_sent = false;
+    // The loco table is announced on the first loco command and must not change meanwhile.
+    Softregler1->setEnabled(false);
+}
+
 void TMainForm::Hosttrennen1Click() {
     // The settings dialog may switch the transport while connected (it leaves an open connection
-    // alone), so an open "SRCP 0.73" connection is closed whatever the setting now says.
-    if (SrcpVer == 73 || m_command.online || connectionOpen())
+    // alone), so an open connection is closed whatever the setting now says.
+    if (SrcpVer == 73 || m_command.online || Command_Socket->isConnected() || Info_Socket->isConnected())
         disconnect073();
+    if (SrcpVer != 73 || SRCPCl2->Connected())
+        disconnect080();
     disconnectCommonTail();
+}
+
+void TMainForm::disconnect080() {
+    m_closingClient = true;
+    SRCPCl2->Disconnect();
+    m_closingClient = false;
+    feedbackStopped();
+}
+
+void TMainForm::SRCPCl2Disconnect(TMoBaSRCPClient&) {
+    // An explicit disconnect runs the tail itself; a connect that fails changes no menu.
+    if (m_shutdownDone || m_closingClient || m_connecting)
+        return;
+    feedbackStopped();
+    disconnectCommonTail();
+    if (Debug)
+        debugLine("The server closed the connection");
+}
+
+void TMainForm::SRCPCl2CmdLog(TMoBaSRCPClient&, const std::string& text) {
+    debugLine("Command: " + text);
+}
+
+void TMainForm::SRCPCl2InfoLog(TMoBaSRCPClient&, const std::string& text) {
+    debugLine(text);
+}
+
+void TMainForm::SRCPCl1InfoLog(TMoBaSRCPClient&, const std::string& text) {
+    debugLine("Infolog: " + text);
+}
+
+void TMainForm::SRCPCl2LocoChange(TMoBaSRCPClient&, TMoBaSRCPLoco*) {
+    // The throttles show what they sent, not what the server reports.
+}
+
+void TMainForm::SRCPCl2AccessoireChange(TMoBaSRCPClient&, TMoBaSRCPSolenoid*) {
+    // The plan shows what it switched, not what the server reports.
+}
+
+void TMainForm::SRCPCl2TimeChange(TMoBaSRCPClient&) {
+    TMoBaSRCPBus* bus = clientBus(ClockBus, "Time");
+    if (bus && bus->Time())
+        ZolTime = bus->Time()->DateTime();
 }
 
 void TMainForm::disconnect073() {

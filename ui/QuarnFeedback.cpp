@@ -8,7 +8,9 @@
 #include "engine/CommandOutput.h"
 #include "engine/Positionunit.h"
 #include "engine/Rueckmeldeunit.h"
+#include "engine/Srcp080Output.h"
 #include "engine/elementunit.h"
+#include "platform/LineConnection.h"
 #include "ui/Quarnunit.h"
 
 void TMainForm::Abfragestarten1Click() {
@@ -17,20 +19,39 @@ void TMainForm::Abfragestarten1Click() {
     repaint();
     // Before the connection opens, so that a close noticed from here on belongs to this opening.
     ++m_poll.generation;
-    const CommandResult result = commandOutput().startFeedback();
+    const CommandResult result = sendCommand([](CommandOutput& out) { return out.startFeedback(); });
     if (result == CommandResult::Sent) {
         m_poll.online = true;
         return;
     }
-    stopBox(result == CommandResult::NotConnected ? 142 : 123);
+    // Dropped: the server has no feedback to read (the debug memo says so), or the error is shown.
+    if (result != CommandResult::Dropped)
+        stopBox(result == CommandResult::NotConnected ? 142 : 123);
     Abfragestarten1->setEnabled(true);
     Reset1->setEnabled(true);
+}
+
+void TMainForm::feedbackStopped() {
+    // Feedback read over the "SRCP 0.73" poll connection goes on by itself.
+    if (!m_poll.online || Poll_Socket->isConnected())
+        return;
+    m_poll.online = false;
+    Abfragestarten1->setEnabled(true);
+    Reset1->setEnabled(true);
+}
+
+void TMainForm::SRCPCl2FeedbackChange(TMoBaSRCPClient&, TMoBaSRCPFeedback* AFeedback) {
+    if (AFeedback)
+        showClientFeedback(AFeedback->Address(), AFeedback->Value());
 }
 
 void TMainForm::Abfragebeenden1Click() {
     // Our own close: the closed hook must not report it as a loss.
     m_poll.online = false;
-    commandOutput().stopFeedback();
+    sendCommand([](CommandOutput& out) {
+        out.stopFeedback();
+        return CommandResult::Sent;
+    });
     Abfragestarten1->setEnabled(true);
     Reset1->setEnabled(true);
 }

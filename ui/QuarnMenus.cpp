@@ -148,7 +148,7 @@ bool TMainForm::connectionOpen() const {
         if (connection && connection->isConnected())
             return true;
     }
-    return false;
+    return SRCPCl2 && SRCPCl2->Connected();
 }
 
 void TMainForm::setCommandItemsEnabled(bool on) {

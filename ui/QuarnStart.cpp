@@ -203,6 +203,10 @@ void TMainForm::applyConnectionSettings() {
         Poll_Socket->setPort(port(1));
     if (Info_Socket)
         Info_Socket->setPort(port(2));
+    if (SRCPCl2) {
+        SRCPCl2->SetHost(Iphostchar);
+        SRCPCl2->SetPort(Ipport);
+    }
 }
 
 unsigned TMainForm::testdx(const std::string&) {

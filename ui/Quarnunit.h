@@ -15,6 +15,7 @@
 
 #include "engine/CommandOutput.h"
 #include "engine/MainFormState.h"
+#include "srcp/MoBaSRCP.h"
 #include "texts/CaptionSink.h"
 #include "ui/PaintBoxWidget.h"
 
@@ -90,7 +91,7 @@ public:
     // while feedback is not being read.
     void setPlanMenuState();
     // True while the server connection is open: the "SRCP 0.73" command or info connection (the
-    // feedback-poll connection is apart from it and does not count).
+    // feedback-poll connection is apart from it and does not count), or the "SRCP 0.80" client.
     bool connectionOpen() const;
     // True from a successful Feedback > Start until Feedback > Stop or the loss of the feedback
     // connection.
@@ -119,6 +120,19 @@ public:
     // What every disconnect ends with, whichever transport was connected: the menus, the status bar,
     // the clock window and the announcement flags go back to the disconnected state.
     void disconnectCommonTail();
+    // The events of the "SRCP 0.80" client SRCPCl2, on the GUI thread. The two SRCPCl1 handlers
+    // belong to no component.
+    void SRCPCl2CmdLog(TMoBaSRCPClient& Sender, const std::string& text);
+    void SRCPCl2InfoLog(TMoBaSRCPClient& Sender, const std::string& text);
+    void SRCPCl2BusPowerChange(TMoBaSRCPClient& Sender, TMoBaSRCPBus* ABus);
+    void SRCPCl2LocoChange(TMoBaSRCPClient& Sender, TMoBaSRCPLoco* ALoco);
+    void SRCPCl2AccessoireChange(TMoBaSRCPClient& Sender, TMoBaSRCPSolenoid* ASolenoid);
+    void SRCPCl2FeedbackChange(TMoBaSRCPClient& Sender, TMoBaSRCPFeedback* AFeedback);
+    void SRCPCl2TimeChange(TMoBaSRCPClient& Sender);
+    // The client lost the server (or was refused): the window goes back to the disconnected state.
+    void SRCPCl2Disconnect(TMoBaSRCPClient& Sender);
+    void SRCPCl1BusConfigChange(TMoBaSRCPClient& Sender, TMoBaSRCPBus* ABus);
+    void SRCPCl1InfoLog(TMoBaSRCPClient& Sender, const std::string& text);
     void Abfragestarten1Click();
     void Abfragebeenden1Click();
     void Synchronize2Click();
@@ -314,13 +328,19 @@ private:
     // The seven Commands items that only make sense while connected.
     void setCommandItemsEnabled(bool on);
     void setConnectedMenuState();
+    void connect073();
     void disconnect073();
+    // "SRCP 0.80": SRCPCl2 opens its command and info sessions and describes the buses.
+    void connect080();
+    void disconnect080();
+    // Feedback contacts are no longer read: Start and Reset come back.
+    void feedbackStopped();
     // Run on the GUI thread after a connection closed; generation tells which opening it was.
     void commandConnectionClosed(unsigned generation);
     void pollConnectionClosed(unsigned generation);
     void infoConnectionClosed(unsigned generation);
-    // QuarnCommands.cpp. Runs command on the transport's output; a failed write is shown and
-    // counts as Failed.
+    // QuarnCommands.cpp. Runs command on the transport's output; a failed write (or a server lost
+    // during the command) is shown and counts as Dropped.
     CommandResult sendCommand(const std::function<CommandResult(CommandOutput&)>& command);
     // Tells the user why a command was not sent: message 127 (not connected) or 124 (not available).
     void reportRefusal(CommandResult result);
@@ -391,6 +411,10 @@ private:
     std::unique_ptr<LineConnection> m_pollSocket;
     std::unique_ptr<LineConnection> m_infoSocket;
     std::unique_ptr<THighResTimer> m_highResTimer;
+    // SRCPCl2.
+    std::unique_ptr<TMoBaSRCPClient> m_srcpClient;
+    // Our own disconnect of SRCPCl2 runs the common tail itself.
+    bool m_closingClient = false;
     std::vector<std::function<void()>> m_shutdownHooks;
     bool m_shutdownDone = false;
     bool m_destroyed = false;

@@ -1,6 +1,7 @@
 // The program Quarn: a control program for digital model railways.
 
 #include "engine/MainFormState.h"
+#include "engine/SRCP08unit.h"
 #include "engine/initunit.h"
 #include "loco/JoyCalibrationUnit.h"
 #include "loco/JoystickUnit.h"
@@ -10,6 +11,7 @@
 #include "platform/qt/QtDispatcher.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "srcp/MoBaLibrary.h"
+#include "srcp/SrcpClnt.h"
 #include "ui/QuarnApplication.h"
 #include "ui/QuarnWindows.h"
 #include "ui/Quarnunit.h"
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
     QtDialogService dialogService;
     setDialogService(&dialogService);
     MoBaLibraryInitialize(workFolder());
+    createAccessoryProtocols();
     // The joystick driver is made with the other global objects and takes the DirectInput entry
     // looked up here; nodes the input layer cannot open are told in the debug window.
     lookUpDirectInput8();
@@ -34,6 +37,8 @@ int main(int argc, char** argv) {
     });
     TJoyCalibrationForm calibration;
     setCalibrationView(&calibration);
+    // What a handler of the server's INFO lines lets escape is shown as the default handler would.
+    SetSRCPExceptionReporter(showExceptionText);
 
     int status = 1;
     if (createQuarnWindows()) {
@@ -47,6 +52,8 @@ int main(int argc, char** argv) {
     setCalibrationView(nullptr);
     setInputDebugSink(nullptr);
 
+    SetSRCPExceptionReporter(nullptr);
+    freeAccessoryProtocols();
     MoBaLibraryFinalize();
     setDialogService(nullptr);
     setMainThreadDispatcher(nullptr);

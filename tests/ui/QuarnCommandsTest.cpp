@@ -232,7 +232,7 @@ TEST_F(QuarnCommandsTest, FreeCommandsAskOnlyWhileConnected) {
     }
 }
 
-TEST_F(QuarnCommandsTest, WithoutAClientTheOtherTransportSendsNothing) {
+TEST_F(QuarnCommandsTest, WithoutAClientConnectionTheOtherTransportSendsNothing) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     window->setPlanMenuState();
@@ -242,8 +242,9 @@ TEST_F(QuarnCommandsTest, WithoutAClientTheOtherTransportSendsNothing) {
         std::vector<Call> boxes;
     };
     const Case cases[] = {
-        {&TMainForm::Spannungan1Click, {NotConnected}},
-        {&TMainForm::Spannungaus1Click, {NotConnected}},
+        // Power goes through the client's adapter, which says so in a plain box of its own.
+        {&TMainForm::Spannungan1Click, {{Kind::Plain, "", "not connected to server", MessageIcon::None}}},
+        {&TMainForm::Spannungaus1Click, {{Kind::Plain, "", "not connected to server", MessageIcon::None}}},
         {&TMainForm::Initialisierung1Click, {NotAvailable}},
         {&TMainForm::FreieBefehle1Click, {NotConnected}},
         {&TMainForm::PowerTimerTimer, {}},

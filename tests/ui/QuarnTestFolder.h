@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/SRCP08unit.h"
 #include "engine/initunit.h"
 #include "loco/JoystickUnit.h"
 #include "loco/input/InputPlatform.h"
@@ -31,11 +32,13 @@ protected:
         m_inputDevices->refuseFolder(true);
         lookUpDirectInput8();
         setJoystickLifecycle(createJoystick, releaseJoystick);
+        createAccessoryProtocols();
     }
 
     void TearDown() override {
         freeQuarnWindows();
         setJoystickLifecycle(nullptr, nullptr);
+        freeAccessoryProtocols();
         MoBaLibraryFinalize();
         setWorkFolder("");
     }
