@@ -174,7 +174,7 @@ bool TMainForm::event(QEvent* event) {
 void TMainForm::FormShow() {
     if (m_startupFailed)
         return;
-    Lang->setup(Lang_id);
+    applyLanguage();
     if (Debug && DebugForm)
         DebugForm->show();
     if (Showassist == 1 && AssistForm)
