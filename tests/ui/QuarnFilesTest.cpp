@@ -135,7 +135,8 @@ protected:
     Files files() const {
         Files all;
         for (const auto& entry : fs::directory_iterator(layouts))
-            all[entry.path().filename().string()] = readFileBytes(entry.path().string());
+            all[entry.path().filename().string()] =
+                entry.is_directory() ? "(folder)" : readFileBytes(entry.path().string());
         return all;
     }
 
@@ -184,7 +185,8 @@ Call fileDialog(Kind kind, const std::string& title, const std::string& folder) 
 
 TEST_F(QuarnFilesTest, PlanCommands) {
     using Command = void (TMainForm::*)();
-    enum class Start { NoPlan, PlanA };
+    // PlanAStuck: a folder stands where a's route file would be written.
+    enum class Start { NoPlan, PlanA, PlanAStuck };
     enum class Pixels { Unchecked, GreyWhereAWas, AShown };
     struct Row {
         const char* name;
@@ -229,6 +231,8 @@ TEST_F(QuarnFilesTest, PlanCommands) {
              f["a.dat"] = routesWithSecond;
          },
          0, Pixels::GreyWhereAWas},
+        {"New when a's routes cannot be written", Start::PlanAStuck, &TMainForm::Neu1Click, "n.pln",
+         unchanged, -1},
         {"New n.PLN", Start::PlanA, &TMainForm::Neu1Click, "n.PLN", unchanged, 140},
         {"New n.txt", Start::NoPlan, &TMainForm::Neu1Click, "n.txt", unchanged, 140},
         {"New cancelled", Start::PlanA, &TMainForm::Neu1Click, std::nullopt, unchanged, 0},
@@ -288,12 +292,16 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         m_dialogs.clear();
         PlanState expected = state();
-        if (row.start == Start::PlanA) {
+        if (row.start != Start::NoPlan) {
             openA();
             expected = stateA();
             ASSERT_EQ(state(), expected);
             // The turnout is set; Save must write the state it is in now.
             Postable->getEntryByKor(27, 27)->Stellung = 2;
+        }
+        if (row.start == Start::PlanAStuck) {
+            fs::remove(layouts + "a.dat");
+            fs::create_directory(layouts + "a.dat");
         }
         // A scrolled view.
         window->Hpos_alt = expected.hpos = 27;

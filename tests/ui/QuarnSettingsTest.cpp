@@ -159,7 +159,7 @@ TEST_F(QuarnSettingsTest, EverySettingIsShownAndTakenBack) {
         s.replace(s.find(from), from.size(), to);
         return s;
     };
-    const Row rows[] = {
+    std::vector<Row> rows = {
         {"defaults", nullptr, true, defaults, nullptr, defaultLines},
         {"SRCP 0.80", [](TMainForm& w) { w.SrcpVer = 80; }, true, show("srcp 0", "srcp 1"), nullptr,
          with({{4, "80"}})},
@@ -224,6 +224,10 @@ TEST_F(QuarnSettingsTest, EverySettingIsShownAndTakenBack) {
          },
          {"4711", "zentrale", "1", "80", "7", "0", "0", "1", "1", "10", "11", "12", "13", "14", "15", "16"}},
     };
+    for (int lang = LANGENGLISH; lang <= NUMLANG; ++lang)
+        rows.push_back({"language", [lang](TMainForm& w) { w.Lang_id = lang; }, true,
+                        show("language 0", "language " + std::to_string(lang - 1)), nullptr,
+                        with({{5, std::to_string(lang)}})});
     const std::string original = readFileBytes(settingsFile());
     const std::vector<std::string> locoLines = [&] {
         std::vector<std::string> all = fileLines(original);
