@@ -105,8 +105,10 @@ void TMainForm::Neu1Click() {
         chosenPlan(dialogs().chooseSaveFile({message(103), Bahn->getLayoutPath(), kSaveFilter, kPlanSuffix}));
     if (!plan || !planFileNameAccepted(plan->name))
         return;
-    // The routes recorded for the open plan belong in its own route file, not in the new plan's.
-    if (!Gleisbildname.empty()) {
+    // The routes recorded for the open plan belong in its own route file, not in the new plan's. A
+    // plan that New made and nobody saved has none: writing one could replace the routes of a plan
+    // of that name that New was only about to replace.
+    if (!Gleisbildname.empty() && m_planOnDisk) {
         try {
             Bahn->fahrspeichern();
         } catch (const std::exception& e) {
@@ -115,6 +117,7 @@ void TMainForm::Neu1Click() {
         }
     }
     usePlanPath(*this, *plan);
+    m_planOnDisk = false;
     if (Debug)
         debugLine(decoded(Gleisbildname).toStdString());
 
@@ -155,6 +158,7 @@ void TMainForm::Oeffnen1Click() {
 
     Bahn->quarngraufaerben();
     usePlanPath(*this, *chosen);
+    m_planOnDisk = true;
     if (Debug) {
         debugLine(decoded(Gleisbildpfad).toStdString());
         debugLine(decoded(Gleisbildname).toStdString());
@@ -185,6 +189,7 @@ void TMainForm::Speichern1Click() {
         return;
     }
     Gespeichert = true;
+    m_planOnDisk = true;
 }
 
 void TMainForm::Speichernals1Click() {
@@ -201,6 +206,7 @@ void TMainForm::Speichernals1Click() {
     }
     // From now on the plan is the copy: its routes go with it, and later routes into its route file.
     usePlanPath(*this, *plan);
+    m_planOnDisk = true;
     FirstError error;
     error.attempt([] { Bahn->fahrspeichern(); });
     Gespeichert = true;

@@ -411,6 +411,9 @@ private:
     Placement m_placement;
     // Code is setting PageControl1's page.
     bool m_settingRoutePage = false;
+    // The open plan came from its file or was written to it (Open, Save, Save as); a plan made by New
+    // has no files until it is saved.
+    bool m_planOnDisk = false;
 
     bool m_startupFailed = false;
     bool m_busyCursor = false;

@@ -1,6 +1,5 @@
 #include "platform/qtwidgets/FileDialogs.h"
 #include "platform/qtwidgets/QtDialogService.h"
-#include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -120,24 +119,6 @@ TEST(QtDialogService, FileDialogsGiveThePathAsDiskBytesOrNothing) {
     EXPECT_EQ(service.chooseSaveFile(request), folder.path + "neu.pln");
     chooseInNextDialog("");
     EXPECT_EQ(service.chooseSaveFile(request), std::nullopt);
-}
-
-TEST(RecordingDialogs, FileDialogsAreRecordedAndAnsweredInTurn) {
-    RecordingDialogs recorder;
-    recorder.pushFile("/p/a.pln");
-    recorder.pushFile(std::nullopt);
-    DialogService::FileDialogRequest request = kPlan;
-    request.folder = "/p/";
-    EXPECT_EQ(dialogs().chooseSaveFile(request), "/p/a.pln");
-    EXPECT_EQ(dialogs().chooseOpenFile(request), std::nullopt);
-    RecordingDialogs::Call save{RecordingDialogs::Kind::SaveFile, "Create new layout file", "/p/",
-                                MessageIcon::None};
-    save.filter = "Quarn files (*.pln);;All Files (*)";
-    save.defaultSuffix = "pln";
-    RecordingDialogs::Call open = save;
-    open.kind = RecordingDialogs::Kind::OpenFile;
-    EXPECT_EQ(recorder.calls(), (std::vector<RecordingDialogs::Call>{save, open}));
-    EXPECT_EQ(recorder.unusedAnswers(), 0u);
 }
 
 } // namespace

@@ -185,8 +185,9 @@ Call fileDialog(Kind kind, const std::string& title, const std::string& folder) 
 
 TEST_F(QuarnFilesTest, PlanCommands) {
     using Command = void (TMainForm::*)();
-    // PlanAStuck: a folder stands where a's route file would be written.
-    enum class Start { NoPlan, PlanA, PlanAStuck };
+    // PlanAStuck: a folder stands where a's route file would be written. NewA: New chose the name
+    // of a, which is still on disk.
+    enum class Start { NoPlan, PlanA, PlanAStuck, NewA };
     enum class Pixels { Unchecked, GreyWhereAWas, AShown };
     struct Row {
         const char* name;
@@ -231,6 +232,8 @@ TEST_F(QuarnFilesTest, PlanCommands) {
              f["a.dat"] = routesWithSecond;
          },
          0, Pixels::GreyWhereAWas},
+        {"New after a New that chose a's name: a keeps its routes", Start::NewA, &TMainForm::Neu1Click,
+         "n.pln", [&](PlanState& s, Files&) { newPlan(s, "n.pln"); }, 0},
         {"New when a's routes cannot be written", Start::PlanAStuck, &TMainForm::Neu1Click, "n.pln",
          unchanged, -1},
         {"New n.PLN", Start::PlanA, &TMainForm::Neu1Click, "n.PLN", unchanged, 140},
@@ -292,7 +295,13 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         m_dialogs.clear();
         PlanState expected = state();
-        if (row.start != Start::NoPlan) {
+        if (row.start == Start::NewA) {
+            m_dialogs.pushFile(layouts + "a.pln");
+            window->Neu1Click();
+            m_dialogs.clear();
+            expected = state();
+        }
+        if (row.start == Start::PlanA || row.start == Start::PlanAStuck) {
             openA();
             expected = stateA();
             ASSERT_EQ(state(), expected);
