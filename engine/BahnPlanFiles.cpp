@@ -55,39 +55,50 @@ bool fileExists(const std::string& path) {
 } // namespace
 
 void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
+    applyPlanFile(readPlanFile(Gname, GPfad));
+}
+
+PlanFileLoad Cbahn::readPlanFile(const std::string& Gname, const std::string& GPfad) const {
     TMainFormState& f = form();
-    if (!Postable || !f.Textliste)
-        throw std::logic_error("the plan tables do not exist");
-    const std::string path = GPfad + Gname;
+    PlanFileLoad plan;
+    plan.path = GPfad + Gname;
     if (f.Debug)
-        f.debugLine(cp1252ToUtf8(path));
+        f.debugLine(cp1252ToUtf8(plan.path));
 
     // Everything that can fail is done before the first table changes: the file, its fonts and
     // the icons of every element it keeps.
-    const PlanFileContents plan = parsePlanFile(readWholeFile(resolvePath(path)), path);
-    std::vector<std::unique_ptr<ColoredFont>> fonts;
-    fonts.reserve(plan.labels.size());
-    for (const PlanLabelRecord& label : plan.labels) {
+    plan.contents = parsePlanFile(readWholeFile(resolvePath(plan.path)), plan.path);
+    plan.fonts.reserve(plan.contents.labels.size());
+    for (const PlanLabelRecord& label : plan.contents.labels) {
         auto font = std::make_unique<ColoredFont>();
         StringToFont(label.fontLine, *font);
-        fonts.push_back(std::move(font));
+        plan.fonts.push_back(std::move(font));
     }
     const std::string dataPath = getDataPath();
-    std::vector<QImage> icons;
-    icons.reserve(plan.entries.size());
-    for (const tPosEntry& e : plan.entries)
-        icons.push_back(isCatalogueKind(e.Enummer)
-                            ? iconCache().load(dataPath + iconFileName(e.Enummer, drawnPlanState(e.Stellung)))
-                            : QImage());
+    plan.icons.reserve(plan.contents.entries.size());
+    for (const tPosEntry& e : plan.contents.entries)
+        plan.icons.push_back(
+            isCatalogueKind(e.Enummer)
+                ? iconCache().load(dataPath + iconFileName(e.Enummer, drawnPlanState(e.Stellung)))
+                : QImage());
+    return plan;
+}
 
-    f.Anzahl = plan.count;
-    ProgressDisplay progress(f, plan.count);
+void Cbahn::applyPlanFile(PlanFileLoad plan) {
+    TMainFormState& f = form();
+    if (!Postable || !f.Textliste)
+        throw std::logic_error("the plan tables do not exist");
+    if (plan.fonts.size() != plan.contents.labels.size() || plan.icons.size() != plan.contents.entries.size())
+        throw std::logic_error("the plan was not read by readPlanFile");
+
+    f.Anzahl = plan.contents.count;
+    ProgressDisplay progress(f, plan.contents.count);
     // A command that cannot be sent must not leave half a plan behind, which a later save would
     // write over the whole one: the plan is loaded to the end and the first failure raised then.
     std::exception_ptr switchFailure;
     int kept = 0;
-    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
-        auto owned = std::make_unique<tPosEntry>(plan.entries[i]);
+    for (std::size_t i = 0; i < plan.contents.entries.size(); ++i) {
+        auto owned = std::make_unique<tPosEntry>(plan.contents.entries[i]);
         const tPosEntry& e = *owned;
         Postable->addEntry(std::move(owned));
         // A state below 1 is switched as state 1; one that names no switch state is only drawn.
@@ -110,23 +121,23 @@ void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
             }
         }
         if (known)
-            drawIcon(icons[i], e.Posx, e.Posy, true);
+            drawIcon(plan.icons[i], e.Posx, e.Posy, true);
         ++kept;
-        const auto percent = static_cast<std::int64_t>(kept) * 100 / plan.count;
+        const auto percent = static_cast<std::int64_t>(kept) * 100 / plan.contents.count;
         f.progressSet(kept, std::to_string(percent) + " %");
     }
 
-    const int labels = static_cast<int>(plan.labels.size());
+    const int labels = static_cast<int>(plan.contents.labels.size());
     f.TextLabelNr = labels > 0 ? labels : -1;
-    for (std::size_t i = 0; i < plan.labels.size(); ++i) {
-        const PlanLabelRecord& record = plan.labels[i];
+    for (std::size_t i = 0; i < plan.contents.labels.size(); ++i) {
+        const PlanLabelRecord& record = plan.contents.labels[i];
         auto label = std::make_unique<TTextEntry>();
         label->Name = record.Name;
         label->TextInfo = record.TextInfo;
         label->XText = record.XText;
         label->YText = record.YText;
         label->Textwkl = record.Textwkl;
-        label->TextFont = std::move(fonts[i]);
+        label->TextFont = std::move(plan.fonts[i]);
         TTextEntry& added = *label;
         f.Textliste->push_back(std::move(label));
         f.writeQuarnText(added);
@@ -157,8 +168,11 @@ void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfa
 }
 
 std::string Cbahn::routeFilePath() const {
-    const std::string name = MainForm ? MainForm->DateinameohneEndung : std::string();
-    return resolvePath(getLayoutPath() + name + ".dat");
+    return routeFilePath(MainForm ? MainForm->DateinameohneEndung : std::string());
+}
+
+std::string Cbahn::routeFilePath(const std::string& planName) const {
+    return resolvePath(getLayoutPath() + planName + ".dat");
 }
 
 void Cbahn::fahrspeichern() {
@@ -179,20 +193,26 @@ void Cbahn::fahrspeichern() {
 }
 
 void Cbahn::fahrladen() {
+    // The routes of the plan that was open before are gone in any case, set or not.
+    useRoutes({});
+    useRoutes(readRouteFile(MainForm ? MainForm->DateinameohneEndung : std::string()));
+}
+
+RouteFileContents Cbahn::readRouteFile(const std::string& planName) const {
+    const std::string path = routeFilePath(planName);
+    if (!fileExists(path))
+        return {};
+    return parseRouteFile(readWholeFile(path), path);
+}
+
+void Cbahn::useRoutes(const RouteFileContents& routes) {
     if (!Fahr)
         throw std::logic_error("the route table does not exist");
-    // The routes of the plan that was open before are gone in any case, set or not.
     Fahr->Fahrlist.clear();
-    Fahr->Anz_strassen = 0;
-    if (MainForm)
-        MainForm->Knopf.clearAll();
-
-    const std::string path = routeFilePath();
-    if (!fileExists(path))
-        return;
-    const RouteFileContents routes = parseRouteFile(readWholeFile(path), path);
     Fahr->Fahrlist.reserve(routes.elements.size());
     for (const C_fahrelement& element : routes.elements)
         Fahr->Fahrlist.push_back(std::make_unique<C_fahrelement>(element));
     Fahr->Anz_strassen = routes.Anz_strassen;
+    if (MainForm)
+        MainForm->Knopf.clearAll();
 }

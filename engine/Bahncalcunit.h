@@ -1,19 +1,32 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include <QImage>
+
+#include "engine/ColoredFont.h"
 #include "engine/FontLine.h"
+#include "engine/PlanFile.h"
 
-class ColoredFont;
-class QImage;
 struct TTextEntry;
 
 // A bitmap file that is missing or cannot be read.
 class BitmapFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A plan file read and checked in full, with the font of every label and the icon of every element
+// it keeps: applying it can no longer fail on the file.
+struct PlanFileLoad {
+    std::string path;
+    PlanFileContents contents;
+    std::vector<std::unique_ptr<ColoredFont>> fonts; // one per label
+    std::vector<QImage> icons;                       // one per entry; null for a kind it does not draw
 };
 
 // The plan service: icons, commands and every data file of the program. All of it runs on the
@@ -97,24 +110,35 @@ public:
     // Track plans and routes.
 
     // Appends the plan file GPfad + Gname to Postable and Textliste (the caller empties them) and
-    // draws it, switching the stored accessory states; Anzahl becomes the file's element count.
-    // Records of a kind below 1 or at a negative position are dropped; a kind above the catalogue
-    // is kept but neither drawn nor switched; a state that names no icon is drawn as state 1. The whole file,
-    // its fonts and every icon it needs are checked first: on a TextFileError, ConversionError or
-    // BitmapFileError from that check nothing has changed. A switch command that cannot be sent stops the
-    // switching but not the load; its error is raised once the whole plan is in. The progress display is
-    // hidden however it ends.
+    // draws it, switching the stored accessory states; Anzahl becomes the file's element count: the
+    // two halves below in a row.
     void gleisbildladen(const std::string& Gname, const std::string& GPfad);
+    // The reading half: the plan file GPfad + Gname, the fonts of its labels and the icons of its
+    // elements. Records of a kind below 1 or at a negative position are dropped; a kind above the
+    // catalogue is kept but gets no icon; a state that names no icon is drawn as state 1. Throws
+    // TextFileError, ConversionError or BitmapFileError and changes nothing.
+    PlanFileLoad readPlanFile(const std::string& Gname, const std::string& GPfad) const;
+    // The applying half: appends, switches and draws what readPlanFile read. A switch command that
+    // cannot be sent stops the switching but not the load; its error is raised once the whole plan is
+    // in. The progress display is hidden however it ends.
+    void applyPlanFile(PlanFileLoad plan);
     // Writes Postable and Textliste to Gpfad + Gname; on failure the old file stays and
     // TextFileError is thrown.
     void gleisbildspeichern(const std::string& Gname, const std::string& Gpfad);
     // The route file of the current plan: getLayoutPath + DateinameohneEndung + ".dat".
     std::string routeFilePath() const;
+    // The route file of the plan whose name without extension is planName.
+    std::string routeFilePath(const std::string& planName) const;
     // Writes the route table to the route file.
     void fahrspeichern();
     // Empties the route table (and the route-button flags), then reads the route file back when
     // it exists. A broken file leaves the table empty and throws TextFileError.
     void fahrladen();
+    // The route file of the plan named planName (without extension), read and checked; no routes
+    // when there is no such file. Throws TextFileError for a broken one and changes nothing.
+    RouteFileContents readRouteFile(const std::string& planName) const;
+    // The route table becomes routes; every route button goes off.
+    void useRoutes(const RouteFileContents& routes);
 
     // Command output over the "SRCP 0.73" connection
     // Switches one accessory output as a pulse: on, SolTime ms, off, all under Lock_socket. Outputs

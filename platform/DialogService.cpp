@@ -37,6 +37,14 @@ public:
         std::fprintf(stderr, "[font choice, cancelled]\n");
         return std::nullopt;
     }
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override {
+        std::fprintf(stderr, "[open file, cancelled] %s\n", request.title.c_str());
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override {
+        std::fprintf(stderr, "[save file, cancelled] %s\n", request.title.c_str());
+        return std::nullopt;
+    }
     int modalWindow(const std::string& windowName, const std::function<int()>&) override {
         std::fprintf(stderr, "[window, cancelled] %s\n", windowName.c_str());
         return 0;

@@ -49,6 +49,21 @@ public:
     // Lets the user choose a font and its colour, starting from initial; nothing when cancelled.
     virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
 
+    // A common file dialog: its title (UTF-8), the folder it starts in (disk bytes), its filters in
+    // the form "Quarn files (*.pln);;All Files (*)" and the extension given to a name typed without
+    // one ("pln").
+    struct FileDialogRequest {
+        std::string title;
+        std::string folder;
+        std::string filter;
+        std::string defaultSuffix;
+    };
+    // Lets the user choose a file to open; the chosen path as disk bytes, nothing for Cancel.
+    virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
+    // Lets the user choose a name to save under, asking before a file that exists is replaced; the
+    // chosen path as disk bytes, nothing for Cancel.
+    virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
+
     // One of our own windows shown modally: windowName is its object name, exec shows it and returns
     // its result when it closes (1 accepted, 0 rejected). Every modal window goes through here so that
     // tests can stand in for the user; the window prepares itself before and acts on the result after.

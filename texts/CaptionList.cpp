@@ -71,6 +71,21 @@ const CaptionEntry kCaptions[] = {
     {"LocoForm", "GroupBox2", 42},
     {"LocoForm", "RadioGroup1", 65},
     {"LocoForm", "RadioGroup2", 64},
+
+    // Settings dialog; "SetupForm" is its own title.
+    {"SetupForm", "Labelhost", 77},
+    {"SetupForm", "Infokanal_label", 70},
+    {"SetupForm", "SetupForm", 71},
+    {"SetupForm", "Cancel_button", 56},
+    {"SetupForm", "Ok_button", 55},
+    {"SetupForm", "Labellang", 76},
+    {"SetupForm", "LabelSRCPVersion", 78},
+    {"SetupForm", "LabelJoymod", 79},
+
+    // Assistant window.
+    {"AssistForm", "Close_button", 80},
+    {"AssistForm", "Select_button", 81},
+    {"AssistForm", "Assist_label1", 82},
 };
 
 } // namespace

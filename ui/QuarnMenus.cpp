@@ -24,16 +24,16 @@ void TMainForm::buildMenus() {
         std::vector<Item> items;
     };
     using M = TMainForm;
-    // Items without a handler are served by the file and clock commands. Qt checks a checkable item
+    // Items without a handler are served by the clock command. Qt checks a checkable item
     // before its handler runs; the mode commands set all seven checks themselves.
     const Menu menus[] = {
         {&M::FileMenu,
          "FileMenu",
          "&File",
-         {{&M::Neu1, "Neu1", "&New", nullptr, false},
-          {&M::Oeffnen1, "Oeffnen1", "&Open", nullptr, false},
-          {&M::Speichern1, "Speichern1", "&Save", nullptr, false},
-          {&M::Speichernals1, "Speichernals1", "Save &as", nullptr, false},
+         {{&M::Neu1, "Neu1", "&New", &M::Neu1Click, false},
+          {&M::Oeffnen1, "Oeffnen1", "&Open", &M::Oeffnen1Click, false},
+          {&M::Speichern1, "Speichern1", "&Save", &M::Speichern1Click, false},
+          {&M::Speichernals1, "Speichernals1", "Save &as", &M::Speichernals1Click, false},
           {&M::Hostverbinden1, "Hostverbinden1", "&Connect to server", &M::Hostverbinden1Click, false},
           {&M::Hosttrennen1, "Hosttrennen1", "&Disconnect from server", &M::Hosttrennen1Click, false},
           {&M::Ende1, "Ende1", "&End", &M::Ende1Click, false}}},
@@ -52,7 +52,7 @@ void TMainForm::buildMenus() {
         {&M::Einstellungen1,
          "Einstellungen1",
          "&Setup",
-         {{&M::IPAddrHost1, "IPAddrHost1", "IP &Addr/Host", nullptr, false},
+         {{&M::IPAddrHost1, "IPAddrHost1", "IP &Addr/Host", &M::IPAddrHost1Click, false},
           {&M::Joystickcalibrieren1, "Joystickcalibrieren1", "&Joystick test", &M::Joystickcalibrieren1Click,
            false}}},
         {&M::Rckmeldemodule1,

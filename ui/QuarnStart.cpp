@@ -178,7 +178,7 @@ void TMainForm::FormShow() {
         return;
     if (Joy_Mode == 1 && JoyWinForm)
         JoyWinForm->setup();
-    Lang->setup(Lang_id);
+    applyLanguage();
     if (Throttles)
         Throttles->Joyinitsetup();
     if (Debug && DebugForm)

@@ -202,6 +202,23 @@ public:
     // Commands > Synchronize: every switchable element's state is sent again.
     void Synchronize1Click();
 
+    // ---- plan files (QuarnFiles.cpp) ----
+    // File > New: asks for a name in Layouts/ and starts an empty plan in design mode.
+    void Neu1Click();
+    // File > Open: loads a plan with its labels and routes, switches its stored states, operate mode.
+    void Oeffnen1Click();
+    // File > Save: writes the plan under its name.
+    void Speichern1Click();
+    // File > Save as: writes the plan and its routes under a new name, operate mode.
+    void Speichernals1Click();
+
+    // ---- settings (QuarnSettings.cpp) ----
+    // Setup > IP Addr/Host: the settings dialog; Save takes the settings, writes the settings file and
+    // relabels every window. An open connection is not touched.
+    void IPAddrHost1Click();
+    // Relabels every window in the language Lang_id; what a mode or the route editor shows stays.
+    void applyLanguage();
+
     // ---- the throttles in Regler_panel (loco/ThrottleControls.h; nothing while there are none) ----
     void setupScrollBar(int Regler);
     void setall_lokostop();
@@ -377,6 +394,18 @@ private:
     // Puts an element taken away by a drag back at its index of the position table.
     void putBackPlanEntry(std::size_t index, const tPosEntry& entry);
 
+    // QuarnFiles.cpp
+    // True for a file name ending in exactly ".pln"; otherwise message 140 is shown.
+    bool planFileNameAccepted(const std::string& name);
+    // Title: Infostring and the plan's name.
+    void showPlanTitle();
+    // The view back at the plan's top-left corner.
+    void scrollToOrigin();
+
+    // QuarnSettings.cpp
+    // The joystick back-end chosen by the settings starts again here once they are confirmed.
+    void joysticksChanged();
+
     // QuarnOperating.cpp
     void operateDown(TShiftState Shift, int cx, int cy);
     void routeDown(TShiftState Shift, int cx, int cy);
@@ -402,6 +431,9 @@ private:
     Placement m_placement;
     // Code is setting PageControl1's page.
     bool m_settingRoutePage = false;
+    // The open plan came from its file or was written to it (Open, Save, Save as); a plan made by New
+    // has no files until it is saved.
+    bool m_planOnDisk = false;
 
     bool m_startupFailed = false;
     bool m_busyCursor = false;

@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
 #include "platform/qt/Colors.h"
+#include "platform/qtwidgets/FileDialogs.h"
 #include "platform/qtwidgets/TextQueryDialog.h"
 
 namespace {
@@ -23,6 +26,15 @@ QMessageBox::Icon toQt(MessageIcon icon) {
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+std::optional<std::string> runFileDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(files.first()).toStdString();
 }
 
 } // namespace
@@ -98,6 +110,14 @@ std::optional<DialogService::FontChoice> QtDialogService::chooseFont(const FontC
     chosen.strikeout = font.strikeOut();
     chosen.color = tcolorFromQColor(color);
     return chosen;
+}
+
+std::optional<std::string> QtDialogService::chooseOpenFile(const FileDialogRequest& request) {
+    return runFileDialog(*buildFileDialog(request, QFileDialog::AcceptOpen, QApplication::activeWindow()));
+}
+
+std::optional<std::string> QtDialogService::chooseSaveFile(const FileDialogRequest& request) {
+    return runFileDialog(*buildFileDialog(request, QFileDialog::AcceptSave, QApplication::activeWindow()));
 }
 
 int QtDialogService::modalWindow(const std::string&, const std::function<int()>& exec) {

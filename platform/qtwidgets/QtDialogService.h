@@ -17,5 +17,8 @@ public:
     // Qt's font dialog, then its colour dialog (the font dialog has no colour); cancelling either
     // gives nothing.
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
+    // The dialogs of buildFileDialog over the active window.
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     int modalWindow(const std::string& windowName, const std::function<int()>& exec) override;
 };

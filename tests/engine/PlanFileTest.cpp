@@ -290,6 +290,42 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
     EXPECT_THROW(Bahn->gleisbildladen("none.pln", layouts()), TextFileError);
 }
 
+TEST_F(PlanFile, ReadingAPlanChangesNothingUntilItIsApplied) {
+    form.Debug = true; // with no connection, each pulse shows as its first line in the memo
+    writePlan("r.pln", planText({{0, 1, 0, 0, 1, {2, 0, 0}, {3, 0, 0}, 0, "M"},
+                                 {0, 89, 27, 0, 1, {2, 0, 0}, {3, 0, 0}, 0, "M"}},
+                                lines({"1", "n", "t", "0", "0", "0", "Arial,10,0000,clRed"})));
+    PlanFileLoad plan = Bahn->readPlanFile("r.pln", layouts());
+    EXPECT_EQ(plan.path, layouts() + "r.pln");
+    EXPECT_EQ(plan.contents.entries.size(), 2u);
+    ASSERT_EQ(plan.icons.size(), 2u);
+    EXPECT_EQ(plan.icons[0].convertToFormat(QImage::Format_RGB32), icon(1, 1));
+    EXPECT_TRUE(plan.icons[1].isNull()) << "a kind outside the catalogue is not drawn";
+    ASSERT_EQ(plan.fonts.size(), 1u);
+    EXPECT_EQ(plan.fonts[0]->family().toStdString(), "Arial");
+    EXPECT_EQ(Postable->getNumbofEntries(), 0);
+    EXPECT_TRUE(form.Textliste->empty());
+    EXPECT_EQ(form.Anzahl, 0);
+    EXPECT_TRUE(switchedLines().empty());
+    EXPECT_TRUE(form.changes.empty());
+    EXPECT_TRUE(form.progressSteps.empty());
+
+    Bahn->applyPlanFile(std::move(plan));
+    EXPECT_EQ(form.Anzahl, 2);
+    EXPECT_EQ(Postable->getNumbofEntries(), 2);
+    EXPECT_EQ(form.Textliste->size(), 1u);
+    EXPECT_EQ(switchedLines(), std::vector<std::string>{"SET GA M 10 0 1 -1"});
+    EXPECT_TRUE(cellShows(*form.Quarn_bitmap, 0, 0, icon(1, 1)));
+    EXPECT_FALSE(form.progressVisible);
+
+    // A load that did not come from the reader is refused before anything changes.
+    PlanFileLoad forged;
+    forged.contents.count = 1;
+    forged.contents.entries.push_back(tPosEntry{});
+    EXPECT_THROW(Bahn->applyPlanFile(std::move(forged)), std::logic_error);
+    EXPECT_EQ(Postable->getNumbofEntries(), 2);
+}
+
 TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads) {
     writeFileBytes(layouts() + "plan.PLN", "1\n1\n3\n0\n27\n1\n0\n0\n0\n0\n0\n0\n0\nM\n");
     Bahn->gleisbildladen("Plan.pln", dir.path() + "layouts\\");

@@ -211,9 +211,18 @@ TEST_F(Routes, ReadingRouteFiles) {
         std::filesystem::remove(path);
         if (c.bytes)
             writeFileBytes(path, c.bytes);
+        Fahr->Fahrlist.clear();
         Fahr->fahreintragen(9, 1, 0, 0, 11);
         Fahr->Anz_strassen = 9;
         form.Knopf.set(9, true);
+        // Reading alone changes nothing, whatever the file holds.
+        if (c.raises) {
+            EXPECT_THROW(Bahn->readRouteFile("Anlage"), TextFileError);
+        } else {
+            EXPECT_EQ(Bahn->readRouteFile("Anlage").elements.size(), c.routes.size());
+        }
+        EXPECT_EQ(contents(*Fahr), (std::vector<std::array<int, 4>>{{9, 0, 0, 11}}));
+        EXPECT_TRUE(form.Knopf[9]);
         if (c.raises) {
             EXPECT_THROW(Bahn->fahrladen(), TextFileError);
         } else {

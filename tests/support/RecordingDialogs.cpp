@@ -69,6 +69,28 @@ std::optional<DialogService::FontChoice> RecordingDialogs::chooseFont(const Font
     return answer;
 }
 
+std::optional<std::string> RecordingDialogs::chooseOpenFile(const FileDialogRequest& request) {
+    return fileDialog(Kind::OpenFile, request);
+}
+
+std::optional<std::string> RecordingDialogs::chooseSaveFile(const FileDialogRequest& request) {
+    return fileDialog(Kind::SaveFile, request);
+}
+
+std::optional<std::string> RecordingDialogs::fileDialog(Kind kind, const FileDialogRequest& request) {
+    Call call{kind, request.title, request.folder, MessageIcon::None};
+    call.filter = request.filter;
+    call.defaultSuffix = request.defaultSuffix;
+    m_calls.push_back(call);
+    if (m_files.empty()) {
+        ADD_FAILURE() << "no answer queued for the file dialog \"" << request.title << "\"";
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = m_files.front();
+    m_files.pop_front();
+    return answer;
+}
+
 int RecordingDialogs::modalWindow(const std::string& windowName, const std::function<int()>&) {
     m_calls.push_back({Kind::Window, windowName, "", MessageIcon::None});
     if (m_windows.empty()) {
@@ -91,8 +113,8 @@ bool RecordingDialogs::nextAnswer(const std::string& text) {
 }
 
 std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call) {
-    static const char* const kinds[] = {"Message", "OkCancel", "Plain",     "Question",
-                                        "Input",   "Window",   "TextQuery", "Font"};
+    static const char* const kinds[] = {"Message", "OkCancel",  "Plain", "Question", "Input",
+                                        "Window",  "TextQuery", "Font",  "OpenFile", "SaveFile"};
     static const char* const icons[] = {"None", "Information", "Stop"};
     out << kinds[static_cast<int>(call.kind)] << "(\"" << call.title << "\", \"" << call.text << "\", "
         << icons[static_cast<int>(call.icon)];
@@ -100,5 +122,7 @@ std::ostream& operator<<(std::ostream& out, const RecordingDialogs::Call& call) 
         out << ", \"" << call.defaultText << "\"";
     if (call.kind == RecordingDialogs::Kind::TextQuery)
         out << ", " << call.x << ", " << call.y;
+    if (call.kind == RecordingDialogs::Kind::OpenFile || call.kind == RecordingDialogs::Kind::SaveFile)
+        out << ", \"" << call.filter << "\", \"" << call.defaultSuffix << "\"";
     return out << ")";
 }

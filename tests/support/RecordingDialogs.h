@@ -14,7 +14,18 @@
 // answers No / Cancel.
 class RecordingDialogs : public DialogService {
 public:
-    enum class Kind { Message, OkCancel, Plain, Question, Input, Window, TextQuery, Font };
+    enum class Kind {
+        Message,
+        OkCancel,
+        Plain,
+        Question,
+        Input,
+        Window,
+        TextQuery,
+        Font,
+        OpenFile,
+        SaveFile
+    };
     struct Call {
         Kind kind;
         std::string title;
@@ -24,6 +35,9 @@ public:
         std::string defaultText = {};
         // Where a text query was placed on the screen.
         int x = 0, y = 0;
+        // A file dialog's filters and default extension (its start folder is the text).
+        std::string filter = {};
+        std::string defaultSuffix = {};
         bool operator==(const Call&) const = default;
     };
 
@@ -45,6 +59,9 @@ public:
                     int y, const std::function<void()>& onFont) override;
     // Recorded with the offered font's name as its text; the offered font is kept in fontsOffered.
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
+    // Recorded with their start folder as the text; answered from the file queue.
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     // Recorded with the window's object name as its title; runs the next queued window answer.
     int modalWindow(const std::string& windowName, const std::function<int()>& exec) override;
 
@@ -60,6 +77,8 @@ public:
     // The answer of the next font choice: the chosen font, or nothing for Cancel.
     void pushFont(std::optional<FontChoice> chosen) { m_fonts.push_back(std::move(chosen)); }
     const std::vector<FontChoice>& fontsOffered() const { return m_fontsOffered; }
+    // The answer of the next file dialog: the chosen path (disk bytes), or nothing for Cancel.
+    void pushFile(std::optional<std::string> path) { m_files.push_back(std::move(path)); }
     // Stands in for the user of the next modal window: it runs while the window would be open (it may
     // show it, fill its controls, press its buttons) and returns the window's result.
     void pushWindow(std::function<int()> user) { m_windows.push_back(std::move(user)); }
@@ -69,7 +88,8 @@ public:
     }
     const std::vector<Call>& calls() const { return m_calls; }
     std::size_t unusedAnswers() const {
-        return m_answers.size() + m_inputs.size() + m_windows.size() + m_textQueries.size() + m_fonts.size();
+        return m_answers.size() + m_inputs.size() + m_windows.size() + m_textQueries.size() + m_fonts.size() +
+               m_files.size();
     }
     void clear() {
         m_calls.clear();
@@ -79,10 +99,12 @@ public:
         m_textQueries.clear();
         m_fonts.clear();
         m_fontsOffered.clear();
+        m_files.clear();
     }
 
 private:
     bool nextAnswer(const std::string& text);
+    std::optional<std::string> fileDialog(Kind kind, const FileDialogRequest& request);
 
     std::vector<Call> m_calls;
     std::deque<bool> m_answers;
@@ -95,6 +117,7 @@ private:
     std::deque<TextQueryAnswer> m_textQueries;
     std::deque<std::optional<FontChoice>> m_fonts;
     std::vector<FontChoice> m_fontsOffered;
+    std::deque<std::optional<std::string>> m_files;
     DialogService* m_previous;
 };
 

@@ -353,32 +353,61 @@ TEST(C_language, SetupRelabelsTheMainWindowInOrder) {
     }
 }
 
-TEST(C_language, SetupRelabelsTheLocoDialogInOrder) {
-    const std::pair<const char*, int> expected[] = {
-        {"Maerklin_label", 64}, {"DCC_label", 65},     {"Adresse_label", 60},  {"Beschreibung_label", 61},
-        {"Fertig_button", 66},  {"Cancel_button", 67}, {"Joystick_label", 63}, {"Zeigen_button", 68},
-        {"GroupBox2", 42},      {"RadioGroup1", 65},   {"RadioGroup2", 64}};
-    C_language lang;
-    RecordingSink sink;
-    lang.setCaptionSink("LocoForm", &sink);
-    for (int l : {LANGDEUTSCH, LANGENGLISH, LANGNEDERLANDS}) {
-        SCOPED_TRACE("language " + std::to_string(l));
-        sink.calls.clear();
-        lang.setup(l);
-        ASSERT_EQ(sink.calls.size(), std::size(expected));
-        for (std::size_t i = 0; i < std::size(expected); ++i) {
-            EXPECT_EQ(sink.calls[i].first, expected[i].first);
-            EXPECT_EQ(sink.calls[i].second, lang.entry(expected[i].second, l));
-            EXPECT_FALSE(sink.calls[i].second.empty());
+TEST(C_language, SetupRelabelsTheDialogsInOrder) {
+    using Row = std::pair<const char*, int>;
+    const struct {
+        const char* window;
+        std::vector<Row> rows;
+    } dialogs[] = {
+        {"LocoForm",
+         {{"Maerklin_label", 64},
+          {"DCC_label", 65},
+          {"Adresse_label", 60},
+          {"Beschreibung_label", 61},
+          {"Fertig_button", 66},
+          {"Cancel_button", 67},
+          {"Joystick_label", 63},
+          {"Zeigen_button", 68},
+          {"GroupBox2", 42},
+          {"RadioGroup1", 65},
+          {"RadioGroup2", 64}}},
+        {"SetupForm",
+         {{"Labelhost", 77},
+          {"Infokanal_label", 70},
+          {"SetupForm", 71},
+          {"Cancel_button", 56},
+          {"Ok_button", 55},
+          {"Labellang", 76},
+          {"LabelSRCPVersion", 78},
+          {"LabelJoymod", 79}}},
+        {"AssistForm", {{"Close_button", 80}, {"Select_button", 81}, {"Assist_label1", 82}}},
+    };
+    for (const auto& d : dialogs) {
+        C_language lang;
+        RecordingSink sink;
+        lang.setCaptionSink(d.window, &sink);
+        for (int l = LANGDEUTSCH; l <= NUMLANG; ++l) {
+            SCOPED_TRACE(std::string(d.window) + " language " + std::to_string(l));
+            sink.calls.clear();
+            lang.setup(l);
+            ASSERT_EQ(sink.calls.size(), d.rows.size());
+            for (std::size_t i = 0; i < d.rows.size(); ++i) {
+                EXPECT_EQ(sink.calls[i].first, d.rows[i].first);
+                EXPECT_EQ(sink.calls[i].second, lang.entry(d.rows[i].second, l));
+                // Nederlands has no text for the server, version and joystick labels.
+                const bool dutchGap = l == LANGNEDERLANDS && d.rows[i].second >= 77 && d.rows[i].second <= 79;
+                EXPECT_EQ(sink.calls[i].second.empty(), dutchGap);
+            }
         }
     }
-    // The loco dialog comes after every caption of the main window.
+    // 74 rows, window after window: main window, loco dialog, settings dialog, assistant.
     const auto list = captionList();
-    const auto firstLoco = std::find_if(list.begin(), list.end(), [](const CaptionEntry& c) {
-        return std::string(c.windowName) == "LocoForm";
-    });
-    EXPECT_TRUE(std::none_of(firstLoco, list.end(),
-                             [](const CaptionEntry& c) { return std::string(c.windowName) == "MainForm"; }));
+    EXPECT_EQ(list.size(), 74u);
+    std::vector<std::string> windows;
+    for (const CaptionEntry& c : list)
+        if (windows.empty() || windows.back() != c.windowName)
+            windows.push_back(c.windowName);
+    EXPECT_EQ(windows, (std::vector<std::string>{"MainForm", "LocoForm", "SetupForm", "AssistForm"}));
 }
 
 struct Caption {
