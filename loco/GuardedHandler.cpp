@@ -8,8 +8,8 @@ void runGuarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        dialogs().message("Quarn", e.what(), MessageIcon::Stop);
+        showExceptionText(e.what());
     } catch (...) {
-        dialogs().message("Quarn", "Unknown exception", MessageIcon::Stop);
+        showExceptionText("Unknown exception");
     }
 }

@@ -22,7 +22,9 @@
 #include "platform/DialogService.h"
 #include "platform/TextFile.h"
 #include "platform/qt/QtText.h"
+#include "platform/qtwidgets/ChildCaption.h"
 #include "platform/qtwidgets/ClickableImage.h"
+#include "platform/qtwidgets/RadioGroup.h"
 #include "texts/langunit.h"
 
 TLocoForm* LocoForm = nullptr;
@@ -283,23 +285,6 @@ void TLocoForm::FormCreate() {
     RadioGroup1->hide();
 }
 
-int TLocoForm::itemIndex(const QButtonGroup* group) {
-    return group->checkedId();
-}
-
-void TLocoForm::setItemIndex(QButtonGroup* group, int item) {
-    if (QAbstractButton* button = group->button(item)) {
-        button->setChecked(true);
-        return;
-    }
-    // No item: an exclusive group lets no button go unless it stops being exclusive.
-    if (QAbstractButton* checked = group->checkedButton()) {
-        group->setExclusive(false);
-        checked->setChecked(false);
-        group->setExclusive(true);
-    }
-}
-
 ClickableImage* TLocoForm::funcKey(int k) const {
     ClickableImage* const keys[] = {Func0, Func1, Func2, Func3, Func4};
     return k >= 0 && k <= 4 ? keys[k] : nullptr;
@@ -337,20 +322,20 @@ int TLocoForm::setuplok(int N) {
 
     // Groups to item 0, then the family's button (whose handler may reset the groups), then the
     // group's item: the order in which the handlers leave the slot's choice on screen.
-    setItemIndex(RadioGroup2Items, 0);
-    setItemIndex(RadioGroup1Items, 0);
+    setRadioItem(RadioGroup2Items, 0);
+    setRadioItem(RadioGroup1Items, 0);
     // The group handlers show the function group exactly for a decoder with functions.
     const std::string protocol = Lok->get_protocol(N);
     if (protocol.starts_with('M')) {
         RadioGroup2->show();
         RadioGroup1->hide();
         RadioButton3->setChecked(true);
-        setItemIndex(RadioGroup2Items, itemOfProtocol(kMaerklinRows, protocol));
+        setRadioItem(RadioGroup2Items, itemOfProtocol(kMaerklinRows, protocol));
     } else if (protocol.starts_with('N')) {
         RadioGroup2->hide();
         RadioGroup1->show();
         RadioButton4->setChecked(true);
-        setItemIndex(RadioGroup1Items, itemOfProtocol(kDccRows, protocol));
+        setRadioItem(RadioGroup1Items, itemOfProtocol(kDccRows, protocol));
     }
 
     for (int k = 1; k <= 4; ++k) {
@@ -413,17 +398,17 @@ void TLocoForm::RadioButton3Click() {
 void TLocoForm::RadioButton4Click() {
     Mm = false;
     RadioGroup2->hide();
-    setItemIndex(RadioGroup2Items, 0);
+    setRadioItem(RadioGroup2Items, 0);
     RadioGroup1->show();
-    setItemIndex(RadioGroup1Items, 0);
+    setRadioItem(RadioGroup1Items, 0);
 }
 
 void TLocoForm::RadioGroup2Click() {
-    setFunctionGroupVisible(itemIndex(RadioGroup2Items) >= 1);
+    setFunctionGroupVisible(radioItem(RadioGroup2Items) >= 1);
 }
 
 void TLocoForm::RadioGroup1Click() {
-    setFunctionGroupVisible(itemIndex(RadioGroup1Items) >= 1);
+    setFunctionGroupVisible(radioItem(RadioGroup1Items) >= 1);
 }
 
 void TLocoForm::Func_imageClick(int code) {
@@ -508,7 +493,7 @@ bool TLocoForm::storeSlot(int N) {
     }
     Lok->set_speedmax(N, speedMax);
 
-    const int item = Mm ? itemIndex(RadioGroup2Items) : itemIndex(RadioGroup1Items);
+    const int item = Mm ? radioItem(RadioGroup2Items) : radioItem(RadioGroup1Items);
     const std::size_t rows = Mm ? std::size(kMaerklinRows) : std::size(kDccRows);
     if (item >= 0 && static_cast<std::size_t>(item) < rows) {
         const ProtocolRow& row = Mm ? kMaerklinRows[item] : kDccRows[item];
@@ -566,14 +551,5 @@ void TLocoForm::Fertig_buttonClick() {
 }
 
 void TLocoForm::setCaption(const std::string& objectName, const std::string& text) {
-    QWidget* widget = findChild<QWidget*>(QString::fromStdString(objectName));
-    const QString caption = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    if (auto* l = qobject_cast<QLabel*>(widget)) {
-        l->setText(caption);
-        l->adjustSize();
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(caption);
-    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        group->setTitle(caption);
-    }
+    setChildCaption(*this, objectName, text);
 }

@@ -61,8 +61,6 @@ public:
     void setCaption(const std::string& objectName, const std::string& text) override;
 
     // The item of a radio group's buttons, -1 for none; setting an item checks its button.
-    static int itemIndex(const QButtonGroup* group);
-    static void setItemIndex(QButtonGroup* group, int item);
 
     // ---- fields ----
     // The Märklin/Motorola family is chosen (else DCC).

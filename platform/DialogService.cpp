@@ -64,3 +64,7 @@ DialogService& dialogs() {
 void setDialogService(DialogService* service) {
     g_service.store(service);
 }
+
+void showExceptionText(const std::string& utf8) {
+    dialogs().message("Quarn", utf8, MessageIcon::Stop);
+}

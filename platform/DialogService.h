@@ -70,6 +70,9 @@ public:
     virtual int modalWindow(const std::string& windowName, const std::function<int()>& exec) = 0;
 };
 
+// The box of the program's default exception handler: the exception's text, stop icon.
+void showExceptionText(const std::string& utf8);
+
 // The service in use: the one set last, else a default that writes each box to stderr and answers
 // No and Cancel (so that nothing waits for a user who is not there).
 DialogService& dialogs();

@@ -4,10 +4,6 @@
 
 #include "platform/DialogService.h"
 
-void showExceptionText(const std::string& utf8) {
-    dialogs().message("Quarn", utf8, MessageIcon::Stop);
-}
-
 QuarnApplication::QuarnApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Quarn");
 }

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <string>
 
+#include "platform/DialogService.h"
+
 // The application object. Its notify is the program's default exception handler: an exception that
 // no handler caught is shown in a box and the message loop goes on.
 class QuarnApplication : public QApplication {
@@ -16,6 +18,3 @@ public:
     // counts as not handled.
     static bool notifyGuarded(QApplication* app, QObject* receiver, QEvent* event);
 };
-
-// The box of the default exception handler: the exception's text, stop icon.
-void showExceptionText(const std::string& utf8);

@@ -17,6 +17,7 @@
 
 #include "LocoFixture.h"
 #include "platform/TextFile.h"
+#include "platform/qtwidgets/RadioGroup.h"
 #include "texts/langunit.h"
 
 namespace {
@@ -71,7 +72,7 @@ protected:
             EXPECT_EQ(!m_dialog->findChild<QWidget*>(name)->isHidden(), shown) << name;
         return shown;
     }
-    static int itemOf(const QButtonGroup* group) { return TLocoForm::itemIndex(group); }
+    static int itemOf(const QButtonGroup* group) { return radioItem(group); }
 };
 
 struct Choice {
