@@ -215,8 +215,12 @@ void TMainForm::SRCPCl2AccessoireChange(TMoBaSRCPClient&, TMoBaSRCPSolenoid*) {
 
 void TMainForm::SRCPCl2TimeChange(TMoBaSRCPClient&) {
     TMoBaSRCPBus* bus = clientBus(ClockBus, "Time");
-    if (bus && bus->Time())
-        ZolTime = bus->Time()->DateTime();
+    if (!bus || !bus->Time())
+        return;
+    ZolTime = bus->Time()->DateTime();
+    // The clock shows the reported hours and minutes and counts its seconds again from 0.
+    if (UhrForm)
+        UhrForm->ZolSeconds = 0;
 }
 
 void TMainForm::disconnect073() {

@@ -70,7 +70,7 @@ void TMainForm::buildMenus() {
           {&M::Spannungaus1, "Spannungaus1", "Voltage o&ff", &M::Spannungaus1Click, false},
           {&M::Initialisierung1, "Initialisierung1", "Server &initialization", &M::Initialisierung1Click,
            false},
-          {&M::Zeit1, "Zeit1", "&Time", nullptr, true},
+          {&M::Zeit1, "Zeit1", "&Time", &M::Zeit1Click, true},
           {&M::Decoderprogrammieren1, "Decoderprogrammieren1", "Decoder &programing",
            &M::Decoderprogrammieren1Click, false},
           {&M::FreieBefehle1, "FreieBefehle1", "Free co&mmands", &M::FreieBefehle1Click, false}}},

@@ -154,6 +154,11 @@ public:
     void openStringGrid1Click();
     void InitLok1Click();
 
+    // ---- the model clock (QuarnClock.cpp) ----
+    // Commands > Time: the item is checked or unchecked already when this runs. Checked, the time
+    // dialog chooses start, source and speed and the clock window appears; unchecked, it goes.
+    void Zeit1Click();
+
     // ---- the seven modes and the palette (QuarnModes.cpp) ----
     // The mode commands of the Options menu; New, Open, the assistant and the route editor call
     // them directly. Each checks its own item and unchecks the other six.
