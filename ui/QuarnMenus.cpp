@@ -24,8 +24,8 @@ void TMainForm::buildMenus() {
         std::vector<Item> items;
     };
     using M = TMainForm;
-    // Items without a handler are served by the clock command. Qt checks a checkable item
-    // before its handler runs; the mode commands set all seven checks themselves.
+    // Joystick setup stays invisible and has no handler. Qt checks a checkable item before its
+    // handler runs; the mode commands set all seven checks themselves.
     const Menu menus[] = {
         {&M::FileMenu,
          "FileMenu",
