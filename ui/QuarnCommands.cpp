@@ -106,7 +106,7 @@ void TMainForm::Joystickcalibrieren1Click() {
 
 void TMainForm::Assistent1Click() {
     if (AssistForm)
-        AssistForm->show();
+        AssistForm->showInFront();
 }
 
 void TMainForm::QuarnHilfe1Click() {

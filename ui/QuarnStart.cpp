@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -183,8 +184,12 @@ void TMainForm::FormShow() {
         Throttles->Joyinitsetup();
     if (Debug && DebugForm)
         DebugForm->show();
+    // Once the main window is on the screen, so that the assistant opens in front of it.
     if (Showassist == 1 && AssistForm)
-        AssistForm->show();
+        QTimer::singleShot(0, this, [] {
+            if (AssistForm)
+                AssistForm->showInFront();
+        });
 }
 
 void TMainForm::applyConnectionSettings() {

@@ -18,7 +18,8 @@ bool createQuarnWindows() {
     DebugForm = new TDebugForm;
     LocoForm = new TLocoForm;
     SetupForm = new TSetupForm;
-    AssistForm = new TAssistForm;
+    // It belongs to the main window, so that the window system keeps it in front of it.
+    AssistForm = new TAssistForm(main);
     JoyWinForm = new TJoyWinForm;
     InfoForm = new TInfoForm;
     JoyDxForm = new TJoyDxForm;
