@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting and the layers, builds with AddressSanitizer and
-# UndefinedBehaviorSanitizer (warnings are errors), runs every test; then the Qt-free libraries and the
-# engine's threaded parts under ThreadSanitizer and, with clang, every fuzz target for 30 s.
+# UndefinedBehaviorSanitizer (warnings are errors), runs every test; then the tests of the Qt-free
+# libraries and of the engine's threaded parts under ThreadSanitizer and, with clang, every fuzz
+# target for 30 s.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/scripts/setup.sh"
@@ -57,21 +58,11 @@ cmake -S "$here" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=a
 cmake --build "$asan" --parallel "$jobs" || exit 1
 run_ctest "asan+ubsan" "$asan" || status=1
 
+# The tests of the Qt-free libraries and of the engine's threaded parts under ThreadSanitizer.
 tsan="$here/build-tsan"
-cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WITH_QT=OFF \
-    -DQUARN_WERROR=ON || exit 1
-cmake --build "$tsan" --parallel "$jobs" || exit 1
-run_ctest "tsan (Qt-free libraries)" "$tsan" || status=1
-
-# The feedback readers, the command output and the client adapter are the engine's threaded parts.
-# Qt itself is not built for ThreadSanitizer, so only these programs, whose threads never enter Qt,
-# run under it.
-tsanqt="$here/build-tsan-qt"
-reader_tests=(test_engine_RueckReadersTest test_engine_RueckmeldeunitTest test_engine_BahnOutputTest
-    test_engine_SRCP08unitTest)
-cmake -S "$here" -B "$tsanqt" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WERROR=ON || exit 1
-cmake --build "$tsanqt" --parallel "$jobs" --target "${reader_tests[@]}" || exit 1
-run_ctest "tsan (engine threads)" "$tsanqt" -R '^engine\.(RueckReaders|Rueckmeldeunit|BahnOutput|SRCP08unit)Test$' || status=1
+cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUARN_SANITIZE=thread -DQUARN_WERROR=ON || exit 1
+cmake --build "$tsan" --parallel "$jobs" --target quarn_threaded_tests || exit 1
+run_ctest "tsan" "$tsan" -L threads || status=1
 
 if command -v clang++ >/dev/null 2>&1 && ls "$here"/fuzz/*.cpp >/dev/null 2>&1; then
     fuzzb="$here/build-fuzz"
