@@ -35,9 +35,9 @@ run_ctest() { # name build-dir [ctest arguments]
     return "$rc"
 }
 
-unformatted=$(cd "$here" && git ls-files -- '*.cpp' '*.h' | while read -r f; do
-    clang-format --style=file "$f" | cmp -s - "$f" || echo "$f"
-done)
+unformatted=$(cd "$here" && git ls-files -z -- '*.cpp' '*.h' |
+    xargs -0 -P "$jobs" -n 16 clang-format --style=file --dry-run 2>&1 |
+    sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: warning: code should be clang-formatted.*/\1/p' | sort -u)
 if [ -n "$unformatted" ]; then
     echo "Not formatted with .clang-format (run clang-format -i on them):"
     echo "$unformatted" | sed 's/^/  /'

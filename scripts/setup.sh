@@ -6,9 +6,9 @@ quarn_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fontconfig
 )
-# test.sh also checks the formatting; clang with its runtime drives the fuzz targets (test.sh skips
-# them when clang is missing).
-quarn_test_packages=(clang-format clang libclang-rt-14-dev)
+# test.sh also checks the formatting, links its test programs with lld, and drives the fuzz targets
+# with clang and its runtime (it skips them when clang is missing).
+quarn_test_packages=(clang-format clang libclang-rt-14-dev lld)
 
 # Another package manager (an unattended upgrade, a software centre) may hold Debian's package lock
 # for minutes: wait for it instead of failing. Other failures are not retried.
