@@ -41,9 +41,8 @@ JoyBinding binding(int K) {
 
 // 1..4 for "F1" .. "F4", else 0.
 int functionNumber(const std::string& name) {
-    for (int k = 1; k <= 4; ++k)
-        if (name == "F" + std::to_string(k))
-            return k;
+    if (name.size() == 2 && name[0] == 'F' && name[1] >= '1' && name[1] <= '4')
+        return name[1] - '0';
     return 0;
 }
 
