@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
@@ -111,7 +112,7 @@ void TMainForm::Assistent1Click() {
 
 void TMainForm::QuarnHilfe1Click() {
     const std::string page = resolvePath(helpFolder() + "QUARN.html");
-    const QString file = QString::fromStdString(page);
+    const QString file = QFile::decodeName(QByteArray::fromStdString(page));
     if (!QFileInfo(file).isFile()) {
         dialogs().plainMessage("The help file " + page + " was not found.");
         return;

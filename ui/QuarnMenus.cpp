@@ -137,9 +137,9 @@ void TMainForm::setPlanMenuState() {
     Abfragestarten1->setEnabled(!feedbackRunning());
     const bool open = connectionOpen();
     Hostverbinden1->setEnabled(!open);
-    // With "SRCP 0.80" the loco table is announced to the server on connecting, so it must not be
-    // edited while connected.
-    Softregler1->setEnabled(!(open && SrcpVer == 80));
+    // With "SRCP 0.80" (any setting other than 73) the loco table is announced to the server on
+    // connecting, so it must not be edited while connected.
+    Softregler1->setEnabled(!(open && SrcpVer != 73));
     Bildschirm1->menuAction()->setEnabled(false);
 }
 

@@ -276,8 +276,15 @@ void TMainForm::progressShow(int maximum) {
 
 void TMainForm::progressSet(int position, const std::string& captionUtf8) {
     ProgressBar1->setValue(position);
-    Prozent_label->setText(qs(captionUtf8));
+    const QString caption = qs(captionUtf8);
+    if (Prozent_label->text() == caption)
+        return;
+    Prozent_label->setText(caption);
     Prozent_label->adjustSize();
+    // Loading a plan and the synchronising commands switch accessories on the GUI thread, with no
+    // event loop between the elements: the display is painted whenever the percentage changes.
+    ProgressBar1->repaint();
+    Prozent_label->repaint();
 }
 
 void TMainForm::progressHide() {

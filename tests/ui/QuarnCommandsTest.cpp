@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -41,6 +42,20 @@ const Call NoFeedbackChannel = stopBox("Fehler", "Der R\xC3\xBC"
                                                  "ckmeldekanal konnte nicht ge\xC3\xB6"
                                                  "ffnet werden");
 const Call ConnectFirst = stopBox("Fehler", "Bitte erst mit dem Server verbinden!");
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
 
 // Records the pages the desktop would open.
 class UrlRecorder : public QObject {
@@ -344,14 +359,21 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
               "panel 0|panel 1|panel 2");
 
     window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     window->progressShow(3);
     EXPECT_TRUE(window->ProgressBar1->isVisible());
     EXPECT_EQ(window->ProgressBar1->maximum(), 3);
     EXPECT_EQ(window->ProgressBar1->value(), 0);
     EXPECT_EQ(window->findChild<QLabel*>("Prozent_label")->text().toStdString(), "0 %");
+    // The blocking loops run no event loop: a new percentage is painted at once, the same one not again.
+    PaintCounter painted(window->findChild<QLabel*>("Prozent_label"));
     window->progressSet(2, "66 %");
     EXPECT_EQ(window->ProgressBar1->value(), 2);
     EXPECT_EQ(window->findChild<QLabel*>("Prozent_label")->text().toStdString(), "66 %");
+    const int paints = painted.count;
+    EXPECT_GT(paints, 0);
+    window->progressSet(2, "66 %");
+    EXPECT_EQ(painted.count, paints);
     window->progressHide();
     EXPECT_FALSE(window->ProgressBar1->isVisible());
 

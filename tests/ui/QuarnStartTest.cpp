@@ -308,7 +308,8 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnectionAndStartO
     };
     const Case cases[] = {{73, false, false, true, true},  {73, true, false, false, true},
                           {80, true, false, false, false}, {80, false, false, true, true},
-                          {73, false, true, true, true},   {73, true, true, false, true}};
+                          {82, true, false, false, false}, {73, false, true, true, true},
+                          {73, true, true, false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.srcpVer) + (c.connected ? " connected" : " not connected") +
                      (c.polling ? ", polling" : ""));
