@@ -12,8 +12,10 @@ namespace {
 // INIT of the same device would not find it and append another one.
 constexpr int AutomaticMaxAddress = 256;
 
+// An address below 1, which no description covers, is looked up as address 1: otherwise every
+// INIT of such a device would append another automatic description.
 bool coversAddress(const TMoBaBaseProtocol& protocol, int address) {
-    return address >= 1 && address <= protocol.MaxAddress;
+    return std::max(address, 1) <= protocol.MaxAddress;
 }
 
 // Bus numbers outside the set's range are not members of any set.

@@ -153,6 +153,16 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
          [](TMoBaSRCPBus& b) { return b.GAs()->Add(*motorolaSolenoid()); },
          {"INIT 1 GA 12 M", "SET 1 GA 12 1 1 250"},
          true},
+        {"GAs.Add, SET refused: no copy is kept",
+         {ok, Reply::send("1000.000 412 ERROR wrong value")},
+         [](TMoBaSRCPBus& b) {
+             const int before = b.GAs()->AddedCount();
+             const bool added = b.GAs()->Add(*motorolaSolenoid(14));
+             EXPECT_EQ(before, b.GAs()->AddedCount());
+             return added;
+         },
+         {"INIT 1 GA 14 M", "SET 1 GA 14 1 1 250"},
+         false},
         {"GAs.Change",
          {},
          [](TMoBaSRCPBus& b) {

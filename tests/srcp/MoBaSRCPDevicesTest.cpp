@@ -76,6 +76,8 @@ TEST_F(MoBaSRCPDevices, AutomaticLocoProtocols) {
         {spMotorola, 2, 126, 1, 300, 5, "Automatic loco protocol", 13, 300, "1"},
         {spMotorola, 2, 126, 1, 300, 5, "Automatic loco protocol", 13, 300, "1"},
         {spMotorola, 2, 126, 1000, 301, 5, "Automatic loco protocol", 14, 301, ""},
+        {spMotorola, 2, 126, 3, 0, 5, "Automatic loco protocol", 14, 256, "1,2,3"},
+        {spMotorola, 2, 126, 3, -2, 5, "Automatic loco protocol", 14, 256, "1,2,3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.protocol) + " " + std::to_string(c.steps) + " bus " +
@@ -106,6 +108,8 @@ TEST_F(MoBaSRCPDevices, AutomaticSolenoidProtocols) {
         {spNMRA, 300, 6, "NMRA Accessory", 2},
         {spMotorola, 300, 5, "Automatic solenoid protocol", 3},
         {spMotorola, 299, 5, "Automatic solenoid protocol", 3},
+        {spMotorola, 0, 5, "Motorola Solenoid", 3},
+        {spMotorola, -2, 7, "Motorola Solenoid", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.protocol) + " " + std::to_string(c.address));
