@@ -267,16 +267,29 @@ void ThrottlePanel::CheckBoxClick(int Regler) {
 }
 
 void ThrottlePanel::setall_lokostop() {
+    // An emergency stop must reach every throttle: a picture that cannot be drawn (or a send that
+    // fails) on one of them is raised only after all of them had their turn.
+    std::exception_ptr first;
+    auto attempt = [&first](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (...) {
+            if (!first)
+                first = std::current_exception();
+        }
+    };
     for (int i = 0; i < LOKMAX; ++i) {
         Throttle* t = live(i);
         if (!t)
-            return;
+            break;
         const int rest = restPosition(i);
-        moveBar(t->bar, [rest](QScrollBar* bar) { bar->setValue(rest); });
-        changeScrollBar(i);
-        speedswitch(i);
-        speedswitch(i);
+        attempt([&] { moveBar(t->bar, [rest](QScrollBar* bar) { bar->setValue(rest); }); });
+        attempt([&] { changeScrollBar(i); });
+        attempt([&] { speedswitch(i); });
+        attempt([&] { speedswitch(i); });
     }
+    if (first)
+        std::rethrow_exception(first);
 }
 
 void ThrottlePanel::showpics(int Regler) {

@@ -550,6 +550,18 @@ TEST_F(ThrottlePanelTest, AMissingPictureComesAfterTheSend) {
               (Lines{"SET GL M2 3 0 0 100 0 4 0 0 0 0 ", "SET GL M2 3 0 0 100 0 4 1 0 0 0 "}));
     EXPECT_EQ(Lok->get_direction(0), 0);
     EXPECT_EQ(function(0, 1), 12);
+
+    // The emergency stop still reaches the throttles after the one whose arrow is missing.
+    setSlot(1, "M2", 4, 100, 1);
+    for (int i = 0; i <= 1; ++i)
+        m_panel->scrollBar(i)->setValue(40);
+    m_output.lines.clear();
+    EXPECT_THROW(m_panel->setall_lokostop(), BitmapFileError);
+    EXPECT_EQ(m_output.lines.back(), "SET GL M2 4 1 0 100 0 0 ");
+    for (int i = 0; i <= 1; ++i) {
+        EXPECT_EQ(Lok->get_speed(i), 0);
+        EXPECT_EQ(m_panel->scrollBar(i)->value(), 100);
+    }
 }
 
 } // namespace
