@@ -97,17 +97,6 @@ protected:
         EXPECT_TRUE(window->Hosttrennen1->isEnabled());
     }
 
-    // What the server received on the command channel since the last call, made exact by a fence
-    // line that this sends after it.
-    std::string commandBytes(TMainForm* window) {
-        window->Command_Socket->writeRaw("FENCE\n");
-        EXPECT_TRUE(
-            m_server.waitFor(Server::Command, [](const std::string& s) { return s.ends_with("FENCE\n"); }));
-        const std::string bytes = m_server.received(Server::Command);
-        m_server.clearReceived(Server::Command);
-        return bytes.substr(0, bytes.size() - 6);
-    }
-
     static bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
         return QTest::qWaitFor(pred, timeoutMs);
     }
@@ -154,7 +143,7 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
         connect(window);
         EXPECT_EQ(m_clock.waits, std::vector<std::string>{"pause 1000"});
         EXPECT_EQ(atPause, "MARK\n");
-        EXPECT_EQ(commandBytes(window), "MARK\n" + c.afterConnect);
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "MARK\n" + c.afterConnect);
         expectConnectedMenus(window, true);
         EXPECT_EQ(window->PowerTimer->isActive(), c.monitorpower > 0);
         EXPECT_EQ(window->PowerTimer->interval(), 3000);
@@ -165,7 +154,7 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
         if (window->PowerTimer->isActive())
             window->PowerTimer->start(0);
         EXPECT_TRUE(waitFor([&] { return !window->PowerTimer->isActive(); }));
-        EXPECT_EQ(commandBytes(window), c.byTimer);
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), c.byTimer);
         window->PowerTimer->setInterval(3000);
 
         window->Zeit1->setChecked(true);
@@ -397,7 +386,7 @@ TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTh
         expectConnectedMenus(window, true);
         m_server.clearReceived(Server::Command);
         window->Spannungaus1->trigger();
-        EXPECT_EQ(commandBytes(window), "SET POWER OFF\n");
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET POWER OFF\n");
         if (poll) {
             // Feedback can be started again.
             const int opened = m_server.connections(Server::Poll);
