@@ -17,8 +17,6 @@
 #include <memory>
 
 #include "QuarnTestFolder.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/FakeSrcpServer.h"
 #include "support/engine/RecordingClock.h"
@@ -51,16 +49,14 @@ TDateTime dayFraction(QTime time) {
     return time.msecsSinceStartOfDay() / 86400000.0;
 }
 
-class QuarnClockTest : public QuarnTestFolder {
+class QuarnClockTest : public QuarnDispatchingTestFolder {
 protected:
     void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
+        QuarnDispatchingTestFolder::SetUp();
         setPcTimeOfDaySource([this] { return m_pcTime; });
     }
     void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
+        QuarnDispatchingTestFolder::TearDown();
         setPcTimeOfDaySource(nullptr);
     }
 
@@ -101,7 +97,6 @@ protected:
         return false;
     }
 
-    QtDispatcher m_dispatcher;
     // Nothing here waits in real time.
     RecordingClock m_clock;
     QTime m_pcTime{7, 8, 9};

@@ -17,8 +17,6 @@
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
 #include "platform/LineConnection.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/LineListener.h"
@@ -59,17 +57,8 @@ Call stopBox(const std::string& title, const std::string& text) {
     return {Kind::Message, title, text, MessageIcon::Stop};
 }
 
-class QuarnConnectionTest : public QuarnTestFolder {
+class QuarnConnectionTest : public QuarnDispatchingTestFolder {
 protected:
-    void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
-    }
-
     // The main window, shown, pointed at the fake server, with no box recorded yet.
     TMainForm* connectableWindow() {
         TMainForm* window = startWindows();
@@ -101,7 +90,6 @@ protected:
         return QTest::qWaitFor(pred, timeoutMs);
     }
 
-    QtDispatcher m_dispatcher;
     Server m_server;
     // Nothing here waits in real time.
     RecordingClock m_clock;

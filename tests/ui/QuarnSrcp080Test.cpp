@@ -18,8 +18,6 @@
 #include "engine/Bahncalcunit.h"
 #include "engine/Positionunit.h"
 #include "engine/lokunit.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "support/FakeSrcpServer.h"
 #include "support/LineListener.h"
 #include "support/engine/RecordingClock.h"
@@ -60,7 +58,7 @@ Call stopBox(const std::string& title, const std::string& text) {
     return {Kind::Message, title, text, MessageIcon::Stop};
 }
 
-class QuarnSrcp080Test : public QuarnTestFolder {
+class QuarnSrcp080Test : public QuarnDispatchingTestFolder {
 protected:
     static inline const std::vector<Detector> Detectors = {
         {"A", 65, 2, 1, 27, 27},  // absolute contact 17
@@ -71,14 +69,9 @@ protected:
     };
 
     void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
+        QuarnDispatchingTestFolder::SetUp();
         writeDetectorIcons(dataFile(""));
         m_server.setBusDescriptions(NineBuses);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
     }
 
     // The main window, shown, with a plan of detectors, set to "SRCP 0.80" on the fake server.
@@ -149,7 +142,6 @@ protected:
         return QTest::qWaitFor(pred, timeoutMs);
     }
 
-    QtDispatcher m_dispatcher;
     FakeSrcpServer m_server;
     RecordingClock m_clock;
     std::size_t m_seen = 0;

@@ -23,8 +23,6 @@
 #include "loco/ThrottlePanel.h"
 #include "loco/locosetupunit.h"
 #include "platform/LineConnection.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "platform/qtwidgets/ClickableImage.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
@@ -35,24 +33,14 @@ namespace {
 
 using Server = FakeSrcp073Server;
 
-class ThrottlesTest : public QuarnTestFolder {
+class ThrottlesTest : public QuarnDispatchingTestFolder {
 protected:
-    void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
-    }
-
     template <typename T> static T* child(TMainForm* window, const char* name) {
         T* found = window->Regler_panel->findChild<T*>(name);
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
 
-    QtDispatcher m_dispatcher;
     Server m_server;
     RecordingClock m_clock;
 };
