@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "../engine/DetectorIcons.h"
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
@@ -47,16 +48,6 @@ const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBC"
                                  "gbar";
 const std::string NotConnected = "Nicht mit dem Server verbunden";
 
-using Item = QAction* TMainForm::*;
-const Item ConnectedItems[] = {&TMainForm::Synchronize1, &TMainForm::Spannungan1,
-                               &TMainForm::Spannungaus1, &TMainForm::Initialisierung1,
-                               &TMainForm::Zeit1,        &TMainForm::Decoderprogrammieren1,
-                               &TMainForm::FreieBefehle1};
-
-Call stopBox(const std::string& title, const std::string& text) {
-    return {Kind::Message, title, text, MessageIcon::Stop};
-}
-
 class QuarnConnectionTest : public QuarnDispatchingTestFolder {
 protected:
     // The main window, shown, pointed at the fake server, with no box recorded yet.
@@ -80,7 +71,7 @@ protected:
     }
 
     void expectConnectedMenus(TMainForm* window, bool connected) {
-        for (Item item : ConnectedItems)
+        for (MenuItem item : ConnectedItems)
             EXPECT_EQ((window->*item)->isEnabled(), connected) << (window->*item)->objectName().toStdString();
         EXPECT_EQ(window->Hostverbinden1->isEnabled(), !connected);
         EXPECT_TRUE(window->Hosttrennen1->isEnabled());
@@ -170,7 +161,7 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
 TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
     struct Case {
         Server::Channel refused;
-        Item item;
+        MenuItem item;
         std::vector<Call> boxes;
         bool commandOpen;
     };
@@ -241,7 +232,7 @@ TEST_F(QuarnConnectionTest, ReadersShowTheirLinesAndConnectAgainKeepsTheConnecti
 
 TEST_F(QuarnConnectionTest, CommandsWriteTheirLinesOrSayNotConnected) {
     struct Case {
-        Item item;
+        MenuItem item;
         std::vector<std::pair<bool, std::string>> inputs;
         std::string bytes;       // written while connected
         std::vector<Call> boxes; // shown while connected

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "../engine/DetectorIcons.h"
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/Bahncalcunit.h"
 #include "engine/Positionunit.h"
@@ -47,16 +48,6 @@ const std::vector<std::string> NineBuses = {"SESSION SERVER TIME",
                                             "POWER GA",
                                             "POWER",
                                             "POWER FB"};
-
-using Item = QAction* TMainForm::*;
-const Item ConnectedItems[] = {&TMainForm::Synchronize1, &TMainForm::Spannungan1,
-                               &TMainForm::Spannungaus1, &TMainForm::Initialisierung1,
-                               &TMainForm::Zeit1,        &TMainForm::Decoderprogrammieren1,
-                               &TMainForm::FreieBefehle1};
-
-Call stopBox(const std::string& title, const std::string& text) {
-    return {Kind::Message, title, text, MessageIcon::Stop};
-}
 
 class QuarnSrcp080Test : public QuarnDispatchingTestFolder {
 protected:
@@ -99,7 +90,7 @@ protected:
     }
 
     void expectConnectedMenus(TMainForm* window, bool connected) {
-        for (Item item : ConnectedItems)
+        for (MenuItem item : ConnectedItems)
             EXPECT_EQ((window->*item)->isEnabled(), connected) << (window->*item)->objectName().toStdString();
         EXPECT_EQ(window->Hostverbinden1->isEnabled(), !connected);
         EXPECT_EQ(window->Softregler1->isEnabled(), !connected);
@@ -267,7 +258,7 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
 
 TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
     struct Case {
-        Item item;
+        MenuItem item;
         Lines lines;
         std::vector<Call> boxes;
     };
@@ -475,7 +466,7 @@ TEST_F(QuarnSrcp080Test, TheServerGoingAwayDisconnectsTheWindowOnce) {
 
     // Then, connected again, the command connection while a command waits for its reply.
     struct Case {
-        Item item;
+        MenuItem item;
         const char* line; // the command the server closes on
     };
     const Case cases[] = {{&TMainForm::Spannungan1, "SET 1 POWER ON"},
