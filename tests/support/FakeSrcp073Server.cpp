@@ -1,13 +1,17 @@
 #include "support/FakeSrcp073Server.h"
 
+#include "platform/LineConnection.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <random>
 #include <stdexcept>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -170,6 +174,15 @@ bool FakeSrcp073Server::waitFor(Channel channel, const std::function<bool(const 
 bool FakeSrcp073Server::waitReceived(Channel channel, const std::string& bytes, int timeoutMs) const {
     return waitFor(
         channel, [&](const std::string& got) { return got.find(bytes) != std::string::npos; }, timeoutMs);
+}
+
+std::string FakeSrcp073Server::commandBytes(LineConnection& client) {
+    static constexpr std::string_view Fence = "FENCE\n";
+    client.writeRaw(Fence);
+    EXPECT_TRUE(waitFor(Command, [](const std::string& s) { return s.ends_with(Fence); }));
+    const std::string bytes = received(Command);
+    clearReceived(Command);
+    return bytes.substr(0, bytes.size() - Fence.size());
 }
 
 int FakeSrcp073Server::connections(Channel channel) const {

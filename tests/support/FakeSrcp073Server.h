@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+class LineConnection;
+
 // A scripted "SRCP 0.73" server on 127.0.0.1: three listening ports, command on P, feedback poll on
 // P+1 and info on P+2 (P chosen free). It records every byte it receives per channel, sends lines on
 // demand, and can close or reset a connection or refuse a port.
@@ -31,6 +33,9 @@ public:
     bool waitFor(Channel channel, const std::function<bool(const std::string&)>& pred,
                  int timeoutMs = 5000) const;
     bool waitReceived(Channel channel, const std::string& bytes, int timeoutMs = 5000) const;
+    // What the command channel received since the last call (or clearReceived), made exact by a
+    // fence line that this writes on client, the program's command connection, after it.
+    std::string commandBytes(LineConnection& client);
 
     // Accepted connections so far, and whether one is open now.
     int connections(Channel channel) const;

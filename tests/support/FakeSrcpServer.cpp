@@ -1,5 +1,8 @@
 #include "FakeSrcpServer.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace {
 
 const char* const Stamp = "1000.000";
@@ -165,6 +168,19 @@ std::vector<std::string> FakeSrcpServer::linesOf(const std::string& mode) const 
 std::size_t FakeSrcpServer::connectionCount() const {
     std::lock_guard lock(m_mutex);
     return m_peers.size();
+}
+
+std::vector<std::string> FakeSrcpServer::newCommandLines() {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> all;
+    for (const auto& peer : m_peers)
+        if (peer->record.mode == "COMMAND")
+            for (std::size_t i = 3; i < peer->record.lines.size(); ++i)
+                all.push_back(peer->record.lines[i]);
+    std::vector<std::string> fresh(
+        all.begin() + static_cast<std::ptrdiff_t>(std::min(m_commandLinesTaken, all.size())), all.end());
+    m_commandLinesTaken = all.size();
+    return fresh;
 }
 
 bool FakeSrcpServer::waitUntil(const std::function<bool()>& pred, int timeoutMs) const {

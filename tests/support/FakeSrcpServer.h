@@ -109,6 +109,9 @@ public:
     // The lines received on connections of that mode, in connection order.
     std::vector<std::string> linesOf(const std::string& mode) const;
     std::size_t connectionCount() const;
+    // The lines the command connections received after their three handshake lines, in connection
+    // order, less those an earlier call returned.
+    std::vector<std::string> newCommandLines();
     // Waits (polling the recorded state) until pred holds; returns pred().
     bool waitUntil(const std::function<bool()>& pred, int timeoutMs = Patience) const;
     // Waits until connections of that mode have received at least count lines in total.
@@ -147,5 +150,6 @@ private:
     std::atomic<bool> m_stopping{false};
     std::string m_floodRest;
     int m_nextSessionId = 1;
+    std::size_t m_commandLinesTaken = 0;
     std::thread m_acceptThread;
 };

@@ -17,8 +17,6 @@
 
 #include "QuarnTestFolder.h"
 #include "platform/LineConnection.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
 #include "texts/langunit.h"
@@ -53,17 +51,8 @@ std::string box(const Call& call) {
 
 const std::string NotActive = "ok/cancel [Info] The selected option is not active! (stop)";
 
-class AssistTest : public QuarnTestFolder {
+class AssistTest : public QuarnDispatchingTestFolder {
 protected:
-    void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
-    }
-
     // The main window shown in language lang, pointed at the fake server, and the assistant open in
     // front of it; no box recorded yet. Null when either is missing.
     TMainForm* shownWindow(int lang) {
@@ -106,7 +95,6 @@ protected:
         return fired;
     }
 
-    QtDispatcher m_dispatcher;
     FakeSrcp073Server m_server;
     RecordingClock m_clock;
 };

@@ -17,8 +17,6 @@
 #include <memory>
 
 #include "QuarnTestFolder.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/FakeSrcpServer.h"
 #include "support/engine/RecordingClock.h"
@@ -51,16 +49,14 @@ TDateTime dayFraction(QTime time) {
     return time.msecsSinceStartOfDay() / 86400000.0;
 }
 
-class QuarnClockTest : public QuarnTestFolder {
+class QuarnClockTest : public QuarnDispatchingTestFolder {
 protected:
     void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
+        QuarnDispatchingTestFolder::SetUp();
         setPcTimeOfDaySource([this] { return m_pcTime; });
     }
     void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
+        QuarnDispatchingTestFolder::TearDown();
         setPcTimeOfDaySource(nullptr);
     }
 
@@ -101,7 +97,6 @@ protected:
         return false;
     }
 
-    QtDispatcher m_dispatcher;
     // Nothing here waits in real time.
     RecordingClock m_clock;
     QTime m_pcTime{7, 8, 9};
@@ -329,24 +324,9 @@ protected:
                              FakeSrcpServer::Patience))
             return nullptr;
         m_dialogs.clear();
-        m_seen = 0;
-        commandLines(server);
+        server.newCommandLines();
         return window;
     }
-
-    // The lines the command session received after its handshake, since the last call.
-    Lines commandLines(const FakeSrcpServer& server) {
-        Lines all;
-        for (const auto& c : server.connections())
-            if (c.mode == "COMMAND")
-                for (std::size_t i = 3; i < c.lines.size(); ++i)
-                    all.push_back(c.lines[i]);
-        Lines fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(m_seen, all.size())), all.end());
-        m_seen = all.size();
-        return fresh;
-    }
-
-    std::size_t m_seen = 0;
 };
 
 const Lines TwoBuses = {"SERVER TIME", "POWER GL GA FB"};
@@ -394,7 +374,7 @@ TEST_F(QuarnServerClockTest, StartingAndStoppingTheServersClock) {
 
         answerTimeDialog({true, c.decrease, 4, {12, 30, 0}});
         clickTime(window);
-        EXPECT_EQ(commandLines(server), c.on);
+        EXPECT_EQ(server.newCommandLines(), c.on);
         EXPECT_TRUE(UhrForm->isVisible());
         EXPECT_TRUE(TimeForm->ZolMaster);
         EXPECT_DOUBLE_EQ(window->ZolTime, 12.5 / 24);
@@ -402,7 +382,7 @@ TEST_F(QuarnServerClockTest, StartingAndStoppingTheServersClock) {
         EXPECT_EQ(UhrForm->windowTitle().toStdString(), "12:30:01");
 
         clickTime(window);
-        EXPECT_EQ(commandLines(server), c.off);
+        EXPECT_EQ(server.newCommandLines(), c.off);
         EXPECT_FALSE(UhrForm->isVisible());
         EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{TimeDialog});
         stopWindows();

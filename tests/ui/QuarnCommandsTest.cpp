@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/initunit.h"
 #include "srcp/HighResTimer.h"
@@ -30,10 +31,6 @@ using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 
 class QuarnCommandsTest : public QuarnTestFolder {};
-
-Call stopBox(const std::string& title, const std::string& text) {
-    return {Kind::Message, title, text, MessageIcon::Stop};
-}
 
 const Call NotConnected = stopBox("Fehler", "Nicht mit dem Server verbunden");
 const Call NotAvailable = stopBox("Fehler", "Diese Funktion ist noch nicht verf\xC3\xBCgbar");

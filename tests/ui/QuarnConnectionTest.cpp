@@ -13,12 +13,11 @@
 #include <thread>
 
 #include "../engine/DetectorIcons.h"
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/Positionunit.h"
 #include "engine/RueckReaders.h"
 #include "platform/LineConnection.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "srcp/HighResTimer.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/LineListener.h"
@@ -49,27 +48,8 @@ const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBC"
                                  "gbar";
 const std::string NotConnected = "Nicht mit dem Server verbunden";
 
-using Item = QAction* TMainForm::*;
-const Item ConnectedItems[] = {&TMainForm::Synchronize1, &TMainForm::Spannungan1,
-                               &TMainForm::Spannungaus1, &TMainForm::Initialisierung1,
-                               &TMainForm::Zeit1,        &TMainForm::Decoderprogrammieren1,
-                               &TMainForm::FreieBefehle1};
-
-Call stopBox(const std::string& title, const std::string& text) {
-    return {Kind::Message, title, text, MessageIcon::Stop};
-}
-
-class QuarnConnectionTest : public QuarnTestFolder {
+class QuarnConnectionTest : public QuarnDispatchingTestFolder {
 protected:
-    void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
-    }
-
     // The main window, shown, pointed at the fake server, with no box recorded yet.
     TMainForm* connectableWindow() {
         TMainForm* window = startWindows();
@@ -91,28 +71,16 @@ protected:
     }
 
     void expectConnectedMenus(TMainForm* window, bool connected) {
-        for (Item item : ConnectedItems)
+        for (MenuItem item : ConnectedItems)
             EXPECT_EQ((window->*item)->isEnabled(), connected) << (window->*item)->objectName().toStdString();
         EXPECT_EQ(window->Hostverbinden1->isEnabled(), !connected);
         EXPECT_TRUE(window->Hosttrennen1->isEnabled());
-    }
-
-    // What the server received on the command channel since the last call, made exact by a fence
-    // line that this sends after it.
-    std::string commandBytes(TMainForm* window) {
-        window->Command_Socket->writeRaw("FENCE\n");
-        EXPECT_TRUE(
-            m_server.waitFor(Server::Command, [](const std::string& s) { return s.ends_with("FENCE\n"); }));
-        const std::string bytes = m_server.received(Server::Command);
-        m_server.clearReceived(Server::Command);
-        return bytes.substr(0, bytes.size() - 6);
     }
 
     static bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
         return QTest::qWaitFor(pred, timeoutMs);
     }
 
-    QtDispatcher m_dispatcher;
     Server m_server;
     // Nothing here waits in real time.
     RecordingClock m_clock;
@@ -154,7 +122,7 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
         connect(window);
         EXPECT_EQ(m_clock.waits, std::vector<std::string>{"pause 1000"});
         EXPECT_EQ(atPause, "MARK\n");
-        EXPECT_EQ(commandBytes(window), "MARK\n" + c.afterConnect);
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "MARK\n" + c.afterConnect);
         expectConnectedMenus(window, true);
         EXPECT_EQ(window->PowerTimer->isActive(), c.monitorpower > 0);
         EXPECT_EQ(window->PowerTimer->interval(), 3000);
@@ -165,7 +133,7 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
         if (window->PowerTimer->isActive())
             window->PowerTimer->start(0);
         EXPECT_TRUE(waitFor([&] { return !window->PowerTimer->isActive(); }));
-        EXPECT_EQ(commandBytes(window), c.byTimer);
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), c.byTimer);
         window->PowerTimer->setInterval(3000);
 
         window->Zeit1->setChecked(true);
@@ -193,7 +161,7 @@ TEST_F(QuarnConnectionTest, ConnectSwitchesPowerOnceAfterThePauseAndDisconnectRe
 TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
     struct Case {
         Server::Channel refused;
-        Item item;
+        MenuItem item;
         std::vector<Call> boxes;
         bool commandOpen;
     };
@@ -264,7 +232,7 @@ TEST_F(QuarnConnectionTest, ReadersShowTheirLinesAndConnectAgainKeepsTheConnecti
 
 TEST_F(QuarnConnectionTest, CommandsWriteTheirLinesOrSayNotConnected) {
     struct Case {
-        Item item;
+        MenuItem item;
         std::vector<std::pair<bool, std::string>> inputs;
         std::string bytes;       // written while connected
         std::vector<Call> boxes; // shown while connected
@@ -397,7 +365,7 @@ TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTh
         expectConnectedMenus(window, true);
         m_server.clearReceived(Server::Command);
         window->Spannungaus1->trigger();
-        EXPECT_EQ(commandBytes(window), "SET POWER OFF\n");
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET POWER OFF\n");
         if (poll) {
             // Feedback can be started again.
             const int opened = m_server.connections(Server::Poll);

@@ -72,17 +72,6 @@ protected:
         fs::create_directories(window->Gleisbildpfad);
     }
 
-    // What the server received on the command channel since the last call, made exact by a fence
-    // line sent after it.
-    std::string commandBytes() {
-        window->Command_Socket->writeRaw("FENCE\n");
-        EXPECT_TRUE(
-            m_server.waitFor(Server::Command, [](const std::string& s) { return s.ends_with("FENCE\n"); }));
-        const std::string bytes = m_server.received(Server::Command);
-        m_server.clearReceived(Server::Command);
-        return bytes.substr(0, bytes.size() - 6);
-    }
-
     tPosEntry& placeSwitch(int kind, int x, int y, const char* protocol, std::array<int, 3> decod,
                            std::array<int, 3> daten, int state = 1) {
         tPosEntry& e = place(kind, x, y, state);
@@ -211,7 +200,7 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
         };
         click(60, 60);
         m_clock.onWait = nullptr;
-        EXPECT_EQ(commandBytes(), c.bytes);
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), c.bytes);
         EXPECT_EQ(e.Stellung, c.stateAfter);
         EXPECT_EQ(m_clock.waits, c.waits);
         EXPECT_TRUE(shows(54, 54, icon(c.kind, c.stateAfter)));
@@ -227,7 +216,7 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     tPosEntry& e = placeSwitch(14, 54, 54, "N", {1, 1, 0}, {1, 2, 0});
     fs::remove(dataFile("Icon1402.bmp"));
     click(60, 60);
-    EXPECT_EQ(commandBytes(), "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n");
     EXPECT_EQ(e.Stellung, 2);
     ASSERT_EQ(m_dialogs.calls().size(), 1u);
     EXPECT_NE(m_dialogs.calls()[0].text.find("Icon1402"), std::string::npos);
@@ -251,7 +240,7 @@ TEST_F(QuarnOperatingTest, TheEmergencyStopElementStopsTheLiveThrottlesOnTheWire
     window->Betrieb1Click();
     Throttles->scrollBar(0)->setValue(14);
     EXPECT_EQ(Lok->get_speed(0), 14);
-    commandBytes();
+    m_server.commandBytes(*window->Command_Socket);
 
     click(27, 27);
     const auto line = [](int direction) {
@@ -259,7 +248,7 @@ TEST_F(QuarnOperatingTest, TheEmergencyStopElementStopsTheLiveThrottlesOnTheWire
     };
     // The bar's move to rest and the change that follows it each send; then the direction button's
     // two presses flip the direction and flip it back.
-    EXPECT_EQ(commandBytes(), line(0) + line(0) + line(1) + line(0));
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), line(0) + line(0) + line(1) + line(0));
     EXPECT_EQ(Lok->get_speed(0), 0);
     EXPECT_EQ(Throttles->scrollBar(0)->value(), 28);
     EXPECT_TRUE(m_dialogs.calls().empty());
@@ -322,18 +311,18 @@ TEST_F(QuarnOperatingTest, ARouteIsRecordedLinkedSavedAndSetByItsButton) {
     for (QAction* item : {window->Gleisbildentwerfen1, window->DecoderAdressen1, window->Betrieb1})
         EXPECT_TRUE(item->isEnabled());
     EXPECT_TRUE(shows(54, 54, icon(14, 1)));
-    commandBytes();
+    m_server.commandBytes(*window->Command_Socket);
 
     // The button sets the route and lights; the next click releases it and sends nothing.
     click(219, 57);
-    EXPECT_EQ(commandBytes(),
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket),
               "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\nSET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\n");
     EXPECT_TRUE(window->Knopf[1]);
     EXPECT_EQ(window->Fahrstrasse, 1);
     EXPECT_TRUE(shows(216, 54, icon(66, 11)));
     EXPECT_TRUE(shows(54, 54, icon(14, 12)));
     click(219, 57);
-    EXPECT_EQ(commandBytes(), "");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "");
     EXPECT_FALSE(window->Knopf[1]);
     EXPECT_TRUE(shows(216, 54, icon(66, 1)));
     EXPECT_TRUE(shows(54, 54, icon(14, 1)));
@@ -410,7 +399,7 @@ TEST_F(QuarnOperatingTest, SynchronizeSendsEverySwitchableStateAgain) {
         PaintedTexts painted(window->Prozent_label);
         window->Synchronize1->setEnabled(true);
         window->Synchronize1->trigger();
-        EXPECT_EQ(commandBytes(), "");
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "");
         EXPECT_EQ(painted.texts, std::vector<std::string>{"0 %"});
 
         EXPECT_FALSE(window->ProgressBar1->isVisible());
@@ -431,7 +420,7 @@ TEST_F(QuarnOperatingTest, SynchronizeSendsEverySwitchableStateAgain) {
     {
         PaintedTexts painted(window->Prozent_label);
         window->Synchronize1Click();
-        EXPECT_EQ(commandBytes(),
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket),
                   "SET GA N 5 0 1 -1\nSET GA N 5 0 0 -1\nSET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\n"
                   "SET GA M 15 0 1 -1\nSET GA M 15 0 0 -1\n");
         // A label that grows is painted more than once; what counts is what each paint showed.

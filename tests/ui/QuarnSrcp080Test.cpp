@@ -14,12 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "../engine/DetectorIcons.h"
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/Bahncalcunit.h"
 #include "engine/Positionunit.h"
 #include "engine/lokunit.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "support/FakeSrcpServer.h"
 #include "support/LineListener.h"
 #include "support/engine/RecordingClock.h"
@@ -50,17 +49,7 @@ const std::vector<std::string> NineBuses = {"SESSION SERVER TIME",
                                             "POWER",
                                             "POWER FB"};
 
-using Item = QAction* TMainForm::*;
-const Item ConnectedItems[] = {&TMainForm::Synchronize1, &TMainForm::Spannungan1,
-                               &TMainForm::Spannungaus1, &TMainForm::Initialisierung1,
-                               &TMainForm::Zeit1,        &TMainForm::Decoderprogrammieren1,
-                               &TMainForm::FreieBefehle1};
-
-Call stopBox(const std::string& title, const std::string& text) {
-    return {Kind::Message, title, text, MessageIcon::Stop};
-}
-
-class QuarnSrcp080Test : public QuarnTestFolder {
+class QuarnSrcp080Test : public QuarnDispatchingTestFolder {
 protected:
     static inline const std::vector<Detector> Detectors = {
         {"A", 65, 2, 1, 27, 27},  // absolute contact 17
@@ -71,14 +60,9 @@ protected:
     };
 
     void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
+        QuarnDispatchingTestFolder::SetUp();
         writeDetectorIcons(dataFile(""));
         m_server.setBusDescriptions(NineBuses);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
     }
 
     // The main window, shown, with a plan of detectors, set to "SRCP 0.80" on the fake server.
@@ -106,23 +90,11 @@ protected:
     }
 
     void expectConnectedMenus(TMainForm* window, bool connected) {
-        for (Item item : ConnectedItems)
+        for (MenuItem item : ConnectedItems)
             EXPECT_EQ((window->*item)->isEnabled(), connected) << (window->*item)->objectName().toStdString();
         EXPECT_EQ(window->Hostverbinden1->isEnabled(), !connected);
         EXPECT_EQ(window->Softregler1->isEnabled(), !connected);
         EXPECT_TRUE(window->Hosttrennen1->isEnabled());
-    }
-
-    // The lines the command sessions received after their handshakes, since the last call.
-    Lines commandLines() {
-        Lines all;
-        for (const auto& c : m_server.connections())
-            if (c.mode == "COMMAND")
-                for (std::size_t i = 3; i < c.lines.size(); ++i)
-                    all.push_back(c.lines[i]);
-        Lines fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(m_seen, all.size())), all.end());
-        m_seen = all.size();
-        return fresh;
     }
 
     static std::vector<std::string> memo() {
@@ -149,10 +121,8 @@ protected:
         return QTest::qWaitFor(pred, timeoutMs);
     }
 
-    QtDispatcher m_dispatcher;
     FakeSrcpServer m_server;
     RecordingClock m_clock;
-    std::size_t m_seen = 0;
 };
 
 TEST_F(QuarnSrcp080Test, ConnectSetsAutoPowerAndTheMenusAndDisconnectTakesThemBack) {
@@ -193,7 +163,7 @@ TEST_F(QuarnSrcp080Test, ConnectSetsAutoPowerAndTheMenusAndDisconnectTakesThemBa
         Lines expected = {"GET 1 POWER", "GET 2 POWER", "GET 3 POWER", "GET 4 POWER",
                           "GET 5 POWER", "GET 6 POWER", "GET 7 POWER", "GET 8 POWER"};
         expected.insert(expected.end(), c.lines.begin(), c.lines.end());
-        EXPECT_EQ(commandLines(), expected);
+        EXPECT_EQ(m_server.newCommandLines(), expected);
 
         window->Zeit1->setChecked(true);
         UhrForm->FormCanClose = false;
@@ -202,7 +172,7 @@ TEST_F(QuarnSrcp080Test, ConnectSetsAutoPowerAndTheMenusAndDisconnectTakesThemBa
         const int sessionId = window->SRCPCl2->SessionID();
         window->Hosttrennen1->trigger();
         EXPECT_FALSE(window->SRCPCl2->Connected());
-        EXPECT_EQ(commandLines(), Lines{"TERM 0 SESSION " + std::to_string(sessionId)});
+        EXPECT_EQ(m_server.newCommandLines(), Lines{"TERM 0 SESSION " + std::to_string(sessionId)});
         expectConnectedMenus(window, false);
         EXPECT_FALSE(window->Zeit1->isChecked());
         EXPECT_FALSE(UhrForm->isVisible());
@@ -275,7 +245,7 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
 
 TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
     struct Case {
-        Item item;
+        MenuItem item;
         Lines lines;
         std::vector<Call> boxes;
     };
@@ -293,10 +263,10 @@ TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
     for (const Case& c : cases) {
         QAction* item = window->*c.item;
         SCOPED_TRACE(item->objectName().toStdString());
-        commandLines();
+        m_server.newCommandLines();
         m_dialogs.clear();
         item->trigger();
-        EXPECT_EQ(commandLines(), c.lines);
+        EXPECT_EQ(m_server.newCommandLines(), c.lines);
         EXPECT_EQ(m_dialogs.calls(), c.boxes);
     }
     m_dialogs.clear();
@@ -309,20 +279,21 @@ TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
     for (int i = 1; i < LOKMAX; ++i)
         Lok->entry(i)->ProtType = mpbCustom;
     Bahn->gl_out(0);
-    EXPECT_EQ(commandLines(), (Lines{"INIT 2 GL 24 M 2 14 5", "SET 2 GL 24 1 0 100 0 0 0 0 0"}));
+    EXPECT_EQ(m_server.newCommandLines(), (Lines{"INIT 2 GL 24 M 2 14 5", "SET 2 GL 24 1 0 100 0 0 0 0 0"}));
     EXPECT_TRUE(window->LocoData_sent);
     // An accessory of the plan.
     window->SolTime = 300;
     Bahn->ga_out("N", 2, 4);
-    EXPECT_EQ(commandLines(), (Lines{"INIT 6 GA 10 N", "SET 6 GA 10 1 1 300", "SET 6 GA 10 1 1 300"}));
+    EXPECT_EQ(m_server.newCommandLines(),
+              (Lines{"INIT 6 GA 10 N", "SET 6 GA 10 1 1 300", "SET 6 GA 10 1 1 300"}));
 
     // The power monitor sends while connected, and after the server went away shows nothing.
     window->PowerTimerTimer();
-    EXPECT_EQ(commandLines(), Lines{"SET 1 POWER ON"});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"SET 1 POWER ON"});
     window->Hosttrennen1->trigger();
-    commandLines();
+    m_server.newCommandLines();
     window->PowerTimerTimer();
-    EXPECT_EQ(commandLines(), Lines{});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{});
     EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{});
 }
 
@@ -381,10 +352,10 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
     connect(window);
-    commandLines();
+    m_server.newCommandLines();
 
     window->Abfragestarten1->trigger();
-    EXPECT_EQ(commandLines(), Lines{"INIT 8 FB S88 LPT1 4"});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"INIT 8 FB S88 LPT1 4"});
     EXPECT_FALSE(window->Abfragestarten1->isEnabled());
     EXPECT_FALSE(window->Reset1->isEnabled());
     EXPECT_TRUE(window->feedbackRunning());
@@ -398,10 +369,10 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     window->Synchronize2->trigger();
     EXPECT_EQ(cells(window), (std::vector<QRgb>{Busy65, Free65, Busy87, Free65, Free87}));
     EXPECT_FALSE(window->ProgressBar1->isVisible());
-    EXPECT_EQ(commandLines(), Lines{});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{});
 
     window->Abfragebeenden1->trigger();
-    EXPECT_EQ(commandLines(), Lines{"TERM 8 FB"});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"TERM 8 FB"});
     EXPECT_TRUE(window->Abfragestarten1->isEnabled());
     EXPECT_TRUE(window->Reset1->isEnabled());
 
@@ -436,13 +407,13 @@ TEST_F(QuarnSrcp080Test, ShortBusListsSendNothingAndRaiseNothing) {
         ASSERT_NE(window, nullptr);
         window->Debug = true;
         connect(window, static_cast<int>(c.busses));
-        commandLines();
+        m_server.newCommandLines();
 
         window->Spannungan1->trigger();
-        EXPECT_EQ(commandLines(), c.power);
+        EXPECT_EQ(m_server.newCommandLines(), c.power);
         const std::size_t before = memo().size();
         window->Abfragestarten1->trigger();
-        EXPECT_EQ(commandLines(), c.feedback);
+        EXPECT_EQ(m_server.newCommandLines(), c.feedback);
         EXPECT_TRUE(window->Abfragestarten1->isEnabled());
         EXPECT_TRUE(window->Reset1->isEnabled());
         EXPECT_FALSE(window->feedbackRunning());
@@ -456,10 +427,9 @@ TEST_F(QuarnSrcp080Test, ShortBusListsSendNothingAndRaiseNothing) {
             window->SRCPCl2TimeChange(*window->SRCPCl2);
             EXPECT_EQ(window->ZolTime, 0.0);
         }
-        EXPECT_EQ(commandLines(), Lines{});
+        EXPECT_EQ(m_server.newCommandLines(), Lines{});
         EXPECT_TRUE(m_dialogs.calls().empty());
         stopWindows();
-        m_seen = 0;
     }
 }
 
@@ -483,7 +453,7 @@ TEST_F(QuarnSrcp080Test, TheServerGoingAwayDisconnectsTheWindowOnce) {
 
     // Then, connected again, the command connection while a command waits for its reply.
     struct Case {
-        Item item;
+        MenuItem item;
         const char* line; // the command the server closes on
     };
     const Case cases[] = {{&TMainForm::Spannungan1, "SET 1 POWER ON"},
@@ -514,9 +484,9 @@ TEST_F(QuarnSrcp080Test, TheServerGoingAwayDisconnectsTheWindowOnce) {
     m_dialogs.clear();
     connect(window);
     expectConnectedMenus(window, true);
-    commandLines();
+    m_server.newCommandLines();
     window->Spannungaus1->trigger();
-    EXPECT_EQ(commandLines(), Lines{"SET 1 POWER OFF"});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"SET 1 POWER OFF"});
     EXPECT_TRUE(m_dialogs.calls().empty());
 }
 
@@ -524,7 +494,7 @@ TEST_F(QuarnSrcp080Test, LogLinesAndTheUnboundHandlers) {
     TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
     connect(window);
-    commandLines();
+    m_server.newCommandLines();
 
     // The client's log, when switched on, goes to the memo.
     window->SRCPCl2->SetLogEnabled(true);
@@ -533,7 +503,7 @@ TEST_F(QuarnSrcp080Test, LogLinesAndTheUnboundHandlers) {
     EXPECT_EQ(memoCount("Command: Snd: SET 1 POWER OFF"), 1);
     window->SRCPCl1InfoLog(*window->SRCPCl2, "text");
     EXPECT_EQ(memo().back(), "Infolog: text");
-    commandLines();
+    m_server.newCommandLines();
 
     // Switches power on when asked for at connect and the bus reports it off.
     struct Case {
@@ -544,13 +514,13 @@ TEST_F(QuarnSrcp080Test, LogLinesAndTheUnboundHandlers) {
         SCOPED_TRACE(c.autopower);
         window->Autopower = c.autopower;
         window->SRCPCl1BusConfigChange(*window->SRCPCl2, window->SRCPCl2->Busses(1));
-        EXPECT_EQ(commandLines(), c.lines);
+        EXPECT_EQ(m_server.newCommandLines(), c.lines);
     }
     // Power that is on, a bus without power, no bus.
     window->SRCPCl1BusConfigChange(*window->SRCPCl2, window->SRCPCl2->Busses(1));
     window->SRCPCl1BusConfigChange(*window->SRCPCl2, window->SRCPCl2->Busses(0));
     window->SRCPCl1BusConfigChange(*window->SRCPCl2, nullptr);
-    EXPECT_EQ(commandLines(), Lines{});
+    EXPECT_EQ(m_server.newCommandLines(), Lines{});
 }
 
 TEST_F(QuarnSrcp080Test, TheDebugMemoKeepsTheLastLines) {

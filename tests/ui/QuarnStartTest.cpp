@@ -10,6 +10,7 @@
 #include <limits>
 #include <set>
 
+#include "Captions.h"
 #include "QuarnTestFolder.h"
 #include "engine/Bahncalcunit.h"
 #include "engine/MainFormState.h"
@@ -51,26 +52,6 @@ std::string withLine(const std::string& bytes, int line, const std::string& text
         begin = bytes.find("\r\n", begin) + 2;
     const std::size_t end = bytes.find("\r\n", begin);
     return bytes.substr(0, begin) + text + bytes.substr(end);
-}
-
-// The caption the window shows for a relabelled item: a menu item's, a label's, a button's or a
-// tab's text.
-std::string shownCaption(TMainForm* window, const std::string& name) {
-    if (QAction* item = window->menuAction(name))
-        return item->text().toStdString();
-    QWidget* widget = window->findChild<QWidget*>(QString::fromStdString(name));
-    if (!widget) {
-        ADD_FAILURE() << "no control " << name;
-        return {};
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text().toStdString();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text().toStdString();
-    if (const int tab = window->PageControl1->indexOf(widget); tab >= 0)
-        return window->PageControl1->tabText(tab).toStdString();
-    ADD_FAILURE() << "no caption on " << name;
-    return {};
 }
 
 class QuarnStartTest : public QuarnTestFolder {};
@@ -179,7 +160,7 @@ TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
             SCOPED_TRACE(entry.objectName);
             const std::string expected =
                 entry.messageNr == kClearedCaption ? std::string() : Lang->entry(entry.messageNr, c.lang);
-            EXPECT_EQ(shownCaption(window, entry.objectName), expected);
+            EXPECT_EQ(caption(window, entry.objectName), expected);
             ++relabelled;
         }
         // The menu items, then the address panel and the route editor.

@@ -16,7 +16,9 @@
 #include "loco/JoystickUnit.h"
 #include "loco/input/InputPlatform.h"
 #include "loco/input/TestDeviceSource.h"
+#include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
+#include "platform/qt/QtDispatcher.h"
 #include "srcp/MoBaLibrary.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
@@ -81,4 +83,21 @@ protected:
     std::shared_ptr<TestDeviceSource> m_inputDevices = std::make_shared<TestDeviceSource>();
     InputPlatform m_input{m_inputDevices};
     ScopedInputPlatform m_useInput{m_input};
+};
+
+// For window tests against a fake server: what the connections report from their own threads reaches
+// the windows through the Qt event loop, as in the program. The windows are freed while it still
+// delivers.
+class QuarnDispatchingTestFolder : public QuarnTestFolder {
+protected:
+    void SetUp() override {
+        QuarnTestFolder::SetUp();
+        setMainThreadDispatcher(&m_dispatcher);
+    }
+    void TearDown() override {
+        QuarnTestFolder::TearDown();
+        setMainThreadDispatcher(nullptr);
+    }
+
+    QtDispatcher m_dispatcher;
 };

@@ -23,8 +23,6 @@
 #include "loco/ThrottlePanel.h"
 #include "loco/locosetupunit.h"
 #include "platform/LineConnection.h"
-#include "platform/MainThreadDispatcher.h"
-#include "platform/qt/QtDispatcher.h"
 #include "platform/qtwidgets/ClickableImage.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
@@ -35,35 +33,14 @@ namespace {
 
 using Server = FakeSrcp073Server;
 
-class ThrottlesTest : public QuarnTestFolder {
+class ThrottlesTest : public QuarnDispatchingTestFolder {
 protected:
-    void SetUp() override {
-        QuarnTestFolder::SetUp();
-        setMainThreadDispatcher(&m_dispatcher);
-    }
-    void TearDown() override {
-        QuarnTestFolder::TearDown();
-        setMainThreadDispatcher(nullptr);
-    }
-
-    // What the server received on the command channel since the last call, made exact by a fence
-    // line sent after it.
-    std::string commandBytes(TMainForm* window) {
-        window->Command_Socket->writeRaw("FENCE\n");
-        EXPECT_TRUE(
-            m_server.waitFor(Server::Command, [](const std::string& s) { return s.ends_with("FENCE\n"); }));
-        const std::string bytes = m_server.received(Server::Command);
-        m_server.clearReceived(Server::Command);
-        return bytes.substr(0, bytes.size() - 6);
-    }
-
     template <typename T> static T* child(TMainForm* window, const char* name) {
         T* found = window->Regler_panel->findChild<T*>(name);
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
 
-    QtDispatcher m_dispatcher;
     Server m_server;
     RecordingClock m_clock;
 };
@@ -100,7 +77,7 @@ TEST_F(ThrottlesTest, SetUpALocoThenDriveIt) {
     ASSERT_EQ(m_dialogs.calls().size(), 1u);
     EXPECT_EQ(m_dialogs.calls()[0].title, "LocoForm");
     EXPECT_EQ(child<QLabel>(window, "Regler1_label")->text(), "24");
-    EXPECT_EQ(commandBytes(window), "");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "");
 
     std::string settings = readFileBytes(settingsFile());
     const std::string record = "N2\r\n5\r\n4\r\nLok\r\n24\r\n2\r\n1\r\n0\r\n28\r\n4\r\n1\r\n2\r\n";
@@ -111,32 +88,32 @@ TEST_F(ThrottlesTest, SetUpALocoThenDriveIt) {
     window->Betrieb = true;
     for (int i = 0; i < LOKMAX; ++i)
         window->setupScrollBar(i);
-    EXPECT_EQ(commandBytes(window), "");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "");
     auto* bar = child<QScrollBar>(window, "ScrollBar1");
     bar->setValue(14);
-    EXPECT_EQ(commandBytes(window), "SET GL N2 24 1 14 28 0 4 0 0 0 0 \r\n");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GL N2 24 1 14 28 0 4 0 0 0 0 \r\n");
     bar->setValue(13);
     bar->setValue(28);
-    EXPECT_EQ(commandBytes(window), "SET GL N2 24 1 15 28 0 4 0 0 0 0 \r\n"
-                                    "SET GL N2 24 1 0 28 0 4 0 0 0 0 \r\n");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GL N2 24 1 15 28 0 4 0 0 0 0 \r\n"
+                                                              "SET GL N2 24 1 0 28 0 4 0 0 0 0 \r\n");
     EXPECT_EQ(child<QLabel>(window, "Lokname_label")->text(), "Lok");
 
     // At standstill the arrow button flips the direction; the icons switch functions.
     QTest::mouseClick(child<QToolButton>(window, "SpeedButton1"), Qt::LeftButton);
     QTest::mouseClick(child<ClickableImage>(window, "Func_pic1"), Qt::LeftButton);
     QTest::mouseClick(child<ClickableImage>(window, "Func1_pic1"), Qt::LeftButton);
-    EXPECT_EQ(commandBytes(window), "SET GL N2 24 0 0 28 0 4 0 0 0 0 \r\n"
-                                    "SET GL N2 24 0 0 28 1 4 0 0 0 0 \r\n"
-                                    "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GL N2 24 0 0 28 0 4 0 0 0 0 \r\n"
+                                                              "SET GL N2 24 0 0 28 1 4 0 0 0 0 \r\n"
+                                                              "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n");
 
     // The emergency stop of plan operation.
     bar->setValue(0);
-    EXPECT_EQ(commandBytes(window), "SET GL N2 24 0 28 28 1 4 1 0 0 0 \r\n");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GL N2 24 0 28 28 1 4 1 0 0 0 \r\n");
     window->setall_lokostop();
-    EXPECT_EQ(commandBytes(window), "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n"
-                                    "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n"
-                                    "SET GL N2 24 1 0 28 1 4 1 0 0 0 \r\n"
-                                    "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n");
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n"
+                                                              "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n"
+                                                              "SET GL N2 24 1 0 28 1 4 1 0 0 0 \r\n"
+                                                              "SET GL N2 24 0 0 28 1 4 1 0 0 0 \r\n");
     EXPECT_EQ(bar->value(), 28);
     EXPECT_TRUE(m_dialogs.calls().size() == 1u);
 
@@ -229,18 +206,20 @@ TEST_F(ThrottlesTest, AStickBoundToThrottle3DrivesItsLocoWithEitherBackEnd) {
         // The first round switches the light on, the second off.
         const std::string lightBefore = mode == 1 ? "0" : "1";
         const std::string lightAfter = mode == 1 ? "1" : "0";
-        commandBytes(window);
+        m_server.commandBytes(*window->Command_Socket);
 
         m_inputDevices->setAxis(stick, Axis::Y, 0);
         tick();
-        EXPECT_EQ(commandBytes(window), "SET GL M2 24 " + direction + " 100 100 " + lightBefore + " 0 \r\n");
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket),
+                  "SET GL M2 24 " + direction + " 100 100 " + lightBefore + " 0 \r\n");
         m_inputDevices->setButton(stick, 2, true);
         tick();
-        EXPECT_EQ(commandBytes(window), "SET GL M2 24 " + direction + " 100 100 " + lightAfter + " 0 \r\n");
+        EXPECT_EQ(m_server.commandBytes(*window->Command_Socket),
+                  "SET GL M2 24 " + direction + " 100 100 " + lightAfter + " 0 \r\n");
         m_inputDevices->setButton(stick, 2, false);
         m_inputDevices->setAxis(stick, Axis::Y, 1023);
         tick();
-        commandBytes(window);
+        m_server.commandBytes(*window->Command_Socket);
     }
 
     // Setup > Joystick test: "Test" runs the test display, "Exit" the polling again.
