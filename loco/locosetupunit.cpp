@@ -217,6 +217,8 @@ void TLocoForm::buildControls() {
         auto* box = new QComboBox(this);
         box->setObjectName(name);
         box->setEditable(true);
+        // Typed text selects one of the five items or none; it never becomes an item itself.
+        box->setInsertPolicy(QComboBox::NoInsert);
         box->setGeometry(x, 322, 64, 21);
         {
             const QSignalBlocker quiet(box);

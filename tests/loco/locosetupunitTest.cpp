@@ -373,6 +373,10 @@ TEST_F(LocoSetupTest, TypedTextThatIsNoItemSavesNoFunction) {
     open(4, [](TLocoForm& form) {
         typeInto(form.K3CB, "F9");
         EXPECT_EQ(form.K3index, -1);
+        // Enter does not make the typed text an item of its own.
+        QTest::keyClick(form.K3CB->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(form.K3CB->count(), 5);
+        EXPECT_EQ(form.K3index, -1);
         typeInto(form.K4CB, "F4");
         EXPECT_EQ(form.K4index, 3);
         form.Fertig_button->click();
