@@ -24,6 +24,7 @@
 #include "platform/LineConnection.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
+#include "support/engine/RecordingCommandOutput.h"
 
 namespace {
 
@@ -220,6 +221,23 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     EXPECT_EQ(e.Stellung, 2);
     ASSERT_EQ(m_dialogs.calls().size(), 1u);
     EXPECT_NE(m_dialogs.calls()[0].text.find("Icon1402"), std::string::npos);
+}
+
+// The emergency-stop element whose own command fails: the throttles still stop, the state is kept,
+// and the failure is shown once.
+TEST_F(QuarnOperatingTest, TheEmergencyStopElementStopsTheThrottlesWhenItsCommandFails) {
+    window->Betrieb1Click();
+    RecordingCommandOutput output;
+    output.accessoryFailure = "Connection lost";
+    tPosEntry& e = placeSwitch(22, 54, 54, "M", {4, 0, 0}, {1, 0, 0});
+    m_throttles.calls.clear();
+    click(60, 60);
+    EXPECT_EQ(output.commands, std::vector<std::string>{"accessory M 4 -> 17/0"});
+    EXPECT_EQ(m_throttles.calls, std::vector<std::string>{"stop all"});
+    EXPECT_EQ(e.Stellung, 1);
+    EXPECT_TRUE(shows(54, 54, icon(22, 1)));
+    ASSERT_EQ(m_dialogs.calls().size(), 1u);
+    EXPECT_EQ(m_dialogs.calls()[0].text, "Connection lost");
 }
 
 // The emergency-stop element with the window's own throttle panel: the live loco is stopped on the

@@ -1,5 +1,7 @@
 #include "support/engine/RecordingCommandOutput.h"
 
+#include <stdexcept>
+
 RecordingCommandOutput::RecordingCommandOutput() {
     setCommandOutput(this);
 }
@@ -25,6 +27,8 @@ void RecordingCommandOutput::accessoryPulse(const std::string& protocol, int dec
                                             const AccessoryTarget& target) {
     recorded("accessory " + protocol + " " + std::to_string(decoder) + " -> " +
              std::to_string(target.address) + "/" + std::to_string(target.port));
+    if (!accessoryFailure.empty())
+        throw std::runtime_error(accessoryFailure);
 }
 
 void RecordingCommandOutput::locoState(int slot) {

@@ -32,6 +32,9 @@ public:
     // What connected() says, and the answer of every command with a result.
     bool isConnected = true;
     CommandResult result = CommandResult::Sent;
+    // When not empty, an accessory pulse is recorded and then fails with this text, as a write on a
+    // lost connection does.
+    std::string accessoryFailure;
     // The states feedbackState reads back, by (module, contact); none for a contact not listed.
     std::map<std::pair<int, int>, int> feedbackStates;
 
