@@ -187,11 +187,12 @@ int main(int argc, char** argv) {
         showClientFeedback(contact->Address(), contact->Value());
     };
     client.Connect();
-    if (!client.Connected() ||
-        !runUntil([&] { return client.BusCount() == 9 && server080.infoFd() >= 0; }, 5000)) {
+    // Without the client the SRCP 0.80 row has no samples and its targets fail; the rest is measured.
+    const bool client080Up =
+        client.Connected() &&
+        runUntil([&] { return client.BusCount() == 9 && server080.infoFd() >= 0; }, 5000);
+    if (!client080Up)
         std::printf("the SRCP 0.80 client did not connect\n");
-        return 0;
-    }
 
     const int samples = 300;
     // Each line is written while the reader waits in its read (its 10 ms pause is over), as feedback
@@ -217,6 +218,8 @@ int main(int argc, char** argv) {
             std::this_thread::yield();
         base.push_back(msBetween(t1, Clock::time_point(Clock::duration(plainAtNs.load()))));
 
+        if (!client080Up)
+            continue;
         // Rising time stamps: the client keeps each contact's newest report.
         const std::string info = std::to_string(2000 + i) + ".000 100 INFO 8 FB 17 " + std::to_string(i % 2);
         std::this_thread::sleep_for(idle);
