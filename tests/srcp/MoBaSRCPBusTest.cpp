@@ -8,20 +8,6 @@ namespace {
 
 constexpr int Patience = FakeSrcpServer::Patience;
 
-TMoBaLocoProtocol* locoProtocol(const std::string& name) {
-    for (int i = 0; i < MoBaLocoProtocols->Count(); ++i)
-        if (MoBaLocoProtocols->Items(i)->Name == name)
-            return MoBaLocoProtocols->Items(i);
-    return nullptr;
-}
-
-TMoBaSolenoidProtocol* solenoidProtocol(const std::string& name) {
-    for (int i = 0; i < MoBaSolenoidProtocols->Count(); ++i)
-        if (MoBaSolenoidProtocols->Items(i)->Name == name)
-            return MoBaSolenoidProtocols->Items(i);
-    return nullptr;
-}
-
 // A loco protocol of the library's list with these limits.
 TMoBaLocoProtocol* addLocoProtocol(TMoBaProtocolBase base, int version, int maxSteps, int maxFunctions) {
     auto* p = new TMoBaLocoProtocol;
