@@ -6,7 +6,7 @@ namespace {
 using MoBaDevices = LibraryTest;
 } // namespace
 
-TEST_F(MoBaDevices, ProtocolSwitchKeepsF0AndResizesFunctions) {
+TEST_F(MoBaDevices, FunctionsFollowTheProtocolAndTheCount) {
     TMoBaAdvancedLoco l;
     EXPECT_EQ(l.FunctionCount(), 255);
     l.SetProtocol(locoProtocol("Motorola 1"));
@@ -23,24 +23,22 @@ TEST_F(MoBaDevices, ProtocolSwitchKeepsF0AndResizesFunctions) {
     EXPECT_EQ(l.FunctionCount(), 5);
     l.SetFunctionCount(-2);
     EXPECT_EQ(l.FunctionCount(), 0);
-}
 
-TEST_F(MoBaDevices, FunctionsOutsideTheCountReadZeroAndAreNotWritten) {
-    TMoBaBaseLoco l;
-    l.SetProtocol(locoProtocol("Motorola 2"));
-    l.SetFunctions(4, 7);
-    l.SetFunctions(5, 9);
-    l.SetFunctions(-1, 9);
-    EXPECT_EQ(l.Functions(4), 7);
-    EXPECT_EQ(l.Functions(5), 0);
-    EXPECT_EQ(l.Functions(-1), 0);
-    EXPECT_EQ(l.FunctionCount(), 5);
-
+    // Functions outside the count read zero and are not written.
+    TMoBaBaseLoco b;
+    b.SetProtocol(locoProtocol("Motorola 2"));
+    b.SetFunctions(4, 7);
+    b.SetFunctions(5, 9);
+    b.SetFunctions(-1, 9);
+    EXPECT_EQ(b.Functions(4), 7);
+    EXPECT_EQ(b.Functions(5), 0);
+    EXPECT_EQ(b.Functions(-1), 0);
+    EXPECT_EQ(b.FunctionCount(), 5);
     TMoBaLocoProtocol negative;
     negative.MaxFunctions = -4;
-    l.SetProtocol(&negative);
-    EXPECT_EQ(l.MaxFunctions(), 0);
-    EXPECT_EQ(l.FunctionCount(), 0);
+    b.SetProtocol(&negative);
+    EXPECT_EQ(b.MaxFunctions(), 0);
+    EXPECT_EQ(b.FunctionCount(), 0);
 }
 
 TEST_F(MoBaDevices, ClampsAddressesAndSpeedSteps) {

@@ -316,21 +316,16 @@ TEST_F(MoBaSRCP, InfoSessionFailingToConnect) {
 TEST_F(MoBaSRCP, ConnectFailuresRaiseAndLeaveItDisconnected) {
     {
         SCOPED_TRACE("nobody listens");
-        ClientRig rig(server, dispatcher, Over::Memory);
         int freePort = 0;
         {
             LineListener l;
             freePort = l.port();
         }
-        TMoBaSRCPClient client;
-        client.SetHost("127.0.0.1");
-        client.SetPort(freePort);
-        client.SetDispatcher(&dispatcher);
-        int disconnects = 0;
-        client.OnDisconnect = [&](TMoBaSRCPClient&) { ++disconnects; };
-        EXPECT_THROW(client.Connect(), SocketError);
-        EXPECT_FALSE(client.Connected());
-        EXPECT_EQ(0, disconnects);
+        ClientRig rig(server, dispatcher, Over::Socket);
+        rig.client.SetPort(freePort);
+        EXPECT_THROW(rig.client.Connect(), SocketError);
+        EXPECT_FALSE(rig.client.Connected());
+        EXPECT_TRUE(rig.events.empty());
     }
     {
         SCOPED_TRACE("reset during the handshake");
