@@ -127,6 +127,14 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
                 loco.SetSpeed(80);
                 return b.GLs()->Add(loco);
             }),
+        row("GLs.Change of a protocol without steps: speed 0", {}, {"SET 1 GL 9 1 0 100"}, true,
+            [](TMoBaSRCPBus& b) {
+                TMoBaAdvancedLoco loco;
+                loco.SetProtocol(addLocoProtocol(mpbNMRA, 2, 0, 0));
+                loco.SetAddress(9);
+                loco.SetSpeedStep(5);
+                return b.GLs()->Change(loco);
+            }),
         row("GAs.Add", {}, {"INIT 1 GA 12 M", "SET 1 GA 12 1 1 250"}, true,
             [](TMoBaSRCPBus& b) { return b.GAs()->Add(*motorolaSolenoid()); }),
         row("GAs.Add, SET refused: no copy is kept", {ok, Reply::send("1000.000 412 ERROR wrong value")},
@@ -380,15 +388,6 @@ TEST_F(MoBaSRCPBus, PowerInitSwitchesOnWithAutoPowerOn) {
         EXPECT_EQ(1, rig->count("BusConfig 1"));
         server.script({});
     }
-}
-
-TEST_F(MoBaSRCPBus, SpeedWithoutStepsIsZero) {
-    TMoBaAdvancedLoco loco;
-    loco.SetProtocol(addLocoProtocol(mpbNMRA, 2, 0, 0));
-    loco.SetAddress(9);
-    loco.SetSpeedStep(5);
-    EXPECT_TRUE(bus->GLs()->Change(loco));
-    EXPECT_EQ((Lines{"SET 1 GL 9 1 0 100"}), sent(1));
 }
 
 // The four settings of a bus in the active profile: read when the wrappers are made, written when the
