@@ -1,40 +1,18 @@
-#include "srcp/MoBaDevices.h"
-#include "srcp/MoBaLibrary.h"
-#include "support/TempDir.h"
+#include "MoBaLibraryTest.h"
 
-#include <gtest/gtest.h>
-#include <stdexcept>
+#include "srcp/MoBaDevices.h"
 
 namespace {
-
-class MoBaDevices : public ::testing::Test {
-protected:
-    void SetUp() override { MoBaLibraryInitialize(m_dir.path()); }
-    void TearDown() override { MoBaLibraryFinalize(); }
-
-    template <class List> static auto* find(List* list, const std::string& name) {
-        for (int i = 0; i < list->Count(); ++i)
-            if (list->Items(i)->Name == name)
-                return list->Items(i);
-        throw std::runtime_error("no protocol " + name);
-    }
-    static TMoBaLocoProtocol* loco(const std::string& name) { return find(MoBaLocoProtocols, name); }
-    static TMoBaSolenoidProtocol* solenoid(const std::string& name) {
-        return find(MoBaSolenoidProtocols, name);
-    }
-
-    TempDir m_dir;
-};
-
+using MoBaDevices = LibraryTest;
 } // namespace
 
-TEST_F(MoBaDevices, ProtocolSwitchKeepsF0AndResizesFunctions) {
+TEST_F(MoBaDevices, FunctionsFollowTheProtocolAndTheCount) {
     TMoBaAdvancedLoco l;
     EXPECT_EQ(l.FunctionCount(), 255);
-    l.SetProtocol(loco("Motorola 1"));
+    l.SetProtocol(locoProtocol("Motorola 1"));
     EXPECT_EQ(l.FunctionCount(), 1);
     l.SetFunctions(0, 1);
-    l.SetProtocol(loco("NMRA 1"));
+    l.SetProtocol(locoProtocol("NMRA 1"));
     ASSERT_EQ(l.FunctionCount(), 5);
     EXPECT_EQ(l.Functions(0), 1);
     for (int f = 1; f < 5; ++f)
@@ -45,24 +23,22 @@ TEST_F(MoBaDevices, ProtocolSwitchKeepsF0AndResizesFunctions) {
     EXPECT_EQ(l.FunctionCount(), 5);
     l.SetFunctionCount(-2);
     EXPECT_EQ(l.FunctionCount(), 0);
-}
 
-TEST_F(MoBaDevices, FunctionsOutsideTheCountReadZeroAndAreNotWritten) {
-    TMoBaBaseLoco l;
-    l.SetProtocol(loco("Motorola 2"));
-    l.SetFunctions(4, 7);
-    l.SetFunctions(5, 9);
-    l.SetFunctions(-1, 9);
-    EXPECT_EQ(l.Functions(4), 7);
-    EXPECT_EQ(l.Functions(5), 0);
-    EXPECT_EQ(l.Functions(-1), 0);
-    EXPECT_EQ(l.FunctionCount(), 5);
-
+    // Functions outside the count read zero and are not written.
+    TMoBaBaseLoco b;
+    b.SetProtocol(locoProtocol("Motorola 2"));
+    b.SetFunctions(4, 7);
+    b.SetFunctions(5, 9);
+    b.SetFunctions(-1, 9);
+    EXPECT_EQ(b.Functions(4), 7);
+    EXPECT_EQ(b.Functions(5), 0);
+    EXPECT_EQ(b.Functions(-1), 0);
+    EXPECT_EQ(b.FunctionCount(), 5);
     TMoBaLocoProtocol negative;
     negative.MaxFunctions = -4;
-    l.SetProtocol(&negative);
-    EXPECT_EQ(l.MaxFunctions(), 0);
-    EXPECT_EQ(l.FunctionCount(), 0);
+    b.SetProtocol(&negative);
+    EXPECT_EQ(b.MaxFunctions(), 0);
+    EXPECT_EQ(b.FunctionCount(), 0);
 }
 
 TEST_F(MoBaDevices, ClampsAddressesAndSpeedSteps) {
@@ -99,7 +75,7 @@ TEST_F(MoBaDevices, ClampsAddressesAndSpeedSteps) {
         SCOPED_TRACE(std::string(c.field.name) + " " + c.protocol + " " + std::to_string(c.value));
         TMoBaBaseLoco l;
         if (*c.protocol)
-            l.SetProtocol(loco(c.protocol));
+            l.SetProtocol(locoProtocol(c.protocol));
         (l.*c.field.set)(c.value);
         EXPECT_EQ((l.*c.field.get)(), c.expected);
     }
@@ -107,10 +83,10 @@ TEST_F(MoBaDevices, ClampsAddressesAndSpeedSteps) {
     // A protocol change clamps the address and the speed step that are there.
     TMoBaBaseLoco l;
     l.SetAddress(200);
-    l.SetProtocol(loco("NMRA 2"));
+    l.SetProtocol(locoProtocol("NMRA 2"));
     EXPECT_EQ(l.Address(), 99);
     l.SetSpeedStep(100);
-    l.SetProtocol(loco("Motorola 1"));
+    l.SetProtocol(locoProtocol("Motorola 1"));
     EXPECT_EQ(l.Address(), 80);
     EXPECT_EQ(l.MaxAddress(), 80);
     EXPECT_EQ(l.SpeedStep(), 14);
@@ -149,7 +125,7 @@ TEST_F(MoBaDevices, ScalesSpeedWithRoundHalfToEven) {
                      std::to_string(c.speed));
         TMoBaAdvancedLoco l;
         if (*c.protocol)
-            l.SetProtocol(loco(c.protocol));
+            l.SetProtocol(locoProtocol(c.protocol));
         l.SetMaxSpeed(c.maxSpeed);
         l.SetSpeed(c.speed);
         EXPECT_EQ(l.SpeedStep(), c.step);
@@ -180,7 +156,7 @@ TEST_F(MoBaDevices, MaxSpeedRules) {
         l.SetMaxSpeed(value);
         EXPECT_EQ(l.MaxSpeed(), 1) << value;
     }
-    l.SetProtocol(loco("Motorola 1"));
+    l.SetProtocol(locoProtocol("Motorola 1"));
     l.SetMaxSpeed(100);
     l.SetSpeed(50);
     l.SetMaxSpeed(20);
@@ -234,7 +210,7 @@ TEST_F(MoBaDevices, SolenoidPortsAndLimits) {
         SCOPED_TRACE(std::string(c.protocol) + " " + std::to_string(c.port) + "," + std::to_string(c.action));
         TMoBaBaseSolenoid s;
         if (*c.protocol)
-            s.SetProtocol(solenoid(c.protocol));
+            s.SetProtocol(solenoidProtocol(c.protocol));
         ASSERT_EQ(s.PortCount(), 2);
         s.SetActivePort(7);
         s.SetPorts(c.port, c.action);
@@ -252,7 +228,7 @@ TEST_F(MoBaDevices, SolenoidPortsAndLimits) {
     // A protocol change lowers kept ports to its highest value and resizes the ports.
     TMoBaBaseSolenoid s;
     s.SetPorts(0, 5);
-    s.SetProtocol(solenoid("Motorola Solenoid"));
+    s.SetProtocol(solenoidProtocol("Motorola Solenoid"));
     EXPECT_EQ(s.Ports(0), 1);
     TMoBaSolenoidProtocol wide;
     wide.MaxPort = 3;
@@ -345,7 +321,7 @@ TEST_F(MoBaDevices, FeedbackFlags) {
 
 TEST_F(MoBaDevices, AssignCopiesWithinAFamilyAndRaisesAcrossClasses) {
     TMoBaAdvancedLoco src;
-    src.SetProtocol(loco("NMRA 1"));
+    src.SetProtocol(locoProtocol("NMRA 1"));
     src.SetAddress(42);
     src.SetFunctions(0, 1);
     src.SetFunctions(4, 11);

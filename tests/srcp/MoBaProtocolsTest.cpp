@@ -1,20 +1,17 @@
-#include "srcp/MoBaProtocols.h"
-#include "platform/IniFile.h"
-#include "srcp/MoBaLibrary.h"
-#include "support/TempDir.h"
+#include "MoBaLibraryTest.h"
 
-#include <gtest/gtest.h>
+#include "platform/IniFile.h"
+#include "srcp/MoBaProtocols.h"
 
 namespace {
 
-class MoBaProtocols : public ::testing::Test {
+class MoBaProtocols : public LibraryTest {
 protected:
     void SetUp() override {
-        MoBaLibraryInitialize(m_dir.path());
+        LibraryTest::SetUp();
         MoBaLocoProtocols->ProfileItem().SetActive(true);
         MoBaSolenoidProtocols->ProfileItem().SetActive(true);
     }
-    void TearDown() override { MoBaLibraryFinalize(); }
     std::string profileFile() const { return m_dir.path() + "Default.mpr"; }
 
     static TMoBaLocoProtocol* makeLoco(const char* name, TMoBaProtocolBase base, int steps, int functions) {
@@ -37,8 +34,6 @@ protected:
                std::to_string(p.MinSteps) + "-" + std::to_string(p.MaxSteps) +
                (p.Groups.any() ? " G" + MoBaGroupsToString(p.Groups) : "");
     }
-
-    TempDir m_dir;
 };
 
 } // namespace

@@ -1,18 +1,10 @@
+#include "MoBaLibraryTest.h"
+
 #include "srcp/MoBaSRCPDevices.h"
-
-#include "srcp/MoBaLibrary.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 
-class MoBaSRCPDevices : public testing::Test {
-protected:
-    void SetUp() override { MoBaLibraryInitialize(m_dir.path()); }
-    void TearDown() override { MoBaLibraryFinalize(); }
-    TempDir m_dir;
-};
+using MoBaSRCPDevices = LibraryTest;
 
 TEST_F(MoBaSRCPDevices, DriveModesBothWays) {
     struct Case {
@@ -47,8 +39,7 @@ TEST_F(MoBaSRCPDevices, DriveModesBothWays) {
 TEST_F(MoBaSRCPDevices, ProtocolOfADescription) {
     EXPECT_EQ(spInvalid, MoBaToSRCPProtocol(nullptr).Protocol);
     EXPECT_EQ(0, MoBaToSRCPProtocol(nullptr).SubProtocol);
-    const TMoBaLocoProtocol* nmra1 = MoBaLocoProtocols->Items(7);
-    ASSERT_EQ("NMRA 1", nmra1->Name);
+    const TMoBaLocoProtocol* nmra1 = locoProtocol("NMRA 1");
     EXPECT_EQ(spNMRA, MoBaToSRCPProtocol(nmra1).Protocol);
     EXPECT_EQ(2, MoBaToSRCPProtocol(nmra1).SubProtocol);
     TMoBaLocoProtocol custom;
@@ -131,7 +122,7 @@ TEST_F(MoBaSRCPDevices, AutomaticSolenoidProtocols) {
 
 TEST_F(MoBaSRCPDevices, CachedDevicesCopyWhatTheServerSaid) {
     TMoBaSRCPLoco loco;
-    loco.SetProtocol(MoBaLocoProtocols->Items(7));
+    loco.SetProtocol(locoProtocol("NMRA 1"));
     loco.SetAddress(3);
     loco.SetSRCPState(mssActivNoRead);
     loco.SetBus(2);

@@ -3,12 +3,12 @@
 // A client component wired to the fake SRCP server and a hand-pumped main thread, recording every
 // event it fires as one short text.
 
-#include "srcp/MoBaLibrary.h"
+#include "MoBaLibraryTest.h"
+
 #include "srcp/MoBaSRCP.h"
 
 #include "support/FakeSrcpServer.h"
 #include "support/LineListener.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -135,13 +135,4 @@ private:
         client.OnTimeTerm = plain("TimeTerm");
         client.OnTimeChange = plain("TimeChange");
     }
-};
-
-// The library's protocol lists and profiles in a folder of their own.
-class LibraryTest : public testing::Test {
-protected:
-    void SetUp() override { MoBaLibraryInitialize(m_dir.path()); }
-    void TearDown() override { MoBaLibraryFinalize(); }
-
-    TempDir m_dir;
 };

@@ -40,32 +40,21 @@ TEST_F(MoBaSRCP, BusListFromDescriptions) {
         std::vector<std::string> busses;    // "<bus number>: <wrappers>" in list order
         Lines asked;                        // GET ... DESCRIPTION lines sent
     };
+    const auto row = [](const char* name, bool queryServer, std::vector<std::string> described,
+                        Lines infoLines, std::vector<std::string> busses,
+                        Lines asked) { return Case{name, queryServer, described, infoLines, busses, asked}; };
     const Case cases[] = {
-        {"three buses on the info session",
-         false,
-         {"SESSION SERVER TIME GM", "POWER GL GA FB", "GA FB TIME"},
-         {},
-         {"0: TIME ", "1: POWER GL GA FB ", "2: GA FB TIME "},
-         {}},
-        {"bus 1 described before bus 0",
-         false,
-         {},
-         {"1000.000 100 INFO 1 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"},
-         {"1: GL "},
-         {}},
-        {"a group named twice", false, {"GA GA FB FB"}, {}, {"0: GA FB "}, {}},
-        {"a bus number at the top of the integers",
-         false,
-         {},
-         {"1000.000 100 INFO 2147483647 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"},
-         {"2147483647: GL "},
-         {}},
-        {"asked bus by bus",
-         true,
-         {"GL", "GA FB", "TIME"},
-         {},
-         {"0: GL ", "1: GA FB ", "2: TIME "},
-         {"GET 0 DESCRIPTION", "GET 1 DESCRIPTION", "GET 2 DESCRIPTION", "GET 3 DESCRIPTION"}},
+        row("three buses on the info session", false,
+            {"SESSION SERVER TIME GM", "POWER GL GA FB", "GA FB TIME"}, {},
+            {"0: TIME ", "1: POWER GL GA FB ", "2: GA FB TIME "}, {}),
+        row("bus 1 described before bus 0", false, {},
+            {"1000.000 100 INFO 1 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"}, {"1: GL "}, {}),
+        row("a group named twice", false, {"GA GA FB FB"}, {}, {"0: GA FB "}, {}),
+        row("a bus number at the top of the integers", false, {},
+            {"1000.000 100 INFO 2147483647 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"},
+            {"2147483647: GL "}, {}),
+        row("asked bus by bus", true, {"GL", "GA FB", "TIME"}, {}, {"0: GL ", "1: GA FB ", "2: TIME "},
+            {"GET 0 DESCRIPTION", "GET 1 DESCRIPTION", "GET 2 DESCRIPTION", "GET 3 DESCRIPTION"}),
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -316,21 +305,16 @@ TEST_F(MoBaSRCP, InfoSessionFailingToConnect) {
 TEST_F(MoBaSRCP, ConnectFailuresRaiseAndLeaveItDisconnected) {
     {
         SCOPED_TRACE("nobody listens");
-        ClientRig rig(server, dispatcher, Over::Memory);
         int freePort = 0;
         {
             LineListener l;
             freePort = l.port();
         }
-        TMoBaSRCPClient client;
-        client.SetHost("127.0.0.1");
-        client.SetPort(freePort);
-        client.SetDispatcher(&dispatcher);
-        int disconnects = 0;
-        client.OnDisconnect = [&](TMoBaSRCPClient&) { ++disconnects; };
-        EXPECT_THROW(client.Connect(), SocketError);
-        EXPECT_FALSE(client.Connected());
-        EXPECT_EQ(0, disconnects);
+        ClientRig rig(server, dispatcher, Over::Socket);
+        rig.client.SetPort(freePort);
+        EXPECT_THROW(rig.client.Connect(), SocketError);
+        EXPECT_FALSE(rig.client.Connected());
+        EXPECT_TRUE(rig.events.empty());
     }
     {
         SCOPED_TRACE("reset during the handshake");

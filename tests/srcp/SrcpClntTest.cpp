@@ -53,6 +53,14 @@ template <class Client> struct Session {
         };
     }
 
+    // Closed and told once, with no session id or greeting left.
+    void expectClosed() const {
+        EXPECT_FALSE(client.Connected());
+        EXPECT_EQ(1, disconnects);
+        EXPECT_EQ(-1, client.SessionID());
+        EXPECT_TRUE(client.GreetingLines().empty());
+    }
+
     std::unique_ptr<LineTransport> transport(Over over) {
         if (over == Over::Socket)
             return nullptr;
@@ -258,9 +266,7 @@ TEST_F(SrcpClnt, ConnectionFailuresDuringHandshake) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.timeoutMs + 10000));
         ASSERT_FALSE(s.log.empty());
         EXPECT_EQ(c.failure, s.log.back());
-        EXPECT_FALSE(s.client.Connected());
-        EXPECT_EQ(1, s.disconnects);
-        EXPECT_EQ(-1, s.client.SessionID());
+        s.expectClosed();
         // The connection is closed, so the session can be tried again.
         fake.setStalled(false);
         fake.setWelcome("srcpd V2.1.2; SRCP 0.8.2");
@@ -292,10 +298,7 @@ TEST_F(SrcpClnt, ServerClosingDuringTheHandshakeRefusesQuietly) {
         fake.addRule(c.line, Reply::close(), true);
         Session<TSRCPCommandClient> s(fake, dispatcher, c.over);
         EXPECT_NO_THROW(s.client.Connect(Patience));
-        EXPECT_FALSE(s.client.Connected());
-        EXPECT_EQ(1, s.disconnects);
-        EXPECT_EQ(-1, s.client.SessionID());
-        EXPECT_TRUE(s.client.GreetingLines().empty());
+        s.expectClosed();
         ASSERT_FALSE(s.log.empty());
         EXPECT_EQ("Err: connection closed by peer", s.log.back());
         dispatcher.pump();
@@ -387,10 +390,7 @@ TEST_F(SrcpClnt, DisconnectSaysGoodbyeOnceAndDoesNotThrow) {
         EXPECT_NO_THROW(s.client.Disconnect());
         // A row's log pins the wait for the reply; the clock only catches a gross overrun.
         EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
-        EXPECT_FALSE(s.client.Connected());
-        EXPECT_EQ(-1, s.client.SessionID());
-        EXPECT_TRUE(s.client.GreetingLines().empty());
-        EXPECT_EQ(1, s.disconnects);
+        s.expectClosed();
         EXPECT_EQ(c.logCalls, logCalls);
         if (c.log) {
             EXPECT_EQ(*c.log, s.log);
@@ -521,9 +521,7 @@ TEST_F(SrcpClnt, FailedCommandClosesTheSession) {
             s.memory->failWritesAfter(4);
             EXPECT_THROW(s.client.SendCommand(cmd), SocketError);
         }
-        EXPECT_FALSE(s.client.Connected());
-        EXPECT_EQ(1, s.disconnects);
-        EXPECT_EQ(-1, s.client.SessionID());
+        s.expectClosed();
         EXPECT_TRUE(fake.waitUntil([&] { return !fake.connections()[0].open; }));
         s.client.Disconnect();
         EXPECT_EQ(1, s.disconnects);
@@ -622,14 +620,12 @@ TEST_F(SrcpInfo, RemoteCloseIsReportedOnceOnTheMainThreadAndReconnectWorks) {
             server.closeConnections();
         ASSERT_TRUE(dispatcher.pumpUntil([&] { return session->disconnects > 0; }, Patience));
         dispatcher.pumpUntil([] { return false; }, 50);
-        EXPECT_EQ(1, session->disconnects);
+        session->expectClosed();
         EXPECT_EQ(std::this_thread::get_id(), session->disconnectThread);
         // The reader's end is joined and told.
         EXPECT_EQ(nullptr, session->client.InfoThread());
         EXPECT_EQ(reset ? "Err: read: Connection reset by peer" : "Err: connection closed by peer",
                   session->log.back());
-        EXPECT_FALSE(session->client.Connected());
-        EXPECT_EQ(-1, session->client.SessionID());
     }
     // Reconnected, the new session still dispatches.
     session->client.Connect(Patience);

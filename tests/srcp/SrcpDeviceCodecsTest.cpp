@@ -98,6 +98,11 @@ Values Drive(int functions, std::optional<int> f0, TSRCPDriveMode drive, int spe
     return v;
 }
 
+// CV 29 of decoder 3 in service mode.
+Values Cv29(TSRCPServiceModeType type, std::optional<int> bit, int value) {
+    return {.address = 3, .smType = type, .cv = 29, .bit = bit, .value = value};
+}
+
 TEST(SrcpDeviceCodecs, BuildsEveryCommandLine) {
     const BuildCase cases[] = {
         {"INIT 1 GL 3 M 2 14 5", ctInit, dgLoco, 1, Gl(spMotorola, 2)},
@@ -120,17 +125,9 @@ TEST(SrcpDeviceCodecs, BuildsEveryCommandLine) {
         {"WAIT 8 FB 3 1 10", ctWait, dgFeedback, 8, {.address = 3, .value = 1, .timeOut = 10}},
         {"TERM 8 FB", ctTerm, dgFeedback, 8, {}},
         {"INIT 1 SM NMRA", ctInit, dgServiceMode, 1, {.protocol = spNMRA}},
-        {"GET 1 SM 3 CV 29", ctGet, dgServiceMode, 1, {.address = 3, .smType = smtCV, .cv = 29, .value = -1}},
-        {"SET 1 SM 3 CV 29 5",
-         ctSet,
-         dgServiceMode,
-         1,
-         {.address = 3, .smType = smtCV, .cv = 29, .bit = 2, .value = 5}},
-        {"SET 1 SM 3 CVBIT 29 2 1",
-         ctSet,
-         dgServiceMode,
-         1,
-         {.address = 3, .smType = smtCVBit, .cv = 29, .bit = 2, .value = 1}},
+        {"GET 1 SM 3 CV 29", ctGet, dgServiceMode, 1, Cv29(smtCV, std::nullopt, -1)},
+        {"SET 1 SM 3 CV 29 5", ctSet, dgServiceMode, 1, Cv29(smtCV, 2, 5)},
+        {"SET 1 SM 3 CVBIT 29 2 1", ctSet, dgServiceMode, 1, Cv29(smtCVBit, 2, 1)},
         {"TERM 1 SM 3", ctTerm, dgServiceMode, 1, {.address = 3}},
         {"SET 1 LOCK GL 3 60", ctSet, dgLock, 1, {.address = 3, .other = dgLoco, .duration = 60}},
         {"TERM 1 LOCK GA 7", ctTerm, dgLock, 1, {.address = 7, .other = dgAccessoire}},

@@ -51,13 +51,13 @@ const std::string InfoLoco3 = "1000.500 100 INFO 1 GL 3 0 7 28 1 0 1";
 
 // Each row runs on a fresh session: the replies are scripted, then the lines sent, the result and the
 // state the loco ends in are compared.
-TEST(SrcpGroupRetries, GetSetAndInit) {
-    enum Op { Get, Set, Init };
+TEST(SrcpGroupRetries, GetSetInitAndTerm) {
+    enum Op { Get, Set, Init, Term };
     struct Case {
         const char* name;
         Op op;
         std::vector<Reply> replies;
-        std::optional<bool> result; // Initalize has none
+        std::optional<bool> result; // Initalize and Terminate have none
         std::vector<std::string> lines;
         std::optional<TSRCPDeviceState> state;
         bool unconfigured = false; // protocol M without a version: its INIT cannot go out
@@ -96,6 +96,7 @@ TEST(SrcpGroupRetries, GetSetAndInit) {
         {"INIT: 412", Init, {wrong}, {}, {init}, sdsTerminated},
         {"INIT: unconfigured", Init, {}, {}, {}, sdsTerminated, true},
         {"GET: 416, unconfigured", Get, {noData, noData}, false, {get, get}, sdsTerminated, true},
+        {"TERM: 412", Term, {wrong}, {}, {"TERM 1 GL 3"}, sdsTerminated},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,6 +108,8 @@ TEST(SrcpGroupRetries, GetSetAndInit) {
         s.server.script(c.replies);
         if (c.op == Init)
             s.loco.Initalize();
+        else if (c.op == Term)
+            s.loco.Terminate();
         else
             EXPECT_EQ(c.result, c.op == Get ? s.loco.GetData() : s.loco.SetData());
         EXPECT_EQ(c.lines, s.sent(c.lines.size()));
@@ -131,13 +134,6 @@ TEST_F(SrcpGroupCommands, GoodGetReplyIsTakenOver) {
     EXPECT_EQ(1, loco.Functions(2));
     EXPECT_EQ(-1, loco.Functions(3));
     EXPECT_EQ(1000.5, loco.TimeStamps(ststData));
-}
-
-TEST_F(SrcpGroupCommands, TerminateRefused) {
-    server.script({Reply::send("1000.000 412 ERROR wrong value")});
-    loco.Terminate();
-    EXPECT_EQ((std::vector<std::string>{"TERM 1 GL 3"}), sent(1));
-    EXPECT_EQ(sdsTerminated, loco.DeviceState());
 }
 
 TEST_F(SrcpGroupCommands, LinesOfEveryGroup) {
