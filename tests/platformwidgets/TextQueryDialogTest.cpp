@@ -15,22 +15,13 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#include "WhenOpen.h"
 #include "platform/qt/Colors.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "platform/qtwidgets/TextQueryDialog.h"
 #include "platform/qtwidgets/UpDown.h"
 
 namespace {
-
-// Runs act on the next modal dialog of type T once it is open.
-template <class T> void whenOpen(std::function<void(T*)> act) {
-    QTimer::singleShot(0, [act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
-            act(dialog);
-        else
-            whenOpen<T>(act);
-    });
-}
 
 TEST(TextQueryDialog, MulDivRoundsHalvesAwayFromZero) {
     struct Case {
