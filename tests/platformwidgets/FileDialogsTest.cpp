@@ -91,13 +91,9 @@ TEST(QtDialogService, FileDialogsGiveThePathAsDiskBytesOrNothing) {
     QtDialogService service;
     // Chooses name in the next file dialog, or cancels it for an empty name.
     auto chooseInNextDialog = [](const QString& name) {
-        QTimer::singleShot(0, [name] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            if (name.isEmpty()) {
-                dialog->reject();
-                return;
-            }
+        whenOpen<QFileDialog>([name](QFileDialog* dialog) {
+            if (name.isEmpty())
+                return dialog->reject();
             dialog->selectFile(name);
             static_cast<QDialog&>(*dialog).accept(); // QFileDialog keeps its override protected
         });
