@@ -4,9 +4,7 @@
 #include "support/RecordingDialogs.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {

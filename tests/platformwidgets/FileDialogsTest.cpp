@@ -4,10 +4,8 @@
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 

@@ -2,13 +2,11 @@
 #include "platform/DialogService.h"
 #include "platform/qtwidgets/QtDialogService.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {

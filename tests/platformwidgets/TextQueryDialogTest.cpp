@@ -1,7 +1,6 @@
 // The text query built at run time, the font choice of the Qt dialog service, and the up-down
 // control tied to a line edit.
 
-#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFontDialog>
@@ -9,10 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <climits>
-#include <functional>
 #include <gtest/gtest.h>
 
 #include "WhenOpen.h"
