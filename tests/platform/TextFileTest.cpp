@@ -1,26 +1,12 @@
 #include "platform/TextFile.h"
+#include "FolderEntries.h"
 #include "support/TempDir.h"
 
-#include <algorithm>
-#include <dirent.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
-
-std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    while (const dirent* e = dir ? readdir(dir) : nullptr)
-        if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-            names.push_back(e->d_name);
-    if (dir)
-        closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The message of the TextFileError that f raised; empty when it raised none.
 std::string errorOf(const std::function<void()>& f) {
