@@ -60,6 +60,19 @@ protected:
         return bytes.substr(0, bytes.size() - 5);
     }
 
+    // What call sent when it started while a pulse held the lock: it waits, so that what was written
+    // meanwhile comes first.
+    std::string sentWhileAPulseHoldsTheLock(const std::function<void()>& call) {
+        return sentBy([&] {
+            std::unique_lock pulse(*form.Lock_socket);
+            std::thread waiting(call);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            socket.writeRaw("HELD\n");
+            pulse.unlock();
+            waiting.join();
+        });
+    }
+
     int64_t waitedUs() const { return m_clock->now; }
 
     FakeSrcp073Server server;
@@ -131,16 +144,7 @@ TEST_F(Output, GaOutHoldsTheLockThroughThePauseAfterTheFirstLine) {
     EXPECT_LT(waitedUs(), 42000);
     EXPECT_FALSE(heldElsewhere(*form.Lock_socket));
 
-    // A loco line waits while a pulse holds the lock: it follows what was written meanwhile.
-    EXPECT_EQ(sentBy([&] {
-                  std::unique_lock pulse(*form.Lock_socket);
-                  std::thread loco([&] { bahn.gl_out(0); });
-                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                  socket.writeRaw("HELD\n");
-                  pulse.unlock();
-                  loco.join();
-              }),
-              "HELD\nSET GL M1 3 0 0 100 0 0 \r\n");
+    EXPECT_EQ(sentWhileAPulseHoldsTheLock([&] { bahn.gl_out(0); }), "HELD\nSET GL M1 3 0 0 100 0 0 \r\n");
 }
 
 TEST_F(Output, AFailingSecondWriteReleasesTheLock) {
@@ -236,16 +240,8 @@ TEST_F(Output, PowerResetAndFreeCommandsAreWrittenUnderTheLock) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
-        // The command waits while a pulse holds the lock: it follows what was written meanwhile.
         CommandResult result = CommandResult::Failed;
-        EXPECT_EQ(sentBy([&] {
-                      std::unique_lock pulse(*form.Lock_socket);
-                      std::thread command([&] { result = c.command(); });
-                      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                      socket.writeRaw("HELD\n");
-                      pulse.unlock();
-                      command.join();
-                  }),
+        EXPECT_EQ(sentWhileAPulseHoldsTheLock([&] { result = c.command(); }),
                   std::string("HELD\n") + c.bytes);
         EXPECT_EQ(result, CommandResult::Sent);
     }

@@ -326,14 +326,6 @@ TEST_F(PlanFile, ReadingAPlanChangesNothingUntilItIsApplied) {
     EXPECT_EQ(Postable->getNumbofEntries(), 2);
 }
 
-TEST_F(PlanFile, AFileWithoutLabelLinesOrInOtherLetterCasesStillLoads) {
-    writeFileBytes(layouts() + "plan.PLN", "1\n1\n3\n0\n27\n1\n0\n0\n0\n0\n0\n0\n0\nM\n");
-    Bahn->gleisbildladen("Plan.pln", dir.path() + "layouts\\");
-    EXPECT_EQ(Bahn->poslistsuchen(0, 27), 3);
-    EXPECT_TRUE(form.Textliste->empty());
-    EXPECT_EQ(form.TextLabelNr, -1);
-}
-
 TEST_F(PlanFile, IconsPlansAndDetectorsLoadFromAFolderWhoseNameIsNotAscii) {
     const std::string names[] = {"Modellbahn J\xC3\xBCrgen", "Modellbahn J\xE4rgen"};
     const std::string plan = planText(
@@ -359,12 +351,18 @@ TEST_F(PlanFile, IconsPlansAndDetectorsLoadFromAFolderWhoseNameIsNotAscii) {
     }
 }
 
-TEST_F(PlanFile, FoldersFollowTheWorkFolderInAnyLetterCase) {
+TEST_F(PlanFile, FoldersAndPlansAreFoundInAnyLetterCaseAndLabelLinesMayBeMissing) {
     std::filesystem::rename(dir.path() + "Layouts", dir.path() + "layouts");
     EXPECT_EQ(Bahn->getLayoutPath(), dir.path() + "layouts/");
     EXPECT_EQ(Bahn->getDataPath(), dir.path() + "Data/");
     form.DateinameohneEndung = "Plan 1";
     EXPECT_EQ(Bahn->routeFilePath(), dir.path() + "layouts/Plan 1.dat");
+
+    writeFileBytes(dir.path() + "layouts/plan.PLN", "1\n1\n3\n0\n27\n1\n0\n0\n0\n0\n0\n0\n0\nM\n");
+    Bahn->gleisbildladen("Plan.pln", dir.path() + "LAYOUTS\\");
+    EXPECT_EQ(Bahn->poslistsuchen(0, 27), 3);
+    EXPECT_TRUE(form.Textliste->empty());
+    EXPECT_EQ(form.TextLabelNr, -1);
 }
 
 } // namespace

@@ -47,13 +47,18 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return server.connections(channel) == before + 1; }));
     }
 
-    std::unique_ptr<TSrcp073Reader> makeReader(FakeSrcp073Server::Channel channel) {
+    // The channel's kind of reader, started.
+    std::unique_ptr<TSrcp073Reader> startReader(FakeSrcp073Server::Channel channel) {
         LineConnection& c = connection(channel);
+        std::unique_ptr<TSrcp073Reader> reader;
         if (channel == FakeSrcp073Server::Command)
-            return std::make_unique<TReadCommand>(c, &gui);
-        if (channel == FakeSrcp073Server::Poll)
-            return std::make_unique<TPollHandleThread>(c, &gui);
-        return std::make_unique<TReadinfo>(c, &gui);
+            reader = std::make_unique<TReadCommand>(c, &gui);
+        else if (channel == FakeSrcp073Server::Poll)
+            reader = std::make_unique<TPollHandleThread>(c, &gui);
+        else
+            reader = std::make_unique<TReadinfo>(c, &gui);
+        reader->Start();
+        return reader;
     }
 
     // Sends the lines and waits until the reader has read them all, without running the GUI thread.
@@ -127,8 +132,7 @@ TEST_F(Readers, WaitingAllContactsLinesInARowAreMergedAndEveryOtherLineKept) {
         SCOPED_TRACE(c.channel);
         clearPlan();
         form.panels.clear();
-        auto reader = makeReader(c.channel);
-        reader->Start();
+        auto reader = startReader(c.channel);
         feed(*reader, c.channel, lines);
         EXPECT_EQ(reader->pendingLines(), c.waiting);
         EXPECT_EQ(gui.pump(), static_cast<int>(c.waiting));
@@ -186,8 +190,7 @@ TEST_F(Readers, TheSameLineHasTheSameEffectOnTheCommandAndThePollConnection) {
         std::vector<QRgb> seen[2];
         for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll}) {
             clearPlan();
-            auto reader = makeReader(channel);
-            reader->Start();
+            auto reader = startReader(channel);
             feed(*reader, channel, batch);
             gui.pump();
             seen[channel] = cells();
@@ -204,8 +207,7 @@ TEST_F(Readers, MalformedLinesAreIgnoredAndTheReaderGoesOn) {
         SCOPED_TRACE(channel);
         clearPlan();
         form.Debug = true;
-        auto reader = makeReader(channel);
-        reader->Start();
+        auto reader = startReader(channel);
         removeIcon("Icon8702.bmp");
         feed(*reader, channel,
              {"INFO FB S88 x 1", "INFO FB S88", "INFO FB S88 17 7", "INFO FB S88 16 1",
@@ -225,8 +227,7 @@ TEST_F(Readers, MalformedLinesAreIgnoredAndTheReaderGoesOn) {
 TEST_F(Readers, StoppingAReaderBlockedInItsReadReturnsPromptly) {
     for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll, FakeSrcp073Server::Info}) {
         SCOPED_TRACE(channel);
-        auto reader = makeReader(channel);
-        reader->Start();
+        auto reader = startReader(channel);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         const auto start = Clock::now();
         reader->Stop();
@@ -256,8 +257,7 @@ TEST_F(Readers, AServerThatClosesEndsTheReaderAndItSaysSoWhenDebugging) {
     form.Debug = true;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        auto reader = makeReader(c.channel);
-        reader->Start();
+        auto reader = startReader(c.channel);
         if (c.reset)
             server.resetConnection(c.channel);
         else

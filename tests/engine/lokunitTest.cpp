@@ -25,8 +25,9 @@ std::string describe(const TLok& lok, int slot) {
 }
 
 const std::string Created = "M1 4 1 3 1 -1 0 100 0 7 1 3 2 Lok Direction Func F2 F3 F" + std::string(33, '0');
+// Only F0..F7 are kept, with the value set (11: on).
 const std::string Changed =
-    "N4 5 4 1234 9 1 50 126 4 11 12 13 14 BR01 a b c d F" + std::string(8, '1') + std::string(25, '0');
+    "N4 5 4 1234 9 1 50 126 4 11 12 13 14 BR01 a b c d F" + std::string(16, '1') + std::string(25, '0');
 
 void changeEverything(TLok& lok, int slot) {
     lok.set_protocol(slot, "N4");
@@ -41,7 +42,7 @@ void changeEverything(TLok& lok, int slot) {
     lok.set_speedsteps(slot, 128);
     lok.set_nrof(slot, 4);
     TLokFunctions f{};
-    f.fill(1);
+    f.fill(11);
     lok.set_F(slot, f);
     lok.set_jb1(slot, 11);
     lok.set_jb2(slot, 12);
@@ -67,18 +68,6 @@ TEST(LokTable, SlotsStartWithTheDefaultsAndChangeOneByOne) {
     lok.lokinit(6);
     EXPECT_EQ(describe(lok, 6),
               "M1 0 0 3 0 -1 0 100 0 7 1 3 2 Lok Direction Func F2 F3 F" + std::string(33, '0'));
-}
-
-TEST(LokTable, SetFStoresOnlyF0ToF7) {
-    TLok lok;
-    TLokFunctions all{};
-    all.fill(11);
-    lok.set_F(2, all);
-    TLokFunctions got{};
-    lok.get_F(2, got);
-    TLokFunctions expected{};
-    std::fill(expected.begin(), expected.begin() + 8, 11);
-    EXPECT_EQ(got, expected);
 }
 
 TEST(LokTable, SlotsOutsideTheTableReadNothingAndChangeNothing) {

@@ -1,19 +1,9 @@
 #include "platform/IniFile.h"
+#include "FolderEntries.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-
-namespace {
-
-std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
-} // namespace
 
 TEST(IniFile, ReadsLikeAWindowsIniFile) {
     const std::string content = "; comment\r\n"

@@ -32,11 +32,13 @@ std::string picture(const QImage& image) {
     return out;
 }
 
-TEST(CopyRect, CopiesStretchesAndClips) {
+TEST(CopyRect, CopiesStretchesClipsAndConvertsFormats) {
+    using F = QImage::Format;
     struct Case {
         const char* name;
         TRect dst, src;
         std::string expected; // 5 x 4 target
+        F source = QImage::Format_RGB32, target = QImage::Format_RGB32;
     } cases[] = {
         {"same size", {1, 1, 3, 3}, {1, 1, 3, 3}, ".....|.fg..|.jk..|....."},
         {"whole source", {0, 0, 4, 4}, {0, 0, 4, 4}, "abcd.|efgh.|ijkl.|mnop."},
@@ -51,30 +53,26 @@ TEST(CopyRect, CopiesStretchesAndClips) {
         {"empty destination", {2, 2, 2, 4}, {0, 0, 2, 2}, ".....|.....|.....|....."},
         {"inverted source", {0, 0, 2, 2}, {2, 2, 0, 0}, ".....|.....|.....|....."},
         {"entirely outside", {5, 0, 7, 2}, {0, 0, 2, 2}, ".....|.....|.....|....."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        QImage target = blankTarget(5, 4);
-        copyRect(target, c.dst, letterSource(), c.src);
-        EXPECT_EQ(picture(target), c.expected);
-    }
-}
-
-TEST(CopyRect, ConvertsBetweenFormats) {
-    struct Case {
-        const char* name;
-        QImage::Format source, target;
-    } cases[] = {
-        {"ARGB32 into RGB32", QImage::Format_ARGB32, QImage::Format_RGB32},
-        {"RGB888 into RGB32", QImage::Format_RGB888, QImage::Format_RGB32},
-        {"RGB32 into RGB888", QImage::Format_RGB32, QImage::Format_RGB888},
-        {"RGB32 into premultiplied", QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied},
+        {"ARGB32 into RGB32", {1, 0, 5, 2}, {0, 2, 2, 4}, ".iijj|.mmnn|.....|.....", F::Format_ARGB32},
+        {"RGB888 into RGB32", {1, 0, 5, 2}, {0, 2, 2, 4}, ".iijj|.mmnn|.....|.....", F::Format_RGB888},
+        {"RGB32 into RGB888",
+         {1, 0, 5, 2},
+         {0, 2, 2, 4},
+         ".iijj|.mmnn|.....|.....",
+         F::Format_RGB32,
+         F::Format_RGB888},
+        {"RGB32 into premultiplied",
+         {1, 0, 5, 2},
+         {0, 2, 2, 4},
+         ".iijj|.mmnn|.....|.....",
+         F::Format_RGB32,
+         F::Format_ARGB32_Premultiplied},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QImage target = blankTarget(5, 4, c.target);
-        copyRect(target, {1, 0, 5, 2}, letterSource(c.source), {0, 2, 2, 4});
-        EXPECT_EQ(picture(target), ".iijj|.mmnn|.....|.....");
+        copyRect(target, c.dst, letterSource(c.source), c.src);
+        EXPECT_EQ(picture(target), c.expected);
         EXPECT_EQ(target.pixelColor(1, 0).alpha(), 255);
     }
 }

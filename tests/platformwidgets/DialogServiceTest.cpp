@@ -1,11 +1,10 @@
 #include "platform/DialogService.h"
+#include "WhenOpen.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "support/RecordingDialogs.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,24 +39,12 @@ TEST(DialogService, DefaultServiceAnswersNoWithoutWaiting) {
     EXPECT_FALSE(dialogs().okCancel("t", "q", MessageIcon::Information));
 }
 
-// Answers the next modal box by pressing a button, and records what it showed.
+// What a message box showed.
 struct BoxSeen {
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
 };
-
-void answerNextBox(QMessageBox::StandardButton press, BoxSeen& seen) {
-    QTimer::singleShot(0, [press, &seen] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            QTimer::singleShot(10, [press, &seen] { answerNextBox(press, seen); });
-            return;
-        }
-        seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
-        box->button(press)->click();
-    });
-}
 
 TEST(QtDialogService, ShowsQtBoxesAndReturnsTheButton) {
     QtDialogService service;
@@ -101,7 +88,10 @@ TEST(QtDialogService, ShowsQtBoxesAndReturnsTheButton) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
         BoxSeen seen;
-        answerNextBox(c.press, seen);
+        whenOpen<QMessageBox>([&seen, press = c.press](QMessageBox* box) {
+            seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+            box->button(press)->click();
+        });
         EXPECT_EQ(c.show(), c.result);
         EXPECT_EQ(seen.title, c.expected.title);
         EXPECT_EQ(seen.text, c.expected.text);

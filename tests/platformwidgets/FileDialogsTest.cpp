@@ -1,12 +1,11 @@
 #include "platform/qtwidgets/FileDialogs.h"
+#include "WhenOpen.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -41,19 +40,6 @@ TEST(FileDialogs, BuildsTheCommonDialogsFromTheRequest) {
     }
 }
 
-// Presses a button of the next message box once it is up, and keeps its text.
-void answerNextBox(QMessageBox::StandardButton press, QString& text) {
-    QTimer::singleShot(0, [press, &text] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            QTimer::singleShot(10, [press, &text] { answerNextBox(press, text); });
-            return;
-        }
-        text = box->text();
-        box->button(press)->click();
-    });
-}
-
 TEST(FileDialogs, SavingAsksBeforeAFileIsReplacedAndAddsTheExtension) {
     PlanFolder folder;
     writeFileBytes(folder.path + "a.pln", "0\r\n0\r\n");
@@ -78,7 +64,10 @@ TEST(FileDialogs, SavingAsksBeforeAFileIsReplacedAndAddsTheExtension) {
         dialog->selectFile(c.typed);
         QString question;
         if (c.answer != QMessageBox::NoButton)
-            answerNextBox(c.answer, question);
+            whenOpen<QMessageBox>([&question, answer = c.answer](QMessageBox* box) {
+                question = box->text();
+                box->button(answer)->click();
+            });
         static_cast<QDialog&>(*dialog).accept(); // QFileDialog keeps its override protected
         EXPECT_EQ(dialog->result() == QDialog::Accepted, c.accepted);
         if (c.answer != QMessageBox::NoButton) {
@@ -100,13 +89,9 @@ TEST(QtDialogService, FileDialogsGiveThePathAsDiskBytesOrNothing) {
     QtDialogService service;
     // Chooses name in the next file dialog, or cancels it for an empty name.
     auto chooseInNextDialog = [](const QString& name) {
-        QTimer::singleShot(0, [name] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            if (name.isEmpty()) {
-                dialog->reject();
-                return;
-            }
+        whenOpen<QFileDialog>([name](QFileDialog* dialog) {
+            if (name.isEmpty())
+                return dialog->reject();
             dialog->selectFile(name);
             static_cast<QDialog&>(*dialog).accept(); // QFileDialog keeps its override protected
         });

@@ -1,13 +1,12 @@
+#include "WhenOpen.h"
 #include "platform/DialogService.h"
 #include "platform/qtwidgets/QtDialogService.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,24 +14,6 @@ namespace {
 struct InputSeen {
     QString title, label, startText;
 };
-
-// Waits for the next input box, records it, types text (unless null) and presses OK or Cancel.
-void answerNextInput(const char* type, bool ok, InputSeen& seen) {
-    QTimer::singleShot(0, [type, ok, &seen] {
-        auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            QTimer::singleShot(10, [type, ok, &seen] { answerNextInput(type, ok, seen); });
-            return;
-        }
-        seen = {box->windowTitle(), box->labelText(), box->textValue()};
-        if (type)
-            box->setTextValue(QString::fromUtf8(type));
-        if (ok)
-            box->accept();
-        else
-            box->reject();
-    });
-}
 
 TEST(QtDialogService, InputBoxGivesTheTypedTextOnOkOnly) {
     QtDialogService service;
@@ -56,8 +37,17 @@ TEST(QtDialogService, InputBoxGivesTheTypedTextOnOkOnly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // Records the box, types (unless null) and presses OK or Cancel.
         InputSeen seen;
-        answerNextInput(c.type, c.ok, seen);
+        whenOpen<QInputDialog>([&seen, &c](QInputDialog* box) {
+            seen = {box->windowTitle(), box->labelText(), box->textValue()};
+            if (c.type)
+                box->setTextValue(QString::fromUtf8(c.type));
+            if (c.ok)
+                box->accept();
+            else
+                box->reject();
+        });
         const DialogService::Input got =
             service.inputBox("Befehlseingabe", "e.g.: SET GA M 16 1 1 500", c.start);
         EXPECT_EQ(got.ok, c.expected.ok);

@@ -1,7 +1,6 @@
 // The text query built at run time, the font choice of the Qt dialog service, and the up-down
 // control tied to a line edit.
 
-#include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFontDialog>
@@ -9,28 +8,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <climits>
-#include <functional>
 #include <gtest/gtest.h>
 
+#include "WhenOpen.h"
 #include "platform/qt/Colors.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "platform/qtwidgets/TextQueryDialog.h"
 #include "platform/qtwidgets/UpDown.h"
 
 namespace {
-
-// Runs act on the next modal dialog of type T once it is open.
-template <class T> void whenOpen(std::function<void(T*)> act) {
-    QTimer::singleShot(0, [act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget()))
-            act(dialog);
-        else
-            whenOpen<T>(act);
-    });
-}
 
 TEST(TextQueryDialog, MulDivRoundsHalvesAwayFromZero) {
     struct Case {
