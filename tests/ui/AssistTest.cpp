@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "platform/LineConnection.h"
 #include "support/FakeSrcp073Server.h"
@@ -60,9 +61,7 @@ protected:
         if (!window)
             return nullptr;
         window->Lang_id = lang;
-        window->Iphostchar = "127.0.0.1";
-        window->Ipport = m_server.port();
-        window->applyConnectionSettings();
+        pointAt(window, m_server.port());
         window->show();
         if (!QTest::qWaitFor([] { return AssistForm && AssistForm->isVisible(); }))
             return nullptr;
@@ -110,16 +109,16 @@ TEST_F(AssistTest, SelectRunsTheChosenTaskOnlyWhileItsMenuItemIsEnabled) {
         Boxes boxes;      // the boxes of the item's own handler
     };
     const std::string notConnected = "message [Error] Not connected to server (stop)";
+    const std::string noCommandChannel =
+        "message [Error] Connection to server (command chanel) could not be established (stop)";
+    const std::string noFeedbackChannel = "message [Error] The feedback chanel could not be opened (stop)";
+    const std::string notAvailable = "message [Error] This function is not available (stop)";
     const Row rows[] = {
         {0, "Neu1", Refusal::None, Answer::FileCancelled, {"save file"}},
         {1, "Oeffnen1", Refusal::None, Answer::FileCancelled, {"open file"}},
         {2, "Speichern1", Refusal::Box, Answer::None, {}},
         // The server refuses: the connect reports it.
-        {3,
-         "Hostverbinden1",
-         Refusal::Box,
-         Answer::None,
-         {"message [Error] Connection to server (command chanel) could not be established (stop)"}},
+        {3, "Hostverbinden1", Refusal::Box, Answer::None, {noCommandChannel}},
         {4, "Hosttrennen1", Refusal::None, Answer::None, {}},
         {5, "Gleisbildentwerfen1", Refusal::Box, Answer::None, {}},
         {6, "DecoderAdressen1", Refusal::Box, Answer::None, {}},
@@ -129,11 +128,7 @@ TEST_F(AssistTest, SelectRunsTheChosenTaskOnlyWhileItsMenuItemIsEnabled) {
         {10, "Fahrstrassen1", Refusal::Box, Answer::None, {}},
         {11, "Softregler1", Refusal::Box, Answer::None, {}},
         {12, "IPAddrHost1", Refusal::None, Answer::WindowRejected, {"window SetupForm"}},
-        {13,
-         "Abfragestarten1",
-         Refusal::Box,
-         Answer::None,
-         {"message [Error] The feedback chanel could not be opened (stop)"}},
+        {13, "Abfragestarten1", Refusal::Box, Answer::None, {noFeedbackChannel}},
         {14, "Abfragebeenden1", Refusal::Box, Answer::None, {}},
         {15, "Synchronize2", Refusal::Box, Answer::None, {}},
         {16, "Reset1", Refusal::Box, Answer::None, {}},
@@ -143,11 +138,7 @@ TEST_F(AssistTest, SelectRunsTheChosenTaskOnlyWhileItsMenuItemIsEnabled) {
         {20, "Initialisierung1", Refusal::Box, Answer::None, {notConnected}},
         // The clock is on, so the command switches it off, which asks nothing.
         {21, "Zeit1", Refusal::Box, Answer::None, {}},
-        {22,
-         "Decoderprogrammieren1",
-         Refusal::Box,
-         Answer::None,
-         {"message [Error] This function is not available (stop)"}},
+        {22, "Decoderprogrammieren1", Refusal::Box, Answer::None, {notAvailable}},
         {23, "FreieBefehle1", Refusal::Box, Answer::None, {notConnected}},
         {24, nullptr, Refusal::None, Answer::None, {}},
         {25, "DirectX1", Refusal::Box, Answer::None, {"message [Info] DirectX not installed (information)"}},

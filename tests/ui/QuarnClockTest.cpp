@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/FakeSrcpServer.h"
@@ -168,12 +169,7 @@ TEST_F(QuarnClockTest, TheClockShowsItsSourceAndTicksAtItsSpeed) {
         {"increase 3", {true, false, 3, {12, 30, 0}}, 333, 3, 1, {"12:30:01"}},
         {"increase 10", {true, false, 10, {12, 30, 0}}, 100, 10, 1, {"12:30:01"}},
         // Without a report from the server the seconds stop at 60.
-        {"server at 12:30:58",
-         {true, false, 1, {12, 30, 58}},
-         1000,
-         1,
-         1,
-         {"12:30:59", "12:30:60", "12:30:60"}},
+        {"at 12:30:58", {true, false, 1, {12, 30, 58}}, 1000, 1, 1, {"12:30:59", "12:30:60", "12:30:60"}},
     };
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
@@ -268,9 +264,7 @@ TEST_F(QuarnClockTest, TimeOnAndOffOverAnSrcp073Server) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     window->show();
-    window->Iphostchar = "127.0.0.1";
-    window->Ipport = server.port();
-    window->applyConnectionSettings();
+    pointAt(window, server.port());
     window->Hostverbinden1->trigger();
     ASSERT_TRUE(window->Command_Socket->isConnected());
     ASSERT_TRUE(window->Zeit1->isEnabled());
@@ -314,10 +308,7 @@ protected:
         if (!window)
             return nullptr;
         window->show();
-        window->Iphostchar = "127.0.0.1";
-        window->Ipport = server.port();
-        window->SrcpVer = 80;
-        window->applyConnectionSettings();
+        pointAt(window, server.port(), 80);
         window->Hostverbinden1->trigger();
         if (!window->SRCPCl2->Connected() ||
             !QTest::qWaitFor([&] { return window->SRCPCl2->BusCount() == static_cast<int>(buses.size()); },

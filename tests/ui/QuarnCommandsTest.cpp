@@ -155,16 +155,6 @@ TEST_F(QuarnCommandsTest, DefaultExceptionHandlerShowsTheTextAndGoesOn) {
     EXPECT_EQ(m_dialogs.calls().size(), 1u);
 }
 
-TEST_F(QuarnCommandsTest, DirectXSaysNoneIsInstalled) {
-    TMainForm* window = startWindows();
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(window->Dxpresent);
-    m_dialogs.clear();
-    window->DirectX1->trigger();
-    EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Message, "Info", "DirectX not installed",
-                                                     MessageIcon::Information}}));
-}
-
 TEST_F(QuarnCommandsTest, CommandsTellWhatTheOutputAnswered) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);

@@ -56,9 +56,7 @@ protected:
         if (!window)
             return nullptr;
         window->show();
-        window->Iphostchar = "127.0.0.1";
-        window->Ipport = m_server.port();
-        window->applyConnectionSettings();
+        pointAt(window, m_server.port());
         m_dialogs.clear();
         return window;
     }
@@ -70,11 +68,9 @@ protected:
         ASSERT_TRUE(m_server.waitConnected(Server::Command));
     }
 
-    void expectConnectedMenus(TMainForm* window, bool connected) {
-        for (MenuItem item : ConnectedItems)
-            EXPECT_EQ((window->*item)->isEnabled(), connected) << (window->*item)->objectName().toStdString();
-        EXPECT_EQ(window->Hostverbinden1->isEnabled(), !connected);
-        EXPECT_TRUE(window->Hosttrennen1->isEnabled());
+    // The server ends a connection: with a reset, or closing it in order.
+    void drop(Server::Channel channel, bool reset) {
+        reset ? m_server.resetConnection(channel) : m_server.closeConnection(channel);
     }
 
     static bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
@@ -176,8 +172,7 @@ TEST_F(QuarnConnectionTest, RefusedPortsAreReportedAndLeaveWhatWorks) {
         server.refuse(c.refused);
         TMainForm* window = connectableWindow();
         ASSERT_NE(window, nullptr);
-        window->Ipport = server.port();
-        window->applyConnectionSettings();
+        pointAt(window, server.port());
         window->setPlanMenuState();
         window->Infoport_an = 1;
         window->Autopower = 1;
@@ -290,11 +285,7 @@ TEST_F(QuarnConnectionTest, ServerClosingTheCommandConnectionDisconnectsTheWindo
         ASSERT_TRUE(m_server.waitConnected(Server::Info));
         ASSERT_TRUE(window->PowerTimer->isActive());
 
-        if (reset) {
-            m_server.resetConnection(Server::Command);
-        } else {
-            m_server.closeConnection(Server::Command);
-        }
+        drop(Server::Command, reset);
         EXPECT_TRUE(waitFor([&] { return window->Hostverbinden1->isEnabled(); }));
         expectConnectedMenus(window, false);
         EXPECT_EQ(window->statusPanelText(1), Disconnected);
@@ -313,9 +304,6 @@ TEST_F(QuarnConnectionTest, ServerClosingTheCommandConnectionDisconnectsTheWindo
 }
 
 TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTheCommandConnectionStays) {
-    const std::string FeedbackLost = "Der R\xC3\xBC"
-                                     "ckmeldekanal konnte nicht ge\xC3\xB6"
-                                     "ffnet werden";
     struct Case {
         Server::Channel channel;
         bool reset;
@@ -343,12 +331,8 @@ TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTh
         window->setStatusPanel(1, "");
         window->setStatusPanel(2, "");
 
-        if (c.reset) {
-            m_server.resetConnection(c.channel);
-        } else {
-            m_server.closeConnection(c.channel);
-        }
-        EXPECT_TRUE(waitFor([&] { return window->statusPanelText(c.panel) == FeedbackLost; }));
+        drop(c.channel, c.reset);
+        EXPECT_TRUE(waitFor([&] { return window->statusPanelText(c.panel) == NoFeedbackChannel; }));
         const bool poll = c.channel == Server::Poll;
         EXPECT_EQ(window->Abfragestarten1->isEnabled(), poll);
         EXPECT_EQ(window->Reset1->isEnabled(), poll);
@@ -428,10 +412,8 @@ TEST_F(QuarnConnectionTest, DisconnectReturnsWhenAWriteFailedUnderTheBlockedRead
         TMainForm* window = startWindows();
         ASSERT_NE(window, nullptr);
         window->show();
-        window->Iphostchar = "127.0.0.1";
-        window->Ipport = silent.port();
         window->Infoport_an = 0;
-        window->applyConnectionSettings();
+        pointAt(window, silent.port());
         std::unique_ptr<AcceptedConnection> peer;
         std::thread acceptor([&] { peer = silent.accept(5000); });
         window->Hostverbinden1->trigger();

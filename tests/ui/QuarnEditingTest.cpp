@@ -18,6 +18,8 @@ namespace {
 
 using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
+// A plan as a list of (kind, x, y).
+using Plan = std::vector<std::array<int, 3>>;
 
 class QuarnEditingTest : public PlanEditorTest {
 protected:
@@ -27,9 +29,9 @@ protected:
         pick(kind);
     }
     Call stop(int number) const { return {Kind::Message, text(102), text(number), MessageIcon::Stop}; }
-    // The plan as a list of (kind, x, y), in table order.
-    static std::vector<std::array<int, 3>> plan() {
-        std::vector<std::array<int, 3>> entries;
+    // The plan in table order.
+    static Plan plan() {
+        Plan entries;
         for (int i = 0; i < Postable->getNumbofEntries(); ++i) {
             const tPosEntry* e = Postable->getEntryByNum(i);
             entries.push_back({e->Enummer, e->Posx, e->Posy});
@@ -73,7 +75,7 @@ TEST_F(QuarnEditingTest, APlacementEntersThePickedKindAtThePlanCell) {
     m_dialogs.clear();
     click(110, 60);
     EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{stop(109)});
-    EXPECT_EQ(plan(), (std::vector<std::array<int, 3>>{{1, 54, 54}, {1, 108, 54}}));
+    EXPECT_EQ(plan(), (Plan{{1, 54, 54}, {1, 108, 54}}));
     EXPECT_TRUE(shows(108, 54, occupied));
 
     // The pick is kept apart from the icons that other drawing loads meanwhile.
@@ -170,67 +172,23 @@ TEST_F(QuarnEditingTest, ADragMovesTheElementItStartsOnOrPutsItBack) {
         std::vector<QPoint> moves; // the pointer after the press at (60, 60)
         TShiftState shiftFrom;     // Shift held from the second move on
         bool box;                  // message 109
-        std::vector<std::array<int, 3>> plan;
+        Plan plan;
         QImage atStart;  // the picture of the pressed cell afterwards (null: the picked one)
         QPoint target;   // and of this cell
         QImage atTarget; // (null: the picked one)
     };
     const QImage picked;
+    // The plan as it was, and with the pressed element replaced by the picked kind 3 at (108, 54).
+    const Plan kept = {{1, 0, 0}, {14, 54, 54}, {19, 135, 54}};
+    const Plan moved = {{1, 0, 0}, {19, 135, 54}, {3, 108, 54}};
+    const QImage icon14 = icon(14, 1), icon19 = icon(19, 1);
     const Case cases[] = {
-        {"nothing picked",
-         false,
-         {{140, 60}},
-         {},
-         false,
-         {{1, 0, 0}, {14, 54, 54}, {19, 135, 54}},
-         icon(14, 1),
-         {135, 54},
-         icon(19, 1)},
-        {"jitter in the pressed cell",
-         true,
-         {{62, 61}, {75, 70}},
-         {},
-         true,
-         {{1, 0, 0}, {14, 54, 54}, {19, 135, 54}},
-         icon(14, 1),
-         {135, 54},
-         icon(19, 1)},
-        {"to a free cell",
-         true,
-         {{90, 60}, {120, 60}},
-         {},
-         false,
-         {{1, 0, 0}, {19, 135, 54}, {3, 108, 54}},
-         grey27,
-         {108, 54},
-         picked},
-        {"to an occupied cell",
-         true,
-         {{90, 60}, {140, 60}},
-         {},
-         true,
-         {{1, 0, 0}, {14, 54, 54}, {19, 135, 54}},
-         icon(14, 1),
-         {135, 54},
-         icon(19, 1)},
-        {"Shift during the drag",
-         true,
-         {{90, 60}, {120, 60}},
-         ssShift,
-         false,
-         {{1, 0, 0}, {14, 54, 54}, {19, 135, 54}},
-         icon(14, 1),
-         {81, 54},
-         grey27},
-        {"off the plan",
-         true,
-         {{90, 60}, {1000, 60}},
-         {},
-         false,
-         {{1, 0, 0}, {14, 54, 54}, {19, 135, 54}},
-         icon(14, 1),
-         {81, 54},
-         grey27},
+        {"nothing picked", false, {{140, 60}}, {}, false, kept, icon14, {135, 54}, icon19},
+        {"jitter in the pressed cell", true, {{62, 61}, {75, 70}}, {}, true, kept, icon14, {135, 54}, icon19},
+        {"to a free cell", true, {{90, 60}, {120, 60}}, {}, false, moved, grey27, {108, 54}, picked},
+        {"to an occupied cell", true, {{90, 60}, {140, 60}}, {}, true, kept, icon14, {135, 54}, icon19},
+        {"Shift in the drag", true, {{90, 60}, {120, 60}}, ssShift, false, kept, icon14, {81, 54}, grey27},
+        {"off the plan", true, {{90, 60}, {1000, 60}}, {}, false, kept, icon14, {81, 54}, grey27},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -281,7 +239,7 @@ TEST_F(QuarnEditingTest, TheMouseReachesThePlanThroughTheWidget) {
     QTest::mouseClick(window->Quarn, Qt::LeftButton, {}, QPoint(60, 60));
     QTest::mouseDClick(window->Quarn, Qt::LeftButton, {}, QPoint(60, 60));
     QTest::mouseRelease(window->Quarn, Qt::LeftButton, {}, QPoint(60, 60));
-    EXPECT_EQ(plan(), (std::vector<std::array<int, 3>>{{1, 54, 54}}));
+    EXPECT_EQ(plan(), (Plan{{1, 54, 54}}));
     EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{stop(109)});
     // Shift-drag through the widget: the buttons and keys held arrive with each event.
     QTest::mouseClick(window->Quarn, Qt::LeftButton, Qt::ShiftModifier, QPoint(60, 60));
@@ -291,7 +249,7 @@ TEST_F(QuarnEditingTest, TheMouseReachesThePlanThroughTheWidget) {
                      Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(window->Quarn, &drag);
     QTest::mouseRelease(window->Quarn, Qt::LeftButton, Qt::ShiftModifier, QPoint(90, 60));
-    EXPECT_EQ(plan(), (std::vector<std::array<int, 3>>{{1, 81, 54}}));
+    EXPECT_EQ(plan(), (Plan{{1, 81, 54}}));
     // A right click through the widget deletes.
     QTest::mouseClick(window->Quarn, Qt::RightButton, {}, QPoint(90, 60));
     EXPECT_TRUE(plan().empty());

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
+#include "ConnectionExpectations.h"
 #include "PlanEditorFixture.h"
 #include "platform/LineConnection.h"
 #include "support/FakeSrcp073Server.h"
@@ -25,36 +27,24 @@ using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 using Files = std::map<std::string, std::string>;
 
-std::string lines(std::initializer_list<std::string> values) {
+// A file of the space-separated values, one a line.
+std::string lines(const std::string& values) {
     std::string text;
-    for (const std::string& v : values)
-        text += v + "\r\n";
+    std::istringstream in(values);
+    for (std::string value; in >> value;)
+        text += value + "\r\n";
     return text;
 }
 
 // Plan "a": a turnout (kind 14) at (27, 27) switched by decoder 1, output 1 in state 1, the button
 // of route 1 (kind 66) at (54, 27), and one label.
 std::string planA(int turnoutState = 1) {
-    return lines({"2",           "1",
-                  "14",          "27",
-                  "27",          std::to_string(turnoutState),
-                  "1",           "2",
-                  "0",           "1",
-                  "1",           "0",
-                  "0",           "M",
-                  "2",           "66",
-                  "54",          "27",
-                  "1",           "0",
-                  "0",           "0",
-                  "0",           "0",
-                  "0",           "1",
-                  "M",           "1",
-                  "Qtextlabel1", "Bahnhof",
-                  "81",          "0",
-                  "0",           "Arial,10,0000,clBlack"});
+    return lines(
+        "2 1 14 27 27 " + std::to_string(turnoutState) +
+        " 1 2 0 1 1 0 0 M 2 66 54 27 1 0 0 0 0 0 0 1 M 1 Qtextlabel1 Bahnhof 81 0 0 Arial,10,0000,clBlack");
 }
 // Its routes: route 1 puts the turnout in state 2.
-const std::string kRoutesA = lines({"1", "1", "14", "27", "27", "12", "1"});
+const std::string kRoutesA = lines("1 1 14 27 27 12 1");
 
 // What the tests compare: the plan's names, tables, title, status panel, mode and menus.
 struct PlanState {
@@ -220,8 +210,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         s.buttonsOn = 0;
     };
     auto unchanged = [](PlanState&, Files&) {};
-    const std::string routesWithSecond =
-        lines({"2", "1", "14", "27", "27", "12", "2", "14", "27", "27", "11", "2"});
+    const std::string routesWithSecond = lines("2 1 14 27 27 12 2 14 27 27 11 2");
 
     const Row rows[] = {
         {"New without a plan", Start::NoPlan, &TMainForm::Neu1Click, "n.pln",
@@ -281,12 +270,12 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         writeFileBytes(layouts + "a.pln", good);
         writeFileBytes(layouts + "a.dat", kRoutesA);
         writeFileBytes(layouts + "my.plan.pln", good);
-        writeFileBytes(layouts + "my.plan.dat", lines({"1", "1", "14", "27", "27", "13", "3"}));
+        writeFileBytes(layouts + "my.plan.dat", lines("1 1 14 27 27 13 3"));
         writeFileBytes(layouts + "count.pln", "3" + good.substr(1));
         writeFileBytes(layouts + "font.pln",
                        good.substr(0, good.rfind("Arial")) + "Arial,10,000,clBlack\r\n");
         writeFileBytes(layouts + "routes.pln", good);
-        writeFileBytes(layouts + "routes.dat", lines({"2", "1", "14", "27", "27", "12", "1"}));
+        writeFileBytes(layouts + "routes.dat", lines("2 1 14 27 27 12 1"));
         stopWindows();
         window = startWindows();
         ASSERT_NE(window, nullptr);
@@ -375,8 +364,7 @@ TEST_F(QuarnFilesTest, RoutesSavedAfterSaveAsGoToTheCopyOnly) {
     Fahr->fahreintragen(3, 66, 54, 27, 11);
     Bahn->fahrspeichern();
     Files expected = before;
-    expected["b.dat"] = lines(
-        {"3", "1", "14", "27", "27", "12", "2", "14", "27", "27", "11", "3", "66", "54", "27", "11", "2"});
+    expected["b.dat"] = lines("3 1 14 27 27 12 2 14 27 27 11 3 66 54 27 11 2");
     EXPECT_EQ(files(), expected);
 
     // The copy opens with its routes.
@@ -389,15 +377,11 @@ TEST_F(QuarnFilesTest, RoutesSavedAfterSaveAsGoToTheCopyOnly) {
 TEST_F(QuarnFilesTest, OpenFinishesWhenTheServerGoesAwayDuringThePulses) {
     FakeSrcp073Server server;
     RecordingClock clock;
-    window->Iphostchar = "127.0.0.1";
-    window->Ipport = server.port();
-    window->applyConnectionSettings();
+    pointAt(window, server.port());
     window->Command_Socket->connect(2000);
     ASSERT_TRUE(server.waitConnected(FakeSrcp073Server::Command));
     // Two switched elements: the first pulse loses the server, the second is not tried.
-    writeFileBytes(layouts + "p.pln",
-                   lines({"2", "1",  "14", "0", "0", "1", "1", "0", "0", "1", "0", "0", "0", "M",
-                          "2", "14", "27", "0", "1", "2", "0", "0", "1", "0", "0", "0", "M", "0"}));
+    writeFileBytes(layouts + "p.pln", lines("2 1 14 0 0 1 1 0 0 1 0 0 0 M 2 14 27 0 1 2 0 0 1 0 0 0 M 0"));
     writeFileBytes(layouts + "p.dat", kRoutesA);
     clock.onWait = [&](const std::string&) {
         if (server.connected(FakeSrcp073Server::Command)) {

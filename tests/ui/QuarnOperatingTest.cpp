@@ -14,11 +14,10 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <thread>
 
+#include "ConnectionExpectations.h"
 #include "PlanEditorFixture.h"
 #include "engine/lokunit.h"
 #include "platform/LineConnection.h"
@@ -32,13 +31,6 @@ using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 using Server = FakeSrcp073Server;
 namespace fs = std::filesystem;
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // Records the text a label shows each time it is painted.
 class PaintedTexts : public QObject {
@@ -62,9 +54,7 @@ class QuarnOperatingTest : public PlanEditorTest {
 protected:
     void SetUp() override {
         PlanEditorTest::SetUp();
-        window->Iphostchar = "127.0.0.1";
-        window->Ipport = m_server.port();
-        window->applyConnectionSettings();
+        pointAt(window, m_server.port());
         window->Command_Socket->connect(2000);
         ASSERT_TRUE(m_server.waitConnected(Server::Command));
         window->Gleisbildpfad = Bahn->getLayoutPath();
@@ -100,11 +90,19 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     Lok->set_addr(0, 3);
     m_throttles.onStop = [] { Bahn->gl_out(0); };
 
-    struct Case {
-        const char* name;
+    // An element as the plan holds it.
+    struct Element {
         int kind;
         const char* protocol;
         std::array<int, 3> decod, daten;
+    };
+    const Element turnout{14, "N", {1, 1, 0}, {1, 2, 0}};
+    const Element threeWay{19, "M", {2, 2, 2}, {1, 2, 3}};
+    const Element uncoupler{20, "M", {3, 0, 0}, {5, 0, 0}};
+    const Element emergencyStop{22, "M", {4, 0, 0}, {1, 0, 0}};
+    struct Case {
+        const char* name;
+        Element e;
         int state;
         std::string bytes;
         int stateAfter;
@@ -115,96 +113,39 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     const std::vector<std::string> twoPulses = {"pause 250", "pause 250"};
     const std::vector<std::string> flash = {"pause 250", "pause 300"};
     const Case cases[] = {
-        {"two states, 1",
-         14,
-         "N",
-         {1, 1, 0},
-         {1, 2, 0},
-         1,
-         "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n",
-         2,
-         pulse,
-         false},
-        {"two states, 2",
-         14,
-         "N",
-         {1, 1, 0},
-         {1, 2, 0},
-         2,
-         "SET GA N 5 0 1 -1\nSET GA N 5 0 0 -1\n",
-         1,
-         pulse,
-         false},
-        {"three states, 1",
-         19,
-         "M",
-         {2, 2, 2},
-         {1, 2, 3},
-         1,
-         "SET GA M 9 1 1 -1\nSET GA M 9 1 0 -1\n",
-         2,
-         pulse,
-         false},
-        {"three states, 2",
-         19,
-         "M",
-         {2, 2, 2},
-         {1, 2, 3},
-         2,
-         "SET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\nSET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\n",
-         3,
-         twoPulses,
-         false},
-        {"three states, 3",
-         19,
-         "M",
-         {2, 2, 2},
-         {1, 2, 3},
-         3,
-         "SET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\n",
-         1,
-         pulse,
-         false},
-        {"uncoupler",
-         20,
-         "M",
-         {3, 0, 0},
-         {5, 0, 0},
-         1,
-         "SET GA M 15 0 1 -1\nSET GA M 15 0 0 -1\n",
-         1,
-         flash,
-         false},
-        {"detector", 65, "M", {1, 0, 0}, {3, 0, 0}, 1, "", 1, {}, false},
-        {"emergency stop",
-         22,
-         "M",
-         {4, 0, 0},
-         {1, 0, 0},
-         1,
-         "SET GA M 17 0 1 -1\nSET GA M 17 0 0 -1\nSET GL N2 3 0 0 100 0 0 \r\n",
-         1,
-         flash,
-         true},
+        {"two states, 1", turnout, 1, "SET GA N 5 1 1 -1\nSET GA N 5 1 0 -1\n", 2, pulse, false},
+        {"two states, 2", turnout, 2, "SET GA N 5 0 1 -1\nSET GA N 5 0 0 -1\n", 1, pulse, false},
+        {"three states, 1", threeWay, 1, "SET GA M 9 1 1 -1\nSET GA M 9 1 0 -1\n", 2, pulse, false},
+        {"three states, 2", threeWay, 2,
+         "SET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\n"
+         "SET GA M 10 0 1 -1\nSET GA M 10 0 0 -1\n",
+         3, twoPulses, false},
+        {"three states, 3", threeWay, 3, "SET GA M 9 0 1 -1\nSET GA M 9 0 0 -1\n", 1, pulse, false},
+        {"uncoupler", uncoupler, 1, "SET GA M 15 0 1 -1\nSET GA M 15 0 0 -1\n", 1, flash, false},
+        {"detector", {65, "M", {1, 0, 0}, {3, 0, 0}}, 1, "", 1, {}, false},
+        {"emergency stop", emergencyStop, 1,
+         "SET GA M 17 0 1 -1\nSET GA M 17 0 0 -1\n"
+         "SET GL N2 3 0 0 100 0 0 \r\n",
+         1, flash, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Bahn->EmptyQuarnlist();
-        tPosEntry& e = placeSwitch(c.kind, 54, 54, c.protocol, c.decod, c.daten, c.state);
+        tPosEntry& e = placeSwitch(c.e.kind, 54, 54, c.e.protocol, c.e.decod, c.e.daten, c.state);
         m_clock.waits.clear();
         m_throttles.calls.clear();
         // While the flash lasts the element shows its second state.
         bool flashShown = false;
         m_clock.onWait = [&](const std::string& wait) {
             if (wait == "pause 300")
-                flashShown = shows(54, 54, icon(c.kind, 2)) && e.Stellung == c.state;
+                flashShown = shows(54, 54, icon(c.e.kind, 2)) && e.Stellung == c.state;
         };
         click(60, 60);
         m_clock.onWait = nullptr;
         EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), c.bytes);
         EXPECT_EQ(e.Stellung, c.stateAfter);
         EXPECT_EQ(m_clock.waits, c.waits);
-        EXPECT_TRUE(shows(54, 54, icon(c.kind, c.stateAfter)));
+        EXPECT_TRUE(shows(54, 54, icon(c.e.kind, c.stateAfter)));
         EXPECT_EQ(flashShown, c.waits == flash);
         EXPECT_EQ(m_throttles.calls,
                   c.stopsThrottles ? std::vector<std::string>{"stop all"} : std::vector<std::string>());
@@ -317,11 +258,11 @@ TEST_F(QuarnOperatingTest, ARouteIsRecordedLinkedSavedAndSetByItsButton) {
     m_dialogs.clear();
     QTest::mouseClick(window->ButtonFahrerst_speichern, Qt::LeftButton);
     EXPECT_TRUE(m_dialogs.calls().empty());
-    EXPECT_EQ(fileBytes(routeFile()),
+    EXPECT_EQ(readFileBytes(routeFile()),
               "2\r\n1\r\n14\r\n54\r\n54\r\n12\r\n1\r\n19\r\n108\r\n54\r\n13\r\n1\r\n");
-    EXPECT_NE(
-        fileBytes(planFile()).find("\r\n66\r\n216\r\n54\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\nM\r\n"),
-        std::string::npos);
+    EXPECT_NE(readFileBytes(planFile())
+                  .find("\r\n66\r\n216\r\n54\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n1\r\nM\r\n"),
+              std::string::npos);
     EXPECT_TRUE(window->Betrieb);
     EXPECT_TRUE(window->Betrieb1->isChecked());
     EXPECT_FALSE(window->Fahrstrassen1->isChecked());
@@ -383,7 +324,7 @@ TEST_F(QuarnOperatingTest, TheRouteEditorsNumbersCancelAndDelete) {
     ASSERT_EQ(window->Fahrstrasse, 2);
     QTest::mouseClick(window->ButtonDel_del, Qt::LeftButton);
     EXPECT_EQ(Fahr->readgleisnr(2), 0);
-    EXPECT_EQ(fileBytes(routeFile()), "0\r\n4\r\n");
+    EXPECT_EQ(readFileBytes(routeFile()), "0\r\n4\r\n");
     EXPECT_FALSE(fs::exists(planFile()));
 }
 

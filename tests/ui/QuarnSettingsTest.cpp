@@ -18,6 +18,7 @@
 #include <sstream>
 
 #include "Captions.h"
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/Fahrunit.h"
 #include "engine/SettingsFile.h"
@@ -308,9 +309,7 @@ TEST_F(QuarnSettingsTest, AnOpenConnectionKeepsItsTransportAndServer) {
     {
         FakeSrcp073Server first;
         FakeSrcp073Server second;
-        window->Iphostchar = "127.0.0.1";
-        window->Ipport = first.port();
-        window->applyConnectionSettings();
+        pointAt(window, first.port());
         window->Hostverbinden1Click();
         ASSERT_TRUE(first.waitConnected(FakeSrcp073Server::Command));
 
@@ -407,7 +406,10 @@ TEST_F(QuarnSettingsTest, EveryWindowIsRelabelledInEveryLanguage) {
     }
 }
 
+// Save also starts the joystick back-end again in the chosen language: without input devices the
+// status bar says so, in Swedish now.
 TEST_F(QuarnSettingsTest, LanguageChosenInTheDialogRelabelsEveryWindowAtOnce) {
+    window->setStatusPanel(2, "");
     runDialog([](TSetupForm& d) { d.CBLang->setCurrentIndex(LANGSVENSKA - 1); }, true);
     EXPECT_EQ(window->Lang_id, LANGSVENSKA);
     EXPECT_EQ(fileLines(readFileBytes(settingsFile()))[4], "3");
@@ -417,13 +419,6 @@ TEST_F(QuarnSettingsTest, LanguageChosenInTheDialogRelabelsEveryWindowAtOnce) {
     EXPECT_EQ(caption(AssistForm, "Close_button"), Lang->entry(80, LANGSVENSKA));
     // The title keeps the language it was made in.
     EXPECT_EQ(window->windowTitle().toStdString(), "QUARN - Eisenbahnsteuerung");
-}
-
-// Save starts the joystick back-end again in the chosen language: without input devices the status bar
-// says so, in Swedish now.
-TEST_F(QuarnSettingsTest, SaveSetsUpTheJoysticksAgain) {
-    window->setStatusPanel(2, "");
-    runDialog([](TSetupForm& d) { d.CBLang->setCurrentIndex(LANGSVENSKA - 1); }, true);
     EXPECT_EQ(window->statusPanelText(2), Lang->entry(130, LANGSVENSKA));
 }
 

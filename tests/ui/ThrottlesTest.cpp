@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "ConnectionExpectations.h"
 #include "QuarnTestFolder.h"
 #include "engine/IconCache.h"
 #include "engine/lokunit.h"
@@ -49,9 +50,7 @@ TEST_F(ThrottlesTest, SetUpALocoThenDriveIt) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     window->show();
-    window->Iphostchar = "127.0.0.1";
-    window->Ipport = m_server.port();
-    window->applyConnectionSettings();
+    pointAt(window, m_server.port());
     window->Hostverbinden1->trigger();
     ASSERT_TRUE(window->Command_Socket->isConnected());
     ASSERT_TRUE(m_server.waitConnected(Server::Command));
@@ -155,7 +154,9 @@ TEST_F(ThrottlesTest, WithoutInputDevicesNoJoystickIsOffered) {
     EXPECT_FALSE(window->Dxpresent);
     m_dialogs.clear();
     window->DirectX1->trigger();
-    EXPECT_EQ(m_dialogs.calls().at(0).text, "DirectX not installed");
+    EXPECT_EQ(m_dialogs.calls(),
+              (std::vector<RecordingDialogs::Call>{{RecordingDialogs::Kind::Message, "Info",
+                                                    "DirectX not installed", MessageIcon::Information}}));
 }
 
 TEST_F(ThrottlesTest, AStickBoundToThrottle3DrivesItsLocoWithEitherBackEnd) {
@@ -171,9 +172,7 @@ TEST_F(ThrottlesTest, AStickBoundToThrottle3DrivesItsLocoWithEitherBackEnd) {
     window->DirectX1->trigger();
     EXPECT_EQ(m_dialogs.calls().at(0).text, "DirectX 8.0 installed");
 
-    window->Iphostchar = "127.0.0.1";
-    window->Ipport = m_server.port();
-    window->applyConnectionSettings();
+    pointAt(window, m_server.port());
     window->Hostverbinden1->trigger();
     ASSERT_TRUE(m_server.waitConnected(Server::Command));
     for (int slot = 0; slot < LOKMAX; ++slot)
