@@ -177,6 +177,8 @@ TEST_F(QuarnSettingsTest, EverySettingIsShownAndTakenBack) {
                {3, "1"},
                {8, "1"},
                {9, "1"}})},
+        {"a language outside the list shows none and is kept", [](TMainForm& w) { w.Lang_id = 9; }, true,
+         show("language 0", "language -1"), nullptr, with({{5, "9"}})},
         {"info channel 2 is not 1", [](TMainForm& w) { w.Infoport_an = 2; }, true, defaults, nullptr,
          defaultLines},
         {"everything changed in the dialog",
@@ -454,6 +456,7 @@ TEST_F(QuarnSettingsTest, ARelabellingKeepsWhatTheModesShow) {
 TEST_F(QuarnSettingsTest, SettingsThatCannotBeWrittenStayInEffect) {
     std::filesystem::remove(settingsFile());
     std::filesystem::create_directory(settingsFile()); // in the way of the file
+    window->setStatusPanel(2, "");
     runDialog(
         [](TSetupForm& d) {
             d.CBLang->setCurrentIndex(LANGENGLISH - 1);
@@ -464,6 +467,7 @@ TEST_F(QuarnSettingsTest, SettingsThatCannotBeWrittenStayInEffect) {
     EXPECT_EQ(window->Ipport, 4000);
     EXPECT_EQ(window->Command_Socket->port(), 4000);
     EXPECT_EQ(window->FileMenu->title().toStdString(), "&File") << "relabelled all the same";
+    EXPECT_EQ(window->statusPanelText(2), Lang->entry(130, LANGENGLISH)) << "the joysticks set up again";
     const std::vector<Call> calls = m_dialogs.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].kind, Kind::Message);

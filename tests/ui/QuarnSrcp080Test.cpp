@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -24,6 +25,7 @@
 #include "support/engine/RecordingClock.h"
 #include "ui/Debugunit.h"
 #include "ui/Uhrunit.h"
+#include "ui/setupunit.h"
 
 namespace {
 
@@ -153,6 +155,15 @@ TEST_F(QuarnSrcp080Test, ConnectSetsAutoPowerAndTheMenusAndDisconnectTakesThemBa
         // A new or opened plan does not bring Connect or Loco setup back.
         window->setPlanMenuState();
         expectConnectedMenus(window, true);
+        // Nor can the settings dialog change the transport under the client.
+        bool srcpLocked = false;
+        m_dialogs.pushWindow([&] {
+            srcpLocked = !SetupForm->RGSrcp->isEnabled();
+            return 0;
+        });
+        window->IPAddrHost1Click();
+        EXPECT_TRUE(srcpLocked);
+        m_dialogs.clear();
 
         ASSERT_TRUE(waitFor([&] { return window->statusPanelText(0) == "Power off"; }));
         Lines expected = {"GET 1 POWER", "GET 2 POWER", "GET 3 POWER", "GET 4 POWER",
