@@ -78,26 +78,15 @@ Bmp readBmp(const std::string& path) {
 
 const Rgb kGrey{192, 192, 192};
 
-bool isDark(Rgb c) {
-    return c.r < 90 && c.g < 90 && c.b < 90;
-}
-bool isRouteYellow(Rgb c) {
-    return c.r > 230 && c.g > 180 && c.b < 60;
-}
-bool isRed(Rgb c) {
-    return c.r > 190 && c.g < 80 && c.b < 80;
-}
-bool isGreen(Rgb c) {
-    return c.g > 170 && c.r < 100 && c.b < 140;
-}
-bool isAmber(Rgb c) {
-    return c.r > 230 && c.g > 150 && c.g < 220 && c.b < 60;
-}
-bool isLit(Rgb c) {
-    return c.r > 240 && c.g > 220 && c.b < 140;
-}
+using Colour = bool (*)(Rgb);
+const Colour isDark = [](Rgb c) { return c.r < 90 && c.g < 90 && c.b < 90; };
+const Colour isRouteYellow = [](Rgb c) { return c.r > 230 && c.g > 180 && c.b < 60; };
+const Colour isRed = [](Rgb c) { return c.r > 190 && c.g < 80 && c.b < 80; };
+const Colour isGreen = [](Rgb c) { return c.g > 170 && c.r < 100 && c.b < 140; };
+const Colour isAmber = [](Rgb c) { return c.r > 230 && c.g > 150 && c.g < 220 && c.b < 60; };
+const Colour isLit = [](Rgb c) { return c.r > 240 && c.g > 220 && c.b < 140; };
 
-int countPixels(const Bmp& bmp, bool (*test)(Rgb)) {
+int countPixels(const Bmp& bmp, Colour test) {
     int n = 0;
     for (int y = 0; y < bmp.height; ++y)
         for (int x = 0; x < bmp.width; ++x)
@@ -127,6 +116,7 @@ int expectedArt(int kind) {
     return kArt[size_t((kind - 1) / 22)][size_t((kind - 1) % 22)];
 }
 
+// The catalogue's lines; fails the calling test on a bare CR or LF.
 std::vector<std::string> catalogueLines() {
     const std::string bytes = readFileBytes(kData + "Elemente1.dat");
     std::vector<std::string> lines;
@@ -138,25 +128,14 @@ std::vector<std::string> catalogueLines() {
             break;
         }
         lines.push_back(bytes.substr(start, end - start));
+        const std::string& line = lines.back();
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << "bare CR or LF in line " << lines.size();
         start = end + 2;
     }
     return lines;
 }
 
-TEST(AssetsCatalogue, HoldsEightyEightRecordsOfTwelveCrLfLines) {
-    const std::string bytes = readFileBytes(kData + "Elemente1.dat");
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
-        }
-        if (bytes[i] == '\r') {
-            ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at byte " << i;
-        }
-    }
-    EXPECT_EQ(catalogueLines().size(), 88u * 12u);
-}
-
-TEST(AssetsCatalogue, RecordsSitOnThePaletteGridWithTheirIconsAndStates) {
+TEST(AssetsCatalogue, EightyEightRecordsOfTwelveCrLfLinesSitOnThePaletteGridWithTheirIcons) {
     const std::vector<std::string> lines = catalogueLines();
     ASSERT_EQ(lines.size(), 88u * 12u);
     std::set<std::pair<int, int>> positions;
@@ -287,34 +266,21 @@ struct SignalCase {
     int red, green, amber; // lit lamps expected: 0 none, 1 some
 };
 
+// clang-format off
 const std::vector<SignalCase> kSignalCases = {
     // three-aspect main signals: stop, proceed, proceed slowly
-    {1, 1, 1, 0, 0},
-    {1, 2, 0, 1, 0},
-    {1, 3, 0, 1, 1},
-    {3, 1, 1, 0, 0},
-    {3, 2, 0, 1, 0},
-    {3, 3, 0, 1, 1},
-    {4, 1, 1, 0, 0},
-    {4, 2, 0, 1, 0},
-    {4, 3, 0, 1, 1},
+    {1, 1, 1, 0, 0}, {1, 2, 0, 1, 0}, {1, 3, 0, 1, 1},
+    {3, 1, 1, 0, 0}, {3, 2, 0, 1, 0}, {3, 3, 0, 1, 1},
+    {4, 1, 1, 0, 0}, {4, 2, 0, 1, 0}, {4, 3, 0, 1, 1},
     // warning signal: expect stop, expect proceed, expect slow
-    {2, 1, 0, 0, 1},
-    {2, 2, 0, 1, 0},
-    {2, 3, 0, 1, 1},
+    {2, 1, 0, 0, 1}, {2, 2, 0, 1, 0}, {2, 3, 0, 1, 1},
     // two aspects; state 3 is beyond them and repeats state 1
-    {5, 1, 1, 0, 0},
-    {5, 2, 0, 1, 0},
-    {5, 3, 1, 0, 0},
-    {7, 1, 1, 0, 0},
-    {7, 2, 0, 1, 0},
-    {7, 3, 1, 0, 0},
+    {5, 1, 1, 0, 0}, {5, 2, 0, 1, 0}, {5, 3, 1, 0, 0},
+    {7, 1, 1, 0, 0}, {7, 2, 0, 1, 0}, {7, 3, 1, 0, 0},
     // the shunting signal shows no coloured light at all
-    {6, 1, 0, 0, 0},
-    {6, 2, 0, 0, 0},
-    {8, 1, 0, 0, 0},
-    {8, 2, 0, 0, 0},
+    {6, 1, 0, 0, 0}, {6, 2, 0, 0, 0}, {8, 1, 0, 0, 0}, {8, 2, 0, 0, 0},
 };
+// clang-format on
 
 TEST(AssetsIcons, SignalsShowTheAspectOfTheirState) {
     for (int row = 0; row < 4; ++row) {
@@ -362,7 +328,7 @@ TEST(AssetsIcons, StatesBeyondAKindsPicturesRepeatStateOneAndTheOthersDiffer) {
 TEST(AssetsIcons, DetectorsRouteSwitchesAndTheStopButtonShowTheirState) {
     struct Case {
         int kind, state;
-        bool (*colour)(Rgb);
+        Colour colour;
         bool present;
     };
     const std::vector<Case> cases = {

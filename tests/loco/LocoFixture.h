@@ -108,7 +108,7 @@ protected:
         Lok->set_nrof(slot, functions);
         Lok->set_speed(slot, 0);
     }
-    static void setFunctions(int slot, std::initializer_list<int> f0to4) {
+    static void setFunctions(int slot, const std::vector<int>& f0to4) {
         TLokFunctions F{};
         Lok->get_F(slot, F);
         std::size_t k = 0;
@@ -120,6 +120,10 @@ protected:
         TLokFunctions F{};
         Lok->get_F(slot, F);
         return F[static_cast<std::size_t>(k)];
+    }
+    static std::vector<int> functions(int slot) {
+        return {function(slot, 0), function(slot, 1), function(slot, 2), function(slot, 3),
+                function(slot, 4)};
     }
 
     // Moves bar i without running its handler.

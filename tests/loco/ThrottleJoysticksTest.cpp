@@ -161,7 +161,6 @@ TEST_F(ThrottleJoysticksTest, KeysSendTheBoundSlot) {
         for (int K : {1, 2}) {
             SCOPED_TRACE(std::string(c.what) + ", joystick " + std::to_string(K));
             setSlot(0, c.protocol, c.addr, 100, c.direction, 4);
-            setFunctions(0, {c.f0, 0, 13, 0, 0});
             Lok->set_speed(0, c.speed);
             Lok->set_jb3(0, 13);
             Lok->set_jb4(0, 2);

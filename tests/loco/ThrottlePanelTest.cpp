@@ -158,7 +158,7 @@ TEST_F(ThrottlePanelTest, BarsOfInertSlotsOrOutsideOperateModeSendNothing) {
 }
 
 TEST_F(ThrottlePanelTest, DirectionButton) {
-    enum Mode { Operate, Design, LocoSetup };
+    enum Mode { Operate, Design };
     struct Case {
         const char* what;
         Mode mode;
@@ -168,55 +168,22 @@ TEST_F(ThrottlePanelTest, DirectionButton) {
         int position, direction;
         int directionAfter;
         const char* glyph; // nullptr: the button keeps having none
-        Lines lines;
+        const char* line;  // nullptr: nothing sent
     };
     const Case cases[] = {
-        {"standing M2, direction 1",
-         Operate,
-         "M2",
-         7,
-         false,
-         91,
-         1,
-         0,
-         "pfeil_re.bmp",
-         {"SET GL M2 7 0 0 100 0 0 "}},
-        {"standing N3, direction 0",
-         Operate,
-         "N3",
-         7,
-         false,
-         100,
-         0,
-         1,
-         "pfeil_li.bmp",
-         {"SET GL N3 7 1 0 100 0 0 "}},
-        {"M2 not yet set", Operate, "M2", 7, false, 91, -1, 1, "pfeil_li.bmp", {"SET GL M2 7 1 0 100 0 0 "}},
-        {"moving M2", Operate, "M2", 7, false, 90, 1, 1, nullptr, {"SET GL M2 7 1 0 100 0 0 "}},
-        {"standing M1", Operate, "M1", 7, false, 95, 1, 0, "pfeil_dop.bmp", {"SET GL M1 7 0 0 100 0 0 "}},
-        {"standing M1 not yet set",
-         Operate,
-         "M1",
-         7,
-         false,
-         95,
-         -1,
-         1,
-         "pfeil_dop.bmp",
-         {"SET GL M1 7 1 0 100 0 0 "}},
-        {"standing NB", Operate, "NB", 7, false, 100, 1, 1, nullptr, {"SET GL NB 7 1 0 100 0 0 "}},
-        {"centre-zero at the bottom",
-         Operate,
-         "M2",
-         7,
-         true,
-         100,
-         1,
-         1,
-         nullptr,
-         {"SET GL M2 7 1 0 100 0 0 "}},
-        {"no address", Operate, "M2", 0, false, 100, 1, 1, nullptr, {}},
-        {"design mode", Design, "M2", 7, false, 100, 1, 1, nullptr, {}},
+        {"standing M2, direction 1", Operate, "M2", 7, false, 91, 1, 0, "pfeil_re.bmp",
+         "SET GL M2 7 0 0 100 0 0 "},
+        {"standing N3, direction 0", Operate, "N3", 7, false, 100, 0, 1, "pfeil_li.bmp",
+         "SET GL N3 7 1 0 100 0 0 "},
+        {"M2 not yet set", Operate, "M2", 7, false, 91, -1, 1, "pfeil_li.bmp", "SET GL M2 7 1 0 100 0 0 "},
+        {"moving M2", Operate, "M2", 7, false, 90, 1, 1, nullptr, "SET GL M2 7 1 0 100 0 0 "},
+        {"standing M1", Operate, "M1", 7, false, 95, 1, 0, "pfeil_dop.bmp", "SET GL M1 7 0 0 100 0 0 "},
+        {"standing M1 not yet set", Operate, "M1", 7, false, 95, -1, 1, "pfeil_dop.bmp",
+         "SET GL M1 7 1 0 100 0 0 "},
+        {"standing NB", Operate, "NB", 7, false, 100, 1, 1, nullptr, "SET GL NB 7 1 0 100 0 0 "},
+        {"centre-zero at the bottom", Operate, "M2", 7, true, 100, 1, 1, nullptr, "SET GL M2 7 1 0 100 0 0 "},
+        {"no address", Operate, "M2", 0, false, 100, 1, 1, nullptr, nullptr},
+        {"design mode", Design, "M2", 7, false, 100, 1, 1, nullptr, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -231,7 +198,7 @@ TEST_F(ThrottlePanelTest, DirectionButton) {
         QTest::mouseClick(m_panel->speedButton(4), Qt::RightButton);
         EXPECT_TRUE(m_output.lines.empty()) << "the right button does not click";
         QTest::mouseClick(m_panel->speedButton(4), Qt::LeftButton);
-        EXPECT_EQ(m_output.lines, c.lines);
+        EXPECT_EQ(m_output.lines, c.line ? Lines{c.line} : Lines{});
         EXPECT_EQ(Lok->get_direction(4), c.directionAfter);
         if (c.glyph)
             EXPECT_TRUE(glyphIs(4, c.glyph));
@@ -268,51 +235,22 @@ TEST_F(ThrottlePanelTest, SetupScrollBarPreparesALiveThrottle) {
         int startMaximum;  // the bar's range before
         int position;      // the bar's position after
         const char* glyph; // nullptr: none
-        Lines lines;
+        const char* line;  // nullptr: nothing sent
     };
     const Case cases[] = {
-        {"M2 forwards", true, "M2", 24, 28, 1, false, 100, 28, "pfeil_li.bmp", {"SET GL M2 24 1 0 28 0 0 "}},
-        {"N4 backwards",
-         true,
-         "N4",
-         24,
-         126,
-         0,
-         false,
-         100,
-         126,
-         "pfeil_re.bmp",
-         {"SET GL N4 24 0 0 126 0 0 "}},
-        {"M1", true, "M1", 24, 28, 1, false, 100, 28, "pfeil_dop.bmp", {"SET GL M1 24 1 0 28 0 0 "}},
-        {"NB", true, "NB", 24, 28, 1, false, 100, 28, nullptr, {"SET GL NB 24 1 0 28 0 0 "}},
+        {"M2 forwards", true, "M2", 24, 28, 1, false, 100, 28, "pfeil_li.bmp", "SET GL M2 24 1 0 28 0 0 "},
+        {"N4 backwards", true, "N4", 24, 126, 0, false, 100, 126, "pfeil_re.bmp",
+         "SET GL N4 24 0 0 126 0 0 "},
+        {"M1", true, "M1", 24, 28, 1, false, 100, 28, "pfeil_dop.bmp", "SET GL M1 24 1 0 28 0 0 "},
+        {"NB", true, "NB", 24, 28, 1, false, 100, 28, nullptr, "SET GL NB 24 1 0 28 0 0 "},
         // The bar already stands at rest: no change, nothing sent.
-        {"M2 already at rest", true, "M2", 24, 100, 1, false, 100, 100, "pfeil_li.bmp", {}},
-        {"outside operate mode", false, "M2", 24, 28, 1, false, 100, 28, "pfeil_li.bmp", {}},
+        {"M2 already at rest", true, "M2", 24, 100, 1, false, 100, 100, "pfeil_li.bmp", nullptr},
+        {"outside operate mode", false, "M2", 24, 28, 1, false, 100, 28, "pfeil_li.bmp", nullptr},
         // The middle is no bottom tenth: the arrow stays as it was. The bar goes straight to the
         // middle, without a full-speed moment on the way.
-        {"centre-zero narrowing",
-         true,
-         "M2",
-         24,
-         28,
-         1,
-         true,
-         100,
-         14,
-         nullptr,
-         {"SET GL M2 24 0 0 28 0 0 "}},
-        {"centre-zero widening",
-         true,
-         "M2",
-         24,
-         100,
-         1,
-         true,
-         28,
-         50,
-         nullptr,
-         {"SET GL M2 24 0 0 100 0 0 "}},
-        {"no maximum", true, "M2", 24, 0, 1, false, 100, 0, nullptr, {"SET GL M2 24 1 0 0 0 0 "}},
+        {"centre-zero narrowing", true, "M2", 24, 28, 1, true, 100, 14, nullptr, "SET GL M2 24 0 0 28 0 0 "},
+        {"centre-zero widening", true, "M2", 24, 100, 1, true, 28, 50, nullptr, "SET GL M2 24 0 0 100 0 0 "},
+        {"no maximum", true, "M2", 24, 0, 1, false, 100, 0, nullptr, "SET GL M2 24 1 0 0 0 0 "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -332,7 +270,7 @@ TEST_F(ThrottlePanelTest, SetupScrollBarPreparesALiveThrottle) {
         EXPECT_EQ(m_panel->reglerLabel(3)->text(), "24");
         EXPECT_EQ(m_panel->scrollBar(3)->maximum(), std::max(0, c.speedMax));
         EXPECT_EQ(m_panel->scrollBar(3)->value(), c.position);
-        EXPECT_EQ(m_output.lines, c.lines);
+        EXPECT_EQ(m_output.lines, c.line ? Lines{c.line} : Lines{});
         if (c.glyph)
             EXPECT_TRUE(glyphIs(3, c.glyph));
         else
@@ -443,10 +381,9 @@ TEST_F(ThrottlePanelTest, FunctionIconsToggleSendAndShow) {
     for (const Click& c : clicks) {
         SCOPED_TRACE("F" + std::to_string(c.f) + " from " + std::to_string(c.before));
         setSlot(0, "M2", 3, 100, 1, 4);
-        setFunctions(0, {c.f == 0 ? c.before : 1, 0, 0, 0, 0});
-        if (c.f > 0)
-            setFunctions(0, {1, c.f == 1 ? c.before : 0, c.f == 2 ? c.before : 0, c.f == 3 ? c.before : 0,
-                             c.f == 4 ? c.before : 0});
+        std::vector<int> f0to4 = {1, 0, 0, 0, 0};
+        f0to4[static_cast<std::size_t>(c.f)] = c.before;
+        setFunctions(0, f0to4);
         m_panel->funcPic(0, c.f)->setPixmap(QPixmap());
         m_output.lines.clear();
 
@@ -488,10 +425,7 @@ TEST_F(ThrottlePanelTest, ShowpicsDrawsTheSlotsFunctions) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.functions);
         setSlot(8, "M2", 0, 100, 1, c.functions);
-        TLokFunctions F{};
-        for (std::size_t k = 0; k < 5; ++k)
-            F[k] = static_cast<std::uint8_t>(c.f0to4[k]);
-        Lok->set_F(8, F);
+        setFunctions(8, c.f0to4);
         for (int f = 0; f <= 4; ++f)
             m_panel->funcPic(8, f)->setPixmap(dataPicture("pfeil_li.bmp"));
         m_panel->showpics(8);

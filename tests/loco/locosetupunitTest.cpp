@@ -72,7 +72,6 @@ protected:
             EXPECT_EQ(!m_dialog->findChild<QWidget*>(name)->isHidden(), shown) << name;
         return shown;
     }
-    static int itemOf(const QButtonGroup* group) { return radioItem(group); }
 };
 
 struct Choice {
@@ -139,7 +138,7 @@ TEST_F(LocoSetupTest, SetuplokShowsTheSlotsProtocol) {
         EXPECT_EQ(d.Mm, c.maerklin);
         EXPECT_EQ(!d.RadioGroup2->isHidden(), c.maerklin);
         EXPECT_EQ(!d.RadioGroup1->isHidden(), !c.maerklin);
-        EXPECT_EQ(itemOf(c.maerklin ? d.RadioGroup2Items : d.RadioGroup1Items), c.item);
+        EXPECT_EQ(radioItem(c.maerklin ? d.RadioGroup2Items : d.RadioGroup1Items), c.item);
         EXPECT_EQ(functionGroupShown(), c.functions);
         // B4's caption is not part of the function group.
         EXPECT_FALSE(d.findChild<QWidget*>("Joy4_caption")->isHidden());
@@ -256,8 +255,7 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         Lok->lokinit(2);
         Lok->set_protocol(2, c.protocolBefore);
         Lok->set_nrof(2, c.protocolBefore == "M1" ? 0 : 4);
-        std::vector<int> f = c.fBefore;
-        setFunctions(2, {f[0], f[1], f[2], f[3], f[4]});
+        setFunctions(2, c.fBefore);
         const int result = open(2, [&c](TLocoForm& d) {
             d.Adresse_edit->setText(c.address);
             d.Beschreibung_edit->setText(c.name);
@@ -269,8 +267,7 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         EXPECT_EQ(Lok->get_name(2), c.storedName);
         EXPECT_EQ(Lok->get_speedmax(2), c.speedMax);
         EXPECT_EQ(Lok->get_protocol(2), c.protocolBefore);
-        for (int k = 0; k <= 4; ++k)
-            EXPECT_EQ(function(2, k), c.fAfter[static_cast<std::size_t>(k)]) << "F" << k;
+        EXPECT_EQ(functions(2), c.fAfter);
     }
 }
 
@@ -285,9 +282,7 @@ TEST_F(LocoSetupTest, FunctionsOfTheLocoBeforeDoNotCarryOver) {
         form.Fertig_button->click();
     });
     EXPECT_EQ(Lok->get_protocol(1), "M2");
-    EXPECT_EQ(
-        std::vector<int>({function(1, 0), function(1, 1), function(1, 2), function(1, 3), function(1, 4)}),
-        std::vector<int>({1, 0, 0, 0, 0}));
+    EXPECT_EQ(functions(1), std::vector<int>({1, 0, 0, 0, 0}));
 }
 
 TEST_F(LocoSetupTest, EmptyAddressStoresNothingButStillSavesAndPreparesTheThrottles) {
@@ -349,9 +344,7 @@ TEST_F(LocoSetupTest, FunctionKeysAndThePalette) {
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(clipboard->text(), "the user's own text");
     EXPECT_FALSE(clipboard->mimeData()->hasImage());
-    EXPECT_EQ(
-        std::vector<int>({function(4, 0), function(4, 1), function(4, 2), function(4, 3), function(4, 4)}),
-        std::vector<int>({1, 0, 2, 2, 0}));
+    EXPECT_EQ(functions(4), std::vector<int>({1, 0, 2, 2, 0}));
     EXPECT_EQ(Lok->get_jb3(4), 2);
     EXPECT_EQ(Lok->get_jb3func(4), "F3");
     EXPECT_EQ(Lok->get_jb4(4), 0);

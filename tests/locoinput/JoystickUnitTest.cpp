@@ -171,21 +171,13 @@ TEST_F(JoystickUnitTest, PreparesEachDeviceStepByStep) {
     TJoystick joystick(recordingEntry(m_script));
     joystick.setDIHandle(-77);
     ASSERT_EQ(joystick.Joy_init(), 0);
-    const std::vector<std::string> expected = {"enum",
-                                               "create 1",
-                                               "create 2",
-                                               "coop 1",
-                                               "coop 2",
-                                               "format 1",
-                                               "format 2",
-                                               "range 1 0 -100..100",
-                                               "range 1 4 -100..100",
-                                               "range 1 8 -100..100",
-                                               "range 2 0 -100..100",
-                                               "range 2 4 -100..100",
-                                               "range 2 8 -100..100",
-                                               "acquire 1",
-                                               "acquire 2"};
+    // clang-format off
+    const std::vector<std::string> expected = {
+        "enum", "create 1", "create 2", "coop 1", "coop 2", "format 1", "format 2",
+        "range 1 0 -100..100", "range 1 4 -100..100", "range 1 8 -100..100",
+        "range 2 0 -100..100", "range 2 4 -100..100", "range 2 8 -100..100",
+        "acquire 1", "acquire 2"};
+    // clang-format on
     EXPECT_EQ(m_script.calls, expected);
 
     // The handle counts from the next Joy_init on; 0 stops it before setprop.
