@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
 
@@ -189,11 +190,23 @@ TEST_F(JoyWinUnitTest, TestButtonAndTestDisplay) {
     EXPECT_EQ(m_win->YLabel2->text(), "65535");
     EXPECT_TRUE(m_output.lines.empty()) << "the test display moves no throttle";
 
-    m_win->show();
-    m_win->close();
-    EXPECT_FALSE(m_win->TestTimer->isActive());
-    EXPECT_TRUE(m_win->JoyTimer->isActive()) << "the title bar does what Exit does";
-    m_win->JoyTimer->stop();
+    // The title bar and Escape do what Exit does.
+    for (const bool escape : {false, true}) {
+        SCOPED_TRACE(escape ? "Escape" : "title bar");
+        m_win->show();
+        m_win->Test_buttonClick();
+        ASSERT_TRUE(m_win->TestTimer->isActive());
+        if (escape) {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(m_win.get(), &key);
+        } else {
+            m_win->close();
+        }
+        EXPECT_FALSE(m_win->isVisible());
+        EXPECT_FALSE(m_win->TestTimer->isActive());
+        EXPECT_TRUE(m_win->JoyTimer->isActive());
+        m_win->JoyTimer->stop();
+    }
 }
 
 } // namespace
