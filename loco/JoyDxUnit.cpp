@@ -55,19 +55,9 @@ void TJoyDxForm::buildControls() {
             (column == 0 ? CBF : CBF1x)[static_cast<std::size_t>(k)] = box;
         }
     }
-    auto button = [this](const char* name, const char* text, int x) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setGeometry(x, 285, 100, 25);
-        b->setAutoDefault(false);
-        return b;
-    };
-    Test_button = button("Test_button", "Test", 20);
-    CalButton = button("CalButton", "Calibrate", 160);
-    Exit_button = button("Exit_button", "Exit", 300);
-    connect(Test_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Test_buttonClick(); }); });
-    connect(CalButton, &QPushButton::clicked, this, [this] { runGuarded([this] { CalButtonClick(); }); });
-    connect(Exit_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Exit_buttonClick(); }); });
+    Test_button = joystickButton(this, "Test_button", "Test", 20, [this] { Test_buttonClick(); });
+    CalButton = joystickButton(this, "CalButton", "Calibrate", 160, [this] { CalButtonClick(); });
+    Exit_button = joystickButton(this, "Exit_button", "Exit", 300, [this] { Exit_buttonClick(); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName("StatusBar1");

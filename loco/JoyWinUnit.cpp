@@ -98,19 +98,9 @@ void TJoyWinForm::buildControls() {
     cb21 = box("cb21", "Button 1", 280, 0);
     cb22 = box("cb22", "Button 2", 280, 1);
     cb23 = box("cb23", "Button 1 + 2", 280, 2);
-    auto button = [this](const char* name, const char* text, int x) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setGeometry(x, 285, 100, 25);
-        b->setAutoDefault(false);
-        return b;
-    };
-    Test_button = button("Test_button", "Test", 20);
-    CalButton = button("CalButton", "Calibrate", 160);
-    EndButton = button("EndButton", "Exit", 300);
-    connect(Test_button, &QPushButton::clicked, this, [this] { runGuarded([this] { Test_buttonClick(); }); });
-    connect(CalButton, &QPushButton::clicked, this, [this] { runGuarded([this] { CalButtonClick(); }); });
-    connect(EndButton, &QPushButton::clicked, this, [this] { runGuarded([this] { EndButtonClick(); }); });
+    Test_button = joystickButton(this, "Test_button", "Test", 20, [this] { Test_buttonClick(); });
+    CalButton = joystickButton(this, "CalButton", "Calibrate", 160, [this] { CalButtonClick(); });
+    EndButton = joystickButton(this, "EndButton", "Exit", 300, [this] { EndButtonClick(); });
 
     TestTimer = new QTimer(this);
     TestTimer->setObjectName("TestTimer");

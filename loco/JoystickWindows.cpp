@@ -1,6 +1,7 @@
 #include "loco/JoystickWindows.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
@@ -70,4 +71,14 @@ QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int ma
     bar->setTickPosition(QSlider::TicksBothSides);
     bar->setGeometry(x, 40, 30, 200);
     return bar;
+}
+
+QPushButton* joystickButton(QWidget* parent, const char* name, const char* text, int x,
+                            const std::function<void()>& handler) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(x, 285, 100, 25);
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, parent, [handler] { runGuarded(handler); });
+    return button;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 class QLabel;
+class QPushButton;
 class QSlider;
 class QTimer;
 class QWidget;
@@ -36,3 +37,6 @@ void calibrateThroughApplet(std::uint32_t parentWindow, QTimer* joyTimer, QTimer
 // vertical track bar at x whose minimum is at the top, as the original's.
 QLabel* joystickLabel(QWidget* parent, const char* name, const char* text, int x, int y, bool bold = false);
 QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int maximum, int x);
+// One of the buttons in the bottom row at x; a click runs handler as the default handler guards it.
+QPushButton* joystickButton(QWidget* parent, const char* name, const char* text, int x,
+                            const std::function<void()>& handler);
