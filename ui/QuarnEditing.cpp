@@ -450,6 +450,6 @@ void TMainForm::Speichern_buttonClick() {
     for (std::size_t i = 0; i < std::size(fields); ++i)
         if (values[i])
             e->*fields[i].field = *values[i];
-    e->Protokoll = Proto_CB->currentIndex() == 0 ? "M" : "N";
+    e->Protokoll.assign(1, Proto_CB->currentIndex() == 0 ? 'M' : 'N');
     planAddressesChanged();
 }
