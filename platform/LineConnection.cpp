@@ -11,9 +11,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -75,6 +77,77 @@ int connectOne(const addrinfo* ai, int timeoutMs, bool limited, Clock::time_poin
     }
 }
 
+HostLookup& hostLookup() {
+    static HostLookup lookup;
+    return lookup;
+}
+
+using AddressList = std::unique_ptr<addrinfo, void (*)(addrinfo*)>;
+
+// What the lookup thread hands over. A lookup given up on frees its own result when it ends.
+struct PendingLookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool abandoned = false;
+    int rc = 0;
+    int error = 0;
+    addrinfo* list = nullptr;
+};
+
+SocketError lookupError(const char* node, int rc, int error) {
+    return SocketError(std::string("host ") + node + ": " + ::gai_strerror(rc), rc == EAI_SYSTEM ? error : 0);
+}
+
+// The addresses of node. An address literal is converted at once; a name is looked up on a thread of
+// its own, waited for until deadline when limited (the resolver may take far longer: several servers,
+// each with retries).
+AddressList lookUp(const char* node, const std::string& service, bool limited, Clock::time_point deadline,
+                   int timeoutMs) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(node, service.c_str(), &hints, &list) == 0)
+        return {list, ::freeaddrinfo};
+    hints.ai_flags = 0;
+    HostLookup lookup = hostLookup() ? hostLookup() : HostLookup(::getaddrinfo);
+
+    auto pending = std::make_shared<PendingLookup>();
+    std::thread([pending, lookup, name = std::string(node), service, hints] {
+        addrinfo* found = nullptr;
+        const int rc = lookup(name.c_str(), service.c_str(), &hints, &found);
+        const int error = errno;
+        std::lock_guard lock(pending->mutex);
+        if (pending->abandoned) {
+            if (rc == 0 && found)
+                ::freeaddrinfo(found);
+            return;
+        }
+        pending->finished = true;
+        pending->rc = rc;
+        pending->error = error;
+        pending->list = rc == 0 ? found : nullptr;
+        pending->done.notify_all();
+    }).detach();
+
+    std::unique_lock lock(pending->mutex);
+    const auto finished = [&] { return pending->finished; };
+    if (limited) {
+        if (!pending->done.wait_until(lock, deadline, finished)) {
+            pending->abandoned = true;
+            throw TimeoutError(std::string("host ") + node + ": no address within " +
+                               std::to_string(timeoutMs) + " ms");
+        }
+    } else {
+        pending->done.wait(lock, finished);
+    }
+    if (pending->rc != 0)
+        throw lookupError(node, pending->rc, pending->error);
+    return {pending->list, ::freeaddrinfo};
+}
+
 SocketError overLongLine() {
     return SocketError(
         errnoText("read: line longer than " + std::to_string(LineConnection::MaxLineLength) + " bytes",
@@ -132,6 +205,10 @@ void LineConnection::setOpen(int fd) {
     m_fd = fd;
 }
 
+void setHostLookup(HostLookup lookup) {
+    hostLookup() = std::move(lookup);
+}
+
 void LineConnection::connect(const std::string& host, int port, int timeoutMs) {
     m_host = host;
     m_port = port;
@@ -145,22 +222,14 @@ void LineConnection::connect(int timeoutMs) {
     const bool limited = timeoutMs > 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
 
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
     const std::string service = std::to_string(m_port);
     const char* node = m_host.empty() ? "localhost" : m_host.c_str();
-    const int rc = ::getaddrinfo(node, service.c_str(), &hints, &list);
-    if (rc != 0)
-        throw SocketError(std::string("host ") + node + ": " + ::gai_strerror(rc),
-                          rc == EAI_SYSTEM ? errno : 0);
-    std::unique_ptr<addrinfo, void (*)(addrinfo*)> guard(list, ::freeaddrinfo);
+    const AddressList list = lookUp(node, service, limited, deadline, timeoutMs);
 
     // Try every address; the last failure is what the caller sees. A time-out ends the search, since
     // the time is used up.
     std::exception_ptr last;
-    for (const addrinfo* ai = list; ai; ai = ai->ai_next) {
+    for (const addrinfo* ai = list.get(); ai; ai = ai->ai_next) {
         try {
             setOpen(connectOne(ai, timeoutMs, limited, deadline));
             return;

@@ -9,6 +9,16 @@
 #include <string>
 #include <string_view>
 
+struct addrinfo;
+
+// How a host name is turned into addresses: getaddrinfo's signature. Names are looked up on a thread
+// of their own, so that a resolver that does not answer holds connect() no longer than its time-out.
+using HostLookup =
+    std::function<int(const char* node, const char* service, const addrinfo* hints, addrinfo** result)>;
+// Installs the lookup for names (tests); an empty one goes back to getaddrinfo. The result list must
+// be one that freeaddrinfo releases.
+void setHostLookup(HostLookup lookup);
+
 // A TCP client connection that speaks lines, over POSIX sockets. Threads and the closed hook follow
 // LineTransport. Besides, no descriptor is ever closed while another thread is inside a call on it: a
 // close that meets a running write (or read) shuts the socket down at once and leaves the release of
@@ -26,9 +36,9 @@ public:
     int port() const { return m_port; }
     void setPort(int port) { m_port = port; }
 
-    // Opens the connection to host() and port(); a time-out of 0 or less waits as long as the system
-    // does. Raises SocketError (also for an unknown host) or TimeoutError; an open connection is
-    // closed first.
+    // Opens the connection to host() and port(); the time-out covers the name lookup and the connect,
+    // and one of 0 or less waits as long as the system does. Raises SocketError (also for an unknown
+    // host) or TimeoutError; an open connection is closed first.
     void connect(int timeoutMs);
     void connect(const std::string& host, int port, int timeoutMs) override;
 

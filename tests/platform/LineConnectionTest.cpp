@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <netdb.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -93,6 +97,52 @@ TEST(LineConnection, ConnectsByAddressOrHostNameAndWriteLineSendsCrLf) {
         EXPECT_EQ("SET 1 POWER ON\r\n", p.server->readLineRaw(2000));
         EXPECT_EQ("GO\n", p.server->readLineRaw(2000));
     }
+}
+
+// A resolver that does not answer holds connect() no longer than its time-out, and its late answer
+// is released by the lookup itself; an answer in time connects, a refusal names the host.
+TEST(LineConnection, AHostNameIsLookedUpWithinTheTimeOut) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool answer = false;
+    bool answered = false;
+    setHostLookup([&](const char*, const char* service, const addrinfo* hints, addrinfo** result) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return answer; });
+        const int rc = ::getaddrinfo("127.0.0.1", service, hints, result);
+        answered = true;
+        changed.notify_all();
+        return rc;
+    });
+    LineListener listener;
+    LineConnection client;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(client.connect("zentrale", listener.port(), 200), TimeoutError);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 150ms);
+    EXPECT_LT(waited, 2s);
+    EXPECT_FALSE(client.isConnected());
+    {
+        std::unique_lock lock(mutex);
+        answer = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return answered; });
+    }
+
+    // The lookup answers at once now.
+    client.connect("zentrale", listener.port(), 2000);
+    EXPECT_TRUE(client.isConnected());
+    EXPECT_TRUE(listener.accept(2000));
+
+    setHostLookup([](const char*, const char*, const addrinfo*, addrinfo**) { return EAI_NONAME; });
+    try {
+        client.connect("zentrale", listener.port(), 2000);
+        ADD_FAILURE() << "connected to a host without address";
+    } catch (const SocketError& e) {
+        EXPECT_NE(std::string(e.what()).find("host zentrale: "), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(client.isConnected());
+    setHostLookup(nullptr);
 }
 
 TEST(LineConnection, LineBoundIs64KiB) {
