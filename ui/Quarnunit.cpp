@@ -160,8 +160,15 @@ void TMainForm::buildComponents() {
     for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(StatusBar1);
         panel->setObjectName(QString("StatusPanel%1").arg(i));
-        panel->setFixedWidth(panelWidths[i]);
-        StatusBar1->addWidget(panel);
+        // As in a Windows status bar, the last panel reaches to the right edge: its width is only
+        // the least it gets (the joystick text would be cut off after a few letters).
+        if (i < 2) {
+            panel->setFixedWidth(panelWidths[i]);
+            StatusBar1->addWidget(panel);
+        } else {
+            panel->setMinimumWidth(panelWidths[i]);
+            StatusBar1->addWidget(panel, 1);
+        }
         m_statusPanels[static_cast<std::size_t>(i)] = panel;
     }
     StatusBar1->setFixedHeight(StatusBar1->sizeHint().height());

@@ -70,6 +70,12 @@ TEST_F(QuarnViewTest, ResizeLaysOutTheComponents) {
         EXPECT_EQ(window->HScrollBar->isVisible(), c.hBar);
         EXPECT_EQ(window->VScrollBar->isVisible(), c.vBar);
         EXPECT_EQ(window->StatusBar1->y(), c.h - S);
+        // Panels of 100 and 500 pixels; the last one reaches to the right edge.
+        const QRect last = window->findChild<QLabel*>("StatusPanel2")->geometry();
+        EXPECT_EQ(window->findChild<QLabel*>("StatusPanel0")->width(), 100);
+        EXPECT_EQ(window->findChild<QLabel*>("StatusPanel1")->width(), 500);
+        EXPECT_GE(last.right(), c.w - 25);
+        EXPECT_GE(last.width(), 50);
         EXPECT_EQ(window->Design_Panel->geometry(), QRect(1, c.h - 113 - S - 17, 617, 113));
         for (QFrame* panel : {window->Regler_panel, window->Decod_panel})
             EXPECT_EQ(panel->geometry(), QRect(0, c.h - 113 - 17 - S, c.panelW, 113));
