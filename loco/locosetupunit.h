@@ -22,7 +22,7 @@ class QRadioButton;
 // and 20 are empty. Any other code (a damaged settings file) is shown empty too, with a debug line.
 std::string flookup(int code);
 
-// A picture of the data folder (the name as the original spells it; case does not matter). Throws
+// A picture of the data folder by its file name, found without regard to case. Throws
 // BitmapFileError when it is missing or unreadable.
 QPixmap dataPicture(const std::string& name);
 

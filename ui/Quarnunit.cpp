@@ -33,8 +33,8 @@ TMainForm* mainWindow() {
 
 namespace {
 
-// The client area of the main window. Components are placed by hand (FormResize), as the original
-// window does, so it has no layout; its resize runs FormResize.
+// The client area of the main window. Its components sit at fixed positions that FormResize works
+// out from the client size, so it has no layout; its resize runs FormResize.
 class ClientArea : public QWidget {
 public:
     explicit ClientArea(QWidget* parent) : QWidget(parent) {}

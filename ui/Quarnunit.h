@@ -281,7 +281,8 @@ public:
     QLabel *LabelFahrdel1 = nullptr, *LabelFahrdel2 = nullptr;
     QPushButton *ButtonDel_plus = nullptr, *ButtonDel_minus = nullptr, *ButtonDel_del = nullptr;
 
-    // The menus and their items, by the names of the original menu.
+    // The menus and their items. Each object name is its member's name, by which the text table
+    // relabels it and commands are chosen by name.
     QMenu* FileMenu = nullptr;
     QAction *Neu1 = nullptr, *Oeffnen1 = nullptr, *Speichern1 = nullptr, *Speichernals1 = nullptr,
             *Hostverbinden1 = nullptr, *Hosttrennen1 = nullptr, *Ende1 = nullptr;
