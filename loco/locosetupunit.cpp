@@ -252,6 +252,8 @@ void TLocoForm::buildControls() {
     Label6 = label(this, "Label6", "", 272, 386);
     Label6->setFixedWidth(280);
 
+    // Save is no default: Enter in a field must not store the slot and close.
+    keepEnterForTheDefaultButton(*this);
     connect(Fertig_button, &QPushButton::clicked, this,
             [this] { runGuarded([this] { Fertig_buttonClick(); }); });
     connect(Cancel_button, &QPushButton::clicked, this,

@@ -103,6 +103,8 @@ TAssistForm::TAssistForm(QWidget* parent) : QDialog(parent) {
     connect(ComboBoxAssist, &QComboBox::activated, this, [this] { ComboBoxAssistChange(); });
     connect(Select_button, &QPushButton::clicked, this, [this] { Select_buttonClick(); });
     connect(Close_button, &QPushButton::clicked, this, [this] { Close_buttonClick(); });
+    // Enter in the list must not run a task or close the assistant.
+    keepEnterForTheDefaultButton(*this);
 
     if (Lang)
         Lang->setCaptionSink("AssistForm", this);

@@ -11,6 +11,7 @@
 
 #include "engine/MainFormState.h"
 #include "platform/qt/QtText.h"
+#include "platform/qtwidgets/ChildCaption.h"
 
 TInfoForm* InfoForm = nullptr;
 
@@ -48,6 +49,7 @@ TInfoForm::TInfoForm(QWidget* parent) : QDialog(parent) {
     OKButton->setGeometry(112, 160, 76, 28);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
+    keepEnterForTheDefaultButton(*this);
 }
 
 QPixmap TInfoForm::programPicture() {

@@ -17,6 +17,7 @@
 #include "engine/Fahrunit.h"
 #include "engine/elementunit.h"
 #include "platform/qt/Colors.h"
+#include "platform/qtwidgets/ChildCaption.h"
 #include "platform/qtwidgets/UpDown.h"
 #include "ui/FirstError.h"
 #include "ui/QuarnApplication.h"
@@ -112,6 +113,8 @@ void TMainForm::DecoderAdressen1Click() {
         edit->setText("0");
     Decod_label->setText(qs(message(40)));
     Daten_label->setText(qs(message(41)));
+    fitCaption(*Decod_label);
+    fitCaption(*Daten_label);
 }
 
 void TMainForm::S88modules1Click() {
@@ -128,6 +131,8 @@ void TMainForm::S88modules1Click() {
     Decod_edit1->setText("0");
     Decod_label->setText(qs(message(90)));
     Daten_label->setText(qs(message(91)));
+    fitCaption(*Decod_label);
+    fitCaption(*Daten_label);
 }
 
 void TMainForm::Text1Click() {

@@ -8,6 +8,7 @@
 #include "engine/Bahncalcunit.h"
 #include "loco/ThrottlePanel.h"
 #include "platform/DialogService.h"
+#include "platform/qtwidgets/ChildCaption.h"
 #include "texts/langunit.h"
 #include "ui/FirstError.h"
 #include "ui/Quarnunit.h"
@@ -39,6 +40,8 @@ void TMainForm::applyLanguage() {
     if (S88config) {
         Decod_label->setText(QString::fromStdString(message(90)));
         Daten_label->setText(QString::fromStdString(message(91)));
+        fitCaption(*Decod_label);
+        fitCaption(*Daten_label);
     }
     // The table blanks the route number and count that the route editor shows.
     if (!PageControl1->isHidden())

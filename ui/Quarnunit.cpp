@@ -22,6 +22,7 @@
 #include "engine/elementunit.h"
 #include "loco/ThrottlePanel.h"
 #include "platform/LineConnection.h"
+#include "platform/qtwidgets/ChildCaption.h"
 #include "platform/qtwidgets/UpDown.h"
 #include "srcp/HighResTimer.h"
 #include "ui/Debugunit.h"
@@ -198,6 +199,11 @@ void TMainForm::buildComponents() {
     HRT1 = m_highResTimer.get();
 
     client->onResize = [this] { FormResize(); };
+    // Labels and buttons sit at fixed places; captions that change at run time (language, mode,
+    // route numbers, the element's index) widen them instead of being cut off.
+    for (QWidget* container :
+         {static_cast<QWidget*>(client), static_cast<QWidget*>(Decod_panel), TabSheet1, TabSheet2})
+        keepCaptionsFitting(*container);
 }
 
 void TMainForm::buildAddressPanel() {
@@ -339,10 +345,12 @@ void TMainForm::setCaption(const std::string& objectName, const std::string& tex
     QWidget* widget = centralWidget()->findChild<QWidget*>(name);
     if (!widget)
         return;
-    if (auto* label = qobject_cast<QLabel*>(widget))
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(caption);
-    else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        fitCaption(*label);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(caption);
-    else if (const int tab = PageControl1->indexOf(widget); tab >= 0)
+        fitCaption(*button);
+    } else if (const int tab = PageControl1->indexOf(widget); tab >= 0)
         PageControl1->setTabText(tab, caption);
 }

@@ -165,7 +165,6 @@ void TSetupForm::buildControls() {
 
     Ok_button = new QPushButton("&Save", this);
     Ok_button->setObjectName("Ok_button");
-    Ok_button->setDefault(true);
     Cancel_button = new QPushButton("&Cancel", this);
     Cancel_button->setObjectName("Cancel_button");
     connect(Ok_button, &QPushButton::clicked, this, &TSetupForm::accept);
@@ -178,6 +177,8 @@ void TSetupForm::buildControls() {
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(PC1);
     outer->addLayout(buttons);
+    // Save is no default: Enter in a field must not take half-typed settings.
+    keepEnterForTheDefaultButton(*this);
 }
 
 void TSetupForm::showSettings(const TSettingsFields& settings, bool Dxpresent, bool connectionOpen) {

@@ -7,6 +7,8 @@
 #include <QShowEvent>
 #include <QSpinBox>
 
+#include "platform/qtwidgets/ChildCaption.h"
+
 TTimeForm* TimeForm = nullptr;
 
 namespace {
@@ -76,7 +78,6 @@ TTimeForm::TTimeForm(QWidget* parent) : QDialog(parent) {
     Button1 = new QPushButton("&Set", this);
     Button1->setObjectName("Button1");
     Button1->setGeometry(64, 210, 90, 30);
-    Button1->setDefault(true);
     Button2 = new QPushButton("&Cancel", this);
     Button2->setObjectName("Button2");
     Button2->setGeometry(176, 210, 90, 30);
@@ -84,6 +85,8 @@ TTimeForm::TTimeForm(QWidget* parent) : QDialog(parent) {
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     // Only the user's choice: the dialog sets the source itself when it appears.
     connect(rgServerItems, &QButtonGroup::idClicked, this, [this](int) { rgServerClick(); });
+    // Set is no default: Enter in a field must not start the clock.
+    keepEnterForTheDefaultButton(*this);
 }
 
 void TTimeForm::showEvent(QShowEvent* event) {
