@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <string_view>
 
 #include "engine/Bahncalcunit.h"
 #include "engine/IconCache.h"
@@ -63,6 +64,7 @@ const char* const kMaerklinItems[] = {"M1", "M2", "M3", "M4", "M5"};
 const char* const kDccItems[] = {"Basis", "N1", "N2", "N3", "N4", "N5"};
 const char* const kJoystickItems[] = {"F1", "F2", "F3", "F4", "keine"};
 constexpr int kNoFunctionItem = 4;
+constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
 
 // The item of the group whose protocol code is protocol, else 0.
 template <std::size_t N> int itemOfProtocol(const ProtocolRow (&rows)[N], const std::string& protocol) {
@@ -491,8 +493,10 @@ bool TLocoForm::storeSlot(int N) {
 
     Lok->set_addr(N, address);
     if (!Beschreibung_edit->text().isEmpty()) {
+        // Every kind of white space goes, the tabs and line breaks of a pasted name too: the
+        // settings file holds a name on one line.
         std::string name = toCp1252(Beschreibung_edit->text());
-        name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+        std::erase_if(name, [](char c) { return kWhiteSpace.find(c) != std::string_view::npos; });
         Lok->set_name(N, name);
     }
     Lok->set_speedmax(N, speedMax);

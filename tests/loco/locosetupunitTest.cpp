@@ -244,6 +244,7 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         {"empty maximum", "M2", {1, 0, 0, 0, 0}, "5", "Lok", "", 5, "Lok", 100, {1, 0, 0, 0, 0}},
         {"blanks in the name", "M2", {1, 0, 0, 0, 0}, "5", "  Br 218  01 ", "40", 5, "Br21801", 40, {1, 0, 0, 0, 0}},
         {"a name of blanks", "M2", {1, 0, 0, 0, 0}, "5", "   ", "40", 5, "", 40, {1, 0, 0, 0, 0}},
+        {"a pasted name", "M2", {1, 0, 0, 0, 0}, "5", "Br\t218\r\n01\n", "40", 5, "Br21801", 40, {1, 0, 0, 0, 0}},
         {"M1 keeps its functions", "M1", {11, 2, 3, 0, 14}, "5", "Lok", "40", 5, "Lok", 40, {11, 2, 3, 0, 14}},
         // F0 goes off; the keys keep their codes, an on key included.
         {"M3 sets F0", "M3", {11, 2, 0, 0, 14}, "5", "Lok", "40", 5, "Lok", 40, {1, 2, 0, 0, 14}},
@@ -256,6 +257,9 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         Lok->set_protocol(2, c.protocolBefore);
         Lok->set_nrof(2, c.protocolBefore == "M1" ? 0 : 4);
         setFunctions(2, c.fBefore);
+        // A loco running backwards: Save stops it and sets it forwards.
+        Lok->set_speed(2, 50);
+        Lok->set_direction(2, 0);
         const int result = open(2, [&c](TLocoForm& d) {
             d.Adresse_edit->setText(c.address);
             d.Beschreibung_edit->setText(c.name);
@@ -268,6 +272,8 @@ TEST_F(LocoSetupTest, SaveEdgeCases) {
         EXPECT_EQ(Lok->get_speedmax(2), c.speedMax);
         EXPECT_EQ(Lok->get_protocol(2), c.protocolBefore);
         EXPECT_EQ(functions(2), c.fAfter);
+        EXPECT_EQ(Lok->get_speed(2), 0);
+        EXPECT_EQ(Lok->get_direction(2), 1);
     }
 }
 
