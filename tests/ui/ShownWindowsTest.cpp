@@ -65,13 +65,14 @@ class ShownWindowsTest : public PlanEditorTest {};
 
 TEST_F(ShownWindowsTest, EveryCaptionFitsInEveryLanguageAndMode) {
     // Routes last: its tabs stay up through the other modes of the next language.
-    const std::function<void(TMainForm&)> modes[] = {[](TMainForm& w) { w.Gleisbildentwerfen1Click(); },
-                                                     [](TMainForm& w) { w.DecoderAdressen1Click(); },
-                                                     [](TMainForm& w) { w.S88modules1Click(); },
-                                                     [](TMainForm& w) { w.Text1Click(); },
-                                                     [](TMainForm& w) { w.Betrieb1Click(); },
-                                                     [](TMainForm& w) { w.Softregler1Click(); },
-                                                     [](TMainForm& w) { w.Fahrstrassen1Click(); }};
+    using M = TMainForm;
+    const std::function<void(M&)> modes[] = {&M::Gleisbildentwerfen1Click,
+                                             &M::DecoderAdressen1Click,
+                                             &M::S88modules1Click,
+                                             &M::Text1Click,
+                                             &M::Betrieb1Click,
+                                             &M::Softregler1Click,
+                                             &M::Fahrstrassen1Click};
     for (int language = LANGDEUTSCH; language <= LANGFRENCH; ++language) {
         SCOPED_TRACE("language " + std::to_string(language));
         window->Lang_id = language;
