@@ -1,5 +1,5 @@
-// Checks the generated run-time folder: the element catalogue, the plan icons, the throttle glyphs and
-// the help page, read back with a bitmap reader of the test's own.
+// Checks the generated run-time folder: the element catalogue, the plan icons and the throttle glyphs,
+// read back with a bitmap reader of the test's own.
 
 #include "support/TempDir.h"
 
@@ -431,18 +431,6 @@ TEST(AssetsGenerator, ReportsAFolderItCannotWrite) {
     writeFileBytes(dir.file("plain-file"), "x");
     EXPECT_EQ(runGenerator({QString::fromStdString(dir.path() + "plain-file/Data")}), 1);
     EXPECT_EQ(runGenerator({}), 2);
-}
-
-TEST(AssetsHelp, GermanPageExplainsEveryMenuAndMode) {
-    const std::string page = readFileBytes(kRuntime + "/Hilfe/QUARN.html");
-    EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
-    EXPECT_NE(page.find("lang=\"de\""), std::string::npos);
-    for (const char* word : {"Datei", "Optionen", "Einstellungen", "Rückmeldemodule", "Befehle", "Bildschirm",
-                             "Hilfe", "Gleisplan erstellen", "Magnet-Dekoder", "S88 Module", "<h3>Text</h3>",
-                             "Betrieb", "Fahrstrassen", "Lok-Dekoder", "Notstop"}) {
-        SCOPED_TRACE(word);
-        EXPECT_NE(page.find(word), std::string::npos);
-    }
 }
 
 } // namespace
