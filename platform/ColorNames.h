@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// Colours are kept the way the original stores them: $00BBGGRR for plain colours, $FF0000nn for the
-// system colour with index nn (its value depends on the desktop), and two special values.
+// Colours are stored as $00BBGGRR for plain colours, $FF0000nn for the system colour with index nn
+// (its value depends on the desktop), and two special values; plan files hold label colours in this
+// form.
 using TColor = int32_t;
 
 constexpr TColor clBlack = 0x000000;

@@ -18,10 +18,10 @@ int64_t timeStampCounter();
 // Smallest period a periodic timer of this platform can have, in whole milliseconds (at least 1).
 uint32_t minTimerPeriodMs();
 
-// Thread priorities in the original's seven steps, mapped to nice values of the calling thread.
+// Seven steps of thread priority, from idle to time-critical, mapped to nice values of the thread.
 enum class ThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
-// Sets the priority of the thread with the given kernel id (0: the calling thread). Errors (an
-// unprivileged process may not raise its priority) are ignored, as the original ignores them.
+// Sets the priority of the thread with the given kernel id (0: the calling thread). Errors are ignored:
+// an unprivileged process may not raise its priority, and its threads then run at the one they have.
 void setThreadPriority(ThreadPriority priority, int threadId = 0);
 ThreadPriority threadPriority(int threadId = 0);
 // The kernel id of the calling thread.

@@ -65,8 +65,9 @@ QPainterPath trackPath(const Path& path) {
     const QPointF centre(kMid, kMid);
     const QPointF a = portPoint(path.from);
     const QPointF b = portPoint(path.to);
-    // Run a little past the cell's edge so that the clip, not the line cap, ends the track: the
-    // full width then reaches the neighbouring cell, also at the corners.
+    // Run a little past the cell's edge so that the image's border, not the line cap, ends the track:
+    // the full width then fills the edge pixels, also at the corners, and meets the neighbouring
+    // cell's track however the two cells were drawn.
     auto beyond = [&](QPointF end) {
         const QPointF d = end - centre;
         const double len = std::hypot(d.x(), d.y());
@@ -474,7 +475,9 @@ QImage planIcon(int kind, int state) {
     const KindInfo info = kindInfo(kind);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.setClipRect(QRect(1, 1, kIconSize - 1, kIconSize - 1));
+    // No clip inside the image: track reaches row and column 0 as well as 26, so that cells drawn
+    // from these files join up. The palette shows each icon from (1, 1), which drops row and
+    // column 0 there.
     if (!isPanelButton(info.shape))
         p.setTransform(orientationTransform(info.orientation));
     drawCanonical(p, info, lookOf(kind, state));

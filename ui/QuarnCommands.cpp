@@ -2,11 +2,11 @@
 // the window's own Setup, Help and Debug commands.
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 #include <exception>
 
 #include "engine/CommandOutput.h"
@@ -117,8 +117,35 @@ void TMainForm::QuarnHilfe1Click() {
         dialogs().plainMessage("The help file " + page + " was not found.");
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
-        dialogs().plainMessage("No browser or help viewer could show the help file " + page + ".");
+    // The launcher runs as our own process, so that its failure (no browser for the page: it exits
+    // non-zero) is told to the user, who then learns where the page is. The window does not wait
+    // for it: the outcome arrives as a signal.
+    const std::string failed = "No browser or help viewer could show the help file " + page + ".";
+    const QString launcher = helpLauncher.empty()
+                                 ? QStandardPaths::findExecutable("xdg-open")
+                                 : QFile::decodeName(QByteArray::fromStdString(helpLauncher));
+    if (launcher.isEmpty()) {
+        dialogs().plainMessage(failed);
+        return;
+    }
+    auto* process = new QProcess(this);
+    // Its output goes where ours goes: a pipe that nobody reads could stall a chatty browser.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    connect(process, &QProcess::errorOccurred, this, [this, process, failed](QProcess::ProcessError error) {
+        // A crash or a lost pipe ends in finished(), which reports it.
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        dialogs().plainMessage(failed);
+    });
+    connect(process, &QProcess::finished, this,
+            [this, process, failed](int exitCode, QProcess::ExitStatus status) {
+                process->deleteLater();
+                if (status != QProcess::NormalExit || exitCode != 0)
+                    dialogs().plainMessage(failed);
+            });
+    process->start(launcher, {file});
 }
 
 void TMainForm::Info1Click() {

@@ -148,6 +148,8 @@ public:
     void Joystickcalibrieren1Click();
     void Assistent1Click();
     void QuarnHilfe1Click();
+    // The program that hands the help page to the desktop's browser; empty: "xdg-open" on the PATH.
+    std::string helpLauncher;
     void Info1Click();
     void DirectX1Click();
     void openDebugWindow1Click();

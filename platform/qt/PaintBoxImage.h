@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QSize>
 
-// A rectangle as the original keeps it: right and bottom lie just outside.
+// A rectangle of (left, top, right, bottom): right and bottom lie just outside it.
 struct TRect {
     int left = 0;
     int top = 0;

@@ -216,4 +216,44 @@ TEST_F(PlanDraw, DecoderPanelShowsTheEntryAndTheKindsIcons) {
     EXPECT_TRUE(form.decoderPanels.empty());
 }
 
+// Runs of ten cells opened from a plan file, drawn from the icon files as File > Open draws them: the
+// track's centre pixels are dark across every cell border, with no gap every 27 pixels.
+TEST_F(PlanDraw, TrackOpenedFromAFileRunsWithoutAGapAcrossCellBorders) {
+    const struct {
+        const char* name;
+        int kind;
+        int x0, y0, dx, dy;         // first cell and the step to the next
+        int px, py, pxStep, pyStep; // the track's centre in a cell: first pixel and step
+    } cases[] = {
+        {"straight, west to east", 20, 27, 27, 27, 0, 0, 13, 1, 0},
+        {"straight, north to south", 55, 540, 27, 0, 27, 13, 0, 0, 1},
+        {"diagonal, south-west to north-east", 11, 27, 540, 27, -27, 0, 26, 1, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string plan = "10\r\n";
+        for (int i = 0; i < 10; ++i) {
+            for (int v : {i + 1, c.kind, c.x0 + i * c.dx, c.y0 + i * c.dy, 1, 0, 0, 0, 0, 0, 0, 0})
+                plan += std::to_string(v) + "\r\n";
+            plan += "M\r\n";
+        }
+        writeFileBytes(dir.path() + "Layouts/run.pln", plan + "0\r\n");
+        Bahn->EmptyQuarnlist();
+        form.Quarn_bitmap->fill(Qt::white);
+        Bahn->gleisbildladen("run.pln", dir.path() + "Layouts/");
+        int gaps = 0;
+        for (int i = 0; i < 10; ++i)
+            for (int j = 0; j < 27; ++j) {
+                const int x = c.x0 + i * c.dx + c.px + j * c.pxStep;
+                const int y = c.y0 + i * c.dy + c.py + j * c.pyStep;
+                const QColor pixel = form.Quarn_bitmap->pixelColor(x, y);
+                if (pixel.red() >= 90 || pixel.green() >= 90 || pixel.blue() >= 90) {
+                    ADD_FAILURE() << "no track at (" << x << ", " << y << ")";
+                    if (++gaps > 3)
+                        break;
+                }
+            }
+    }
+}
+
 } // namespace

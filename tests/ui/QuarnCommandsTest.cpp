@@ -3,15 +3,15 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
-#include <QUrl>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -52,15 +52,6 @@ protected:
             ++count;
         return false;
     }
-};
-
-// Records the pages the desktop would open.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
 };
 
 TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen) {
@@ -296,35 +287,49 @@ TEST_F(QuarnCommandsTest, ModalWindowsGoThroughTheDialogService) {
     }
 }
 
-TEST_F(QuarnCommandsTest, HelpOpensTheHelpPageOrSaysItIsMissing) {
+TEST_F(QuarnCommandsTest, HelpHandsThePageToTheLauncherOrSaysWhereItIs) {
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler("file", &recorder, "open");
-
-    m_dialogs.clear();
-    window->QuarnHilfe1->trigger();
-    ASSERT_EQ(m_dialogs.calls().size(), 1u);
-    EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Plain);
-    EXPECT_NE(m_dialogs.calls()[0].text.find("QUARN.html"), std::string::npos);
-    EXPECT_TRUE(recorder.urls.isEmpty());
-
-    // The folder and page are found without regard to case.
-    writeFileBytes(m_dir.file("hilfe/Quarn.HTML"), "<html></html>");
-    m_dialogs.clear();
-    window->QuarnHilfe1->trigger();
-    QDesktopServices::unsetUrlHandler("file");
-    EXPECT_TRUE(m_dialogs.calls().empty());
-    ASSERT_EQ(recorder.urls.size(), 1);
-    EXPECT_EQ(recorder.urls[0].toLocalFile().toStdString(), m_dir.path() + "hilfe/Quarn.HTML");
-
-    // No program on this platform can show it: a box says so and where the page is.
-    m_dialogs.clear();
-    window->QuarnHilfe1->trigger();
-    EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{Kind::Plain, "",
-                                                     "No browser or help viewer could show the help file " +
-                                                         m_dir.path() + "hilfe/Quarn.HTML.",
-                                                     MessageIcon::None}}));
+    const std::string opened = m_dir.path() + "opened";
+    const struct {
+        const char* name;
+        const char* page;     // written before the click; nullptr: none
+        const char* launcher; // script body; nullptr: a launcher that does not exist
+        const char* box;      // expected box text after "The help file "/"... help file "; "": none
+    } cases[] = {
+        {"no page", nullptr, "exit 0", "not found"},
+        // The folder and page are found without regard to case.
+        {"launcher shows it", "hilfe/Quarn.HTML", "exit 0", ""},
+        {"launcher finds no browser", "hilfe/Quarn.HTML", "exit 3", "could show the help file"},
+        {"no launcher", "hilfe/Quarn.HTML", nullptr, "could show the help file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.page)
+            writeFileBytes(m_dir.file(c.page), "<html></html>");
+        const std::string script = m_dir.file("launcher.sh");
+        writeFileBytes(script, std::string("#!/bin/sh\nprintf '%s' \"$1\" > '") + opened + "'\n" +
+                                   (c.launcher ? c.launcher : "") + "\n");
+        QFile::setPermissions(QString::fromStdString(script),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        window->helpLauncher = c.launcher ? script : m_dir.file("no-such-launcher");
+        std::filesystem::remove(opened);
+        m_dialogs.clear();
+        window->QuarnHilfe1->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->findChildren<QProcess*>().isEmpty(); }, 10000));
+        if (*c.box) {
+            ASSERT_EQ(m_dialogs.calls().size(), 1u);
+            EXPECT_EQ(m_dialogs.calls()[0].kind, Kind::Plain);
+            EXPECT_NE(m_dialogs.calls()[0].text.find(c.box), std::string::npos) << m_dialogs.calls()[0].text;
+            EXPECT_NE(m_dialogs.calls()[0].text.find(c.page ? m_dir.path() + c.page : "QUARN.html"),
+                      std::string::npos);
+        } else {
+            EXPECT_TRUE(m_dialogs.calls().empty());
+        }
+        if (c.page && c.launcher) {
+            EXPECT_EQ(readFileBytes(opened), m_dir.path() + c.page);
+        }
+    }
 }
 
 TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
@@ -417,5 +422,3 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
 }
 
 } // namespace
-
-#include "QuarnCommandsTest.moc"
