@@ -30,6 +30,7 @@
 #include "platform/qt/QtDispatcher.h"
 #include "srcp/MoBaSRCP.h"
 #include "support/FakeSrcp073Server.h"
+#include "support/SrcpdBuses.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -96,17 +97,8 @@ private:
         } else if (line == "GO") {
             send(fd, "1000.000 200 OK GO " + std::to_string(++m_sessions));
             if (fd == m_infoClient) {
-                const char* const groups[] = {"SESSION SERVER TIME",
-                                              "POWER GL",
-                                              "POWER GL",
-                                              "POWER GL",
-                                              "POWER",
-                                              "POWER GA",
-                                              "POWER GA",
-                                              "POWER",
-                                              "POWER FB"};
-                for (int bus = 0; bus < 9; ++bus)
-                    send(fd, "1000.000 100 INFO " + std::to_string(bus) + " DESCRIPTION " + groups[bus]);
+                for (std::size_t bus = 0; bus < NineBuses.size(); ++bus)
+                    send(fd, "1000.000 100 INFO " + std::to_string(bus) + " DESCRIPTION " + NineBuses[bus]);
                 m_infoFd = fd;
             }
         } else {

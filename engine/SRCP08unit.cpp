@@ -85,6 +85,18 @@ void debugLine(const std::string& text) {
         MainForm->debugLine(text);
 }
 
+// The slot's direction, maximum, speed and functions on loco.
+void takeSlotState(TMoBaAdvancedLoco& loco, const tLokEntry& slot) {
+    loco.SetDriveMode(slot.Direction == 1 ? mdmForward : mdmBackwards);
+    // The maximum first: the speed step is derived from the speed and the maximum together.
+    loco.SetMaxSpeed(slot.Speed_max);
+    loco.SetSpeed(slot.Speed);
+    // The slot holds F0..F32; a protocol of the server's may claim up to 255 functions.
+    const int functions = std::min({loco.MaxFunctions(), loco.FunctionCount(), Dekod_FuncsCount});
+    for (int j = 0; j < functions; ++j)
+        loco.SetFunctions(j, slot.F[static_cast<std::size_t>(j)] > 10 ? 1 : 0);
+}
+
 } // namespace
 
 void createAccessoryProtocols() {
@@ -142,7 +154,7 @@ TMoBaLocoProtocol* C_SRCP08::locoProtocol(int base, int version) const {
     return nullptr;
 }
 
-void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr) {
+void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr, const tLokEntry* state) {
     TMoBaLocoProtocol* protocol = locoProtocol(Protocoltype, Protovers);
     if (!protocol) {
         debugLine("Loco " + std::to_string(Addr) + ": protocol type " + std::to_string(Protocoltype) +
@@ -166,6 +178,8 @@ void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Add
     for (int j = 0; j < loco.MaxFunctions(); ++j)
         loco.SetFunctions(j, 0);
     loco.SetDriveMode(mdmForward);
+    if (state)
+        takeSlotState(loco, *state);
     if (!bus->GLs()->Add(loco))
         dialogs().plainMessage("Loco data could not sent do server");
 }
@@ -176,7 +190,7 @@ void C_SRCP08::sendallLocoData() {
     for (int i = 0; i < LOKMAX; ++i) {
         const tLokEntry* slot = Lok->entry(i);
         if (slot && slot->ProtType > 3)
-            createNewLoco(slot->ProtType, slot->Protversion, slot->SRCPBusnr, slot->Addr);
+            createNewLoco(slot->ProtType, slot->Protversion, slot->SRCPBusnr, slot->Addr, slot);
     }
 }
 
@@ -194,14 +208,7 @@ void C_SRCP08::setloco(int Loknr) {
     // A copy: the cache keeps what the server last reported until it reports the change.
     TMoBaAdvancedLoco loco;
     loco.Assign(*cached);
-    loco.SetDriveMode(slot->Direction == 1 ? mdmForward : mdmBackwards);
-    // The maximum first: the speed step is derived from the speed and the maximum together.
-    loco.SetMaxSpeed(slot->Speed_max);
-    loco.SetSpeed(slot->Speed);
-    // The slot holds F0..F32; a protocol of the server's may claim up to 255 functions.
-    const int functions = std::min({loco.MaxFunctions(), loco.FunctionCount(), Dekod_FuncsCount});
-    for (int j = 0; j < functions; ++j)
-        loco.SetFunctions(j, slot->F[static_cast<std::size_t>(j)] > 10 ? 1 : 0);
+    takeSlotState(loco, *slot);
     bus->GLs()->Change(loco);
 }
 

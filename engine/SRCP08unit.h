@@ -9,6 +9,7 @@ class TMoBaLocoProtocol;
 class TMoBaSolenoidProtocol;
 class TMoBaSRCPBus;
 class TMoBaSRCPClient;
+struct tLokEntry;
 
 // The entries of the client's bus list that the program uses, by position in the list (the order of
 // the server's descriptions), not by bus number. Locos use the slot's SRCPBusnr.
@@ -29,9 +30,13 @@ public:
 
     // Announces one loco to the loco list of bus list entry Busnr, unless that list already holds a
     // loco with address Addr. A loco without a protocol description of ours, or with an address
-    // outside its protocol's, is not announced (a debug line says so).
-    void createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr);
-    // Announces every loco slot whose protocol base is above 3.
+    // outside its protocol's, is not announced (a debug line says so). It stands forwards at speed 0
+    // of 100, or, given a slot's state, takes that slot's direction, speed, maximum and functions.
+    void createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr,
+                       const tLokEntry* state = nullptr);
+    // Announces every loco slot whose protocol base is above 3, each with its slot's state: the loco
+    // list learns of an announced loco only when the server reports it, later, so the first loco
+    // command after connecting reaches the loco only through its announcement.
     void sendallLocoData();
     // Sends slot Loknr's direction, speed, maximum speed and functions to every loco with the slot's
     // address that the loco list of the slot's bus holds (the locos the server has reported).

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "engine/FeedbackLine.h"
 #include "engine/MainFormState.h"
@@ -26,6 +27,26 @@ TMoBaSRCPFeedbacks* feedbackGroup(const char* what) {
     if (bus && !bus->FBs())
         debugLine(std::string(what) + ": bus list entry " + std::to_string(FeedbackBus) + " has no feedback");
     return bus ? bus->FBs() : nullptr;
+}
+
+// Catches the error replies of one session while it lives.
+class ScopedErrorHook {
+public:
+    ScopedErrorHook(TSRCPBaseClient& session, TSRCPBaseClient::TNotifyEvent hook)
+        : m_session(session), m_previous(std::exchange(session.OnError, std::move(hook))) {}
+    ~ScopedErrorHook() { m_session.OnError = std::move(m_previous); }
+    ScopedErrorHook(const ScopedErrorHook&) = delete;
+    ScopedErrorHook& operator=(const ScopedErrorHook&) = delete;
+
+private:
+    TSRCPBaseClient& m_session;
+    TSRCPBaseClient::TNotifyEvent m_previous;
+};
+
+// A reply line without the server's time stamp in front: "419 ERROR list too short".
+std::string withoutTimeStamp(const std::string& reply) {
+    const std::size_t space = reply.find(' ');
+    return space == std::string::npos ? reply : reply.substr(space + 1);
 }
 
 } // namespace
@@ -71,10 +92,19 @@ CommandResult Srcp080Output::startFeedback() {
     if (!feedback)
         return CommandResult::Dropped;
     feedback->SetInitString(FeedbackInitString);
-    feedback->SetEnabled(true);
+    // The server's answer when it refuses the INIT (srcpd: "419 ERROR list too short"), for the user:
+    // without it, no contact would ever change and nothing would say why.
+    std::string refusal;
+    {
+        TSRCPCommandClient& session = *client->CmdClnt();
+        const ScopedErrorHook hook(session, [&refusal](TSRCPBaseClient& s) { refusal = s.Response(); });
+        feedback->SetEnabled(true);
+    }
     if (feedback->Enabled())
         return CommandResult::Sent;
     debugLine("Feedback start: the server did not initialise the feedback");
+    if (!refusal.empty() && MainForm)
+        MainForm->setStatusPanel(1, withoutTimeStamp(refusal));
     return CommandResult::Dropped;
 }
 

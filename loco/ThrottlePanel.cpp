@@ -14,6 +14,7 @@
 #include "loco/GuardedHandler.h"
 #include "loco/ThrottleDirection.h"
 #include "loco/locosetupunit.h"
+#include "platform/FirstError.h"
 #include "platform/qt/QtText.h"
 #include "platform/qtwidgets/ClickableImage.h"
 
@@ -269,27 +270,18 @@ void ThrottlePanel::CheckBoxClick(int Regler) {
 void ThrottlePanel::setall_lokostop() {
     // An emergency stop must reach every throttle: a picture that cannot be drawn (or a send that
     // fails) on one of them is raised only after all of them had their turn.
-    std::exception_ptr first;
-    auto attempt = [&first](const std::function<void()>& step) {
-        try {
-            step();
-        } catch (...) {
-            if (!first)
-                first = std::current_exception();
-        }
-    };
+    FirstError error;
     for (int i = 0; i < LOKMAX; ++i) {
         Throttle* t = live(i);
         if (!t)
             break;
         const int rest = restPosition(i);
-        attempt([&] { moveBar(t->bar, [rest](QScrollBar* bar) { bar->setValue(rest); }); });
-        attempt([&] { changeScrollBar(i); });
-        attempt([&] { speedswitch(i); });
-        attempt([&] { speedswitch(i); });
+        error.attempt([&] { moveBar(t->bar, [rest](QScrollBar* bar) { bar->setValue(rest); }); });
+        error.attempt([&] { changeScrollBar(i); });
+        error.attempt([&] { speedswitch(i); });
+        error.attempt([&] { speedswitch(i); });
     }
-    if (first)
-        std::rethrow_exception(first);
+    error.rethrow();
 }
 
 void ThrottlePanel::showpics(int Regler) {

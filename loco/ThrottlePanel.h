@@ -21,11 +21,11 @@ class QWidget;
 // The ten on-screen throttles in the main window's Regler_panel: throttle i (0..9) drives loco
 // slot i. Each has a speed bar, a direction button, a centre-zero box, an address label and five
 // function icons; Lokname_label names the loco driven last. The controls are children of the panel
-// at fixed places, named as in the original (ScrollBar1, SpeedButton1, CheckBox1, Regler1_label,
-// Func_pic1, Func1_pic1 .. Func4_pic1, ...), so that tests, tools and the joystick controls that
-// later share the panel find them. Every loco change is stored in the loco table and sent with
-// Cbahn::gl_out before anything is drawn, so that a missing picture never leaves the table and the
-// loco apart.
+// at fixed places, under the names that the window's code and its tests look them up by
+// (ScrollBar1, SpeedButton1, CheckBox1, Regler1_label, Func_pic1, Func1_pic1 .. Func4_pic1, ...), so
+// that tests, tools and the joystick controls that later share the panel find them. Every loco change is
+// stored in the loco table and sent with Cbahn::gl_out before anything is drawn, so that a missing picture
+// never leaves the table and the loco apart.
 //
 // Beside the throttles sit the two joysticks: each has a button (Button1 "Joystick1", Button2
 // "Joystick 2", shown only while a back-end reports a joystick) that arms it, a label naming the

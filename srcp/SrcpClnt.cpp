@@ -168,6 +168,7 @@ void TSRCPBaseClient::Connect(int ATimeout) {
     ++m_generation;
     FGreeting.clear();
     FSessionID = -1;
+    FRefusal.clear();
     m_sessionDispatcher = Dispatcher();
     FConnection->connect(FHost, FPort, ATimeout);
     m_open = true;
@@ -178,10 +179,12 @@ void TSRCPBaseClient::Connect(int ATimeout) {
         SetConnectionMode();
         StartClient();
     } catch (const ESRCPHandshakeError& e) {
+        FRefusal = e.what();
         DoLog(std::string("Err: ") + e.what());
         Disconnect();
     } catch (const ConnectionClosedError& e) {
         // The server hung up on us: it refused the session, as an error reply would.
+        FRefusal = e.what();
         DoLog(std::string("Err: ") + e.what());
         Disconnect();
     } catch (const LineConnectionError& e) {
@@ -191,6 +194,7 @@ void TSRCPBaseClient::Connect(int ATimeout) {
         HandleOnDisconnect();
         throw ESRCPClientConnectError(SRCPErrServerNotResponding);
     } catch (const std::exception& e) {
+        FRefusal = e.what();
         DoLog(std::string("Err: ") + e.what());
         Disconnect();
     }

@@ -115,6 +115,9 @@ public:
     virtual void SetVersion(TSRCPCommandVersion value) { FVersion = value; }
     bool ServerOffers(TSRCPCommandVersion version) const { return FServerVersions.count(version) != 0; }
     const std::string& Response() const { return FResponse; }
+    // Why the last Connect ended without a session although it raised nothing (a refused
+    // handshake, a server that hung up during it); empty when that Connect opened the session.
+    const std::string& RefusalText() const { return FRefusal; }
     // The welcome text and the info text of the server's welcome line.
     const std::vector<std::string>& GreetingLines() const { return FGreeting; }
 
@@ -190,6 +193,7 @@ private:
     std::set<TSRCPCommandVersion> FServerVersions;
     TSRCPCommandVersion FVersion = cv082;
     std::string FResponse;
+    std::string FRefusal;
     int m_handshakeTimeoutMs = DefaultConnectTimeoutMs;
     int m_replyTimeoutMs = DefaultReplyTimeoutMs;
     // True from a successful TCP connect until OnDisconnected has been fired for it (main thread).

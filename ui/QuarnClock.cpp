@@ -47,6 +47,13 @@ void TMainForm::Zeit1Click() {
         Zeit1->setChecked(false);
         return;
     }
+    // The connection may have gone while the dialog was open: its tail has unchecked and disabled
+    // the item (which is enabled only while connected), and a clock opened now could not be closed
+    // until the next connect.
+    if (!Zeit1->isEnabled() || !Zeit1->isChecked()) {
+        Zeit1->setChecked(false);
+        return;
+    }
     TTimeForm& form = *TimeForm;
     form.Settime = form.chosenTime();
     ZolTime = form.Settime;
@@ -72,4 +79,6 @@ void TMainForm::Zeit1Click() {
         form.ZolMaster = false;
     }
     UhrForm->show();
+    // The chosen time at once, not at the next tick (up to ten seconds away when slowed down).
+    UhrForm->showTime();
 }

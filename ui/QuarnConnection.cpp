@@ -26,6 +26,16 @@ constexpr std::uint16_t CommandSettleMs = 1000;
 constexpr int ChannelSettleMs = 500;
 constexpr int ClientSettleMs = 200;
 
+// Why a connect that raised nothing has left the client disconnected. The info session's word
+// counts only when the command session got through this time.
+std::string refusalText(const TMoBaSRCPClient& client) {
+    const TSRCPCommandClient& command = *client.CmdClnt();
+    std::string text = command.RefusalText();
+    if (text.empty() && command.SessionID() >= 0)
+        text = client.InfoClnt()->RefusalText();
+    return text.empty() ? SRCPResourceString(SRCPErrClientRefused) : text;
+}
+
 } // namespace
 
 void TMainForm::setupConnectionCommands() {
@@ -155,8 +165,9 @@ void TMainForm::connect080() {
     waitClock().sleep(ClientSettleMs);
     m_connecting = false;
     if (!SRCPCl2->Connected()) {
-        // A server that refuses the handshake raises nothing, but the user must learn of it.
-        showExceptionText(SRCPResourceString(SRCPErrClientRefused));
+        // A server that refuses the handshake raises nothing, but the user must learn why: an old
+        // protocol version, a welcome line that is none, or a refused session.
+        showExceptionText(refusalText(*SRCPCl2));
         return;
     }
     setConnectedMenuState();

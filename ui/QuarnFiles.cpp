@@ -9,7 +9,7 @@
 #include "engine/Bahncalcunit.h"
 #include "platform/Cp1252.h"
 #include "platform/DialogService.h"
-#include "ui/FirstError.h"
+#include "platform/FirstError.h"
 #include "ui/QuarnApplication.h"
 #include "ui/Quarnunit.h"
 

@@ -16,10 +16,10 @@
 #include "engine/Bahncalcunit.h"
 #include "engine/Fahrunit.h"
 #include "engine/elementunit.h"
+#include "platform/FirstError.h"
 #include "platform/qt/Colors.h"
 #include "platform/qtwidgets/ChildCaption.h"
 #include "platform/qtwidgets/UpDown.h"
-#include "ui/FirstError.h"
 #include "ui/QuarnApplication.h"
 #include "ui/Quarnunit.h"
 

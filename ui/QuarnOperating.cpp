@@ -16,7 +16,7 @@
 #include "engine/PlanFile.h"
 #include "engine/elementunit.h"
 #include "platform/DialogService.h"
-#include "ui/FirstError.h"
+#include "platform/FirstError.h"
 #include "ui/QuarnApplication.h"
 #include "ui/Quarnunit.h"
 

@@ -8,9 +8,9 @@
 #include "engine/Bahncalcunit.h"
 #include "loco/ThrottlePanel.h"
 #include "platform/DialogService.h"
+#include "platform/FirstError.h"
 #include "platform/qtwidgets/ChildCaption.h"
 #include "texts/langunit.h"
-#include "ui/FirstError.h"
 #include "ui/Quarnunit.h"
 #include "ui/setupunit.h"
 

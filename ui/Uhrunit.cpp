@@ -36,7 +36,9 @@ QPoint onFace(QPoint centre, double angle, int r) {
 }
 
 QPen facePen(const QColor& colour, int width) {
-    // Thin lines leave their last pixel out and wide ones end round, as on the original's canvas.
+    // Thin lines end flat, wide ones round. A flat thin line lacks one end pixel: the last one when
+    // drawn rightwards or downwards, the first one when drawn leftwards or upwards. A hand is cleared
+    // by the same line in white, so the clear takes exactly what the hand drew.
     return QPen(colour, width, Qt::SolidLine, width > 1 ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin);
 }
 
@@ -132,14 +134,22 @@ void TUhrForm::PaintHands(QPoint centre, double angle, const QColor& colour, int
 }
 
 void TUhrForm::Timer1Timer() {
-    int hours = 0;
-    int minutes = 0;
     // At exit the windows go one by one, and the timer may tick in between.
     if (TimeForm && TimeForm->ZolMaster) {
         if (!MainForm)
             return;
         if (ZolSeconds < 60)
             ++ZolSeconds;
+    }
+    showTime();
+}
+
+void TUhrForm::showTime() {
+    int hours = 0;
+    int minutes = 0;
+    if (TimeForm && TimeForm->ZolMaster) {
+        if (!MainForm)
+            return;
         const int ms = DateTimeToTimeStamp(MainForm->ZolTime).Time;
         hours = ms / 3600000;
         minutes = ms / 60000 % 60;

@@ -28,8 +28,10 @@ public:
     // clear draws it in white.
     void ClearHands(QPoint centre, double angle, int width, int length);
     void PaintHands(QPoint centre, double angle, const QColor& colour, int width, int length);
-    // One tick: the time of the chosen source in the title and on the face.
+    // One tick: the server clock's seconds count on, then showTime.
     void Timer1Timer();
+    // The time of the chosen source in the title and on the face, without counting on.
+    void showTime();
     // Runs when the window appears: the tick follows the clock's speed.
     void FormShow();
 

@@ -19,6 +19,7 @@
 #include "srcp/MoBaSRCP.h"
 #include "support/FakeSrcpServer.h"
 #include "support/RecordingDialogs.h"
+#include "support/SrcpdBuses.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -27,18 +28,6 @@ using Lines = std::vector<std::string>;
 using Reply = FakeSrcpServer::Reply;
 using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
-
-// The bus list the program expects: the clock first, power and locos on 1 to 3, accessories on 5
-// (Motorola) and 6 (NMRA), S88 feedback on 8.
-const std::vector<std::string> NineBuses = {"SESSION SERVER TIME",
-                                            "POWER GL",
-                                            "POWER GL",
-                                            "POWER GL",
-                                            "POWER",
-                                            "POWER GA",
-                                            "POWER GA",
-                                            "POWER",
-                                            "POWER FB"};
 
 Call plain(const std::string& text) {
     return {Kind::Plain, "", text, MessageIcon::None};
@@ -183,14 +172,19 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
     first.F[0] = 11;
     first.F[2] = 12;
     first.F[3] = 10; // only above 10 is on
+    // An announced loco starts with its slot's state.
+    tLokEntry& announced = *m_lok.entry(1);
+    announced.Direction = 1;
+    announced.Speed = 50;
+    announced.F[0] = 11;
     // As a server tells a new info session: the loco's INIT, then its state.
     connect(NineBuses, {"1000.000 101 INFO 1 GL 3 M 2 14 5", "1000.000 100 INFO 1 GL 3 0 0 100 0 0 0 0 0"},
             [&] { return bus(1)->GLs()->Locos(3) != nullptr; });
 
     m_bahn.gl_out(0);
     EXPECT_EQ(sent(),
-              (Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
-                     "SET 3 GL 80 1 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
+              (Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 50 100 1 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
+                     "SET 3 GL 80 0 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
     EXPECT_TRUE(form.LocoData_sent);
     EXPECT_TRUE(m_dialogs.calls().empty());
     // Each slot left out says why.
@@ -284,7 +278,7 @@ TEST_F(Srcp080Transport, RefusedAnnouncementsSaySoInAPlainBox) {
         {"loco",
          "SET 2 GL 10",
          [](Cbahn& b) { b.gl_out(1); },
-         Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 0 100 0 0 0 0 0"},
+         Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 0 0 100 0 0 0 0 0"},
          {plain("Loco data could not sent do server")}},
         // The state goes out once more after the refused announcement.
         {"accessory",

@@ -250,6 +250,8 @@ TEST_F(ThrottlePanelTest, SetupScrollBarPreparesALiveThrottle) {
         // middle, without a full-speed moment on the way.
         {"centre-zero narrowing", true, "M2", 24, 28, 1, true, 100, 14, nullptr, "SET GL M2 24 0 0 28 0 0 "},
         {"centre-zero widening", true, "M2", 24, 100, 1, true, 28, 50, nullptr, "SET GL M2 24 0 0 100 0 0 "},
+        // An odd maximum rests where the bar means standstill.
+        {"centre-zero odd maximum", true, "M2", 24, 15, 1, true, 100, 7, nullptr, "SET GL M2 24 0 0 15 0 0 "},
         {"no maximum", true, "M2", 24, 0, 1, false, 100, 0, nullptr, "SET GL M2 24 1 0 0 0 0 "},
     };
     for (const Case& c : cases) {
@@ -333,6 +335,9 @@ TEST_F(ThrottlePanelTest, EmergencyStopStopsEveryThrottle) {
     m_panel->checkBox(3)->setChecked(true);
     m_panel->scrollBar(3)->setValue(100); // centre-zero: full speed in direction 1
     placeBar(4, 20);                      // an inert throttle
+    setSlot(5, "M2", 15, 15, 1);
+    m_panel->checkBox(5)->setChecked(true);
+    m_panel->scrollBar(5)->setValue(0); // centre-zero with an odd maximum: speed 14 in direction 0
     m_output.lines.clear();
 
     m_panel->setall_lokostop();
@@ -347,12 +352,14 @@ TEST_F(ThrottlePanelTest, EmergencyStopStopsEveryThrottle) {
         "SET GL NB 12 1 0 100 0 0 ",
         // Centre-zero: to the middle; the button never flips there but still sends twice.
         "SET GL M2 13 0 0 100 0 0 ", "SET GL M2 13 0 0 100 0 0 ", "SET GL M2 13 0 0 100 0 0 ",
-        "SET GL M2 13 0 0 100 0 0 "};
+        "SET GL M2 13 0 0 100 0 0 ", "SET GL M2 15 0 0 15 0 0 ", "SET GL M2 15 0 0 15 0 0 ",
+        "SET GL M2 15 0 0 15 0 0 ", "SET GL M2 15 0 0 15 0 0 "};
     EXPECT_EQ(m_output.lines, expected);
     EXPECT_EQ(m_panel->scrollBar(0)->value(), 100);
     EXPECT_EQ(m_panel->scrollBar(3)->value(), 50);
     EXPECT_EQ(m_panel->scrollBar(4)->value(), 100);
-    for (int i = 0; i <= 3; ++i)
+    EXPECT_EQ(m_panel->scrollBar(5)->value(), 7);
+    for (int i : {0, 1, 2, 3, 5})
         EXPECT_EQ(Lok->get_speed(i), 0);
     EXPECT_TRUE(glyphIs(0, "pfeil_li.bmp"));
     EXPECT_TRUE(glyphIs(1, "pfeil_dop.bmp"));
@@ -474,16 +481,19 @@ TEST_F(ThrottlePanelTest, FlookupKnowsEveryCodeAndLeavesTheSettingsAlone) {
 TEST_F(ThrottlePanelTest, AMissingPictureComesAfterTheSend) {
     std::filesystem::remove(m_dir.path() + "Data/pfeil_re.bmp");
     std::filesystem::remove(m_dir.path() + "Data/hupe_an.bmp");
+    std::filesystem::remove(m_dir.path() + "Data/Func_on.bmp");
     iconCache().clear();
     setSlot(0, "M2", 3, 100, 1, 4);
     setFunctions(0, {1, 2, 0, 0, 0});
     m_output.lines.clear();
     EXPECT_THROW(m_panel->speedswitch(0), BitmapFileError);
     EXPECT_THROW(m_panel->switch_function(0, 1), BitmapFileError);
-    EXPECT_EQ(m_output.lines,
-              (Lines{"SET GL M2 3 0 0 100 0 4 0 0 0 0 ", "SET GL M2 3 0 0 100 0 4 1 0 0 0 "}));
+    EXPECT_THROW(m_panel->switch_basalfunction(0), BitmapFileError);
+    EXPECT_EQ(m_output.lines, (Lines{"SET GL M2 3 0 0 100 0 4 0 0 0 0 ", "SET GL M2 3 0 0 100 0 4 1 0 0 0 ",
+                                     "SET GL M2 3 0 0 100 1 4 1 0 0 0 "}));
     EXPECT_EQ(Lok->get_direction(0), 0);
     EXPECT_EQ(function(0, 1), 12);
+    EXPECT_EQ(function(0, 0), 11);
 
     // The emergency stop still reaches the throttles after the one whose arrow is missing.
     setSlot(1, "M2", 4, 100, 1);

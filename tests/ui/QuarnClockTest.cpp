@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -62,10 +63,13 @@ protected:
     }
 
     // The user of the next time dialog: it appears, takes the choice, and Set or Cancel closes it.
-    void answerTimeDialog(const Choice& c) {
-        m_dialogs.pushWindow([c] {
+    // meanwhile runs while the dialog is open.
+    void answerTimeDialog(const Choice& c, const std::function<void()>& meanwhile = nullptr) {
+        m_dialogs.pushWindow([c, meanwhile] {
             TTimeForm& form = *TimeForm;
             form.show();
+            if (meanwhile)
+                meanwhile();
             form.udHours->setValue(c.start.hour());
             form.udMin->setValue(c.start.minute());
             form.udSecs->setValue(c.start.second());
@@ -160,16 +164,23 @@ TEST_F(QuarnClockTest, TheClockShowsItsSourceAndTicksAtItsSpeed) {
         Choice choice;
         int interval;
         int faktx, fakty;
-        Lines titles; // after each tick
+        const char* shown; // at once after Set
+        Lines titles;      // after each tick
     };
     const Case cases[] = {
-        {"PC clock", {false, false, 1, {12, 0, 0}}, 1000, 1, 1, {"07:08:09"}},
-        {"increase 4", {true, false, 4, {12, 30, 0}}, 250, 4, 1, {"12:30:01"}},
-        {"decrease 4", {true, true, 4, {12, 30, 0}}, 4000, 1, 4, {"12:30:01"}},
-        {"increase 3", {true, false, 3, {12, 30, 0}}, 333, 3, 1, {"12:30:01"}},
-        {"increase 10", {true, false, 10, {12, 30, 0}}, 100, 10, 1, {"12:30:01"}},
+        {"PC clock", {false, false, 1, {12, 0, 0}}, 1000, 1, 1, "07:08:09", {"07:08:09"}},
+        {"increase 4", {true, false, 4, {12, 30, 0}}, 250, 4, 1, "12:30:00", {"12:30:01"}},
+        {"decrease 4", {true, true, 4, {12, 30, 0}}, 4000, 1, 4, "12:30:00", {"12:30:01"}},
+        {"increase 3", {true, false, 3, {12, 30, 0}}, 333, 3, 1, "12:30:00", {"12:30:01"}},
+        {"increase 10", {true, false, 10, {12, 30, 0}}, 100, 10, 1, "12:30:00", {"12:30:01"}},
         // Without a report from the server the seconds stop at 60.
-        {"at 12:30:58", {true, false, 1, {12, 30, 58}}, 1000, 1, 1, {"12:30:59", "12:30:60", "12:30:60"}},
+        {"at 12:30:58",
+         {true, false, 1, {12, 30, 58}},
+         1000,
+         1,
+         1,
+         "12:30:58",
+         {"12:30:59", "12:30:60", "12:30:60"}},
     };
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
@@ -177,8 +188,10 @@ TEST_F(QuarnClockTest, TheClockShowsItsSourceAndTicksAtItsSpeed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_dialogs.clear();
+        UhrForm->setWindowTitle("");
         answerTimeDialog(c.choice);
         clickTime(window);
+        EXPECT_EQ(UhrForm->windowTitle().toStdString(), c.shown);
         EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{TimeDialog});
         EXPECT_TRUE(window->Zeit1->isChecked());
         EXPECT_TRUE(UhrForm->isVisible());
@@ -228,6 +241,28 @@ TEST_F(QuarnClockTest, TheFaceShowsTicksAndHandsAndClearsTheHandsItMoves) {
     EXPECT_TRUE(near(image, {76, 100}, Black));
     EXPECT_EQ(image.pixel(76, 19), Black);
     EXPECT_EQ(UhrForm->windowTitle().toStdString(), "06:01:16");
+
+    // Where the marks begin and the hands end.
+    m_pcTime = QTime(6, 44, 15);
+    UhrForm->Timer1Timer();
+    image = face();
+    struct Pixel {
+        const char* what;
+        QPoint at;
+        QRgb colour;
+    };
+    const Pixel pixels[] = {
+        {"the mark at nine reaches in to radius 53", {25, 76}, Black},
+        {"the mark at 1 minute begins at radius 57", {81, 23}, White},
+        {"the second hand at 15 s ends at radius 53", {128, 76}, Red},
+        {"past it, the mark at three", {129, 76}, Black},
+        {"the minute hand at 44", {29, 81}, Black},
+        {"ends at radius 50", {23, 81}, White},
+        {"the hour hand at six", {76, 107}, Black},
+        {"ends at radius 32", {76, 111}, White},
+    };
+    for (const Pixel& p : pixels)
+        EXPECT_EQ(image.pixel(p.at), p.colour) << p.what;
 }
 
 // At exit the windows go one by one while the clock's timer may still tick.
@@ -378,6 +413,22 @@ TEST_F(QuarnServerClockTest, StartingAndStoppingTheServersClock) {
         EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{TimeDialog});
         stopWindows();
     }
+}
+
+// Set pressed after the server went away while the dialog was open: no clock that cannot be closed.
+TEST_F(QuarnServerClockTest, AConnectionLostWhileTheTimeDialogIsOpenOpensNoClock) {
+    FakeSrcpServer server;
+    TMainForm* window = connectedWindow(server, TwoBuses);
+    ASSERT_NE(window, nullptr);
+    answerTimeDialog({true, false, 4, {12, 30, 0}}, [&] {
+        server.closeConnections();
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return window->Hostverbinden1->isEnabled(); }, FakeSrcpServer::Patience));
+    });
+    clickTime(window);
+    EXPECT_FALSE(UhrForm->isVisible());
+    EXPECT_FALSE(window->Zeit1->isChecked());
+    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{TimeDialog});
 }
 
 TEST_F(QuarnServerClockTest, AReportOfTheServersClockSetsTheTimeAndStartsTheSecondsAgain) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include "engine/lokunit.h"
 #include "support/FakeSrcpServer.h"
 #include "support/LineListener.h"
+#include "support/SrcpdBuses.h"
 #include "support/engine/RecordingClock.h"
 #include "ui/Debugunit.h"
 #include "ui/Uhrunit.h"
@@ -38,18 +40,6 @@ const std::string Fehler = "Fehler";
 const std::string NotConnected = "Nicht mit dem Server verbunden";
 const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBCgbar";
 const char* const ServerGone = "The server closed the connection";
-
-// As srcpd describes a layout with the buses this program expects: the clock on the first, power
-// and locos on 1 to 3, accessories on 5 and 6, S88 feedback on 8 (and one more feedback on 1).
-const std::vector<std::string> NineBuses = {"SESSION SERVER TIME",
-                                            "POWER GL FB",
-                                            "POWER GL",
-                                            "POWER GL",
-                                            "POWER",
-                                            "POWER GA",
-                                            "POWER GA",
-                                            "POWER",
-                                            "POWER FB"};
 
 class QuarnSrcp080Test : public QuarnDispatchingTestFolder {
 protected:
@@ -205,7 +195,9 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
     const Case cases[] = {
         {"nobody listens", nullptr, true, nullptr},
         {"no SRCP 0.8.2 offered", [](FakeSrcpServer& s) { s.setWelcome("srcpd V2.0.10; SRCP 0.7.3"); }, false,
-         "Client refused connection"},
+         "unsupported version"},
+        {"an error for a welcome", [](FakeSrcpServer& s) { s.setWelcome("1000.000 401 ERROR not allowed"); },
+         false, "invalid welcome string"},
         // Two refusals: the session reads a second line when the first answer to GO is not its own.
         {"command session refused",
          [](FakeSrcpServer& s) {
@@ -229,6 +221,8 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
             c.setUp(server);
         TMainForm* window = connectableWindow(c.refusedPort ? closedPort : server.port());
         ASSERT_NE(window, nullptr);
+        window->Debug = true;
+        window->setStatusPanel(0, "Power on");
 
         window->Hostverbinden1->trigger();
         ASSERT_EQ(m_dialogs.calls().size(), 1u);
@@ -241,6 +235,10 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
             EXPECT_FALSE(box.text.empty());
         EXPECT_FALSE(window->SRCPCl2->Connected());
         expectConnectedMenus(window, false);
+        // A connect that failed is no disconnect: its tail does not run.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window->statusPanelText(0), "Power on");
+        EXPECT_EQ(memoCount(ServerGone), 0);
         EXPECT_TRUE(server.waitUntil([&] {
             const auto connections = server.connections();
             return std::none_of(connections.begin(), connections.end(), [](const auto& k) { return k.open; });
@@ -285,7 +283,7 @@ TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
     for (int i = 1; i < LOKMAX; ++i)
         Lok->entry(i)->ProtType = mpbCustom;
     Bahn->gl_out(0);
-    EXPECT_EQ(m_server.newCommandLines(), (Lines{"INIT 2 GL 24 M 2 14 5", "SET 2 GL 24 1 0 100 0 0 0 0 0"}));
+    EXPECT_EQ(m_server.newCommandLines(), (Lines{"INIT 2 GL 24 M 2 14 5", "SET 2 GL 24 0 0 100 0 0 0 0 0"}));
     EXPECT_TRUE(window->LocoData_sent);
     // An accessory of the plan.
     window->SolTime = 300;
@@ -301,6 +299,37 @@ TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
     window->PowerTimerTimer();
     EXPECT_EQ(m_server.newCommandLines(), Lines{});
     EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{});
+}
+
+// The server reports an announced loco only after its SET, so the first drag after connecting
+// reaches the loco through the announcement; later drags send the slot alone.
+TEST_F(QuarnSrcp080Test, TheFirstDragAfterConnectingDrivesTheLoco) {
+    TMainForm* window = connectableWindow();
+    ASSERT_NE(window, nullptr);
+    connect(window);
+    for (int i = 0; i < LOKMAX; ++i)
+        Lok->entry(i)->ProtType = mpbCustom;
+    tLokEntry& slot = *Lok->entry(0);
+    slot = tLokEntry{};
+    slot.Protocol = "M2";
+    slot.Protversion = 2;
+    slot.Addr = 24;
+    slot.Direction = 1;
+    window->setupScrollBar(0);
+    window->Betrieb = true;
+    m_server.newCommandLines();
+
+    QScrollBar* bar = window->Regler_panel->findChild<QScrollBar*>("ScrollBar1");
+    ASSERT_NE(bar, nullptr);
+    bar->setValue(0);
+    EXPECT_EQ(m_server.newCommandLines(),
+              (Lines{"INIT 1 GL 24 M 2 14 5", "SET 1 GL 24 1 100 100 0 0 0 0 0"}));
+    m_server.injectInfo("1001.000 101 INFO 1 GL 24 M 2 14 5");
+    m_server.injectInfo("1001.000 100 INFO 1 GL 24 1 100 100 0 0 0 0 0");
+    ASSERT_TRUE(waitFor([&] { return window->SRCPCl2->Busses(1)->GLs()->Locos(24) != nullptr; }));
+    bar->setValue(50);
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"SET 1 GL 24 1 50 100 0 0 0 0 0"});
+    EXPECT_TRUE(m_dialogs.calls().empty());
 }
 
 TEST_F(QuarnSrcp080Test, TheClientsEventsReachThePlanTheStatusBarAndTheClock) {
@@ -359,6 +388,14 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     ASSERT_NE(window, nullptr);
     connect(window);
     m_server.newCommandLines();
+
+    // Refused, as today's srcpd refuses it: Start and Reset come back, and the status bar says why.
+    m_server.addRule("INIT 8 FB S88 LPT1 4", Reply::send("1000.000 419 ERROR list too short"), true);
+    window->Abfragestarten1->trigger();
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"INIT 8 FB S88 LPT1 4"});
+    EXPECT_TRUE(window->Abfragestarten1->isEnabled());
+    EXPECT_TRUE(window->Reset1->isEnabled());
+    EXPECT_EQ(window->statusPanelText(1), "419 ERROR list too short");
 
     window->Abfragestarten1->trigger();
     EXPECT_EQ(m_server.newCommandLines(), Lines{"INIT 8 FB S88 LPT1 4"});
