@@ -322,8 +322,10 @@ TEST_F(QuarnOperatingTest, TheRouteEditorsNumbersCancelAndDelete) {
     window->ButtonDel_minusClick();
     window->ButtonDel_minusClick();
     ASSERT_EQ(window->Fahrstrasse, 2);
+    ASSERT_TRUE(shows(54, 54, icon(14, 11)));
     QTest::mouseClick(window->ButtonDel_del, Qt::LeftButton);
     EXPECT_EQ(Fahr->readgleisnr(2), 0);
+    EXPECT_TRUE(shows(54, 54, icon(14, 1))) << "the removed route's element is drawn in its plan state";
     EXPECT_EQ(readFileBytes(routeFile()), "0\r\n4\r\n");
     EXPECT_FALSE(fs::exists(planFile()));
 }
