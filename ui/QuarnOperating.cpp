@@ -258,6 +258,9 @@ void TMainForm::ButtonFahrerst_speichernClick() {
         showExceptionText(e.what());
         return;
     }
+    // The plan is on disk now, even one that New made: File > New writes its route file from here on.
+    Gespeichert = true;
+    m_planOnDisk = true;
     Verbinden = 0;
     leaveRouteEditor();
 }

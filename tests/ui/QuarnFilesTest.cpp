@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPushButton>
+#include <QTest>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -372,6 +374,33 @@ TEST_F(QuarnFilesTest, RoutesSavedAfterSaveAsGoToTheCopyOnly) {
     window->Oeffnen1Click();
     EXPECT_EQ(Fahr->getnumerofEntries(), 3);
     EXPECT_EQ(m_dialogs.calls().size(), 2u) << "two file dialogs, no box";
+}
+
+// A plan that New made and the route editor saved is on disk: the next New writes its route file, so
+// a cancelled recording and the counter survive and no route number is handed out twice.
+TEST_F(QuarnFilesTest, ARouteEditorSaveOfANewPlanPutsItOnDisk) {
+    m_dialogs.pushFile(layouts + "n.pln");
+    window->Neu1->trigger();
+    place(14, 27, 27);
+    place(66, 54, 27);
+    window->Fahrstrassen1->trigger();
+    QTest::mouseClick(window->Buttonverbinden, Qt::LeftButton);
+    click(57, 30);
+    QTest::mouseClick(window->ButtonFahrerst_speichern, Qt::LeftButton);
+    EXPECT_TRUE(window->Gespeichert);
+    // Route 2 is recorded and cancelled: its element stays, and number 3 is used up too.
+    window->Fahrstrassen1->trigger();
+    click(30, 30);
+    QTest::mouseClick(window->ButtonFahrerst_cancel, Qt::LeftButton);
+
+    m_dialogs.pushFile(layouts + "m.pln");
+    window->Neu1->trigger();
+    EXPECT_EQ(readFileBytes(layouts + "n.dat"), lines("1 2 14 27 27 11 3"));
+    m_dialogs.pushFile(layouts + "n.pln");
+    window->Oeffnen1->trigger();
+    window->Fahrstrassen1->trigger();
+    EXPECT_EQ(window->Fahrstrasse, 4);
+    EXPECT_EQ(m_dialogs.calls().size(), 3u) << "three file dialogs, no box";
 }
 
 TEST_F(QuarnFilesTest, OpenFinishesWhenTheServerGoesAwayDuringThePulses) {
