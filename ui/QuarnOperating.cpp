@@ -221,9 +221,12 @@ void TMainForm::showOtherRoute(int shown) {
 
 void TMainForm::ButtonFahrerst_plusClick() {
     try {
-        ++Fahrstrasse;
+        // Plus stops at the highest route number, as minus stops at 1.
+        const int shown = Fahrstrasse;
+        if (Fahrstrasse < MaxRouteNumber)
+            ++Fahrstrasse;
         showRouteLabels();
-        showOtherRoute(Fahrstrasse - 1);
+        showOtherRoute(shown);
     } catch (const std::exception& e) {
         showExceptionText(e.what());
     }
@@ -266,16 +269,18 @@ void TMainForm::ButtonFahrerst_speichernClick() {
 }
 
 void TMainForm::ButtonFahrerst_cancelClick() {
-    // The number taken on entering stays used up, and one more with it.
-    Fahr->Anz_strassen += 1;
+    // The number taken on entering stays used up, and one more with it while there is one.
+    Fahr->reserveRoute();
     leaveRouteEditor();
 }
 
 void TMainForm::ButtonDel_plusClick() {
     try {
-        ++Fahrstrasse;
+        const int shown = Fahrstrasse;
+        if (Fahrstrasse < MaxRouteNumber)
+            ++Fahrstrasse;
         LabelFahrdel2->setText(QString::number(Fahrstrasse));
-        showOtherRoute(Fahrstrasse - 1);
+        showOtherRoute(shown);
     } catch (const std::exception& e) {
         showExceptionText(e.what());
     }

@@ -330,6 +330,25 @@ TEST_F(QuarnOperatingTest, TheRouteEditorsNumbersCancelAndDelete) {
     EXPECT_FALSE(fs::exists(planFile()));
 }
 
+TEST_F(QuarnOperatingTest, RouteNumbersStopAtTheHighest) {
+    Fahr->Anz_strassen = MaxRouteNumber - 1;
+    window->Fahrstrassen1->trigger();
+    ASSERT_EQ(window->Fahrstrasse, MaxRouteNumber);
+    for (QWidget* tab : {window->TabSheet2, window->TabSheet1}) {
+        window->PageControl1->setCurrentWidget(tab);
+        QTest::mouseClick(tab == window->TabSheet1 ? window->ButtonFahrerst_plus : window->ButtonDel_plus,
+                          Qt::LeftButton);
+        EXPECT_EQ(window->Fahrstrasse, MaxRouteNumber);
+    }
+    QTest::mouseClick(window->ButtonFahrerst_cancel, Qt::LeftButton);
+    EXPECT_EQ(Fahr->Anz_strassen, MaxRouteNumber);
+    // No number is left to hand out: the editor does not open.
+    window->Fahrstrassen1->trigger();
+    EXPECT_FALSE(window->Fahrstrasseerstellen);
+    EXPECT_EQ(Fahr->Anz_strassen, MaxRouteNumber);
+    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{box(124, MessageIcon::Stop)});
+}
+
 TEST_F(QuarnOperatingTest, AFailedSaveKeepsTheEditorOpenForAnotherTry) {
     place(66, 54, 54);
     window->Fahrstrassen1Click();
