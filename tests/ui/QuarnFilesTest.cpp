@@ -192,6 +192,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         // The boxes after the file dialog: 0 none, 140 the wrong-name box, -1 one error box.
         int box;
         Pixels pixels = Pixels::Unchecked;
+        const char* boxNames = ""; // what the error box's text names
     };
     auto newPlan = [&](PlanState& s, const std::string& name) {
         s = PlanState{};
@@ -241,7 +242,26 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         {"Open a count above the records", Start::PlanA, &TMainForm::Oeffnen1Click, "count.pln", unchanged,
          -1},
         {"Open a bad font line", Start::PlanA, &TMainForm::Oeffnen1Click, "font.pln", unchanged, -1},
-        {"Open a broken route file", Start::PlanA, &TMainForm::Oeffnen1Click, "routes.pln", unchanged, -1},
+        // A damaged route file: the plan opens without routes, the file is kept aside.
+        {"Open a broken route file", Start::PlanA, &TMainForm::Oeffnen1Click, "routes.pln",
+         [&](PlanState& s, Files& f) {
+             opened(s, "routes.pln", {}, 0);
+             f["routes.dat.bak"] = f["routes.dat"];
+             f.erase("routes.dat");
+         },
+         -1, Pixels::AShown, "routes.dat, route element 2"},
+        {"Open a route counter at the limit", Start::PlanA, &TMainForm::Oeffnen1Click, "limit.pln",
+         [&](PlanState& s, Files& f) {
+             opened(s, "limit.pln", {}, 0);
+             f["limit.dat.bak"] = f["limit.dat"];
+             f.erase("limit.dat");
+         },
+         -1, Pixels::AShown, "limit.dat: line 2"},
+        // A folder in the backup's place: the plan stays closed rather than risk the file.
+        {"Open a broken route file that cannot be kept aside", Start::PlanA, &TMainForm::Oeffnen1Click,
+         "stuck.pln", unchanged, -1, Pixels::Unchecked, "stuck.dat"},
+        {"Open a route file that is a folder", Start::PlanA, &TMainForm::Oeffnen1Click, "folder.pln",
+         [&](PlanState& s, Files&) { opened(s, "folder.pln", {}, 0); }, -1, Pixels::AShown, "folder.dat"},
         {"Save", Start::PlanA, &TMainForm::Speichern1Click, std::nullopt,
          [&](PlanState& s, Files& f) {
              s.saved = true;
@@ -278,6 +298,13 @@ TEST_F(QuarnFilesTest, PlanCommands) {
                        good.substr(0, good.rfind("Arial")) + "Arial,10,000,clBlack\r\n");
         writeFileBytes(layouts + "routes.pln", good);
         writeFileBytes(layouts + "routes.dat", lines("2 1 14 27 27 12 1"));
+        writeFileBytes(layouts + "limit.pln", good);
+        writeFileBytes(layouts + "limit.dat", lines("0 2147483647"));
+        writeFileBytes(layouts + "folder.pln", good);
+        fs::create_directory(layouts + "folder.dat");
+        writeFileBytes(layouts + "stuck.pln", good);
+        writeFileBytes(layouts + "stuck.dat", "x");
+        fs::create_directory(layouts + "stuck.dat.bak");
         stopWindows();
         window = startWindows();
         ASSERT_NE(window, nullptr);
@@ -343,6 +370,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
             EXPECT_EQ(calls[0].kind, Kind::Message);
             EXPECT_EQ(calls[0].title, "Quarn");
             EXPECT_EQ(calls[0].icon, MessageIcon::Stop);
+            EXPECT_NE(calls[0].text.find(row.boxNames), std::string::npos) << calls[0].text;
         }
         if (row.pixels == Pixels::GreyWhereAWas) {
             for (int x : {27, 54, 81})
