@@ -1,6 +1,8 @@
 #include "engine/Bahncalcunit.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <sys/stat.h>
@@ -46,11 +48,6 @@ struct ProgressDisplay {
     ProgressDisplay(const ProgressDisplay&) = delete;
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 };
-
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 } // namespace
 
@@ -200,9 +197,27 @@ void Cbahn::fahrladen() {
 
 RouteFileContents Cbahn::readRouteFile(const std::string& planName) const {
     const std::string path = routeFilePath(planName);
-    if (!fileExists(path))
-        return {};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return {};
+        // A route file that is there but cannot be reached is not the same as no routes.
+        throw TextFileError("cannot open " + path + ": " + std::strerror(errno));
+    }
+    // Not opened at all: a pipe or device could hold the reader forever.
+    if (!S_ISREG(st.st_mode))
+        throw TextFileError("cannot open " + path + ": " +
+                            (S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file"));
     return parseRouteFile(readWholeFile(path), path);
+}
+
+bool Cbahn::keepBadRouteFile(const std::string& planName) {
+    const std::string path = routeFilePath(planName);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return true;
+    std::filesystem::rename(path, resolvePath(getLayoutPath() + planName + ".dat.bak"), error);
+    return !error;
 }
 
 void Cbahn::useRoutes(const RouteFileContents& routes) {

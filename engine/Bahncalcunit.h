@@ -135,8 +135,13 @@ public:
     // it exists. A broken file leaves the table empty and throws TextFileError.
     void fahrladen();
     // The route file of the plan named planName (without extension), read and checked; no routes
-    // when there is no such file. Throws TextFileError for a broken one and changes nothing.
+    // when there is no such file. Throws TextFileError for a broken one, one that cannot be reached
+    // and a folder or other non-file in its place, and changes nothing.
     RouteFileContents readRouteFile(const std::string& planName) const;
+    // Moves the route file of plan planName that readRouteFile refused aside to "<planName>.dat.bak",
+    // so that the next route save neither fails on it nor writes over it. True when no file with
+    // data is left at the route file's place (moved, or it is no regular file and a save fails on it).
+    bool keepBadRouteFile(const std::string& planName);
     // The route table becomes routes; every route button goes off.
     void useRoutes(const RouteFileContents& routes);
 

@@ -106,6 +106,13 @@ int C_fahr::getnumerofEntries() const {
     return static_cast<int>(Fahrlist.size());
 }
 
+bool C_fahr::reserveRoute() {
+    if (Anz_strassen >= MaxRouteNumber)
+        return false;
+    ++Anz_strassen;
+    return true;
+}
+
 void C_fahr::fahraktivieren(int Fahrnr) {
     forEachOfRoute(Fahrlist, Fahrnr, [](const C_fahrelement& e) {
         const tPosEntry* plan = planEntryAt(e.Xpos, e.Ypos);

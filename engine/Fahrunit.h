@@ -32,6 +32,9 @@ public:
     C_fahrelement* getEntryByNum(int Nr) const;
     // The number of elements of all routes.
     int getnumerofEntries() const;
+    // Counts the route counter on to the number of a new route. False, and the counter stays, when
+    // it stands at MaxRouteNumber already.
+    bool reserveRoute();
 
     // Sets the route: each element of a switchable kind is drawn in its route state and that
     // state's accessory output is switched (an element without an output is only drawn).
@@ -49,7 +52,7 @@ public:
     void alleknopfaus();
 
     std::vector<std::unique_ptr<C_fahrelement>> Fahrlist;
-    int Anz_strassen = 0; // route counter; the number of the newest route
+    int Anz_strassen = 0; // route counter: the number of the newest route, at most MaxRouteNumber
 };
 
 extern C_fahr* Fahr;

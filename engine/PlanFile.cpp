@@ -117,11 +117,17 @@ RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fi
         r.beginRecord("route element " + std::to_string(i));
         C_fahrelement element;
         readRecord(r, element, routeElementFields());
+        // Such a route would raise the counter to where no new route can be numbered.
+        if (element.Fahrnr > MaxRouteNumber)
+            r.fail("route number " + std::to_string(element.Fahrnr) + " leaves no room for a new route");
         if (isUsableRouteRecord(element))
             routes.elements.push_back(element);
     }
     r.beginRecord("");
     int counter = r.onlyBlanksLeft() ? 0 : r.readInt("route counter");
+    if (counter > MaxRouteNumber)
+        r.fail("line " + std::to_string(r.line() - 1) + ": route counter " + std::to_string(counter) +
+               " leaves no room for a new route");
     // The counter numbers the next new route; one below a stored route would merge the two.
     for (const C_fahrelement& element : routes.elements)
         counter = std::max(counter, element.Fahrnr);

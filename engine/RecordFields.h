@@ -30,6 +30,9 @@ public:
     // before anything is reserved.
     bool roomFor(long long records, int linesPerRecord) const;
 
+    // The line the reader stands on: after a value, the one below it.
+    int line() const { return m_reader.line(); }
+
     // Throws TextFileError "<file>, <record>: <message>".
     [[noreturn]] void fail(const std::string& message) const;
 

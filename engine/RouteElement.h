@@ -1,5 +1,11 @@
 #pragma once
 
+#include <limits>
+
+// The highest route number. The route counter never passes it, so that counting on from any counter
+// a route file may hold still fits an int.
+inline constexpr int MaxRouteNumber = std::numeric_limits<int>::max() - 1;
+
 // One element of one route.
 struct C_fahrelement {
     int Fahrnr = 0;

@@ -143,16 +143,29 @@ void TMainForm::Oeffnen1Click() {
         return;
     BusyCursor busy(*this);
 
-    // Both files are read and checked before anything changes, so a broken one leaves the open plan
-    // as it was (a later Save would otherwise write an empty plan over the broken file).
+    // Both files are read and checked before anything changes, so a broken plan file leaves the open
+    // plan as it was (a later Save would otherwise write an empty plan over the broken file).
     PlanFileLoad plan;
     RouteFileContents routes;
+    std::string routeError;
     try {
         plan = Bahn->readPlanFile(chosen->name, chosen->folder);
-        routes = Bahn->readRouteFile(chosen->stem);
+        try {
+            routes = Bahn->readRouteFile(chosen->stem);
+        } catch (const std::exception& e) {
+            routeError = e.what();
+        }
     } catch (const std::exception& e) {
         busy.release();
         showExceptionText(e.what());
+        return;
+    }
+    // A damaged route file does not keep a good plan closed: the plan opens without routes, and the
+    // file goes aside first, so that no route save writes over what it holds. Where it cannot be
+    // moved, the plan stays closed rather than put those bytes at risk.
+    if (!routeError.empty() && !Bahn->keepBadRouteFile(chosen->stem)) {
+        busy.release();
+        showExceptionText(routeError);
         return;
     }
 
@@ -179,6 +192,8 @@ void TMainForm::Oeffnen1Click() {
     Betrieb1Click();
     busy.release();
     error.show();
+    if (!routeError.empty())
+        showExceptionText(routeError);
 }
 
 void TMainForm::Speichern1Click() {

@@ -148,10 +148,14 @@ void TMainForm::Betrieb1Click() {
 }
 
 void TMainForm::Fahrstrassen1Click() {
+    // Without a route number to hand out the editor has nothing to record into.
+    if (!Fahr->reserveRoute()) {
+        stopBox(124);
+        return;
+    }
     enterMode(Mode::Routes);
     showRoutePage(TabSheet1);
     PageControl1->show();
-    Fahr->Anz_strassen += 1;
     Fahrstrasse = Fahr->Anz_strassen;
     PageControl1Change();
     if (Debug)

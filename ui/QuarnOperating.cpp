@@ -221,9 +221,12 @@ void TMainForm::showOtherRoute(int shown) {
 
 void TMainForm::ButtonFahrerst_plusClick() {
     try {
-        ++Fahrstrasse;
+        // Plus stops at the highest route number, as minus stops at 1.
+        const int shown = Fahrstrasse;
+        if (Fahrstrasse < MaxRouteNumber)
+            ++Fahrstrasse;
         showRouteLabels();
-        showOtherRoute(Fahrstrasse - 1);
+        showOtherRoute(shown);
     } catch (const std::exception& e) {
         showExceptionText(e.what());
     }
@@ -258,21 +261,26 @@ void TMainForm::ButtonFahrerst_speichernClick() {
         showExceptionText(e.what());
         return;
     }
+    // The plan is on disk now, even one that New made: File > New writes its route file from here on.
+    Gespeichert = true;
+    m_planOnDisk = true;
     Verbinden = 0;
     leaveRouteEditor();
 }
 
 void TMainForm::ButtonFahrerst_cancelClick() {
-    // The number taken on entering stays used up, and one more with it.
-    Fahr->Anz_strassen += 1;
+    // The number taken on entering stays used up, and one more with it while there is one.
+    Fahr->reserveRoute();
     leaveRouteEditor();
 }
 
 void TMainForm::ButtonDel_plusClick() {
     try {
-        ++Fahrstrasse;
+        const int shown = Fahrstrasse;
+        if (Fahrstrasse < MaxRouteNumber)
+            ++Fahrstrasse;
         LabelFahrdel2->setText(QString::number(Fahrstrasse));
-        showOtherRoute(Fahrstrasse - 1);
+        showOtherRoute(shown);
     } catch (const std::exception& e) {
         showExceptionText(e.what());
     }

@@ -203,6 +203,9 @@ TEST_F(Routes, ReadingRouteFiles) {
         {"count above the records", "2\r\n1\r\n1\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
         {"not a number", "1\r\n1\r\nx\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
         {"negative count", "-1\r\n0\r\n", true, {}, 0},
+        // No new route could be numbered after these.
+        {"counter at the limit", "0\r\n2147483647\r\n", true, {}, 0},
+        {"route at the limit", "1\r\n2147483647\r\n1\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
     };
     form.DateinameohneEndung = "Anlage";
     const std::string path = dir.path() + "Layouts/anlage.DAT";

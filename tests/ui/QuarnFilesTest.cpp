@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPushButton>
+#include <QTest>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -190,6 +192,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         // The boxes after the file dialog: 0 none, 140 the wrong-name box, -1 one error box.
         int box;
         Pixels pixels = Pixels::Unchecked;
+        const char* boxNames = ""; // what the error box's text names
     };
     auto newPlan = [&](PlanState& s, const std::string& name) {
         s = PlanState{};
@@ -239,7 +242,26 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         {"Open a count above the records", Start::PlanA, &TMainForm::Oeffnen1Click, "count.pln", unchanged,
          -1},
         {"Open a bad font line", Start::PlanA, &TMainForm::Oeffnen1Click, "font.pln", unchanged, -1},
-        {"Open a broken route file", Start::PlanA, &TMainForm::Oeffnen1Click, "routes.pln", unchanged, -1},
+        // A damaged route file: the plan opens without routes, the file is kept aside.
+        {"Open a broken route file", Start::PlanA, &TMainForm::Oeffnen1Click, "routes.pln",
+         [&](PlanState& s, Files& f) {
+             opened(s, "routes.pln", {}, 0);
+             f["routes.dat.bak"] = f["routes.dat"];
+             f.erase("routes.dat");
+         },
+         -1, Pixels::AShown, "routes.dat, route element 2"},
+        {"Open a route counter at the limit", Start::PlanA, &TMainForm::Oeffnen1Click, "limit.pln",
+         [&](PlanState& s, Files& f) {
+             opened(s, "limit.pln", {}, 0);
+             f["limit.dat.bak"] = f["limit.dat"];
+             f.erase("limit.dat");
+         },
+         -1, Pixels::AShown, "limit.dat: line 2"},
+        // A folder in the backup's place: the plan stays closed rather than risk the file.
+        {"Open a broken route file that cannot be kept aside", Start::PlanA, &TMainForm::Oeffnen1Click,
+         "stuck.pln", unchanged, -1, Pixels::Unchecked, "stuck.dat"},
+        {"Open a route file that is a folder", Start::PlanA, &TMainForm::Oeffnen1Click, "folder.pln",
+         [&](PlanState& s, Files&) { opened(s, "folder.pln", {}, 0); }, -1, Pixels::AShown, "folder.dat"},
         {"Save", Start::PlanA, &TMainForm::Speichern1Click, std::nullopt,
          [&](PlanState& s, Files& f) {
              s.saved = true;
@@ -276,6 +298,13 @@ TEST_F(QuarnFilesTest, PlanCommands) {
                        good.substr(0, good.rfind("Arial")) + "Arial,10,000,clBlack\r\n");
         writeFileBytes(layouts + "routes.pln", good);
         writeFileBytes(layouts + "routes.dat", lines("2 1 14 27 27 12 1"));
+        writeFileBytes(layouts + "limit.pln", good);
+        writeFileBytes(layouts + "limit.dat", lines("0 2147483647"));
+        writeFileBytes(layouts + "folder.pln", good);
+        fs::create_directory(layouts + "folder.dat");
+        writeFileBytes(layouts + "stuck.pln", good);
+        writeFileBytes(layouts + "stuck.dat", "x");
+        fs::create_directory(layouts + "stuck.dat.bak");
         stopWindows();
         window = startWindows();
         ASSERT_NE(window, nullptr);
@@ -341,6 +370,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
             EXPECT_EQ(calls[0].kind, Kind::Message);
             EXPECT_EQ(calls[0].title, "Quarn");
             EXPECT_EQ(calls[0].icon, MessageIcon::Stop);
+            EXPECT_NE(calls[0].text.find(row.boxNames), std::string::npos) << calls[0].text;
         }
         if (row.pixels == Pixels::GreyWhereAWas) {
             for (int x : {27, 54, 81})
@@ -372,6 +402,33 @@ TEST_F(QuarnFilesTest, RoutesSavedAfterSaveAsGoToTheCopyOnly) {
     window->Oeffnen1Click();
     EXPECT_EQ(Fahr->getnumerofEntries(), 3);
     EXPECT_EQ(m_dialogs.calls().size(), 2u) << "two file dialogs, no box";
+}
+
+// A plan that New made and the route editor saved is on disk: the next New writes its route file, so
+// a cancelled recording and the counter survive and no route number is handed out twice.
+TEST_F(QuarnFilesTest, ARouteEditorSaveOfANewPlanPutsItOnDisk) {
+    m_dialogs.pushFile(layouts + "n.pln");
+    window->Neu1->trigger();
+    place(14, 27, 27);
+    place(66, 54, 27);
+    window->Fahrstrassen1->trigger();
+    QTest::mouseClick(window->Buttonverbinden, Qt::LeftButton);
+    click(57, 30);
+    QTest::mouseClick(window->ButtonFahrerst_speichern, Qt::LeftButton);
+    EXPECT_TRUE(window->Gespeichert);
+    // Route 2 is recorded and cancelled: its element stays, and number 3 is used up too.
+    window->Fahrstrassen1->trigger();
+    click(30, 30);
+    QTest::mouseClick(window->ButtonFahrerst_cancel, Qt::LeftButton);
+
+    m_dialogs.pushFile(layouts + "m.pln");
+    window->Neu1->trigger();
+    EXPECT_EQ(readFileBytes(layouts + "n.dat"), lines("1 2 14 27 27 11 3"));
+    m_dialogs.pushFile(layouts + "n.pln");
+    window->Oeffnen1->trigger();
+    window->Fahrstrassen1->trigger();
+    EXPECT_EQ(window->Fahrstrasse, 4);
+    EXPECT_EQ(m_dialogs.calls().size(), 3u) << "three file dialogs, no box";
 }
 
 TEST_F(QuarnFilesTest, OpenFinishesWhenTheServerGoesAwayDuringThePulses) {

@@ -322,10 +322,31 @@ TEST_F(QuarnOperatingTest, TheRouteEditorsNumbersCancelAndDelete) {
     window->ButtonDel_minusClick();
     window->ButtonDel_minusClick();
     ASSERT_EQ(window->Fahrstrasse, 2);
+    ASSERT_TRUE(shows(54, 54, icon(14, 11)));
     QTest::mouseClick(window->ButtonDel_del, Qt::LeftButton);
     EXPECT_EQ(Fahr->readgleisnr(2), 0);
+    EXPECT_TRUE(shows(54, 54, icon(14, 1))) << "the removed route's element is drawn in its plan state";
     EXPECT_EQ(readFileBytes(routeFile()), "0\r\n4\r\n");
     EXPECT_FALSE(fs::exists(planFile()));
+}
+
+TEST_F(QuarnOperatingTest, RouteNumbersStopAtTheHighest) {
+    Fahr->Anz_strassen = MaxRouteNumber - 1;
+    window->Fahrstrassen1->trigger();
+    ASSERT_EQ(window->Fahrstrasse, MaxRouteNumber);
+    for (QWidget* tab : {window->TabSheet2, window->TabSheet1}) {
+        window->PageControl1->setCurrentWidget(tab);
+        QTest::mouseClick(tab == window->TabSheet1 ? window->ButtonFahrerst_plus : window->ButtonDel_plus,
+                          Qt::LeftButton);
+        EXPECT_EQ(window->Fahrstrasse, MaxRouteNumber);
+    }
+    QTest::mouseClick(window->ButtonFahrerst_cancel, Qt::LeftButton);
+    EXPECT_EQ(Fahr->Anz_strassen, MaxRouteNumber);
+    // No number is left to hand out: the editor does not open.
+    window->Fahrstrassen1->trigger();
+    EXPECT_FALSE(window->Fahrstrasseerstellen);
+    EXPECT_EQ(Fahr->Anz_strassen, MaxRouteNumber);
+    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{box(124, MessageIcon::Stop)});
 }
 
 TEST_F(QuarnOperatingTest, AFailedSaveKeepsTheEditorOpenForAnotherTry) {
