@@ -4,6 +4,7 @@
 #include <exception>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 #include "engine/MainFormState.h"
 #include "engine/RueckReaders.h"
@@ -24,6 +25,15 @@ void debugWireLine(TMainFormState& f, std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     f.debugLine(cp1252ToUtf8(line));
+}
+
+// A byte below 0x20 in a line ends it for the server or starts another command there: a protocol
+// "M\rSET POWER OFF" from a file would switch the power off. Such a line is not sent at all.
+bool holdsControlByte(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return true;
+    return false;
 }
 
 // The line with each control character written as "\xNN", for the debug window.
@@ -90,13 +100,6 @@ std::string locoLine(const TLok& lok, int slot) {
     for (int k = 1; k <= count; ++k)
         line += functions[static_cast<std::size_t>(k)] > 10 ? "1 " : "0 ";
     return line;
-}
-
-bool holdsControlByte(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20)
-            return true;
-    return false;
 }
 
 bool Srcp073Output::sendable(const std::string& line) const {

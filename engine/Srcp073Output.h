@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "engine/CommandOutput.h"
 
@@ -27,7 +26,8 @@ public:
 private:
     // Writes bytes on the open command connection under the socket lock.
     CommandResult write(const std::string& bytes);
-    // False, with a debug line, for a line (without its line end) that must not go on the wire.
+    // False, with a debug line, for a line (without its line end) that holds a byte below 0x20: such
+    // a byte ends the line for the server or starts another command there.
     bool sendable(const std::string& line) const;
 };
 
@@ -39,10 +39,6 @@ std::string accessoryLine(bool nmra, const AccessoryTarget& target, int value);
 // "SET GL M2 24 1 5 14 1 4 0 1 0 0 " for one loco slot (the caller adds CR LF). A direction other
 // than 0, 1 or 2 is sent as 0 and the function count is kept within 0..32.
 std::string locoLine(const TLok& lok, int slot);
-
-// A byte below 0x20 in a line ends it for the server or starts another command there: a protocol
-// "M\rSET POWER OFF" from a file would switch the power off. Such a line is not sent at all.
-bool holdsControlByte(std::string_view text);
 
 // The direction and function count as they go on the wire.
 int wireDirection(int direction);
