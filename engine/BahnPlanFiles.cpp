@@ -49,6 +49,16 @@ struct ProgressDisplay {
     ProgressDisplay& operator=(const ProgressDisplay&) = delete;
 };
 
+// The label fields that a plan file holds as they stand, listed once for reading and writing; the
+// font goes through its font line.
+template <class From, class To> void copyLabelFields(const From& from, To& to) {
+    to.Name = from.Name;
+    to.TextInfo = from.TextInfo;
+    to.XText = from.XText;
+    to.YText = from.YText;
+    to.Textwkl = from.Textwkl;
+}
+
 } // namespace
 
 void Cbahn::gleisbildladen(const std::string& Gname, const std::string& GPfad) {
@@ -129,11 +139,7 @@ void Cbahn::applyPlanFile(PlanFileLoad plan) {
     for (std::size_t i = 0; i < plan.contents.labels.size(); ++i) {
         const PlanLabelRecord& record = plan.contents.labels[i];
         auto label = std::make_unique<TTextEntry>();
-        label->Name = record.Name;
-        label->TextInfo = record.TextInfo;
-        label->XText = record.XText;
-        label->YText = record.YText;
-        label->Textwkl = record.Textwkl;
+        copyLabelFields(record, *label);
         label->TextFont = std::move(plan.fonts[i]);
         TTextEntry& added = *label;
         f.Textliste->push_back(std::move(label));
@@ -157,7 +163,8 @@ void Cbahn::gleisbildspeichern(const std::string& Gname, const std::string& Gpfa
         writeRecord(w, *e, planElementFields());
     w.writeInt(static_cast<int>(f.Textliste->size()));
     for (const auto& label : *f.Textliste) {
-        PlanLabelRecord record{label->Name, label->TextInfo, label->XText, label->YText, label->Textwkl, {}};
+        PlanLabelRecord record;
+        copyLabelFields(*label, record);
         FontToString(label->TextFont ? *label->TextFont : ColoredFont(), record.fontLine);
         writeRecord(w, record, planLabelFields());
     }

@@ -68,7 +68,7 @@ void Cbahn::elementeladen() {
         throw std::logic_error("the element catalogue does not exist");
     const std::string catalogueFile = resolvePath(f.WorkDir + CatalogueFile);
     const std::vector<TElementEntry> catalogue =
-        parseCatalogueFile(readWholeFile(catalogueFile), catalogueFile);
+        parseCatalogueFile(readWholeFile(catalogueFile, MaxTextFileBytes), catalogueFile);
     for (int i = 0; i < NROFELEMENTS; ++i)
         *Element->entry(i) = catalogue[static_cast<std::size_t>(i)];
     f.El_geladen = true;
@@ -117,14 +117,17 @@ void Cbahn::parameterspeichern() {
 bool Cbahn::keepBadSettingsFile() {
     const std::string path = settingsPath();
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)))
         return false;
     // The backup has its own fixed name, whatever letter case the settings file was found in.
-    std::filesystem::rename(path, resolvePath(getDataPath() + SettingsFileName + ".bak"), error);
-    return !error;
+    const std::string backup = resolvePath(getDataPath() + SettingsFileName + ".bak");
+    std::filesystem::rename(path, backup, error);
+    if (error)
+        throw TextFileError("cannot keep " + path + " as " + backup + ": " + error.message());
+    return true;
 }
 
-void Cbahn::FontToString(const ColoredFont& font, std::string& s) const {
+FontLine fontLineOf(const ColoredFont& font) {
     FontLine line;
     line.name = toCp1252(font.family());
     line.size = font.lineSize();
@@ -133,11 +136,10 @@ void Cbahn::FontToString(const ColoredFont& font, std::string& s) const {
     line.underline = font.underline();
     line.strikeOut = font.strikeOut();
     line.color = font.Color;
-    s = formatFontLine(line);
+    return line;
 }
 
-void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const {
-    const FontLine line = parseFontLine(s);
+void applyFontLine(const FontLine& line, ColoredFont& font) {
     font.setFamily(fromCp1252(line.name));
     font.setLineSize(line.size);
     font.setBold(line.bold);
@@ -145,6 +147,14 @@ void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const {
     font.setUnderline(line.underline);
     font.setStrikeOut(line.strikeOut);
     font.Color = line.color;
+}
+
+void Cbahn::FontToString(const ColoredFont& font, std::string& s) const {
+    s = formatFontLine(fontLineOf(font));
+}
+
+void Cbahn::StringToFont(const std::string& s, ColoredFont& font) const {
+    applyFontLine(parseFontLine(s), font);
 }
 
 void Cbahn::EmptyQuarnlist() {

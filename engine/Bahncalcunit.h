@@ -54,8 +54,10 @@ public:
     // Writes the settings file from the current values; on failure the old file stays and
     // TextFileError is thrown.
     void parameterspeichern();
-    // Keeps an unreadable settings file as "parmc.dat.bak" before it is written anew. Returns
-    // false when there was nothing to move or it could not be moved.
+    // Keeps an unreadable settings file as "parmc.dat.bak" before it is written anew: whatever
+    // stands under its name (also a pipe, a link or a folder) is moved aside. Returns false when
+    // there was nothing; throws TextFileError when it could not be moved, and then it must not
+    // be written over.
     bool keepBadSettingsFile();
 
     // The font line "name,size,BIUS,colour" of a label font, and back. StringToFont throws
@@ -159,3 +161,8 @@ public:
 };
 
 extern Cbahn* Bahn;
+
+// A label font's fields as its font line holds them (the name as Windows-1252 bytes), and back:
+// the one place where a font and its line meet, for the plan files and the font dialog alike.
+FontLine fontLineOf(const ColoredFont& font);
+void applyFontLine(const FontLine& line, ColoredFont& font);

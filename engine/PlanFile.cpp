@@ -1,11 +1,6 @@
 #include "engine/PlanFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sys/stat.h>
 
 namespace {
 
@@ -145,15 +140,6 @@ std::vector<TElementEntry> parseCatalogueFile(const std::string& bytes, const st
     return catalogue;
 }
 
-std::string readWholeFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw TextFileError("cannot open " + path + ": " + std::strerror(EISDIR));
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw TextFileError("cannot open " + path + ": " + std::strerror(errno));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw TextFileError("cannot read " + path);
-    return bytes;
+std::string readWholeFile(const std::string& path, std::size_t maxBytes) {
+    return readRegularFile(path, maxBytes);
 }

@@ -60,5 +60,10 @@ RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fi
 // record is an error.
 std::vector<TElementEntry> parseCatalogueFile(const std::string& bytes, const std::string& fileName);
 
-// The whole file as bytes; throws TextFileError when it cannot be opened or read.
-std::string readWholeFile(const std::string& path);
+// A plan (or route) file longer than this is refused. A full plan is well below a megabyte, but
+// labels may be many: files of 50 MB still load.
+inline constexpr std::size_t MaxPlanFileBytes = 64u << 20;
+
+// The whole file as bytes, as readRegularFile reads it: throws TextFileError when it is missing,
+// not a regular file, longer than maxBytes or cannot be read.
+std::string readWholeFile(const std::string& path, std::size_t maxBytes = MaxPlanFileBytes);

@@ -20,6 +20,7 @@ public:
     void beginRecord(std::string record) { m_record = std::move(record); }
 
     int readInt(const char* what);
+    // A string that holds a byte below 0x20 (a CR inside the line, a tab, a NUL) is an error.
     std::string readString(const char* what);
     // A count line: a negative count is an error.
     int readCount(const char* what);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 #include "engine/MainFormState.h"
 #include "engine/RueckReaders.h"
@@ -24,6 +25,31 @@ void debugWireLine(TMainFormState& f, std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     f.debugLine(cp1252ToUtf8(line));
+}
+
+// A byte below 0x20 in a line ends it for the server or starts another command there: a protocol
+// "M\rSET POWER OFF" from a file would switch the power off. Such a line is not sent at all.
+bool holdsControlByte(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return true;
+    return false;
+}
+
+// The line with each control character written as "\xNN", for the debug window.
+std::string printable(const std::string& line) {
+    std::string out;
+    for (const char c : line) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20) {
+            out += c;
+            continue;
+        }
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02X", b);
+        out += hex;
+    }
+    return out;
 }
 
 // The open command connection, or null when commands go nowhere.
@@ -76,6 +102,15 @@ std::string locoLine(const TLok& lok, int slot) {
     return line;
 }
 
+bool Srcp073Output::sendable(const std::string& line) const {
+    if (!holdsControlByte(line))
+        return true;
+    TMainFormState& f = form();
+    if (f.Debug)
+        f.debugLine("Not sent, a field holds a control character: " + cp1252ToUtf8(printable(line)));
+    return false;
+}
+
 bool Srcp073Output::connected() const {
     return MainForm && openCommandSocket(*MainForm);
 }
@@ -99,6 +134,8 @@ CommandResult Srcp073Output::resetServer() {
 }
 
 CommandResult Srcp073Output::freeCommand(const std::string& line) {
+    if (!sendable(line))
+        return CommandResult::Dropped;
     return write(line + "\n");
 }
 
@@ -126,6 +163,8 @@ void Srcp073Output::locoState(int slot) {
     if (!Lok)
         throw std::logic_error("the loco table does not exist");
     const std::string line = locoLine(*Lok, slot);
+    if (!sendable(line))
+        return;
     debugWireLine(f, line);
     LineConnection* socket = openCommandSocket(f);
     if (!socket)

@@ -26,6 +26,9 @@ public:
 private:
     // Writes bytes on the open command connection under the socket lock.
     CommandResult write(const std::string& bytes);
+    // False, with a debug line, for a line (without its line end) that holds a byte below 0x20: such
+    // a byte ends the line for the server or starts another command there.
+    bool sendable(const std::string& line) const;
 };
 
 // The wire lines of this transport, Windows-1252 byte strings.

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -47,31 +48,50 @@ std::optional<int32_t> parseDecimalInt(std::string_view text) {
     return value;
 }
 
-TextReader::TextReader(const std::string& path) : m_path(path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw TextFileError("cannot open " + path + ": " + errorText(errno));
+std::string readRegularFile(const std::string& path, std::size_t maxBytes) {
+    const auto refuse = [&path](const std::string& why) -> TextFileError {
+        return TextFileError("cannot open " + path + ": " + why);
+    };
+    // Looked at before it is opened too: opening some devices has effects of its own.
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw TextFileError("cannot open " + path + ": " + errorText(EISDIR));
-    }
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        throw refuse(S_ISDIR(st.st_mode) ? errorText(EISDIR) : "not a regular file");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw refuse(errorText(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    // The name may have been replaced between the two looks.
+    if (::fstat(fd, &st) != 0)
+        throw refuse(errorText(errno));
+    if (!S_ISREG(st.st_mode))
+        throw refuse(S_ISDIR(st.st_mode) ? errorText(EISDIR) : "not a regular file");
+    const auto tooLarge = [&] { return refuse("larger than " + std::to_string(maxBytes) + " bytes"); };
+    if (static_cast<unsigned long long>(st.st_size) > maxBytes)
+        throw tooLarge();
+
+    std::string bytes;
     char chunk[65536];
+    // The size is only a hint: a file may grow while it is read, and some report none.
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            const int error = errno;
-            ::close(fd);
-            throw TextFileError("cannot read " + path + ": " + errorText(error));
+            throw TextFileError("cannot read " + path + ": " + errorText(errno));
         }
         if (n == 0)
-            break;
-        m_bytes.append(chunk, static_cast<std::size_t>(n));
+            return bytes;
+        if (static_cast<std::size_t>(n) > maxBytes - bytes.size())
+            throw tooLarge();
+        bytes.append(chunk, static_cast<std::size_t>(n));
     }
-    ::close(fd);
 }
+
+TextReader::TextReader(const std::string& path, std::size_t maxBytes)
+    : m_path(path), m_bytes(readRegularFile(path, maxBytes)) {}
 
 TextReader TextReader::fromBytes(std::string bytes, std::string name) {
     TextReader reader;
@@ -140,6 +160,10 @@ std::string TextReader::readString() {
     return line;
 }
 
+void ignoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 TextWriter::TextWriter(const std::string& path) : m_path(path) {
     static std::atomic<unsigned> counter{0};
     const std::string folder = folderOf(path);
@@ -196,7 +220,7 @@ void TextWriter::writeString(const std::string& value) {
     const std::size_t start = m_buffer.size();
     m_buffer += value;
     for (std::size_t i = start; i < m_buffer.size(); ++i)
-        if (m_buffer[i] == '\r' || m_buffer[i] == '\n')
+        if (static_cast<unsigned char>(m_buffer[i]) < 0x20)
             m_buffer[i] = ' ';
     m_buffer += "\r\n";
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -16,14 +17,26 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A decimal 32-bit integer as the original's integer conversion takes it: leading blanks and one sign
-// allowed, nothing after the digits. Empty when the text is not such a number or out of range.
+// A decimal 32-bit integer: leading blanks and one sign allowed, nothing after the digits (the font
+// line's size and the feedback lines rely on this strictness). Empty when the text is not such a
+// number or out of range.
 std::optional<int32_t> parseDecimalInt(std::string_view text);
+
+// The whole of a regular file, at most maxBytes long. The file is opened without blocking and
+// checked to be a regular file before anything is read, so that a FIFO, a device or a folder given
+// for a data file is an error instead of a start that waits for ever or reads without end. Throws
+// TextFileError naming the path when the file is missing, not a regular file, longer than maxBytes
+// or cannot be read.
+std::string readRegularFile(const std::string& path, std::size_t maxBytes);
+
+// The bound of a data file whose caller names none: the settings file and the element catalogue
+// are some ten kilobytes.
+inline constexpr std::size_t MaxTextFileBytes = 4u << 20;
 
 class TextReader {
 public:
-    // Reads the whole file; throws TextFileError when it cannot be opened or read.
-    explicit TextReader(const std::string& path);
+    // Reads the whole file as readRegularFile does; throws TextFileError when it cannot.
+    explicit TextReader(const std::string& path, std::size_t maxBytes = MaxTextFileBytes);
     // name stands for the file in error messages.
     static TextReader fromBytes(std::string bytes, std::string name = "(text)");
 
@@ -53,6 +66,11 @@ private:
     int m_line = 1;
 };
 
+// Makes a write beyond the process's file-size limit (RLIMIT_FSIZE) fail with EFBIG, which the
+// writer reports as on a full disk, instead of ending the program by SIGXFSZ with a temporary file
+// left behind. Called once at program start.
+void ignoreFileSizeSignal();
+
 // Writes a file in one piece: the lines go to a temporary file in the same folder, which commit()
 // moves over the old file. Until then (and when commit fails) the old file is untouched; a writer
 // destroyed without commit removes its temporary file.
@@ -65,7 +83,8 @@ public:
     TextWriter& operator=(const TextWriter&) = delete;
 
     void writeInt(int32_t value);
-    // A CR or LF inside value is written as a blank, so that the value stays on one line.
+    // A control character inside value (below 0x20: CR, LF, tab, NUL) is written as a blank, so
+    // that the value stays on one line and the readers, which refuse such values, take it back.
     void writeString(const std::string& value);
     // Writes, flushes to disk and renames over the old file; throws TextFileError on any failure.
     void commit();

@@ -392,27 +392,16 @@ bool TMainForm::MyInputQuery(const std::string& Caption, const std::string& Prom
 void TMainForm::FontButtonClick() {
     if (!LabelFont)
         LabelFont = std::make_unique<ColoredFont>();
-    const ColoredFont& current = *LabelFont;
-    DialogService::FontChoice offered;
-    offered.name = current.family().toStdString();
-    offered.size = current.pointSize();
-    offered.bold = current.bold();
-    offered.italic = current.italic();
-    offered.underline = current.underline();
-    offered.strikeout = current.strikeOut();
-    offered.color = current.Color;
-    const std::optional<DialogService::FontChoice> chosen = dialogs().chooseFont(offered);
+    // The font goes through its font line, as the plan file will hold it.
+    const FontLine current = fontLineOf(*LabelFont);
+    const std::optional<DialogService::FontChoice> chosen =
+        dialogs().chooseFont({cp1252ToUtf8(current.name), current.size, current.bold, current.italic,
+                              current.underline, current.strikeOut, current.color});
     if (!chosen)
         return;
-    ColoredFont font(current, chosen->color);
-    font.setFamily(QString::fromStdString(chosen->name));
-    if (chosen->size > 0)
-        font.setPointSize(chosen->size);
-    font.setBold(chosen->bold);
-    font.setItalic(chosen->italic);
-    font.setUnderline(chosen->underline);
-    font.setStrikeOut(chosen->strikeout);
-    *LabelFont = font;
+    applyFontLine({utf8ToCp1252(chosen->name), chosen->size > 0 ? chosen->size : current.size, chosen->bold,
+                   chosen->italic, chosen->underline, chosen->strikeout, chosen->color},
+                  *LabelFont);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -49,8 +49,8 @@ void TMainForm::FormCreate() {
     }
     Lang->setCaptionSink("MainForm", this);
 
-    // The original's label font, so that new labels store what its plan files store; drawing uses
-    // whatever font Qt substitutes for it.
+    // New labels store this font line, which the plan files written on Windows hold for labels
+    // made with the default font; drawing uses whatever font Qt substitutes for it.
     LabelFont = std::make_unique<ColoredFont>();
     Bahn->StringToFont("MS Sans Serif,8,0000,clWindowText", *LabelFont);
     Dunkelrot = 128;
@@ -77,7 +77,8 @@ void TMainForm::FormCreate() {
     setscreen(Screen_x, Screen_y);
 
     Regler_nr = 0;
-    SrcpVer = 73;
+    // Every setting of the settings file starts at its default; the file may replace them below.
+    static_cast<TSettingsFields&>(*this) = TSettingsFields();
     DateinameohneEndung.clear();
     Connecting = false;
     Quarnerstellen = Decoder = Betrieb = Fahrstrasseerstellen = Lokregler = false;
@@ -94,19 +95,8 @@ void TMainForm::FormCreate() {
     Joy1con = Joy2con = 0;
     Joy1loknr = Joy2loknr = -1;
     Joy1button_pressed = Joy2button_pressed = Joysetup = false;
-    Joy_Mode = 1;
     TextLabelNr = -1;
-    Lang_id = 1;
-    Showassist = 1;
-    Monitorpower = Autopower = 0;
     LocoData_sent = SolenoidData_sent = false;
-    BusGlMM = 1;
-    BusGlNMRA_S = 2;
-    BusGlNMRA_L = 3;
-    BusGaMM = 5;
-    BusGaNMRA = 6;
-    BusS88 = 8;
-    Buspower = 1;
     LabelCanMove = Move_elements = false;
     Move_el_counter = 0;
 
@@ -121,8 +111,6 @@ void TMainForm::FormCreate() {
     Fehler = false;
     Dxpresent = testdx(std::string()) > 0;
 
-    Iphostchar = "localhost";
-    Ipport = 12345;
     SolTime = 250;
 
     // A missing or damaged catalogue or icon is reported, and the program still starts without a
@@ -135,15 +123,15 @@ void TMainForm::FormCreate() {
     }
 
     applyConnectionSettings();
-    Infoport_an = 0;
 
     try {
         Bahn->parameterladen();
     } catch (...) {
         dialogs().message(Lang->getmessage(102, Lang_id), Lang->getmessage(101, Lang_id), MessageIcon::Stop);
-        // The user may still want what the damaged file held.
-        Bahn->keepBadSettingsFile();
+        // The user may still want what the damaged file held: it is moved aside, and where that
+        // fails it is not written over.
         try {
+            Bahn->keepBadSettingsFile();
             Bahn->parameterspeichern();
         } catch (const std::exception& e) {
             showExceptionText(e.what());

@@ -8,6 +8,7 @@
 #include "platform/DialogService.h"
 #include "platform/MainThreadDispatcher.h"
 #include "platform/Paths.h"
+#include "platform/TextFile.h"
 #include "platform/qt/QtDispatcher.h"
 #include "platform/qtwidgets/QtDialogService.h"
 #include "srcp/MoBaLibrary.h"
@@ -17,6 +18,7 @@
 #include "ui/Quarnunit.h"
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     QuarnApplication app(argc, argv);
     // Closing the main window ends the program, whatever other windows are still open.
     app.setQuitOnLastWindowClosed(false);

@@ -255,6 +255,32 @@ TEST_F(Output, PowerResetAndFreeCommandsAreWrittenUnderTheLock) {
               "");
 }
 
+TEST_F(Output, ALineWithAControlCharacterIsNotSent) {
+    form.Debug = true;
+    Srcp073Output output;
+    const struct {
+        std::string protocol, freeCommand;
+    } cases[] = {
+        {"M\rSET POWER OFF\r", ""},  {std::string("M\0", 2), ""},      {"M\x1F", ""},
+        {"", "SET POWER ON\rRESET"}, {"", "SET GA M 1 0 1 -1\nRESET"}, {"", std::string("RE\0SET", 6)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.protocol + c.freeCommand));
+        form.debugLines.clear();
+        EXPECT_EQ(sentBy([&] {
+                      if (c.protocol.empty()) {
+                          EXPECT_EQ(output.freeCommand(c.freeCommand), CommandResult::Dropped);
+                      } else {
+                          m_lok.set_protocol(0, c.protocol);
+                          bahn.gl_out(0);
+                      }
+                  }),
+                  "");
+        ASSERT_EQ(form.debugLines.size(), 1u);
+        EXPECT_TRUE(form.debugLines[0].starts_with("Not sent")) << form.debugLines[0];
+    }
+}
+
 TEST_F(Output, LocoSlotsWithoutAnAddressAreSentOnNeitherTransport) {
     form.Debug = true;
     RecordingCommandOutput output;

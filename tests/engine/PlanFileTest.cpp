@@ -9,6 +9,7 @@
 #include "platform/LineConnection.h"
 #include "platform/TextFile.h"
 #include "support/FakeSrcp073Server.h"
+#include "support/FifoGuard.h"
 
 namespace {
 
@@ -49,16 +50,16 @@ protected:
 };
 
 TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
-    const std::string original = planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
-                                           {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
-                                           {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
-                                          lines({"2", "Qtextlabel1",
-                                                 "Bahnhof S\xfc"
-                                                 "d",
-                                                 "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2",
-                                                 " padded text, 4096 bytes long " + std::string(4066, '.'),
-                                                 "0", "0", "-3", "Courier New,12,0110,$00102030"}));
-    writePlan("Mein Plan.pln", original);
+    const std::string written = planText({{1, 1, 27, 54, 2, {1, 2, 3}, {4, 5, 6}, 0, "M"},
+                                          {2, 66, 0, 0, 1, {0, 0, 0}, {0, 0, 0}, 17, "N"},
+                                          {3, 5, 972, 648, 3, {255, -1, 0}, {8, 0, 1}, 0, ""}},
+                                         lines({"2", "Qtextlabel1",
+                                                "Bahnhof S\xfc"
+                                                "d",
+                                                "81", "27", "0", "Arial,10,1000,clBlack", "Qtextlabel2",
+                                                " padded text, 4096 bytes long " + std::string(4066, '.'),
+                                                "0", "0", "-3", "Courier New,12,0110,$00102030"}));
+    writePlan("Mein Plan.pln", written);
     Bahn->gleisbildladen("Mein Plan.pln", layouts());
 
     EXPECT_EQ(form.Anzahl, 3);
@@ -85,7 +86,7 @@ TEST_F(PlanFile, ALoadedPlanIsWrittenBackByteForByte) {
               (std::vector<TTextEntry*>{(*form.Textliste)[0].get(), (*form.Textliste)[1].get()}));
 
     Bahn->gleisbildspeichern("copy.pln", layouts());
-    EXPECT_EQ(readFileBytes(layouts() + "copy.pln"), original);
+    EXPECT_EQ(readFileBytes(layouts() + "copy.pln"), written);
 }
 
 TEST_F(PlanFile, WritingRenumbersOnlyTheElementNumbers) {
@@ -257,6 +258,10 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
          "1\r\n" + good + "1\r\nn\r\n" + std::string(4097, 't') +
              "\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n",
          false},
+        {"control character in a protocol",
+         "1\r\n" + recordText({0, 1, 0, 0, 1, {1, 0, 0}, {1, 0, 0}, 0, "M\x01"}) + "0\r\n", false},
+        {"tab in a label text", "1\r\n" + good + "1\r\nn\r\na\tb\r\n0\r\n0\r\n0\r\nArial,10,0000,clRed\r\n",
+         false},
         {"missing icon", "2\r\n" + good + needsMissingIcon + "0\r\n", true},
     };
     std::filesystem::remove(dir.path() + "Data/Icon0202.bmp");
@@ -288,6 +293,14 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
         EXPECT_TRUE(form.writtenLabels.empty());
     }
     EXPECT_THROW(Bahn->gleisbildladen("none.pln", layouts()), TextFileError);
+    FifoGuard fifo(layouts() + "pipe.pln");
+    ASSERT_TRUE(fifo.made());
+    FifoGuard routes(layouts() + "pipe.dat");
+    ASSERT_TRUE(routes.made());
+    EXPECT_THROW(Bahn->gleisbildladen("pipe.pln", layouts()), TextFileError);
+    EXPECT_THROW(Bahn->readRouteFile("pipe"), TextFileError)
+        << "a route file that is no file is no missing one";
+    EXPECT_FALSE(fifo.fired() || routes.fired()) << "the reader waited for a writer";
 }
 
 TEST_F(PlanFile, ReadingAPlanChangesNothingUntilItIsApplied) {

@@ -7,6 +7,7 @@
 
 #include "PlanFixture.h"
 #include "engine/Bahncalcunit.h"
+#include "engine/SettingsFile.h"
 #include "engine/lokunit.h"
 #include "platform/TextFile.h"
 #include "support/TempDir.h"
@@ -50,7 +51,7 @@ TEST_F(Settings, FirstStartWritesTheCurrentValuesAndReadsThemBack) {
     Lok->set_name(0, "two\r\nlines"); // a line break in a string is written as blanks
     Bahn->parameterspeichern();
     Lines expected = defaultLines();
-    ASSERT_EQ(expected.size(), 516u);
+    ASSERT_EQ(expected.size(), static_cast<std::size_t>(SettingsFileLines));
     expected[slotLine(0, 4)] = "two  lines";
     EXPECT_EQ(readFileBytes(file()), join(expected));
 
@@ -143,17 +144,24 @@ TEST_F(Settings, ReadingRules) {
     }
 }
 
-TEST_F(Settings, AFileThatEndsEarlyOrHoldsANonNumberIsAnErrorAndKeepsWhatWasRead) {
+TEST_F(Settings, AFileThatEndsEarlyOrHoldsABadValueIsAnErrorAndKeepsWhatWasRead) {
     struct Case {
         std::size_t keep;
-        const char* trailer;
+        std::string trailer;
         int ipport, bus, addr;
+        bool wholeFile = false; // the trailer takes the place of line keep + 1 of a whole file
     };
     const Case cases[] = {{0, "", 1, 99, 77},
                           {3, "", 12345, 99, 77},
                           {515, "", 12345, 8, 3},
                           {58, "\r\n\r\n", 12345, 8, 3},
-                          {20, "x\r\n", 12345, 8, 77}};
+                          {20, "x\r\n", 12345, 8, 77},
+                          // A control character would reach the wire: one field, two commands.
+                          {16, "M\rSET POWER OFF\r", 12345, 8, 77, true},
+                          {1, "bahn\thost", 12345, 99, 77, true},
+                          {19, std::string("L\0k", 3), 12345, 8, 77, true},
+                          // Longer than a settings file can be: nothing is read.
+                          {2, std::string(MaxTextFileBytes, 'x'), 1, 99, 77}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.keep) + " lines");
         form.Ipport = 1;
@@ -161,8 +169,11 @@ TEST_F(Settings, AFileThatEndsEarlyOrHoldsANonNumberIsAnErrorAndKeepsWhatWasRead
         Lok->set_addr(0, 77);
         Lok->set_jb4func(9, "kept");
         Lines lines = defaultLines();
-        lines.resize(c.keep);
-        writeFileBytes(file(), join(lines) + c.trailer);
+        if (c.wholeFile)
+            lines[c.keep] = c.trailer;
+        else
+            lines.resize(c.keep);
+        writeFileBytes(file(), join(lines) + (c.wholeFile ? "" : c.trailer));
         EXPECT_THROW(Bahn->parameterladen(), TextFileError);
         EXPECT_EQ(form.Ipport, c.ipport);
         EXPECT_EQ(form.BusS88, c.bus);

@@ -1,10 +1,15 @@
 #include "platform/TextFile.h"
 #include "FolderEntries.h"
+#include "support/FifoGuard.h"
 #include "support/TempDir.h"
 
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,6 +123,40 @@ TEST(TextReader, OpensFilesAndReportsMissingOnes) {
     }
 }
 
+TEST(TextFile, ReadsOnlyRegularFilesUpToTheirBound) {
+    TempDir dir;
+    FifoGuard fifo(dir.path() + "pipe.dat");
+    ASSERT_TRUE(fifo.made());
+    std::filesystem::create_symlink("/dev/zero", dir.path() + "zero.dat");
+    writeFileBytes(dir.file("ten.dat"), "0123456789");
+    std::filesystem::create_symlink(dir.path() + "ten.dat", dir.path() + "link.dat");
+    const struct {
+        std::string path;
+        std::size_t bound;
+        const char* error; // nullptr: read
+    } cases[] = {
+        {dir.path() + "ten.dat", 10, nullptr},
+        {dir.path() + "link.dat", 10, nullptr},
+        {dir.path() + "ten.dat", 9, "larger than 9 bytes"},
+        {"/proc/self/status", 16, "larger than 16 bytes"}, // reports no size
+        {dir.path() + "pipe.dat", 100, "not a regular file"},
+        {dir.path() + "zero.dat", 100, "not a regular file"},
+        {dir.path(), 100, "Is a directory"},
+        {dir.path() + "missing.dat", 100, "No such file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string error = errorOf([&] { EXPECT_EQ(readRegularFile(c.path, c.bound), "0123456789"); });
+        if (!c.error) {
+            EXPECT_EQ(error, "");
+            continue;
+        }
+        EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+    EXPECT_FALSE(fifo.fired()) << "the reader waited for a writer";
+}
+
 TEST(TextWriter, WritesExactBytesWithCrLf) {
     TempDir dir;
     const std::string path = dir.path() + "plan.pln";
@@ -129,13 +168,13 @@ TEST(TextWriter, WritesExactBytesWithCrLf) {
         writer.writeInt(0);
         writer.writeString("Arial,10,1000,clBlack");
         writer.writeString("");
-        writer.writeString("zwei\r\nZeilen\nund\rmehr");
+        writer.writeString("zwei\r\nZeilen\nund\rmehr\tund\x01");
         writer.writeString("Gr\xFC\xDF"
                            "e ");
         writer.commit();
     }
     EXPECT_EQ(readFileBytes(path), "2\r\n-15\r\n-2147483648\r\n0\r\nArial,10,1000,clBlack\r\n\r\n"
-                                   "zwei  Zeilen und mehr\r\nGr\xFC\xDF"
+                                   "zwei  Zeilen und mehr und \r\nGr\xFC\xDF"
                                    "e \r\n");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"plan.pln"});
 }
@@ -177,9 +216,37 @@ TEST(TextWriter, ReportsFailuresAndKeepsNoTemporaryFile) {
     EXPECT_EQ(readFileBytes(blocked), "keep");
 }
 
+TEST(TextWriter, AWriteBeyondTheFileSizeLimitFailsAsOnAFullDisk) {
+    TempDir dir;
+    const std::string path = dir.path() + "plan.pln";
+    writeFileBytes(path, "old\r\n");
+    // The limit holds in a child process only.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ignoreFileSizeSignal();
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 1000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const std::string error = errorOf([&] {
+            TextWriter writer(path);
+            writer.writeString(std::string(5000, 'x'));
+            writer.commit();
+        });
+        _exit(error.find(path) != std::string::npos ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "no error raised";
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"plan.pln"});
+    EXPECT_EQ(readFileBytes(path), "old\r\n");
+}
+
 } // namespace
 
-TEST(TextFile, ParsesDecimalIntegersAsTheOriginalConversionDoes) {
+TEST(TextFile, ParsesOnlyWholeDecimalIntegers) {
     struct Case {
         const char* text;
         std::optional<int32_t> value;

@@ -16,8 +16,10 @@
 #include "QuarnTestFolder.h"
 #include "engine/Bahncalcunit.h"
 #include "engine/MainFormState.h"
+#include "engine/SettingsFile.h"
 #include "engine/initunit.h"
 #include "platform/Cp1252.h"
+#include "support/FifoGuard.h"
 #include "support/LineListener.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
@@ -71,9 +73,9 @@ TEST_F(QuarnStartTest, MissingSettingsFileIsReportedOnceAndWrittenAnew) {
     ASSERT_NE(startWindows(), nullptr);
     EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
     const std::string written = readFileBytes(settingsFile());
-    EXPECT_EQ(countLines(written), 516);
+    EXPECT_EQ(countLines(written), SettingsFileLines);
     EXPECT_EQ(written.substr(0, 21), "12345\r\nlocalhost\r\n0\r\n");
-    // New labels store the font line of the original program's files.
+    // New labels store the default font line of plan files written on Windows.
     std::string fontLine;
     Bahn->FontToString(*mainWindow()->LabelFont, fontLine);
     EXPECT_EQ(fontLine, "MS Sans Serif,8,0000,clWindowText");
@@ -105,6 +107,12 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
          {4000, 4001, 4002}},
         {"file ends after the host", "4711\r\nbahn.local\r\n", "bahn.local", 4711, {4711, 4712, 4713}},
         {"port at the top of the range", "2147483647\r\nx\r\n", "x", top, {top, top, top}},
+        {"a CR inside the host", "4000\r\nzen\rtrale\r\n", "localhost", 4000, {4000, 4001, 4002}},
+        {"longer than a settings file can be",
+         "4000\r\n" + std::string(MaxTextFileBytes, 'x') + "\r\n",
+         "localhost",
+         12345,
+         {12345, 12346, 12347}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -116,7 +124,7 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
         EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
         EXPECT_EQ(readFileBytes(settingsFile() + ".bak"), c.file);
         const std::string rewritten = readFileBytes(settingsFile());
-        EXPECT_EQ(countLines(rewritten), 516);
+        EXPECT_EQ(countLines(rewritten), SettingsFileLines);
         EXPECT_EQ(rewritten.substr(0, rewritten.find("\r\n", rewritten.find("\r\n") + 2)),
                   std::to_string(c.port) + "\r\n" + c.host);
         EXPECT_EQ(window->Iphostchar, c.host);
@@ -130,6 +138,28 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
         }
         stopWindows();
     }
+}
+
+TEST_F(QuarnStartTest, ASettingsFileThatIsNoRegularFileIsMovedAsideUnread) {
+    FifoGuard fifo(settingsFile());
+    ASSERT_TRUE(fifo.made());
+    ASSERT_NE(startWindows(), nullptr);
+    EXPECT_FALSE(fifo.fired()) << "the start waited for a writer";
+    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
+    EXPECT_EQ(std::filesystem::symlink_status(settingsFile() + ".bak").type(),
+              std::filesystem::file_type::fifo);
+    EXPECT_EQ(countLines(readFileBytes(settingsFile())), SettingsFileLines);
+}
+
+TEST_F(QuarnStartTest, ADamagedSettingsFileThatCannotBeMovedAsideIsNotWrittenOver) {
+    writeFileBytes(settingsFile(), "kaputt\r\n");
+    writeFileBytes(m_dir.file("Data/parmc.dat.bak/inside"), "y");
+    ASSERT_NE(startWindows(), nullptr);
+    ASSERT_EQ(m_dialogs.calls().size(), 2u);
+    EXPECT_EQ(m_dialogs.calls()[0], kSettingsBox);
+    EXPECT_NE(m_dialogs.calls()[1].text.find("parmc.dat.bak"), std::string::npos)
+        << m_dialogs.calls()[1].text;
+    EXPECT_EQ(readFileBytes(settingsFile()), "kaputt\r\n");
 }
 
 TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
@@ -224,7 +254,7 @@ TEST_F(QuarnStartTest, MenuStartState) {
     EXPECT_EQ(found + 8, static_cast<int>(items.size()));
     for (const char* unknown : {"", "Zeit2", "FileMenu_action", "StatusBar1"})
         EXPECT_EQ(window->menuAction(unknown), nullptr) << unknown;
-    // Eight menus in the bar, in the original order.
+    // The eight menus of the bar, in their fixed order.
     QStringList order;
     for (QAction* a : window->menuBar()->actions())
         order << a->objectName();
@@ -294,7 +324,7 @@ TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons) {
         EXPECT_NE(m_dialogs.calls()[0].text.find(removed), std::string::npos) << m_dialogs.calls()[0].text;
         EXPECT_EQ(m_dialogs.calls()[1].text, kMessage101De);
         EXPECT_EQ(window->windowTitle().toStdString(), "QUARN - Eisenbahnsteuerung");
-        EXPECT_EQ(countLines(readFileBytes(settingsFile())), 516);
+        EXPECT_EQ(countLines(readFileBytes(settingsFile())), SettingsFileLines);
         stopWindows();
     }
 }
