@@ -14,9 +14,9 @@ class QTimer;
 
 // The window of the multimedia joystick back-end: one device, the first game controller, drives both
 // joystick bindings. Its polling timer JoyTimer reads it every 200 ms: the Y axis moves the throttle
-// bound to joystick 1, the Z axis the one bound to joystick 2; the button mask presses their key
-// icons (1, 2, 1 + 2 for joystick 1; 3, 4, 3 + 4 for joystick 2). Shown modally by Setup > Joystick
-// test, it offers a live test display (TestTimer) and the calibration through the game-controller
+// bound to joystick 1, the Z axis (a game pad's second stick) the one bound to joystick 2; the button mask
+// presses their key icons (1, 2, 1 + 2 for joystick 1; 3, 4, 3 + 4 for joystick 2). Shown modally by Setup >
+// Joystick test, it offers a live test display (TestTimer) and the calibration through the game-controller
 // applet. Created at program start and alive for the whole run; the texts are not translated. GUI
 // thread only.
 class TJoyWinForm : public QDialog {

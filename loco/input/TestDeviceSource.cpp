@@ -13,7 +13,7 @@ struct TestDeviceSource::Node {
 
 static_assert(evcode::EvKey == EV_KEY && evcode::EvAbs == EV_ABS);
 static_assert(evcode::AbsX == ABS_X && evcode::AbsY == ABS_Y && evcode::AbsZ == ABS_Z &&
-              evcode::AbsRx == ABS_RX && evcode::AbsThrottle == ABS_THROTTLE &&
+              evcode::AbsRx == ABS_RX && evcode::AbsRy == ABS_RY && evcode::AbsThrottle == ABS_THROTTLE &&
               evcode::AbsHat0X == ABS_HAT0X);
 static_assert(evcode::KeyEnter == KEY_ENTER && evcode::KeyA == KEY_A && evcode::Btn0 == BTN_0 &&
               evcode::Btn9 == BTN_9 && evcode::BtnLeft == BTN_LEFT && evcode::BtnRight == BTN_RIGHT);

@@ -18,6 +18,7 @@ constexpr int AbsX = 0x00;
 constexpr int AbsY = 0x01;
 constexpr int AbsZ = 0x02;
 constexpr int AbsRx = 0x03;
+constexpr int AbsRy = 0x04;
 constexpr int AbsThrottle = 0x06;
 constexpr int AbsHat0X = 0x10;
 constexpr int KeyEnter = 28;

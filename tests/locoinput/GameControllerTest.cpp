@@ -84,7 +84,7 @@ TEST_F(GameControllerTest, NumbersButtonsInTheKernelsJoystickOrder) {
     EXPECT_FALSE(pad->button(-1));
 }
 
-TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
+TEST_F(GameControllerTest, TakesZFromASecondStickElseTheZAxisElseTheThrottle) {
     struct Case {
         const char* name;
         std::vector<TestAxis> extra;
@@ -94,6 +94,9 @@ TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
         {"throttle", {{AbsThrottle, 0, 255, 20}}, AbsThrottle},
         {"both", {{AbsThrottle, 0, 255, 20}, {AbsZ, 0, 255, 10}}, AbsZ},
         {"neither", {{AbsRx, 0, 255, 30}}, -1},
+        {"pad: trigger and second stick",
+         {{AbsZ, 0, 255, 10}, {AbsRx, 0, 255, 30}, {AbsRy, 0, 255, 40}},
+         AbsRy},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,7 +106,11 @@ TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
         EXPECT_EQ(axisCode(*source().open(node), Axis::Z), c.expectedZ);
         auto controller = GameController::from(source().open(node));
         EXPECT_EQ(controller->hasAxis(Axis::Z), c.expectedZ >= 0);
-        EXPECT_EQ(controller->value(Axis::Z), c.expectedZ == AbsZ ? 10 : c.expectedZ == AbsThrottle ? 20 : 0);
+        const int expectedValue = c.expectedZ == AbsZ          ? 10
+                                  : c.expectedZ == AbsThrottle ? 20
+                                  : c.expectedZ == AbsRy       ? 40
+                                                               : 0;
+        EXPECT_EQ(controller->value(Axis::Z), expectedValue);
     }
 }
 
