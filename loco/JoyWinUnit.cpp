@@ -125,11 +125,8 @@ void TJoyWinForm::FormCreate() {
 void TJoyWinForm::FormDestroy() {}
 
 int TJoyWinForm::setup() {
-    Joy = static_cast<std::int32_t>(joyGetDevCapsA(0, &JoyCaps, sizeof JoyCaps));
+    Joy = static_cast<std::int32_t>(readCapabilities());
     if (Joy < 1) {
-        applyRanges();
-        Label1->setText("Ymin = " + number(JoyCaps.wYmin));
-        Label2->setText("Ymax = " + number(JoyCaps.wYmax));
         showBindingButtons(true);
         setTimerEnabled(JoyTimer, true);
         return 0;
@@ -138,6 +135,28 @@ int TJoyWinForm::setup() {
     // Polling on after a failure would act on a reading that no longer changes.
     setTimerEnabled(JoyTimer, false);
     return 1;
+}
+
+std::uint32_t TJoyWinForm::readCapabilities() {
+    const std::uint32_t result = joyGetDevCapsA(0, &JoyCaps, sizeof JoyCaps);
+    m_capsStale = result != JOYERR_NOERROR;
+    if (!m_capsStale) {
+        applyRanges();
+        Label1->setText("Ymin = " + number(JoyCaps.wYmin));
+        Label2->setText("Ymax = " + number(JoyCaps.wYmax));
+    }
+    return result;
+}
+
+std::uint32_t TJoyWinForm::queryPosition() {
+    const std::uint32_t result = joyGetPosEx(0, &JoyInfo);
+    // A controller found after a query that failed (none at start, or unplugged) may not be the one
+    // whose ranges were read last, if any were: its own are read before its position is used.
+    if (result != JOYERR_NOERROR)
+        m_capsStale = true;
+    else if (m_capsStale)
+        readCapabilities();
+    return result;
 }
 
 void TJoyWinForm::applyRanges() {
@@ -162,7 +181,7 @@ void TJoyWinForm::JoyMove() {
     JoyInfo.dwFlags = kPollFlags;
     JoyInfo.dwSize = sizeof JoyInfo;
     // A device that cannot be read (unplugged) must not replay its last values, buttons included.
-    if (joyGetPosEx(0, &JoyInfo) != JOYERR_NOERROR || !MainForm)
+    if (queryPosition() != JOYERR_NOERROR || !MainForm)
         return;
     TMainFormState& f = *MainForm;
     if (f.Joy1con >= 1 && f.Joy1con <= 10) {
@@ -208,7 +227,7 @@ void TJoyWinForm::JoyTimerTimer() {
 void TJoyWinForm::TestTimerTimer() {
     JoyInfo.dwFlags = kPollFlags;
     JoyInfo.dwSize = sizeof JoyInfo;
-    joyGetPosEx(0, &JoyInfo);
+    queryPosition();
     TrackBarZ->setValue(static_cast<int>(JoyInfo.dwZpos));
     YLabel2->setText(number(JoyInfo.dwZpos));
     TrackBarY->setValue(static_cast<int>(JoyInfo.dwYpos));
@@ -222,7 +241,7 @@ void TJoyWinForm::TestTimerTimer() {
 
 void TJoyWinForm::Test_buttonClick() {
     JoyInfo.dwSize = sizeof JoyInfo;
-    Joy = static_cast<std::int32_t>(joyGetPosEx(0, &JoyInfo));
+    Joy = static_cast<std::int32_t>(queryPosition());
     Label3->setText("Joy = " + number(Joy));
     if (Joy > 0) {
         dialogs().message(uiText(102), uiText(130), MessageIcon::Stop);

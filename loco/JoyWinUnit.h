@@ -35,7 +35,8 @@ public:
     void FormCreate();
     void FormDestroy();
     // Test: when the device answers, the test display runs in place of the polling; otherwise
-    // message 130 in a box and the joystick buttons hidden.
+    // message 130 in a box and the joystick buttons hidden. A device found again after a failed
+    // query has its capabilities read anew, here and in the polls.
     void Test_buttonClick();
     // Exit: the polling runs again in place of the test display and the window closes. The title
     // bar and Escape do the same.
@@ -93,6 +94,10 @@ public:
 
 private:
     void buildControls();
+    // The capabilities into JoyCaps and, when the device answers, the ranges and Label1, Label2.
+    std::uint32_t readCapabilities();
+    // The position into JoyInfo.
+    std::uint32_t queryPosition();
     // Ranges and tick spacing of the test bars from the capabilities last read.
     void applyRanges();
     // Moves the bar of throttle con (1..10) to the reading's place in min..max.
@@ -101,6 +106,8 @@ private:
 
     // After an action the buttons are ignored for the next two polls.
     int m_buttonLockout = 0;
+    // The last query failed: the capabilities in JoyCaps may be none or another device's.
+    bool m_capsStale = true;
     bool m_ticking = false;
 };
 
