@@ -121,6 +121,7 @@ std::string TestDeviceSource::attach(const TestDeviceDescription& device, int nu
     if (auto old = m_nodes.find(number); old != m_nodes.end())
         old->second->unplugged = true;
     m_nodes[number] = node;
+    ++m_generation;
     return node->path;
 }
 
@@ -129,12 +130,14 @@ void TestDeviceSource::unplug(const std::string& node) {
         if (it->second->path == node) {
             it->second->unplugged = true;
             m_nodes.erase(it);
+            ++m_generation;
             return;
         }
     }
 }
 
 void TestDeviceSource::refuseNode(const std::string& node, bool refuse) {
+    ++m_generation;
     if (refuse)
         m_refused.insert(node);
     else

@@ -84,7 +84,10 @@ public:
     std::string attach(const TestDeviceDescription& device, int number = -1);
     // Takes the node out of the folder; devices opened on it are lost from then on.
     void unplug(const std::string& node);
-    void refuseFolder(bool refuse) { m_refuseFolder = refuse; }
+    void refuseFolder(bool refuse) {
+        m_refuseFolder = refuse;
+        ++m_generation;
+    }
     void refuseNode(const std::string& node, bool refuse = true);
     // How many devices were opened so far (successful opens).
     int openCount() const { return m_openCount; }
@@ -98,6 +101,8 @@ public:
 
     std::optional<std::vector<std::string>> listNodes() override;
     std::unique_ptr<InputDevice> open(const std::string& node) override;
+    // Changes with every attach, unplug and refusal.
+    std::uint64_t generation() override { return m_generation; }
 
     struct Node;
 
@@ -106,6 +111,7 @@ private:
     std::set<std::string> m_refused;
     bool m_refuseFolder = false;
     int m_openCount = 0;
+    std::uint64_t m_generation = 0;
 
     std::shared_ptr<Node> find(const std::string& node) const;
 };

@@ -3,6 +3,7 @@
 #include "support/TempDir.h"
 
 #include <filesystem>
+#include <functional>
 
 using namespace evcode;
 
@@ -215,4 +216,33 @@ TEST(KernelDeviceSource, ListsEventNodesInNumericOrderAndSkipsWhatItCannotOpen) 
     EXPECT_EQ(source.open(dir.path() + "mouse0"), nullptr);
     EXPECT_EQ(lines.size(), 2u) << "paths that are no event node of the folder are not tried";
     setInputDebugSink(nullptr);
+}
+
+TEST(KernelDeviceSource, ChangesItsGenerationOnlyWhenTheFolderChanges) {
+    TempDir dir;
+    writeFileBytes(dir.file("event0"), "");
+    KernelDeviceSource source(dir.path());
+    struct Case {
+        const char* name;
+        std::function<void()> change; // nullptr: none
+    } cases[] = {
+        {"nothing", nullptr},
+        {"node added", [&] { writeFileBytes(dir.file("event1"), ""); }},
+        {"nothing again", nullptr},
+        {"access granted",
+         [&] { std::filesystem::permissions(dir.file("event1"), std::filesystem::perms::all); }},
+        {"node removed", [&] { std::filesystem::remove(dir.file("event0")); }},
+    };
+    std::uint64_t last = source.generation();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.change)
+            c.change();
+        const std::uint64_t now = source.generation();
+        EXPECT_EQ(now != last, c.change != nullptr);
+        last = now;
+    }
+    KernelDeviceSource missing(dir.path() + "missing");
+    EXPECT_NE(missing.generation(), missing.generation())
+        << "a folder that cannot be watched is scanned every time";
 }
