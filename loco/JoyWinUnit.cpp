@@ -244,7 +244,7 @@ void TJoyWinForm::Test_buttonClick() {
     Joy = static_cast<std::int32_t>(queryPosition());
     Label3->setText("Joy = " + number(Joy));
     if (Joy > 0) {
-        dialogs().message(uiText(102), uiText(130), MessageIcon::Stop);
+        dialogs().message(uiText(102), noJoystickText(), MessageIcon::Stop);
         showBindingButtons(false);
         return;
     }

@@ -9,6 +9,7 @@
 #include "engine/MainFormState.h"
 #include "loco/GuardedHandler.h"
 #include "loco/input/ControlPanelApplet.h"
+#include "loco/input/InputPlatform.h"
 #include "texts/langunit.h"
 
 std::int32_t nativeHandle(QWidget* window) {
@@ -30,6 +31,13 @@ void setTimerEnabled(QTimer* timer, bool on) {
 
 std::string uiText(int number) {
     return Lang ? Lang->getmessage(number, MainForm ? MainForm->Lang_id : 1) : std::string();
+}
+
+std::string noJoystickText() {
+    std::string text = uiText(130);
+    if (const std::string why = unreadableNodes(inputPlatform().devices()); !why.empty())
+        text += "\n" + why;
+    return text;
 }
 
 void runTick(bool& running, const std::function<void()>& tick) {

@@ -22,6 +22,10 @@ void setTimerEnabled(QTimer* timer, bool on);
 
 // A text of the UI text table in the main window's language (UTF-8); empty without a table.
 std::string uiText(int number);
+// Message 130 ("No Joystick detected!"), with a second line naming the first input node and the
+// system's reason when input nodes exist but none may be read: a missing access right is otherwise
+// told only to the debug window.
+std::string noJoystickText();
 
 // Runs one tick of a polling timer from the timer. A failure is shown as the program's default
 // handler shows it; while that box is open the timer goes on firing, and those ticks are skipped

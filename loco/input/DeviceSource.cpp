@@ -196,6 +196,29 @@ std::unique_ptr<InputDevice> KernelDeviceSource::open(const std::string& node) {
     return std::make_unique<KernelInputDevice>(device, fd, node);
 }
 
+int KernelDeviceSource::openError(const std::string& node) {
+    const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+std::string unreadableNodes(DeviceSource& source) {
+    const auto nodes = source.listNodes();
+    if (!nodes || nodes->empty())
+        return {};
+    int first = 0;
+    for (const std::string& node : *nodes) {
+        const int error = source.openError(node);
+        if (error == 0)
+            return {};
+        if (first == 0)
+            first = error;
+    }
+    return nodes->front() + ": " + std::strerror(first);
+}
+
 void setInputDebugSink(InputDebugSink sink) {
     debugSink() = std::move(sink);
 }

@@ -48,10 +48,17 @@ public:
     // gone or changed its permissions. Callers that poll scan again only when it changed, since
     // opening a node keeps a sleeping USB device awake.
     virtual std::uint64_t generation() = 0;
+    // Why node cannot be opened for reading (an errno value); 0 when it can.
+    virtual int openError(const std::string& node) = 0;
 };
 
+// "<node>: <reason>" when the folder holds event nodes and not one of them can be opened for reading:
+// the first node and why (usually that the user was not given access to input devices). Empty
+// otherwise, also when the folder holds none.
+std::string unreadableNodes(DeviceSource& source);
+
 // The evdev nodes of a folder, normally the kernel's /dev/input. Reading a joystick's node needs read
-// access to it (on most systems membership of the group "input").
+// access to it: on Debian udev grants it to the user at the seat for game controllers.
 class KernelDeviceSource final : public DeviceSource {
 public:
     explicit KernelDeviceSource(std::string folder = "/dev/input");
@@ -66,6 +73,7 @@ public:
     // Watches the folder through inotify. While it cannot be watched (no folder, no inotify), every
     // call gives a new number.
     std::uint64_t generation() override;
+    int openError(const std::string& node) override;
 
 private:
     bool watch();

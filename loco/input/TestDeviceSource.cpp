@@ -136,10 +136,10 @@ void TestDeviceSource::unplug(const std::string& node) {
     }
 }
 
-void TestDeviceSource::refuseNode(const std::string& node, bool refuse) {
+void TestDeviceSource::refuseNode(const std::string& node, bool refuse, int error) {
     ++m_generation;
     if (refuse)
-        m_refused.insert(node);
+        m_refused[node] = error;
     else
         m_refused.erase(node);
 }
@@ -187,10 +187,17 @@ std::optional<std::vector<std::string>> TestDeviceSource::listNodes() {
     return nodes;
 }
 
+int TestDeviceSource::openError(const std::string& node) {
+    if (m_refuseFolder || !find(node))
+        return ENOENT;
+    auto refused = m_refused.find(node);
+    return refused != m_refused.end() ? refused->second : 0;
+}
+
 std::unique_ptr<InputDevice> TestDeviceSource::open(const std::string& node) {
-    auto entry = find(node);
-    if (m_refuseFolder || !entry || m_refused.count(node) != 0)
+    if (openError(node) != 0)
         return nullptr;
+    auto entry = find(node);
     ++m_openCount;
     return std::make_unique<TestInputDevice>(entry);
 }

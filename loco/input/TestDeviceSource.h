@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cerrno>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -88,7 +88,8 @@ public:
         m_refuseFolder = refuse;
         ++m_generation;
     }
-    void refuseNode(const std::string& node, bool refuse = true);
+    // A refused node cannot be opened, for the reason error (an errno value).
+    void refuseNode(const std::string& node, bool refuse = true, int error = EACCES);
     // How many devices were opened so far (successful opens).
     int openCount() const { return m_openCount; }
 
@@ -103,12 +104,13 @@ public:
     std::unique_ptr<InputDevice> open(const std::string& node) override;
     // Changes with every attach, unplug and refusal.
     std::uint64_t generation() override { return m_generation; }
+    int openError(const std::string& node) override;
 
     struct Node;
 
 private:
     std::map<int, std::shared_ptr<Node>> m_nodes;
-    std::set<std::string> m_refused;
+    std::map<std::string, int> m_refused;
     bool m_refuseFolder = false;
     int m_openCount = 0;
     std::uint64_t m_generation = 0;

@@ -2,6 +2,7 @@
 #include "locoinput/InputFixture.h"
 #include "support/TempDir.h"
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -245,4 +246,15 @@ TEST(KernelDeviceSource, ChangesItsGenerationOnlyWhenTheFolderChanges) {
     KernelDeviceSource missing(dir.path() + "missing");
     EXPECT_NE(missing.generation(), missing.generation())
         << "a folder that cannot be watched is scanned every time";
+}
+
+TEST(KernelDeviceSource, NamesTheFirstNodeOnlyWhenNoneCanBeRead) {
+    TempDir dir;
+    KernelDeviceSource source(dir.path());
+    EXPECT_EQ(unreadableNodes(source), "") << "no nodes";
+    std::filesystem::create_symlink(dir.path() + "gone", dir.path() + "event3");
+    std::filesystem::create_symlink(dir.path() + "gone", dir.path() + "event5");
+    EXPECT_EQ(unreadableNodes(source), dir.path() + "event3: " + std::strerror(ENOENT));
+    writeFileBytes(dir.file("event7"), "");
+    EXPECT_EQ(unreadableNodes(source), "") << "one node can be read";
 }
