@@ -38,7 +38,7 @@ void runTick(bool& running, const std::function<void()>& tick);
 void calibrateThroughApplet(std::uint32_t parentWindow, QTimer* joyTimer, QTimer* testTimer);
 
 // The controls the two joystick windows share: a label at (x, y), bold for a column heading, and a
-// vertical track bar at x whose minimum is at the top, as the original's.
+// vertical track bar at x whose minimum is at the top (the stick pushed forward reads its minimum).
 QLabel* joystickLabel(QWidget* parent, const char* name, const char* text, int x, int y, bool bold = false);
 QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int maximum, int x);
 // One of the buttons in the bottom row at x; a click runs handler as the default handler guards it.
