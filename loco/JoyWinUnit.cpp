@@ -59,10 +59,7 @@ QString number(std::int64_t value) {
 
 } // namespace
 
-TJoyWinForm::TJoyWinForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("JoyWinForm");
-    setWindowTitle("JoyWinForm");
-    resize(420, 330);
+TJoyWinForm::TJoyWinForm(QWidget* parent) : JoystickWindow("JoyWinForm", 330, kTickMs, parent) {
     buildControls();
     FormCreate();
 }
@@ -72,12 +69,6 @@ TJoyWinForm::~TJoyWinForm() {
 }
 
 void TJoyWinForm::buildControls() {
-    Label9 = joystickLabel(this, "Label9", "Joystick 1", 40, 12, true);
-    Label10 = joystickLabel(this, "Label10", "Joystick 2", 220, 12, true);
-    Label11 = joystickLabel(this, "Label11", "Function", 100, 24);
-    Label11->hide();
-    Label12 = joystickLabel(this, "Label12", "Function", 280, 24);
-    Label12->hide();
     TrackBarY = joystickTrackBar(this, "TrackBarY", -100, 100, 50);
     TrackBarZ = joystickTrackBar(this, "TrackBarZ", -50, 50, 230);
     YLabel1 = joystickLabel(this, "YLabel1", "0", 100, 44);
@@ -101,15 +92,6 @@ void TJoyWinForm::buildControls() {
     Test_button = joystickButton(this, "Test_button", "Test", 20, [this] { Test_buttonClick(); });
     CalButton = joystickButton(this, "CalButton", "Calibrate", 160, [this] { CalButtonClick(); });
     EndButton = joystickButton(this, "EndButton", "Exit", 300, [this] { EndButtonClick(); });
-
-    TestTimer = new QTimer(this);
-    TestTimer->setObjectName("TestTimer");
-    TestTimer->setInterval(kTickMs);
-    JoyTimer = new QTimer(this);
-    JoyTimer->setObjectName("JoyTimer");
-    JoyTimer->setInterval(kTickMs);
-    connect(TestTimer, &QTimer::timeout, this, [this] { runTick(m_ticking, [this] { TestTimerTimer(); }); });
-    connect(JoyTimer, &QTimer::timeout, this, [this] { runTick(m_ticking, [this] { JoyTimerTimer(); }); });
 }
 
 void TJoyWinForm::FormCreate() {

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <cstdint>
 
+#include "loco/JoystickWindows.h"
 #include "loco/input/MultimediaJoystick.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
-class QTimer;
 
 // The window of the multimedia joystick back-end: one device, the first game controller, drives both
 // joystick bindings. Its polling timer JoyTimer reads it every 200 ms: the Y axis moves the throttle
@@ -19,7 +18,7 @@ class QTimer;
 // Joystick test, it offers a live test display (TestTimer) and the calibration through the game-controller
 // applet. Created at program start and alive for the whole run; the texts are not translated. GUI
 // thread only.
-class TJoyWinForm : public QDialog {
+class TJoyWinForm : public JoystickWindow {
     Q_OBJECT
 public:
     explicit TJoyWinForm(QWidget* parent = nullptr);
@@ -45,8 +44,8 @@ public:
     // Calibrate: both timers stop while the applet runs; afterwards, however it ends, the test
     // display runs.
     void CalButtonClick();
-    void TestTimerTimer();
-    void JoyTimerTimer();
+    void TestTimerTimer() override;
+    void JoyTimerTimer() override;
 
     // The actions of the button mask on the joystick key icons.
     void richtung1aendern();
@@ -60,10 +59,6 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
     QLabel* YLabel1 = nullptr;
     QLabel* YLabel2 = nullptr;
     QSlider* TrackBarY = nullptr;
@@ -77,8 +72,6 @@ public:
     QPushButton* Test_button = nullptr;
     QPushButton* CalButton = nullptr;
     QPushButton* EndButton = nullptr;
-    QTimer* TestTimer = nullptr;
-    QTimer* JoyTimer = nullptr;
 
     // The result of the last device query (setup or Test); 0 is success.
     std::int32_t Joy = 0;
@@ -108,7 +101,6 @@ private:
     int m_buttonLockout = 0;
     // The last query failed: the capabilities in JoyCaps may be none or another device's.
     bool m_capsStale = true;
-    bool m_ticking = false;
 };
 
 extern TJoyWinForm* JoyWinForm;

@@ -90,3 +90,25 @@ QPushButton* joystickButton(QWidget* parent, const char* name, const char* text,
     QObject::connect(button, &QPushButton::clicked, parent, [handler] { runGuarded(handler); });
     return button;
 }
+
+JoystickWindow::JoystickWindow(const char* name, int height, int tickMs, QWidget* parent) : QDialog(parent) {
+    setObjectName(name);
+    setWindowTitle(name);
+    resize(420, height);
+    Label9 = joystickLabel(this, "Label9", "Joystick 1", 40, 12, true);
+    Label10 = joystickLabel(this, "Label10", "Joystick 2", 220, 12, true);
+    Label11 = joystickLabel(this, "Label11", "Function", 100, 24);
+    Label11->hide();
+    Label12 = joystickLabel(this, "Label12", "Function", 280, 24);
+    Label12->hide();
+    auto timer = [this, tickMs](const char* timerName, void (JoystickWindow::*tick)()) {
+        auto* t = new QTimer(this);
+        t->setObjectName(timerName);
+        t->setInterval(tickMs);
+        connect(t, &QTimer::timeout, this,
+                [this, tick] { runTick(m_ticking, [this, tick] { (this->*tick)(); }); });
+        return t;
+    };
+    TestTimer = timer("TestTimer", &JoystickWindow::TestTimerTimer);
+    JoyTimer = timer("JoyTimer", &JoystickWindow::JoyTimerTimer);
+}

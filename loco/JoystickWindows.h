@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,3 +45,27 @@ QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int ma
 // One of the buttons in the bottom row at x; a click runs handler as the default handler guards it.
 QPushButton* joystickButton(QWidget* parent, const char* name, const char* text, int x,
                             const std::function<void()>& handler);
+
+// What the two joystick windows have alike: a fixed dialog named and titled name, 420 pixels wide;
+// the column headings Label9 "Joystick 1" and Label10 "Joystick 2" and the hidden labels Label11 and
+// Label12 "Function"; the test display's timer TestTimer and the polling timer JoyTimer, both every
+// tickMs and disabled, whose ticks run through runTick so that neither runs inside the other.
+class JoystickWindow : public QDialog {
+    Q_OBJECT
+public:
+    virtual void TestTimerTimer() = 0;
+    virtual void JoyTimerTimer() = 0;
+
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QTimer* TestTimer = nullptr;
+    QTimer* JoyTimer = nullptr;
+
+protected:
+    JoystickWindow(const char* name, int height, int tickMs, QWidget* parent);
+
+private:
+    bool m_ticking = false;
+};
