@@ -25,10 +25,7 @@ constexpr int kLockoutReadings = 5;
 
 } // namespace
 
-TJoyDxForm::TJoyDxForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("JoyDxForm");
-    setWindowTitle("JoyDxForm");
-    resize(420, 360);
+TJoyDxForm::TJoyDxForm(QWidget* parent) : JoystickWindow("JoyDxForm", 360, kTickMs, parent) {
     buildControls();
     FormCreate();
 }
@@ -38,12 +35,6 @@ TJoyDxForm::~TJoyDxForm() {
 }
 
 void TJoyDxForm::buildControls() {
-    Label9 = joystickLabel(this, "Label9", "Joystick 1", 40, 12, true);
-    Label10 = joystickLabel(this, "Label10", "Joystick 2", 220, 12, true);
-    Label11 = joystickLabel(this, "Label11", "Function", 100, 24);
-    Label11->hide();
-    Label12 = joystickLabel(this, "Label12", "Function", 280, 24);
-    Label12->hide();
     Label1 = joystickLabel(this, "Label1", "", 20, 250);
     TrackBar1 = joystickTrackBar(this, "TrackBar1", -100, 100, 50);
     TrackBar2 = joystickTrackBar(this, "TrackBar2", -50, 50, 230);
@@ -66,15 +57,6 @@ void TJoyDxForm::buildControls() {
     auto* panel = new QLabel(StatusBar1);
     panel->setFixedWidth(50);
     StatusBar1->addWidget(panel);
-
-    TestTimer = new QTimer(this);
-    TestTimer->setObjectName("TestTimer");
-    TestTimer->setInterval(kTickMs);
-    JoyTimer = new QTimer(this);
-    JoyTimer->setObjectName("JoyTimer");
-    JoyTimer->setInterval(kTickMs);
-    connect(TestTimer, &QTimer::timeout, this, [this] { runTick(m_ticking, [this] { TestTimerTimer(); }); });
-    connect(JoyTimer, &QTimer::timeout, this, [this] { runTick(m_ticking, [this] { JoyTimerTimer(); }); });
 }
 
 void TJoyDxForm::FormCreate() {

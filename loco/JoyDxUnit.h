@@ -1,17 +1,16 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <cstdint>
 
 #include "loco/JoystickUnit.h"
+#include "loco/JoystickWindows.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
 class QStatusBar;
-class QTimer;
 
 // The window of the DirectInput-style joystick back-end. Its polling timer JoyTimer drives: every
 // 50 ms it serves controller 1 and controller 2 in turn, moves the bar of the throttle the controller
@@ -19,7 +18,7 @@ class QTimer;
 // modally by Setup > Joystick test, it offers a live test display (TestTimer) and the calibration
 // through the game-controller applet. Created at program start and alive for the whole run; the
 // texts are not translated. GUI thread only.
-class TJoyDxForm : public QDialog {
+class TJoyDxForm : public JoystickWindow {
     Q_OBJECT
 public:
     explicit TJoyDxForm(QWidget* parent = nullptr);
@@ -37,9 +36,9 @@ public:
     // display runs.
     void CalButtonClick();
     // One tick of the test display: the reading of the controller served in this tick.
-    void TestTimerTimer();
+    void TestTimerTimer() override;
     // One tick of the polling: serves the controller whose turn it is, when it is bound.
-    void JoyTimerTimer();
+    void JoyTimerTimer() override;
 
     // The actions of the buttons of controller 1 and 2 on the joystick's key icons.
     void richtung1aendern();
@@ -52,10 +51,6 @@ public:
     void funkt22aendern();
 
     QLabel* Label1 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
     QSlider* TrackBar1 = nullptr;
     QSlider* TrackBar2 = nullptr;
     // CBF0 .. CBF4 and CBF10 .. CBF14.
@@ -65,8 +60,6 @@ public:
     QPushButton* CalButton = nullptr;
     QPushButton* Exit_button = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    QTimer* TestTimer = nullptr;
-    QTimer* JoyTimer = nullptr;
 
     // The parent window handed to the applet; nothing sets it.
     std::uint32_t FWindowHandle = 0;
@@ -87,8 +80,6 @@ private:
     // The action of button 1..4 of controller K.
     void buttonAction(int K, int button);
     void showTest(const TJoyData& reading, QSlider* bar, const std::array<QCheckBox*, 5>& boxes);
-
-    bool m_ticking = false;
 };
 
 extern TJoyDxForm* JoyDxForm;

@@ -59,10 +59,7 @@ QString number(std::int64_t value) {
 
 } // namespace
 
-TJoyWinForm::TJoyWinForm(QWidget* parent) : QDialog(parent) {
-    setObjectName("JoyWinForm");
-    setWindowTitle("JoyWinForm");
-    resize(420, 330);
+TJoyWinForm::TJoyWinForm(QWidget* parent) : JoystickWindow("JoyWinForm", 330, kTickMs, parent) {
     buildControls();
     FormCreate();
 }
@@ -72,12 +69,6 @@ TJoyWinForm::~TJoyWinForm() {
 }
 
 void TJoyWinForm::buildControls() {
-    Label9 = joystickLabel(this, "Label9", "Joystick 1", 40, 12, true);
-    Label10 = joystickLabel(this, "Label10", "Joystick 2", 220, 12, true);
-    Label11 = joystickLabel(this, "Label11", "Function", 100, 24);
-    Label11->hide();
-    Label12 = joystickLabel(this, "Label12", "Function", 280, 24);
-    Label12->hide();
     TrackBarY = joystickTrackBar(this, "TrackBarY", -100, 100, 50);
     TrackBarZ = joystickTrackBar(this, "TrackBarZ", -50, 50, 230);
     YLabel1 = joystickLabel(this, "YLabel1", "0", 100, 44);
@@ -101,15 +92,6 @@ void TJoyWinForm::buildControls() {
     Test_button = joystickButton(this, "Test_button", "Test", 20, [this] { Test_buttonClick(); });
     CalButton = joystickButton(this, "CalButton", "Calibrate", 160, [this] { CalButtonClick(); });
     EndButton = joystickButton(this, "EndButton", "Exit", 300, [this] { EndButtonClick(); });
-
-    TestTimer = new QTimer(this);
-    TestTimer->setObjectName("TestTimer");
-    TestTimer->setInterval(kTickMs);
-    JoyTimer = new QTimer(this);
-    JoyTimer->setObjectName("JoyTimer");
-    JoyTimer->setInterval(kTickMs);
-    connect(TestTimer, &QTimer::timeout, this, [this] { runTick(m_ticking, [this] { TestTimerTimer(); }); });
-    connect(JoyTimer, &QTimer::timeout, this, [this] { runTick(m_ticking, [this] { JoyTimerTimer(); }); });
 }
 
 void TJoyWinForm::FormCreate() {
@@ -125,11 +107,8 @@ void TJoyWinForm::FormCreate() {
 void TJoyWinForm::FormDestroy() {}
 
 int TJoyWinForm::setup() {
-    Joy = static_cast<std::int32_t>(joyGetDevCapsA(0, &JoyCaps, sizeof JoyCaps));
+    Joy = static_cast<std::int32_t>(readCapabilities());
     if (Joy < 1) {
-        applyRanges();
-        Label1->setText("Ymin = " + number(JoyCaps.wYmin));
-        Label2->setText("Ymax = " + number(JoyCaps.wYmax));
         showBindingButtons(true);
         setTimerEnabled(JoyTimer, true);
         return 0;
@@ -138,6 +117,28 @@ int TJoyWinForm::setup() {
     // Polling on after a failure would act on a reading that no longer changes.
     setTimerEnabled(JoyTimer, false);
     return 1;
+}
+
+std::uint32_t TJoyWinForm::readCapabilities() {
+    const std::uint32_t result = joyGetDevCapsA(0, &JoyCaps, sizeof JoyCaps);
+    m_capsStale = result != JOYERR_NOERROR;
+    if (!m_capsStale) {
+        applyRanges();
+        Label1->setText("Ymin = " + number(JoyCaps.wYmin));
+        Label2->setText("Ymax = " + number(JoyCaps.wYmax));
+    }
+    return result;
+}
+
+std::uint32_t TJoyWinForm::queryPosition() {
+    const std::uint32_t result = joyGetPosEx(0, &JoyInfo);
+    // A controller found after a query that failed (none at start, or unplugged) may not be the one
+    // whose ranges were read last, if any were: its own are read before its position is used.
+    if (result != JOYERR_NOERROR)
+        m_capsStale = true;
+    else if (m_capsStale)
+        readCapabilities();
+    return result;
 }
 
 void TJoyWinForm::applyRanges() {
@@ -162,7 +163,7 @@ void TJoyWinForm::JoyMove() {
     JoyInfo.dwFlags = kPollFlags;
     JoyInfo.dwSize = sizeof JoyInfo;
     // A device that cannot be read (unplugged) must not replay its last values, buttons included.
-    if (joyGetPosEx(0, &JoyInfo) != JOYERR_NOERROR || !MainForm)
+    if (queryPosition() != JOYERR_NOERROR || !MainForm)
         return;
     TMainFormState& f = *MainForm;
     if (f.Joy1con >= 1 && f.Joy1con <= 10) {
@@ -208,7 +209,7 @@ void TJoyWinForm::JoyTimerTimer() {
 void TJoyWinForm::TestTimerTimer() {
     JoyInfo.dwFlags = kPollFlags;
     JoyInfo.dwSize = sizeof JoyInfo;
-    joyGetPosEx(0, &JoyInfo);
+    queryPosition();
     TrackBarZ->setValue(static_cast<int>(JoyInfo.dwZpos));
     YLabel2->setText(number(JoyInfo.dwZpos));
     TrackBarY->setValue(static_cast<int>(JoyInfo.dwYpos));
@@ -222,10 +223,10 @@ void TJoyWinForm::TestTimerTimer() {
 
 void TJoyWinForm::Test_buttonClick() {
     JoyInfo.dwSize = sizeof JoyInfo;
-    Joy = static_cast<std::int32_t>(joyGetPosEx(0, &JoyInfo));
+    Joy = static_cast<std::int32_t>(queryPosition());
     Label3->setText("Joy = " + number(Joy));
     if (Joy > 0) {
-        dialogs().message(uiText(102), uiText(130), MessageIcon::Stop);
+        dialogs().message(uiText(102), noJoystickText(), MessageIcon::Stop);
         showBindingButtons(false);
         return;
     }

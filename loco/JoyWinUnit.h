@@ -1,25 +1,24 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <cstdint>
 
+#include "loco/JoystickWindows.h"
 #include "loco/input/MultimediaJoystick.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
-class QTimer;
 
 // The window of the multimedia joystick back-end: one device, the first game controller, drives both
 // joystick bindings. Its polling timer JoyTimer reads it every 200 ms: the Y axis moves the throttle
-// bound to joystick 1, the Z axis the one bound to joystick 2; the button mask presses their key
-// icons (1, 2, 1 + 2 for joystick 1; 3, 4, 3 + 4 for joystick 2). Shown modally by Setup > Joystick
-// test, it offers a live test display (TestTimer) and the calibration through the game-controller
+// bound to joystick 1, the Z axis (a game pad's second stick) the one bound to joystick 2; the button mask
+// presses their key icons (1, 2, 1 + 2 for joystick 1; 3, 4, 3 + 4 for joystick 2). Shown modally by Setup >
+// Joystick test, it offers a live test display (TestTimer) and the calibration through the game-controller
 // applet. Created at program start and alive for the whole run; the texts are not translated. GUI
 // thread only.
-class TJoyWinForm : public QDialog {
+class TJoyWinForm : public JoystickWindow {
     Q_OBJECT
 public:
     explicit TJoyWinForm(QWidget* parent = nullptr);
@@ -35,7 +34,8 @@ public:
     void FormCreate();
     void FormDestroy();
     // Test: when the device answers, the test display runs in place of the polling; otherwise
-    // message 130 in a box and the joystick buttons hidden.
+    // message 130 in a box and the joystick buttons hidden. A device found again after a failed
+    // query has its capabilities read anew, here and in the polls.
     void Test_buttonClick();
     // Exit: the polling runs again in place of the test display and the window closes. The title
     // bar and Escape do the same.
@@ -44,8 +44,8 @@ public:
     // Calibrate: both timers stop while the applet runs; afterwards, however it ends, the test
     // display runs.
     void CalButtonClick();
-    void TestTimerTimer();
-    void JoyTimerTimer();
+    void TestTimerTimer() override;
+    void JoyTimerTimer() override;
 
     // The actions of the button mask on the joystick key icons.
     void richtung1aendern();
@@ -59,10 +59,6 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* Label12 = nullptr;
     QLabel* YLabel1 = nullptr;
     QLabel* YLabel2 = nullptr;
     QSlider* TrackBarY = nullptr;
@@ -76,8 +72,6 @@ public:
     QPushButton* Test_button = nullptr;
     QPushButton* CalButton = nullptr;
     QPushButton* EndButton = nullptr;
-    QTimer* TestTimer = nullptr;
-    QTimer* JoyTimer = nullptr;
 
     // The result of the last device query (setup or Test); 0 is success.
     std::int32_t Joy = 0;
@@ -93,6 +87,10 @@ public:
 
 private:
     void buildControls();
+    // The capabilities into JoyCaps and, when the device answers, the ranges and Label1, Label2.
+    std::uint32_t readCapabilities();
+    // The position into JoyInfo.
+    std::uint32_t queryPosition();
     // Ranges and tick spacing of the test bars from the capabilities last read.
     void applyRanges();
     // Moves the bar of throttle con (1..10) to the reading's place in min..max.
@@ -101,7 +99,8 @@ private:
 
     // After an action the buttons are ignored for the next two polls.
     int m_buttonLockout = 0;
-    bool m_ticking = false;
+    // The last query failed: the capabilities in JoyCaps may be none or another device's.
+    bool m_capsStale = true;
 };
 
 extern TJoyWinForm* JoyWinForm;

@@ -9,6 +9,7 @@
 #include "engine/MainFormState.h"
 #include "loco/GuardedHandler.h"
 #include "loco/input/ControlPanelApplet.h"
+#include "loco/input/InputPlatform.h"
 #include "texts/langunit.h"
 
 std::int32_t nativeHandle(QWidget* window) {
@@ -30,6 +31,13 @@ void setTimerEnabled(QTimer* timer, bool on) {
 
 std::string uiText(int number) {
     return Lang ? Lang->getmessage(number, MainForm ? MainForm->Lang_id : 1) : std::string();
+}
+
+std::string noJoystickText() {
+    std::string text = uiText(130);
+    if (const std::string why = unreadableNodes(inputPlatform().devices()); !why.empty())
+        text += "\n" + why;
+    return text;
 }
 
 void runTick(bool& running, const std::function<void()>& tick) {
@@ -81,4 +89,26 @@ QPushButton* joystickButton(QWidget* parent, const char* name, const char* text,
     button->setAutoDefault(false);
     QObject::connect(button, &QPushButton::clicked, parent, [handler] { runGuarded(handler); });
     return button;
+}
+
+JoystickWindow::JoystickWindow(const char* name, int height, int tickMs, QWidget* parent) : QDialog(parent) {
+    setObjectName(name);
+    setWindowTitle(name);
+    resize(420, height);
+    Label9 = joystickLabel(this, "Label9", "Joystick 1", 40, 12, true);
+    Label10 = joystickLabel(this, "Label10", "Joystick 2", 220, 12, true);
+    Label11 = joystickLabel(this, "Label11", "Function", 100, 24);
+    Label11->hide();
+    Label12 = joystickLabel(this, "Label12", "Function", 280, 24);
+    Label12->hide();
+    auto timer = [this, tickMs](const char* timerName, void (JoystickWindow::*tick)()) {
+        auto* t = new QTimer(this);
+        t->setObjectName(timerName);
+        t->setInterval(tickMs);
+        connect(t, &QTimer::timeout, this,
+                [this, tick] { runTick(m_ticking, [this, tick] { (this->*tick)(); }); });
+        return t;
+    };
+    TestTimer = timer("TestTimer", &JoystickWindow::TestTimerTimer);
+    JoyTimer = timer("JoyTimer", &JoystickWindow::JoyTimerTimer);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +23,10 @@ void setTimerEnabled(QTimer* timer, bool on);
 
 // A text of the UI text table in the main window's language (UTF-8); empty without a table.
 std::string uiText(int number);
+// Message 130 ("No Joystick detected!"), with a second line naming the first input node and the
+// system's reason when input nodes exist but none may be read: a missing access right is otherwise
+// told only to the debug window.
+std::string noJoystickText();
 
 // Runs one tick of a polling timer from the timer. A failure is shown as the program's default
 // handler shows it; while that box is open the timer goes on firing, and those ticks are skipped
@@ -34,9 +39,33 @@ void runTick(bool& running, const std::function<void()>& tick);
 void calibrateThroughApplet(std::uint32_t parentWindow, QTimer* joyTimer, QTimer* testTimer);
 
 // The controls the two joystick windows share: a label at (x, y), bold for a column heading, and a
-// vertical track bar at x whose minimum is at the top, as the original's.
+// vertical track bar at x whose minimum is at the top (the stick pushed forward reads its minimum).
 QLabel* joystickLabel(QWidget* parent, const char* name, const char* text, int x, int y, bool bold = false);
 QSlider* joystickTrackBar(QWidget* parent, const char* name, int minimum, int maximum, int x);
 // One of the buttons in the bottom row at x; a click runs handler as the default handler guards it.
 QPushButton* joystickButton(QWidget* parent, const char* name, const char* text, int x,
                             const std::function<void()>& handler);
+
+// What the two joystick windows have alike: a fixed dialog named and titled name, 420 pixels wide;
+// the column headings Label9 "Joystick 1" and Label10 "Joystick 2" and the hidden labels Label11 and
+// Label12 "Function"; the test display's timer TestTimer and the polling timer JoyTimer, both every
+// tickMs and disabled, whose ticks run through runTick so that neither runs inside the other.
+class JoystickWindow : public QDialog {
+    Q_OBJECT
+public:
+    virtual void TestTimerTimer() = 0;
+    virtual void JoyTimerTimer() = 0;
+
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QTimer* TestTimer = nullptr;
+    QTimer* JoyTimer = nullptr;
+
+protected:
+    JoystickWindow(const char* name, int height, int tickMs, QWidget* parent);
+
+private:
+    bool m_ticking = false;
+};

@@ -264,7 +264,7 @@ int ThrottlePanel::Joyinitsetup() {
             result = Joystick->Joy_init();
         }
         if (result > 0) {
-            f.setStatusPanel(2, uiText(130));
+            f.setStatusPanel(2, noJoystickText());
             showButtons(false);
         } else {
             f.setStatusPanel(2, uiText(138) + std::to_string(Joystick->getNrOfJoysticks()) + uiText(139));
@@ -280,7 +280,7 @@ int ThrottlePanel::Joyinitsetup() {
             result = JoyWinForm->setup();
         else
             showButtons(false);
-        f.setStatusPanel(2, result != 0 ? uiText(130) : uiText(138) + uiText(139));
+        f.setStatusPanel(2, result != 0 ? noJoystickText() : uiText(138) + uiText(139));
     }
     return 0;
 }

@@ -2,8 +2,8 @@
 
 #include <string>
 
-// File names of the original platform compare without regard to ASCII case; this is the key they are
-// filed under.
+// Windows file names (library and system file names that callers may write in any case) compare
+// without regard to ASCII case; this is the key they are filed under.
 inline std::string asciiLower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z')

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <libevdev/libevdev.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 namespace {
@@ -92,6 +93,69 @@ InputDevice::~InputDevice() {
 KernelDeviceSource::KernelDeviceSource(std::string folder) : m_folder(std::move(folder)) {
     if (!m_folder.empty() && m_folder.back() == '/')
         m_folder.pop_back();
+    // Watched before the first scan, so that nothing between the two goes unseen.
+    watch();
+}
+
+KernelDeviceSource::~KernelDeviceSource() {
+    if (m_inotify >= 0)
+        ::close(m_inotify);
+}
+
+bool KernelDeviceSource::watch() {
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0)
+        return false;
+    // IN_ATTRIB: udev grants access to a new node after creating it.
+    constexpr std::uint32_t kChanges =
+        IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
+    if (::inotify_add_watch(m_inotify, m_folder.c_str(), kChanges) < 0) {
+        ::close(m_inotify);
+        m_inotify = -1;
+        return false;
+    }
+    return true;
+}
+
+bool KernelDeviceSource::drainChanges() {
+    alignas(inotify_event) char buffer[4096];
+    bool changed = false;
+    for (;;) {
+        const ssize_t n = ::read(m_inotify, buffer, sizeof buffer);
+        if (n > 0) {
+            changed = true;
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+                inotify_event event;
+                std::memcpy(&event, buffer + at, sizeof event);
+                // The folder went away or was replaced: watch it afresh.
+                if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_Q_OVERFLOW)) {
+                    ::close(m_inotify);
+                    m_inotify = -1;
+                    return true;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            ::close(m_inotify);
+            m_inotify = -1;
+            return true;
+        }
+        return changed;
+    }
+}
+
+std::uint64_t KernelDeviceSource::generation() {
+    if (m_inotify < 0) {
+        watch();
+        return ++m_generation;
+    }
+    if (drainChanges())
+        ++m_generation;
+    return m_generation;
 }
 
 std::optional<std::vector<std::string>> KernelDeviceSource::listNodes() {
@@ -130,6 +194,29 @@ std::unique_ptr<InputDevice> KernelDeviceSource::open(const std::string& node) {
         return nullptr;
     }
     return std::make_unique<KernelInputDevice>(device, fd, node);
+}
+
+int KernelDeviceSource::openError(const std::string& node) {
+    const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    ::close(fd);
+    return 0;
+}
+
+std::string unreadableNodes(DeviceSource& source) {
+    const auto nodes = source.listNodes();
+    if (!nodes || nodes->empty())
+        return {};
+    int first = 0;
+    for (const std::string& node : *nodes) {
+        const int error = source.openError(node);
+        if (error == 0)
+            return {};
+        if (first == 0)
+            first = error;
+    }
+    return nodes->front() + ": " + std::strerror(first);
 }
 
 void setInputDebugSink(InputDebugSink sink) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,21 +44,45 @@ public:
     virtual std::optional<std::vector<std::string>> listNodes() = 0;
     // Opens one node for reading; nullptr when it cannot be opened.
     virtual std::unique_ptr<InputDevice> open(const std::string& node) = 0;
+    // A number that stays the same while the folder does: it changes when a node may have come,
+    // gone or changed its permissions. Callers that poll scan again only when it changed, since
+    // opening a node keeps a sleeping USB device awake.
+    virtual std::uint64_t generation() = 0;
+    // Why node cannot be opened for reading (an errno value); 0 when it can.
+    virtual int openError(const std::string& node) = 0;
 };
 
+// "<node>: <reason>" when the folder holds event nodes and not one of them can be opened for reading:
+// the first node and why (usually that the user was not given access to input devices). Empty
+// otherwise, also when the folder holds none.
+std::string unreadableNodes(DeviceSource& source);
+
 // The evdev nodes of a folder, normally the kernel's /dev/input. Reading a joystick's node needs read
-// access to it (on most systems membership of the group "input").
+// access to it: on Debian udev grants it to the user at the seat for game controllers.
 class KernelDeviceSource final : public DeviceSource {
 public:
     explicit KernelDeviceSource(std::string folder = "/dev/input");
+    ~KernelDeviceSource() override;
+    KernelDeviceSource(const KernelDeviceSource&) = delete;
+    KernelDeviceSource& operator=(const KernelDeviceSource&) = delete;
 
     std::optional<std::vector<std::string>> listNodes() override;
     // An event node of the folder, read-only, non-blocking, closed on exec. A node that cannot be
     // opened gives a debug line; other paths give nullptr.
     std::unique_ptr<InputDevice> open(const std::string& node) override;
+    // Watches the folder through inotify. While it cannot be watched (no folder, no inotify), every
+    // call gives a new number.
+    std::uint64_t generation() override;
+    int openError(const std::string& node) override;
 
 private:
+    bool watch();
+    // Reads what inotify queued; true when anything changed or the watch ended.
+    bool drainChanges();
+
     std::string m_folder;
+    int m_inotify = -1;
+    std::uint64_t m_generation = 0;
 };
 
 // Debug lines of the input layer (nodes that cannot be opened). The program routes them to the debug

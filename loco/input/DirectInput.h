@@ -9,7 +9,8 @@
 #include "loco/input/ModuleLoader.h"
 
 // The DirectInput 8 operations the joystick back-end calls, over the kernel's game controllers. The
-// types are ours; the values the back-end passes are checked as the original platform checks them.
+// types are ours; each operation refuses values outside what it accepts (a wrong size, flag or
+// version), so a caller that passes them sees a failure here rather than on a real system.
 
 using DiResult = std::int32_t;
 constexpr DiResult DI_OK = 0;

@@ -155,7 +155,9 @@ HRESULT DxDiagProvider::GetRootContainer(std::unique_ptr<IDxDiagContainer>& out)
 }
 
 std::unique_ptr<IDxDiagProvider> inputLayerDxDiagProvider() {
-    if (!inputPlatform().devices().listNodes())
+    // Input devices that exist but may not be read offer nothing to use.
+    DeviceSource& devices = inputPlatform().devices();
+    if (!devices.listNodes() || !unreadableNodes(devices).empty())
         return nullptr;
     return std::make_unique<DxDiagProvider>(8, 0, u" ");
 }

@@ -5,7 +5,8 @@
 #include <string>
 
 // The component-object calls and the DxDiag provider that the DirectX detection uses. The provider
-// stands for what the input layer offers: it exists while the input folder can be opened.
+// stands for what the input layer offers: it exists while the input folder can be opened and, when it
+// holds device nodes, at least one of them can be read.
 
 using HRESULT = std::int32_t;
 constexpr HRESULT S_OK = 0;

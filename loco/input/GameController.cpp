@@ -78,6 +78,11 @@ int axisCode(const InputDevice& device, Axis axis) {
     case Axis::Y:
         return hasAbs(dev, ABS_Y) ? ABS_Y : -1;
     case Axis::Z:
+        // A game pad's Z is usually its left trigger, resting at the top of a bound throttle's bar,
+        // so a loco bound to it would start at full speed: its second stick's vertical axis rests
+        // in the middle instead.
+        if (hasAbs(dev, ABS_RY))
+            return ABS_RY;
         if (hasAbs(dev, ABS_Z))
             return ABS_Z;
         return hasAbs(dev, ABS_THROTTLE) ? ABS_THROTTLE : -1;

@@ -8,7 +8,8 @@
 
 #include "loco/input/DeviceSource.h"
 
-// The three axes the joystick back-ends read: X and Y of the stick, and Z (a twist, wheel or throttle).
+// The three axes the joystick back-ends read: X and Y of the stick, and Z (a second stick's vertical
+// axis, a twist, wheel or throttle).
 enum class Axis { X, Y, Z };
 inline constexpr Axis kAxes[] = {Axis::X, Axis::Y, Axis::Z};
 
@@ -47,8 +48,8 @@ DeviceIdentity identityOf(const InputDevice& device);
 std::vector<int> joystickButtonCodes(const InputDevice& device);
 inline constexpr std::size_t kMostButtons = 32;
 
-// The absolute-axis code that serves as an axis, -1 when the device has none. Z is the kernel's Z
-// axis, or its throttle axis when there is no Z axis.
+// The absolute-axis code that serves as an axis, -1 when the device has none. Z is the vertical axis
+// of a second stick where there is one, else the kernel's Z axis, else its throttle axis.
 int axisCode(const InputDevice& device, Axis axis);
 
 // An opened game controller.

@@ -30,9 +30,9 @@ private:
     std::map<std::string, std::any> m_entries;
 };
 
-// Loads libraries by file name (without regard to case, as the program's original platform does) and
-// looks up their entries (by exact name). The program's libraries are installed by the input platform;
-// tests install their own or take one away.
+// Loads libraries by file name, without regard to ASCII case (a Windows file name may be written in
+// any case), and looks up their entries by exact name. The program's libraries are installed by the
+// input platform; tests install their own or take one away.
 class ModuleLoader {
 public:
     void install(const std::string& fileName, Module module);

@@ -18,6 +18,12 @@ GameController* openController(std::uint32_t number) {
 
 GameController* MultimediaJoysticks::controller(DeviceSource& source, std::uint32_t number) {
     if (number >= m_open.size()) {
+        // Taken before the scan, so that a change during it is seen at the next call.
+        const std::uint64_t generation = source.generation();
+        if (m_scanned && generation == m_scannedGeneration)
+            return nullptr;
+        m_scanned = true;
+        m_scannedGeneration = generation;
         m_open.clear();
         forEachController(source, [&](std::unique_ptr<GameController>& found) {
             m_open.push_back(std::move(found));
@@ -30,6 +36,7 @@ GameController* MultimediaJoysticks::controller(DeviceSource& source, std::uint3
         return m_open[number].get();
     // Lost: the numbering may have changed, so the next call enumerates afresh.
     m_open.clear();
+    m_scanned = false;
     return nullptr;
 }
 

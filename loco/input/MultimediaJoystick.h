@@ -50,8 +50,10 @@ static_assert(sizeof(JoyInfoEx) == 52);
 std::uint32_t joyGetDevCapsA(std::uint32_t uJoyID, JoyCapsA* pjc, std::uint32_t cbjc);
 std::uint32_t joyGetPosEx(std::uint32_t uJoyID, JoyInfoEx* pji);
 
-// The controllers these functions keep open between calls. A number that is not open, or whose
-// controller was lost, makes the next call enumerate again, so a controller plugged in again is found.
+// The controllers these functions keep open between calls. A number that is not open makes a call
+// enumerate again when the input folder changed since the last enumeration (and the first call after
+// a controller was lost always), so a controller plugged in again is found and polls without one
+// open no node.
 class MultimediaJoysticks {
 public:
     // The controller with that number, refreshed; nullptr when there is none or it was lost.
@@ -59,4 +61,6 @@ public:
 
 private:
     std::vector<std::unique_ptr<GameController>> m_open;
+    bool m_scanned = false;
+    std::uint64_t m_scannedGeneration = 0;
 };

@@ -13,7 +13,7 @@ struct TestDeviceSource::Node {
 
 static_assert(evcode::EvKey == EV_KEY && evcode::EvAbs == EV_ABS);
 static_assert(evcode::AbsX == ABS_X && evcode::AbsY == ABS_Y && evcode::AbsZ == ABS_Z &&
-              evcode::AbsRx == ABS_RX && evcode::AbsThrottle == ABS_THROTTLE &&
+              evcode::AbsRx == ABS_RX && evcode::AbsRy == ABS_RY && evcode::AbsThrottle == ABS_THROTTLE &&
               evcode::AbsHat0X == ABS_HAT0X);
 static_assert(evcode::KeyEnter == KEY_ENTER && evcode::KeyA == KEY_A && evcode::Btn0 == BTN_0 &&
               evcode::Btn9 == BTN_9 && evcode::BtnLeft == BTN_LEFT && evcode::BtnRight == BTN_RIGHT);
@@ -121,6 +121,7 @@ std::string TestDeviceSource::attach(const TestDeviceDescription& device, int nu
     if (auto old = m_nodes.find(number); old != m_nodes.end())
         old->second->unplugged = true;
     m_nodes[number] = node;
+    ++m_generation;
     return node->path;
 }
 
@@ -129,14 +130,16 @@ void TestDeviceSource::unplug(const std::string& node) {
         if (it->second->path == node) {
             it->second->unplugged = true;
             m_nodes.erase(it);
+            ++m_generation;
             return;
         }
     }
 }
 
-void TestDeviceSource::refuseNode(const std::string& node, bool refuse) {
+void TestDeviceSource::refuseNode(const std::string& node, bool refuse, int error) {
+    ++m_generation;
     if (refuse)
-        m_refused.insert(node);
+        m_refused[node] = error;
     else
         m_refused.erase(node);
 }
@@ -184,10 +187,17 @@ std::optional<std::vector<std::string>> TestDeviceSource::listNodes() {
     return nodes;
 }
 
+int TestDeviceSource::openError(const std::string& node) {
+    if (m_refuseFolder || !find(node))
+        return ENOENT;
+    auto refused = m_refused.find(node);
+    return refused != m_refused.end() ? refused->second : 0;
+}
+
 std::unique_ptr<InputDevice> TestDeviceSource::open(const std::string& node) {
-    auto entry = find(node);
-    if (m_refuseFolder || !entry || m_refused.count(node) != 0)
+    if (openError(node) != 0)
         return nullptr;
+    auto entry = find(node);
     ++m_openCount;
     return std::make_unique<TestInputDevice>(entry);
 }

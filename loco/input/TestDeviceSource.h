@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cerrno>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +18,7 @@ constexpr int AbsX = 0x00;
 constexpr int AbsY = 0x01;
 constexpr int AbsZ = 0x02;
 constexpr int AbsRx = 0x03;
+constexpr int AbsRy = 0x04;
 constexpr int AbsThrottle = 0x06;
 constexpr int AbsHat0X = 0x10;
 constexpr int KeyEnter = 28;
@@ -83,8 +84,12 @@ public:
     std::string attach(const TestDeviceDescription& device, int number = -1);
     // Takes the node out of the folder; devices opened on it are lost from then on.
     void unplug(const std::string& node);
-    void refuseFolder(bool refuse) { m_refuseFolder = refuse; }
-    void refuseNode(const std::string& node, bool refuse = true);
+    void refuseFolder(bool refuse) {
+        m_refuseFolder = refuse;
+        ++m_generation;
+    }
+    // A refused node cannot be opened, for the reason error (an errno value).
+    void refuseNode(const std::string& node, bool refuse = true, int error = EACCES);
     // How many devices were opened so far (successful opens).
     int openCount() const { return m_openCount; }
 
@@ -97,14 +102,18 @@ public:
 
     std::optional<std::vector<std::string>> listNodes() override;
     std::unique_ptr<InputDevice> open(const std::string& node) override;
+    // Changes with every attach, unplug and refusal.
+    std::uint64_t generation() override { return m_generation; }
+    int openError(const std::string& node) override;
 
     struct Node;
 
 private:
     std::map<int, std::shared_ptr<Node>> m_nodes;
-    std::set<std::string> m_refused;
+    std::map<std::string, int> m_refused;
     bool m_refuseFolder = false;
     int m_openCount = 0;
+    std::uint64_t m_generation = 0;
 
     std::shared_ptr<Node> find(const std::string& node) const;
 };

@@ -2,6 +2,8 @@
 #include "loco/input/FileVersion.h"
 #include "locoinput/InputFixture.h"
 
+#include <functional>
+
 namespace {
 
 constexpr const char* kSystem = "C:\\WINDOWS\\system32";
@@ -160,17 +162,32 @@ TEST_F(GetDXVerUnitTest, GetFileVersionReadsTheFixedVersion) {
     EXPECT_EQ(version, MakeInt64(4, 7, 0, 716));
 }
 
-TEST_F(GetDXVerUnitTest, TheInputLayerOffersDirectX8WhileItsFolderOpens) {
-    Detected d = detect();
-    EXPECT_EQ(d.result, S_OK);
-    EXPECT_EQ(d.number, 524288u);
-    EXPECT_EQ(d.text, "8.0");
-
-    source().refuseFolder(true);
-    d = detect();
-    EXPECT_EQ(d.result, S_OK);
-    EXPECT_EQ(d.number, 0u);
-    EXPECT_EQ(d.text, "0.0");
+TEST_F(GetDXVerUnitTest, TheInputLayerOffersDirectX8WhileItsDevicesCanBeRead) {
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        std::uint32_t number;
+        const char* text;
+    } cases[] = {
+        {"empty folder", [] {}, 524288u, "8.0"},
+        {"one of two nodes readable",
+         [&] {
+             source().refuseNode(source().attach({}));
+             source().attach({});
+         },
+         524288u, "8.0"},
+        {"no node readable", [&] { source().refuseNode(TestDeviceSource::kFolder + std::string("/event1")); },
+         0u, "0.0"},
+        {"no folder", [&] { source().refuseFolder(true); }, 0u, "0.0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        const Detected d = detect();
+        EXPECT_EQ(d.result, S_OK);
+        EXPECT_EQ(d.number, c.number);
+        EXPECT_EQ(d.text, c.text);
+    }
 }
 
 TEST_F(GetDXVerUnitTest, TheProviderWantsCoInitializeAndItsParameters) {

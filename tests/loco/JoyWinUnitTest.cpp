@@ -146,6 +146,50 @@ TEST_F(JoyWinUnitTest, AxesMoveTheBoundBarsFromTopToBottom) {
     EXPECT_TRUE(m_output.lines.empty()) << "the last reading's button is not replayed";
 }
 
+TEST_F(JoyWinUnitTest, AGamePadsTriggerDoesNotDriveJoystickTwo) {
+    // Z is the left trigger, resting at its minimum; the second stick rests in the middle.
+    TestDeviceDescription pad = TestDeviceDescription::gamepad();
+    pad.axes.push_back({evcode::AbsRx, -32768, 32767, 0});
+    pad.axes.push_back({evcode::AbsRy, -32768, 32767, 0});
+    plugIn(pad);
+    m_form.Joy_Mode = 1;
+    ASSERT_EQ(m_panel->Joyinitsetup(), 0);
+    for (const auto& [centreZero, speed] : {std::pair{true, 0}, std::pair{false, 50}}) {
+        SCOPED_TRACE(centreZero ? "centre-zero" : "normal");
+        setSlot(1, "N2", 12);
+        setCentreZero(1, centreZero);
+        m_panel->setupScrollBar(1);
+        bind(2, 1);
+        m_win->JoyMove();
+        EXPECT_EQ(Lok->get_speed(1), speed);
+    }
+}
+
+TEST_F(JoyWinUnitTest, APadPluggedInAfterAStartWithoutOneDrives) {
+    m_form.Joy_Mode = 1;
+    for (const bool byTest : {true, false}) {
+        SCOPED_TRACE(byTest ? "found by Test" : "found by a poll");
+        m_win = std::make_unique<TJoyWinForm>();
+        JoyWinForm = m_win.get();
+        ASSERT_EQ(m_panel->Joyinitsetup(), 0);
+        ASSERT_EQ(m_win->Joy, 167);
+        const std::string node = plugIn();
+        if (byTest) {
+            m_win->Test_buttonClick();
+            m_win->EndButtonClick();
+        }
+        setSlot(0, "M2", 11);
+        m_panel->setupScrollBar(0);
+        bind(1, 0);
+        m_devices->setAxis(node, Axis::Y, -100);
+        m_win->JoyMove();
+        EXPECT_EQ(m_win->Ymax, 65535);
+        EXPECT_EQ(m_panel->scrollBar(0)->value(), 0) << "stick forward: the top of the bar";
+        m_devices->unplug(node);
+        m_win->JoyTimer->stop();
+    }
+}
+
 TEST_F(JoyWinUnitTest, TestButtonAndTestDisplay) {
     m_form.Joy_Mode = 1;
     m_panel->Joyinitsetup();

@@ -2,6 +2,7 @@
 // start of the chosen back-end.
 
 #include <QTest>
+#include <cstring>
 #include <filesystem>
 
 #include "JoyFixture.h"
@@ -227,7 +228,10 @@ TEST_F(ThrottleJoysticksTest, JoyinitsetupStartsTheChosenBackEndOnly) {
         int mode, language, sticks;
         const char* status; // nullptr: left as it was
         bool buttons, dxPolling, winPolling;
+        bool unreadable = false; // no node may be read
     };
+    const std::string why = "\n/test/input/event0: " + std::string(std::strerror(EACCES));
+    const std::string unreadable = "No Joystick detected!" + why;
     const Case cases[] = {
         {0, LANGENGLISH, 2, " 2Joystick(s) is(are) detected", true, true, false},
         {0, LANGDEUTSCH, 3, "Es wurde(n) 2Joystick(s) gefunden", true, true, false},
@@ -235,13 +239,15 @@ TEST_F(ThrottleJoysticksTest, JoyinitsetupStartsTheChosenBackEndOnly) {
         {1, LANGENGLISH, 1, " Joystick(s) is(are) detected", true, false, true},
         {1, LANGDEUTSCH, 0, "Es wurde kein Joystick detektiert!", false, false, false},
         {2, LANGENGLISH, 1, nullptr, true, true, true},
+        {0, LANGENGLISH, 2, unreadable.c_str(), false, false, false, true},
+        {1, LANGENGLISH, 1, unreadable.c_str(), false, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.mode) + " " + std::to_string(c.sticks));
         for (int n = 0; n < 3; ++n)
             m_devices->unplug(TestDeviceSource::kFolder + std::string("/event") + std::to_string(n));
         for (int n = 0; n < c.sticks; ++n)
-            m_devices->attach(stick("stick " + std::to_string(n)), n);
+            m_devices->refuseNode(m_devices->attach(stick("stick " + std::to_string(n)), n), c.unreadable);
         m_form.Joy_Mode = c.mode;
         m_form.Lang_id = c.language;
         m_form.statusPanels.clear();

@@ -2,7 +2,9 @@
 #include "locoinput/InputFixture.h"
 #include "support/TempDir.h"
 
+#include <cstring>
 #include <filesystem>
+#include <functional>
 
 using namespace evcode;
 
@@ -84,7 +86,7 @@ TEST_F(GameControllerTest, NumbersButtonsInTheKernelsJoystickOrder) {
     EXPECT_FALSE(pad->button(-1));
 }
 
-TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
+TEST_F(GameControllerTest, TakesZFromASecondStickElseTheZAxisElseTheThrottle) {
     struct Case {
         const char* name;
         std::vector<TestAxis> extra;
@@ -94,6 +96,9 @@ TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
         {"throttle", {{AbsThrottle, 0, 255, 20}}, AbsThrottle},
         {"both", {{AbsThrottle, 0, 255, 20}, {AbsZ, 0, 255, 10}}, AbsZ},
         {"neither", {{AbsRx, 0, 255, 30}}, -1},
+        {"pad: trigger and second stick",
+         {{AbsZ, 0, 255, 10}, {AbsRx, 0, 255, 30}, {AbsRy, 0, 255, 40}},
+         AbsRy},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -103,7 +108,11 @@ TEST_F(GameControllerTest, TakesZFromTheZAxisElseTheThrottle) {
         EXPECT_EQ(axisCode(*source().open(node), Axis::Z), c.expectedZ);
         auto controller = GameController::from(source().open(node));
         EXPECT_EQ(controller->hasAxis(Axis::Z), c.expectedZ >= 0);
-        EXPECT_EQ(controller->value(Axis::Z), c.expectedZ == AbsZ ? 10 : c.expectedZ == AbsThrottle ? 20 : 0);
+        const int expectedValue = c.expectedZ == AbsZ          ? 10
+                                  : c.expectedZ == AbsThrottle ? 20
+                                  : c.expectedZ == AbsRy       ? 40
+                                                               : 0;
+        EXPECT_EQ(controller->value(Axis::Z), expectedValue);
     }
 }
 
@@ -208,4 +217,44 @@ TEST(KernelDeviceSource, ListsEventNodesInNumericOrderAndSkipsWhatItCannotOpen) 
     EXPECT_EQ(source.open(dir.path() + "mouse0"), nullptr);
     EXPECT_EQ(lines.size(), 2u) << "paths that are no event node of the folder are not tried";
     setInputDebugSink(nullptr);
+}
+
+TEST(KernelDeviceSource, ChangesItsGenerationOnlyWhenTheFolderChanges) {
+    TempDir dir;
+    writeFileBytes(dir.file("event0"), "");
+    KernelDeviceSource source(dir.path());
+    struct Case {
+        const char* name;
+        std::function<void()> change; // nullptr: none
+    } cases[] = {
+        {"nothing", nullptr},
+        {"node added", [&] { writeFileBytes(dir.file("event1"), ""); }},
+        {"nothing again", nullptr},
+        {"access granted",
+         [&] { std::filesystem::permissions(dir.file("event1"), std::filesystem::perms::all); }},
+        {"node removed", [&] { std::filesystem::remove(dir.file("event0")); }},
+    };
+    std::uint64_t last = source.generation();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.change)
+            c.change();
+        const std::uint64_t now = source.generation();
+        EXPECT_EQ(now != last, c.change != nullptr);
+        last = now;
+    }
+    KernelDeviceSource missing(dir.path() + "missing");
+    EXPECT_NE(missing.generation(), missing.generation())
+        << "a folder that cannot be watched is scanned every time";
+}
+
+TEST(KernelDeviceSource, NamesTheFirstNodeOnlyWhenNoneCanBeRead) {
+    TempDir dir;
+    KernelDeviceSource source(dir.path());
+    EXPECT_EQ(unreadableNodes(source), "") << "no nodes";
+    std::filesystem::create_symlink(dir.path() + "gone", dir.path() + "event3");
+    std::filesystem::create_symlink(dir.path() + "gone", dir.path() + "event5");
+    EXPECT_EQ(unreadableNodes(source), dir.path() + "event3: " + std::strerror(ENOENT));
+    writeFileBytes(dir.file("event7"), "");
+    EXPECT_EQ(unreadableNodes(source), "") << "one node can be read";
 }

@@ -135,3 +135,15 @@ TEST_F(MultimediaJoystickTest, ReportsALossAndFindsTheControllerWhenItComesBack)
     source().unplug(again);
     EXPECT_EQ(joyGetPosEx(0, &i), JOYERR_UNPLUGGED);
 }
+
+TEST_F(MultimediaJoystickTest, PollsWithoutAControllerOpenNoNodeUntilTheFolderChanges) {
+    source().attach(TestDeviceDescription{}, 0);
+    JoyInfoEx i = info(134);
+    EXPECT_EQ(joyGetPosEx(0, &i), JOYERR_UNPLUGGED);
+    const int opens = source().openCount();
+    for (int poll = 0; poll < 3; ++poll)
+        EXPECT_EQ(joyGetPosEx(0, &i), JOYERR_UNPLUGGED);
+    EXPECT_EQ(source().openCount(), opens);
+    source().attach(TestDeviceDescription::joystick(), 1);
+    EXPECT_EQ(joyGetPosEx(0, &i), JOYERR_NOERROR);
+}
