@@ -190,8 +190,10 @@ void TMoBaSRCPLocos::HandleOnChange() {
     TMoBaSRCPLoco& loco = FindOrCreate(reported.Address());
     if (loco.SRCPState() == mssTerminated)
         loco.SetProtocol(nullptr);
+    // Only an older report is dropped: servers stamp in milliseconds, and of two equal stamps the
+    // later line of the session is the later state.
     const double stamp = FSRCPLoco->TimeStamps(ststData);
-    if (!(stamp > loco.TimeStamp()))
+    if (stamp < loco.TimeStamp())
         return;
     loco.SetAddress(reported.Address());
     loco.SetDriveMode(reported.DriveMode());
@@ -316,16 +318,19 @@ void TMoBaSRCPAccessoires::HandleOnChange() {
                                 std::to_string(reported.Address()) + " does not exist; line dropped");
         return;
     }
+    // As for locos, an equal stamp is a later report of the same millisecond.
     const double stamp = FSRCPAccessoire->TimeStamps(ststData);
-    if (!(stamp > solenoid.TimeStamps(port)))
+    if (stamp < solenoid.TimeStamps(port))
         return;
     solenoid.SetAddress(reported.Address());
     solenoid.SetPorts(port, reported.Ports(port));
     solenoid.SetTimeStamps(port, stamp);
     solenoid.SetBus(FSRCPAccessoire->Bus());
     CopyDelayTime(solenoid);
-    int newest = 0;
-    for (int p = 1; p < solenoid.PortCount(); ++p)
+    // The port with the newest stamp is the active one; among equal stamps the line's own port,
+    // the last reported.
+    int newest = port;
+    for (int p = 0; p < solenoid.PortCount(); ++p)
         if (solenoid.TimeStamps(p) > solenoid.TimeStamps(newest))
             newest = p;
     solenoid.SetActivePort(newest);

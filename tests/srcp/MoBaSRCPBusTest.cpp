@@ -215,14 +215,15 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
         return Case{name, nothing, std::move(lines), std::move(events), std::move(check)};
     };
     const Case cases[] = {
-        row("first line of loco 3, then one with the same stamp",
-            {"1000.500 100 INFO 1 GL 3 1 7 28 1 0 0 0 0", "1000.500 100 INFO 1 GL 3 0 9 28 1 0 0 0 0"},
-            {"LocoChange 3"},
+        row("first line of loco 3, then one with the same stamp, then an older one",
+            {"1000.500 100 INFO 1 GL 3 1 7 28 1 0 0 0 0", "1000.500 100 INFO 1 GL 3 0 9 28 1 0 0 0 0",
+             "1000.499 100 INFO 1 GL 3 1 2 28 1 0 0 0 0"},
+            {"LocoChange 3", "LocoChange 3"},
             [](TMoBaSRCPBus& b) {
                 ASSERT_EQ(1, b.GLs()->Count());
                 TMoBaSRCPLoco& l = *b.GLs()->Items(0);
-                EXPECT_EQ(mdmForward, l.DriveMode());
-                EXPECT_EQ(7, l.SpeedStep());
+                EXPECT_EQ(mdmBackwards, l.DriveMode());
+                EXPECT_EQ(9, l.SpeedStep());
                 EXPECT_EQ(5, l.FunctionCount());
                 EXPECT_EQ(1000.5, l.TimeStamp());
                 EXPECT_EQ(1, l.Bus());
@@ -281,6 +282,12 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
              EXPECT_EQ(1000.0, s.TimeStamps(1));
              EXPECT_EQ(200, b.GAs()->Solenoids(13)->ActivationTime());
          }},
+        row("accessory 12 on and off in one millisecond",
+            {"1000.000 100 INFO 1 GA 12 0 1", "1000.000 100 INFO 1 GA 12 0 0"}, {"GAChange 12", "GAChange 12"},
+            [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GAs()->Solenoids(12)->Ports(0)); }),
+        row("accessory 12 ports 0 and 1 in one millisecond: the later is active",
+            {"1000.000 100 INFO 1 GA 12 0 0", "1000.000 100 INFO 1 GA 12 1 1"}, {"GAChange 12", "GAChange 12"},
+            [](TMoBaSRCPBus& b) { EXPECT_EQ(1, b.GAs()->Solenoids(12)->ActivePort()); }),
         row("accessory port outside its ports",
             {"1000.000 100 INFO 1 GA 12 5 1", "1000.000 100 INFO 1 GA 12 -1 1"}, {},
             [](TMoBaSRCPBus& b) {
