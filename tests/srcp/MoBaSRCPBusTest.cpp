@@ -125,7 +125,13 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
                 loco.SetProtocol(addLocoProtocol(mpbMotorola, 0, 0, 1));
                 loco.SetAddress(5);
                 loco.SetSpeed(80);
-                return b.GLs()->Add(loco);
+                // The refused INIT has no reply: OnError finds none, not the last command's.
+                Lines seen;
+                b.CmdClnt()->OnError = [&](TSRCPBaseClient& s) { seen.push_back(s.Response()); };
+                const bool added = b.GLs()->Add(loco);
+                b.CmdClnt()->OnError = nullptr;
+                EXPECT_EQ(Lines{""}, seen);
+                return added;
             }),
         row("GLs.Change of a protocol without steps: speed 0", {}, {"SET 1 GL 9 1 0 100"}, true,
             [](TMoBaSRCPBus& b) {
