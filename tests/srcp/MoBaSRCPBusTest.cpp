@@ -301,6 +301,16 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
                 EXPECT_EQ(0, b.GAs()->Solenoids(12)->Ports(1));
                 EXPECT_EQ(0.0, b.GAs()->Solenoids(12)->TimeStamps(0));
             }),
+        row("addresses outside the protocols",
+            {"1000.000 100 INFO 1 GL 0 1 7 28 1", "1000.000 100 INFO 1 GL 10240 1 7 28 1",
+             "1000.000 101 INFO 1 GL 20000 M 2 126 5", "1000.000 100 INFO 1 LOCK GL 10240 20 7",
+             "1000.000 100 INFO 1 GA 4097 0 1", "1000.000 101 INFO 1 GA 0 N",
+             "1000.000 100 INFO 1 GL 10239 1 7 28 1", "1000.000 100 INFO 1 GA 4096 0 1"},
+            {"LocoChange 10239", "GAChange 4096"},
+            [](TMoBaSRCPBus& b) {
+                EXPECT_EQ(1, b.GLs()->Count() * b.GAs()->Count());
+                EXPECT_EQ(11, MoBaLocoProtocols->Count());
+            }),
         row("INIT and TERM of loco 3",
             {"1000.000 101 INFO 1 GL 3 N 2 28 5", "1001.000 102 INFO 1 GL 3", "1002.000 102 INFO 1 GL 4"},
             {"LocoInit 3", "LocoTerm 3"}, [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GLs()->Count()); }),
