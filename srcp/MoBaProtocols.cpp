@@ -2,6 +2,7 @@
 
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cxxabi.h>
@@ -57,7 +58,7 @@ const TMoBaProtocolBaseInfo MoBaProtocolBaseInfo[MoBaProtocolBaseCount] = {
     {mpbZimo, 'Z', "Zimo protocol"},
 };
 
-const TMoBaDefaultLocoProtocolSpec MoBaDefaultLocoProtocols[MoBaDefaultLocoProtocolCount] = {
+constexpr TMoBaDefaultLocoProtocolSpec MoBaDefaultLocoProtocols[MoBaDefaultLocoProtocolCount] = {
     {mpbMotorola, 1, "Motorola 1", "Old Motorola format (Only 1 function).", 80, 1, 0, 14},
     {mpbMotorola, 2, "Motorola 2", "New Motorola format (4 extra functions).", 80, 5, 0, 14},
     {mpbMotorola, 2, "Motorola 3", "New Motorola with 28 speed steps (Tervollen Decoder).", 255, 5, 0, 28},
@@ -72,10 +73,21 @@ const TMoBaDefaultLocoProtocolSpec MoBaDefaultLocoProtocols[MoBaDefaultLocoProto
     {mpbNMRA, 2, "NMRA 4", "NMRA 14-Bit address, 128 speed steps, 4 functions.", 10239, 5, 0, 128},
 };
 
-const TMoBaDefaultSolenoidProtocolSpec MoBaDefaultSolenoidProtocols[MoBaDefaultSolenoidProtocolCount] = {
+constexpr TMoBaDefaultSolenoidProtocolSpec MoBaDefaultSolenoidProtocols[MoBaDefaultSolenoidProtocolCount] = {
     {mpbMotorola, 0, "Motorola Solenoid", "Motorola solenoid type 1 and 2.", 256, 1, 1},
     {mpbNMRA, 0, "NMRA Accessory", "NMRA accessory decoder", 4096, 1, 1},
 };
+
+namespace {
+template <class Table> constexpr int highestAddress(const Table& table) {
+    int highest = 0;
+    for (const auto& row : table)
+        highest = std::max(highest, row.MaxAddress);
+    return highest;
+}
+} // namespace
+static_assert(highestAddress(MoBaDefaultLocoProtocols) == MoBaHighestLocoAddress);
+static_assert(highestAddress(MoBaDefaultSolenoidProtocols) == MoBaHighestSolenoidAddress);
 
 char MoBaProtocolBaseToChar(TMoBaProtocolBase Base) {
     for (const TMoBaProtocolBaseInfo& info : MoBaProtocolBaseInfo)

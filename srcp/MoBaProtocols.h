@@ -69,6 +69,11 @@ struct TMoBaDefaultSolenoidProtocolSpec {
 inline constexpr int MoBaDefaultSolenoidProtocolCount = 2;
 extern const TMoBaDefaultSolenoidProtocolSpec MoBaDefaultSolenoidProtocols[MoBaDefaultSolenoidProtocolCount];
 
+// The highest addresses of the built-in protocols (14-bit NMRA locos, NMRA accessories): a server's
+// report beyond them names no decoder a layout can have.
+inline constexpr int MoBaHighestLocoAddress = 10239;
+inline constexpr int MoBaHighestSolenoidAddress = 4096;
+
 char MoBaProtocolBaseToChar(TMoBaProtocolBase Base);
 // Only the first character counts, compared with the family letters case-sensitively; anything else
 // (and the empty string) is mpbCustom.

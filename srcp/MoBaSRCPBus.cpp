@@ -12,19 +12,6 @@ const char* const KeyInitString = "FeedbackInitString";
 const char* const KeyMultiplicator = "TimeMultiplicator";
 const char* const KeyDivisor = "TimeDivisor";
 
-template <class List> auto* itemAt(const List& list, int index) {
-    if (index < 0 || index >= static_cast<int>(list.size()))
-        throw std::out_of_range("list index " + std::to_string(index) + " out of bounds");
-    return list[static_cast<std::size_t>(index)].get();
-}
-
-template <class List> auto* firstWithAddress(const List& list, int address) {
-    for (const auto& item : list)
-        if (item->Address() == address)
-            return item.get();
-    return static_cast<decltype(list.front().get())>(nullptr);
-}
-
 // What a cached device becomes when the server reports a change, and when it reports its INIT.
 TMoBaSRCPState stateAfterChange(TMoBaSRCPState state) {
     return state == mssUninitilized || state == mssTerminated ? mssUninitilized : mssActivNoRead;
@@ -33,19 +20,13 @@ TMoBaSRCPState stateAfterInit(TMoBaSRCPState state) {
     return state == mssActivNoRead || state == mssUninitilized ? mssActivNoRead : mssInitialized;
 }
 
-// The cached device with that address, taken out of the list and marked terminated; null when there
+// The cached device with that address, taken out of the cache and marked terminated; null when there
 // is none.
-template <class Cached>
-std::unique_ptr<Cached> takeOut(std::vector<std::unique_ptr<Cached>>& list, int address) {
-    for (auto it = list.begin(); it != list.end(); ++it) {
-        if ((*it)->Address() != address)
-            continue;
-        std::unique_ptr<Cached> device = std::move(*it);
-        list.erase(it);
+template <class Cached> std::unique_ptr<Cached> takeOut(TMoBaSRCPCache<Cached>& cache, int address) {
+    std::unique_ptr<Cached> device = cache.TakeOut(address);
+    if (device)
         device->SetSRCPState(mssTerminated);
-        return device;
-    }
-    return nullptr;
+    return device;
 }
 
 template <class Cached, class Reported> void takeInit(Cached& cached, const Reported& reported, int bus) {
@@ -167,31 +148,26 @@ bool TMoBaSRCPLocos::Change(const TMoBaAdvancedLoco& ALoco) {
     return FSRCPLoco->SetData();
 }
 
-TMoBaSRCPLoco* TMoBaSRCPLocos::Items(int index) const {
-    return itemAt(FLocoList, index);
-}
-
-TMoBaSRCPLoco* TMoBaSRCPLocos::Locos(int address) const {
-    return firstWithAddress(FLocoList, address);
-}
-
 TMoBaSRCPLoco& TMoBaSRCPLocos::FindOrCreate(int address) {
     if (TMoBaSRCPLoco* loco = Locos(address))
         return *loco;
     // Found again by the next line, even when this one is not taken over.
-    FLocoList.push_back(std::make_unique<TMoBaSRCPLoco>());
-    FLocoList.back()->SetAddress(address);
-    return *FLocoList.back();
+    auto loco = std::make_unique<TMoBaSRCPLoco>();
+    loco->SetAddress(address);
+    return FLocoList.Append(std::move(loco));
 }
 
 void TMoBaSRCPLocos::HandleOnChange() {
     TMoBaSRCPClient::TActivity activity(Client());
     const TMoBaAdvancedLoco& reported = *FSRCPLoco->Loco();
-    TMoBaSRCPLoco& loco = FindOrCreate(reported.Address());
+    const int address = reported.Address();
+    TMoBaSRCPLoco& loco = FindOrCreate(address);
     if (loco.SRCPState() == mssTerminated)
         loco.SetProtocol(nullptr);
+    // Only an older report is dropped: servers stamp in milliseconds, and of two equal stamps the
+    // later line of the session is the later state.
     const double stamp = FSRCPLoco->TimeStamps(ststData);
-    if (!(stamp > loco.TimeStamp()))
+    if (stamp < loco.TimeStamp())
         return;
     loco.SetAddress(reported.Address());
     loco.SetDriveMode(reported.DriveMode());
@@ -203,6 +179,7 @@ void TMoBaSRCPLocos::HandleOnChange() {
     loco.SetTimeStamp(stamp);
     loco.SetBus(FSRCPLoco->Bus());
     loco.SetSRCPState(stateAfterChange(loco.SRCPState()));
+    FLocoList.Readdress(loco, address);
     Client().DoLocoChangeEvent(&loco);
 }
 
@@ -212,6 +189,7 @@ void TMoBaSRCPLocos::HandleOnInit() {
     TMoBaSRCPLoco& loco = FindOrCreate(reported.Address());
     takeInit(loco, reported, FSRCPLoco->Bus());
     loco.SetFunctionCount(reported.FunctionCount());
+    FLocoList.Readdress(loco, reported.Address());
     Client().DoLocoInitEvent(&loco);
 }
 
@@ -226,6 +204,7 @@ void TMoBaSRCPLocos::HandleLockUnlock() {
     const TMoBaAdvancedLoco& reported = *FSRCPLoco->Loco();
     TMoBaSRCPLoco& loco = FindOrCreate(reported.Address());
     takeLock(loco, reported, FSRCPLoco->Bus());
+    FLocoList.Readdress(loco, reported.Address());
     Client().DoLocoLockUnlockEvent(&loco);
 }
 
@@ -275,22 +254,17 @@ bool TMoBaSRCPAccessoires::Change(const TMoBaAdvancedSolenoid& ASolenoid) {
     return FSRCPAccessoire->SetData();
 }
 
-TMoBaSRCPSolenoid* TMoBaSRCPAccessoires::Items(int index) const {
-    return itemAt(FAccessoireList, index);
-}
-
-TMoBaSRCPSolenoid* TMoBaSRCPAccessoires::Solenoids(int address) const {
-    return firstWithAddress(FAccessoireList, address);
+std::unique_ptr<TMoBaSRCPSolenoid> TMoBaSRCPAccessoires::NewSolenoid(int address) const {
+    auto solenoid = std::make_unique<TMoBaSRCPSolenoid>();
+    solenoid->SetAddress(address);
+    solenoid->SetActivationTime(FDefaultDelay);
+    return solenoid;
 }
 
 TMoBaSRCPSolenoid& TMoBaSRCPAccessoires::FindOrCreate(int address) {
     if (TMoBaSRCPSolenoid* solenoid = Solenoids(address))
         return *solenoid;
-    auto solenoid = std::make_unique<TMoBaSRCPSolenoid>();
-    solenoid->SetAddress(address);
-    solenoid->SetActivationTime(FDefaultDelay);
-    FAccessoireList.push_back(std::move(solenoid));
-    return *FAccessoireList.back();
+    return FAccessoireList.Append(NewSolenoid(address));
 }
 
 void TMoBaSRCPAccessoires::CopyDelayTime(TMoBaSRCPSolenoid& solenoid) {
@@ -307,29 +281,44 @@ void TMoBaSRCPAccessoires::HandleOnChange() {
     TMoBaSRCPClient::TActivity activity(Client());
     const TMoBaAdvancedSolenoid& reported = *FSRCPAccessoire->Solenoid();
     const int port = FSRCPAccessoire->Port();
-    TMoBaSRCPSolenoid& solenoid = FindOrCreate(reported.Address());
+    const int address = reported.Address();
+    // A new accessory joins the cache only with a line for a port it has.
+    std::unique_ptr<TMoBaSRCPSolenoid> added;
+    TMoBaSRCPSolenoid* found = Solenoids(address);
+    if (!found) {
+        added = NewSolenoid(address);
+        found = added.get();
+    }
+    TMoBaSRCPSolenoid& solenoid = *found;
     if (solenoid.SRCPState() == mssTerminated)
         solenoid.SetProtocol(nullptr);
     // The line's port must be one the accessory has: its time stamp is kept per port.
     if (port < 0 || port >= solenoid.PortCount() || port >= reported.PortCount()) {
         FBus->InfoClnt()->DoLog("Err: port " + std::to_string(port) + " of accessory " +
-                                std::to_string(reported.Address()) + " does not exist; line dropped");
+                                std::to_string(address) + " does not exist; line dropped");
         return;
     }
+    // Found again by the next line, even when this one is not taken over.
+    if (added)
+        FAccessoireList.Append(std::move(added));
+    // As for locos, an equal stamp is a later report of the same millisecond.
     const double stamp = FSRCPAccessoire->TimeStamps(ststData);
-    if (!(stamp > solenoid.TimeStamps(port)))
+    if (stamp < solenoid.TimeStamps(port))
         return;
     solenoid.SetAddress(reported.Address());
     solenoid.SetPorts(port, reported.Ports(port));
     solenoid.SetTimeStamps(port, stamp);
     solenoid.SetBus(FSRCPAccessoire->Bus());
     CopyDelayTime(solenoid);
-    int newest = 0;
-    for (int p = 1; p < solenoid.PortCount(); ++p)
+    // The port with the newest stamp is the active one; among equal stamps the line's own port,
+    // the last reported.
+    int newest = port;
+    for (int p = 0; p < solenoid.PortCount(); ++p)
         if (solenoid.TimeStamps(p) > solenoid.TimeStamps(newest))
             newest = p;
     solenoid.SetActivePort(newest);
     solenoid.SetSRCPState(stateAfterChange(solenoid.SRCPState()));
+    FAccessoireList.Readdress(solenoid, address);
     Client().DoAccessoireChangeEvent(&solenoid);
 }
 
@@ -338,6 +327,7 @@ void TMoBaSRCPAccessoires::HandleOnInit() {
     const TMoBaAdvancedSolenoid& reported = *FSRCPAccessoire->Solenoid();
     TMoBaSRCPSolenoid& solenoid = FindOrCreate(reported.Address());
     takeInit(solenoid, reported, FSRCPAccessoire->Bus());
+    FAccessoireList.Readdress(solenoid, reported.Address());
     Client().DoAccessoireInitEvent(&solenoid);
 }
 
@@ -352,6 +342,7 @@ void TMoBaSRCPAccessoires::HandleLockUnlock() {
     const TMoBaAdvancedSolenoid& reported = *FSRCPAccessoire->Solenoid();
     TMoBaSRCPSolenoid& solenoid = FindOrCreate(reported.Address());
     takeLock(solenoid, reported, FSRCPAccessoire->Bus());
+    FAccessoireList.Readdress(solenoid, reported.Address());
     Client().DoAccessoireLockUnlockEvent(&solenoid);
 }
 

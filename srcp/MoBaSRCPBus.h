@@ -8,13 +8,66 @@
 
 #include "srcp/MoBaSRCPGroups.h"
 
+#include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class IniFile;
 class TMoBaSRCPBus;
 class TMoBaSRCPClient;
+
+// The devices of one group as the server last reported them, in the order of their first report,
+// found by address without a walk over all of them: a server may report thousands.
+template <class Cached> class TMoBaSRCPCache {
+public:
+    int Count() const { return static_cast<int>(FList.size()); }
+    // Raises std::out_of_range outside 0..Count-1.
+    Cached* Items(int index) const {
+        if (index < 0 || index >= Count())
+            throw std::out_of_range("list index " + std::to_string(index) + " out of bounds");
+        return FList[static_cast<std::size_t>(index)].get();
+    }
+    // The device with that address, or null.
+    Cached* Find(int address) const {
+        const auto it = FIndex.find(address);
+        return it != FIndex.end() ? it->second : nullptr;
+    }
+    Cached& Append(std::unique_ptr<Cached> device) {
+        Cached& added = *device;
+        FIndex.emplace(added.Address(), &added);
+        FList.push_back(std::move(device));
+        return added;
+    }
+    // After the address of a cached device may have changed (a protocol with a lower highest address
+    // clamps it): it is found by its new address, unless another device has that one already.
+    void Readdress(Cached& device, int oldAddress) {
+        if (device.Address() == oldAddress)
+            return;
+        const auto it = FIndex.find(oldAddress);
+        if (it != FIndex.end() && it->second == &device)
+            FIndex.erase(it);
+        FIndex.emplace(device.Address(), &device);
+    }
+    // The device with that address, out of the cache; null when there is none.
+    std::unique_ptr<Cached> TakeOut(int address) {
+        Cached* device = Find(address);
+        if (!device)
+            return nullptr;
+        FIndex.erase(address);
+        const auto it =
+            std::find_if(FList.begin(), FList.end(), [&](const auto& d) { return d.get() == device; });
+        std::unique_ptr<Cached> out = std::move(*it);
+        FList.erase(it);
+        return out;
+    }
+
+private:
+    std::vector<std::unique_ptr<Cached>> FList;
+    std::unordered_map<int, Cached*> FIndex;
+};
 
 // What every wrapper has: its bus and the way to the client component.
 class TMoBaSRCPBusWrapper {
@@ -68,9 +121,9 @@ public:
 
     // The locos as the server last reported them. Items raises std::out_of_range outside the list;
     // Locos gives the first with that address, or null. A handler must not keep them: TERM frees.
-    int Count() const { return static_cast<int>(FLocoList.size()); }
-    TMoBaSRCPLoco* Items(int index) const;
-    TMoBaSRCPLoco* Locos(int address) const;
+    int Count() const { return FLocoList.Count(); }
+    TMoBaSRCPLoco* Items(int index) const { return FLocoList.Items(index); }
+    TMoBaSRCPLoco* Locos(int address) const { return FLocoList.Find(address); }
 
 private:
     TSRCPBaseDeviceGroup& Group() const override { return *FSRCPLoco; }
@@ -80,7 +133,7 @@ private:
     void HandleOnTerm();
     void HandleLockUnlock();
 
-    std::vector<std::unique_ptr<TMoBaSRCPLoco>> FLocoList;
+    TMoBaSRCPCache<TMoBaSRCPLoco> FLocoList;
     std::unique_ptr<TMoBaSRCPLocoClient> FSRCPLoco;
 };
 
@@ -93,9 +146,9 @@ public:
     bool Add(const TMoBaAdvancedSolenoid& ASolenoid);
     bool Change(const TMoBaAdvancedSolenoid& ASolenoid);
 
-    int Count() const { return static_cast<int>(FAccessoireList.size()); }
-    TMoBaSRCPSolenoid* Items(int index) const;
-    TMoBaSRCPSolenoid* Solenoids(int address) const;
+    int Count() const { return FAccessoireList.Count(); }
+    TMoBaSRCPSolenoid* Items(int index) const { return FAccessoireList.Items(index); }
+    TMoBaSRCPSolenoid* Solenoids(int address) const { return FAccessoireList.Find(address); }
     // The activation time of accessories that the server reports without an Add of ours.
     int DefaultDelay() const { return FDefaultDelay; }
     void SetDefaultDelay(int value) { FDefaultDelay = value; }
@@ -108,13 +161,14 @@ public:
 private:
     TSRCPBaseDeviceGroup& Group() const override { return *FSRCPAccessoire; }
     TMoBaSRCPSolenoid& FindOrCreate(int address);
+    std::unique_ptr<TMoBaSRCPSolenoid> NewSolenoid(int address) const;
     void CopyDelayTime(TMoBaSRCPSolenoid& solenoid);
     void HandleOnChange();
     void HandleOnInit();
     void HandleOnTerm();
     void HandleLockUnlock();
 
-    std::vector<std::unique_ptr<TMoBaSRCPSolenoid>> FAccessoireList;
+    TMoBaSRCPCache<TMoBaSRCPSolenoid> FAccessoireList;
     std::vector<std::unique_ptr<TMoBaSRCPSolenoid>> FAddedList;
     std::unique_ptr<TMoBaSRCPAccessoireClient> FSRCPAccessoire;
     int FDefaultDelay = 200;

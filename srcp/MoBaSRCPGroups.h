@@ -12,8 +12,21 @@
 // What the loco and the accessory binding share: the owned device, whose address every command
 // carries, and what TERM and LOCK lines do to it.
 template <class Group, class Device> class TMoBaSRCPDeviceBinding : public Group {
+public:
+    // Lines about addresses outside 1..HighestAddress are dropped: each would make a cache entry of
+    // the bus wrapper (and an INIT an automatic protocol description) for a decoder no protocol has.
+    void SetDataAnswer(TSRCPCmd& Cmd) override {
+        if (Cmd.DeviceGroup() == this->DeviceGroup() || Cmd.DeviceGroup() == dgLock) {
+            const int address = this->LineAddress(Cmd);
+            if (address < 1 || address > FHighestAddress)
+                return;
+        }
+        Group::SetDataAnswer(Cmd);
+    }
+
 protected:
-    TMoBaSRCPDeviceBinding() : FDevice(std::make_unique<Device>()) {}
+    explicit TMoBaSRCPDeviceBinding(int HighestAddress)
+        : FDevice(std::make_unique<Device>()), FHighestAddress(HighestAddress) {}
 
     void DoGetData() override {
         this->FAddress = FDevice->Address();
@@ -56,10 +69,12 @@ protected:
     }
 
     std::unique_ptr<Device> FDevice;
+    const int FHighestAddress;
 };
 
 class TMoBaSRCPLocoClient : public TMoBaSRCPDeviceBinding<TSRCPCustomLoco, TMoBaAdvancedLoco> {
 public:
+    TMoBaSRCPLocoClient() : TMoBaSRCPDeviceBinding(MoBaHighestLocoAddress) {}
     // The loco whose state is sent or was received last; created without protocol.
     TMoBaAdvancedLoco* Loco() const { return FDevice.get(); }
     // Copies value.
@@ -75,6 +90,7 @@ protected:
 class TMoBaSRCPAccessoireClient
     : public TMoBaSRCPDeviceBinding<TSRCPCustomAccessoire, TMoBaAdvancedSolenoid> {
 public:
+    TMoBaSRCPAccessoireClient() : TMoBaSRCPDeviceBinding(MoBaHighestSolenoidAddress) {}
     TMoBaAdvancedSolenoid* Solenoid() const { return FDevice.get(); }
     void SetSolenoid(const TMoBaAdvancedSolenoid& value) { FDevice->Assign(value); }
 

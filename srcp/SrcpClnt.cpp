@@ -228,7 +228,9 @@ void TSRCPBaseClient::Disconnect() {
 }
 
 bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
+    // A command refused here has no reply: OnError must not find the reply to an earlier one.
     if (Cmd.IsErrorCmd()) {
+        FResponse.clear();
         DoError();
         return false;
     }
@@ -240,6 +242,7 @@ bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
     // A command without a syntax row builds as an error line; the server must not get it.
     if (Cmd.IsErrorCmd()) {
         DoLog("Err: " + line);
+        FResponse.clear();
         DoError();
         return false;
     }

@@ -464,9 +464,11 @@ void TSRCPCustomFeedback::DoSetInfoData(TSRCPCmd& Cmd) {
         FContacts.resize(index + 1, 0);
         FContactStamps.resize(index + 1, 0.0);
     }
-    // Each contact keeps its newest report, whatever order the lines come in.
+    // Each contact keeps its newest report, whatever order the lines come in. Servers stamp in
+    // milliseconds, so a contact set and cleared at once gives two equal stamps; the lines of one
+    // session come in order, so an equal stamp is the later report and replaces the stored one.
     const double stamp = TimeStamps(ststData);
-    if (stamp > FContactStamps[index]) {
+    if (stamp >= FContactStamps[index]) {
         FContacts[index] = Cmd.DevFeedback().Value();
         FContactStamps[index] = stamp;
     }

@@ -125,7 +125,13 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
                 loco.SetProtocol(addLocoProtocol(mpbMotorola, 0, 0, 1));
                 loco.SetAddress(5);
                 loco.SetSpeed(80);
-                return b.GLs()->Add(loco);
+                // The refused INIT has no reply: OnError finds none, not the last command's.
+                Lines seen;
+                b.CmdClnt()->OnError = [&](TSRCPBaseClient& s) { seen.push_back(s.Response()); };
+                const bool added = b.GLs()->Add(loco);
+                b.CmdClnt()->OnError = nullptr;
+                EXPECT_EQ(Lines{""}, seen);
+                return added;
             }),
         row("GLs.Change of a protocol without steps: speed 0", {}, {"SET 1 GL 9 1 0 100"}, true,
             [](TMoBaSRCPBus& b) {
@@ -215,14 +221,15 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
         return Case{name, nothing, std::move(lines), std::move(events), std::move(check)};
     };
     const Case cases[] = {
-        row("first line of loco 3, then one with the same stamp",
-            {"1000.500 100 INFO 1 GL 3 1 7 28 1 0 0 0 0", "1000.500 100 INFO 1 GL 3 0 9 28 1 0 0 0 0"},
-            {"LocoChange 3"},
+        row("first line of loco 3, then one with the same stamp, then an older one",
+            {"1000.500 100 INFO 1 GL 3 1 7 28 1 0 0 0 0", "1000.500 100 INFO 1 GL 3 0 9 28 1 0 0 0 0",
+             "1000.499 100 INFO 1 GL 3 1 2 28 1 0 0 0 0"},
+            {"LocoChange 3", "LocoChange 3"},
             [](TMoBaSRCPBus& b) {
                 ASSERT_EQ(1, b.GLs()->Count());
                 TMoBaSRCPLoco& l = *b.GLs()->Items(0);
-                EXPECT_EQ(mdmForward, l.DriveMode());
-                EXPECT_EQ(7, l.SpeedStep());
+                EXPECT_EQ(mdmBackwards, l.DriveMode());
+                EXPECT_EQ(9, l.SpeedStep());
                 EXPECT_EQ(5, l.FunctionCount());
                 EXPECT_EQ(1000.5, l.TimeStamp());
                 EXPECT_EQ(1, l.Bus());
@@ -281,16 +288,42 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
              EXPECT_EQ(1000.0, s.TimeStamps(1));
              EXPECT_EQ(200, b.GAs()->Solenoids(13)->ActivationTime());
          }},
+        row("accessory 12 on and off in one millisecond",
+            {"1000.000 100 INFO 1 GA 12 0 1", "1000.000 100 INFO 1 GA 12 0 0"},
+            {"GAChange 12", "GAChange 12"},
+            [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GAs()->Solenoids(12)->Ports(0)); }),
+        row("accessory 12 ports 0 and 1 in one millisecond: the later is active",
+            {"1000.000 100 INFO 1 GA 12 0 0", "1000.000 100 INFO 1 GA 12 1 1"},
+            {"GAChange 12", "GAChange 12"},
+            [](TMoBaSRCPBus& b) { EXPECT_EQ(1, b.GAs()->Solenoids(12)->ActivePort()); }),
         row("accessory port outside its ports",
             {"1000.000 100 INFO 1 GA 12 5 1", "1000.000 100 INFO 1 GA 12 -1 1"}, {},
+            [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GAs()->Count()); }),
+        row("addresses outside the protocols",
+            {"1000.000 100 INFO 1 GL 0 1 7 28 1", "1000.000 100 INFO 1 GL 10240 1 7 28 1",
+             "1000.000 101 INFO 1 GL 20000 M 2 126 5", "1000.000 100 INFO 1 LOCK GL 10240 20 7",
+             "1000.000 100 INFO 1 GA 4097 0 1", "1000.000 101 INFO 1 GA 0 N",
+             "1000.000 100 INFO 1 GL 10239 1 7 28 1", "1000.000 100 INFO 1 GA 4096 0 1"},
+            {"LocoChange 10239", "GAChange 4096"},
             [](TMoBaSRCPBus& b) {
-                // Created by the line, but nothing taken over.
-                EXPECT_EQ(0, b.GAs()->Solenoids(12)->Ports(1));
-                EXPECT_EQ(0.0, b.GAs()->Solenoids(12)->TimeStamps(0));
+                EXPECT_EQ(1, b.GLs()->Count() * b.GAs()->Count());
+                EXPECT_EQ(11, MoBaLocoProtocols->Count());
             }),
         row("INIT and TERM of loco 3",
             {"1000.000 101 INFO 1 GL 3 N 2 28 5", "1001.000 102 INFO 1 GL 3", "1002.000 102 INFO 1 GL 4"},
             {"LocoInit 3", "LocoTerm 3"}, [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GLs()->Count()); }),
+        row("TERM of the middle one of three locos",
+            {"1000.000 100 INFO 1 GL 5 1 1 28 1", "1000.000 100 INFO 1 GL 3 1 1 28 1",
+             "1000.000 100 INFO 1 GL 4 1 1 28 1", "1001.000 102 INFO 1 GL 3",
+             "1002.000 100 INFO 1 GL 3 1 2 28 1"},
+            {"LocoChange 5", "LocoChange 3", "LocoChange 4", "LocoTerm 3", "LocoChange 3"},
+            [](TMoBaSRCPBus& b) {
+                ASSERT_EQ(3, b.GLs()->Count());
+                EXPECT_EQ(b.GLs()->Locos(5), b.GLs()->Items(0));
+                EXPECT_EQ(b.GLs()->Locos(4), b.GLs()->Items(1));
+                EXPECT_EQ(b.GLs()->Locos(3), b.GLs()->Items(2));
+                EXPECT_EQ(2, b.GLs()->Locos(3)->SpeedStep());
+            }),
         row("INIT and TERM of accessory 7", {"1000.000 101 INFO 1 GA 7 N", "1001.000 102 INFO 1 GA 7"},
             {"GAInit 7", "GATerm 7"}, [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GAs()->Count()); }),
         row("lock and unlock",
@@ -351,6 +384,24 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
         r.client.Disconnect();
         LoadDefaultProtocolSettings();
     }
+}
+
+// A protocol whose highest address was lowered clamps a cached loco's address when it is reported.
+TEST(MoBaSRCPCache, FindsADeviceByItsNewAddress) {
+    TMoBaSRCPCache<TMoBaSRCPLoco> cache;
+    for (int address : {3, 4}) {
+        auto loco = std::make_unique<TMoBaSRCPLoco>();
+        loco->SetAddress(address);
+        cache.Append(std::move(loco));
+    }
+    TMoBaSRCPLoco& moved = *cache.Find(3);
+    moved.SetAddress(7);
+    cache.Readdress(moved, 3);
+    EXPECT_EQ(&moved, cache.Find(7));
+    EXPECT_EQ(nullptr, cache.Find(3));
+    EXPECT_EQ(&moved, cache.Items(0));
+    EXPECT_EQ(&moved, cache.TakeOut(7).get());
+    EXPECT_EQ(cache.Find(4), cache.Items(0));
 }
 
 TEST_F(MoBaSRCPBus, TermHandsOverATerminatedLocoAndFreesItAfterwards) {
