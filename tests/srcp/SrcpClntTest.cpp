@@ -471,6 +471,12 @@ TEST_F(SrcpClnt, CommandsThatBuildAsErrorsAreNotSent) {
     // Already an error: refused before building.
     EXPECT_FALSE(s.client.SendCommand(cmd));
     EXPECT_EQ(2, s.errors);
+    // A field that would end the line early.
+    prepare(cmd, ctInit, dgFeedback);
+    cmd.SetDataString("S88\rSET 1 POWER OFF");
+    EXPECT_FALSE(s.client.SendCommand(cmd));
+    EXPECT_EQ(3, s.errors);
+    EXPECT_EQ("Err: 412 ERROR wrong value", s.log.back());
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(3u, server.linesOf("COMMAND").size());
     EXPECT_TRUE(s.client.Connected());
