@@ -2,7 +2,6 @@
 
 #include "platform/IniFile.h"
 
-#include <cstdint>
 #include <exception>
 #include <stdexcept>
 
@@ -248,8 +247,8 @@ void TMoBaSRCPClient::HandleDescriptionOnChange() {
     TActivity activity(*this);
     if (!FDescription || !FConnected)
         return;
-    // In 64 bits: a bus number near the top of the integers must not wrap round.
-    if (static_cast<std::int64_t>(FDescription->Bus()) + 1 <= BusCount())
+    const int number = FDescription->Bus();
+    if (number < 0 || number >= MaxQueriedBusses || number + 1 <= BusCount())
         return;
     // The bus may run commands while it is made (the power group asks for its state).
     auto bus = std::make_unique<TMoBaSRCPBus>(this, FDescription.get());

@@ -29,8 +29,9 @@ public:
 
     // The wait for the server's first answer when connecting.
     static constexpr int ConnectTimeoutMs = TSRCPBaseClient::DefaultConnectTimeoutMs;
-    // Buses asked for one by one (QueryServer) stop at this many: the bus numbers a protocol
-    // description can hold.
+    // The list holds buses 0 to 255 only, the bus numbers a protocol description can hold: buses
+    // asked for one by one (QueryServer) stop at this many, and a description of any other bus
+    // number is ignored, so that a server describing ever new buses cannot grow the list.
     static constexpr int MaxQueriedBusses = 256;
 
     // Without transports the sessions open TCP connections.

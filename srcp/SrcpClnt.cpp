@@ -469,9 +469,14 @@ TSRCPInfoClient::~TSRCPInfoClient() {
     SetLogEnabled(false);
     Disconnect();
     // Groups still registered outlive us; they must not call back.
-    for (auto* group : std::vector<TSRCPInfoReceiver*>(FDeviceGroups))
+    std::vector<TSRCPInfoReceiver*> groups;
+    for (const auto& entry : m_registered)
+        groups.push_back(entry.first);
+    for (auto* group : groups)
         group->Notification(this);
-    FDeviceGroups.clear();
+    m_registered.clear();
+    for (auto& list : FDeviceGroups)
+        list.clear();
 }
 
 void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
@@ -555,13 +560,39 @@ void TSRCPInfoClient::DispatchFor(const TSRCPInfoReadThread* reader, const std::
     DoDataReceive(line);
 }
 
+namespace {
+
+std::vector<TSRCPInfoReceiver*>&
+listOf(std::array<std::vector<TSRCPInfoReceiver*>, SRCPDeviceGroupCount>& lists, TSRCPDeviceGroup group) {
+    return lists[std::min<std::size_t>(group, dgInvalid)];
+}
+
+} // namespace
+
 void TSRCPInfoClient::RegisterDeviceGroup(TSRCPInfoReceiver* Group) {
-    if (Group && std::find(FDeviceGroups.begin(), FDeviceGroups.end(), Group) == FDeviceGroups.end())
-        FDeviceGroups.push_back(Group);
+    if (!Group)
+        return;
+    const TSRCPDeviceGroup group = Group->DeviceGroup();
+    if (m_registered.emplace(Group, group).second)
+        listOf(FDeviceGroups, group).push_back(Group);
 }
 
 void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPInfoReceiver* Group) {
-    FDeviceGroups.erase(std::remove(FDeviceGroups.begin(), FDeviceGroups.end(), Group), FDeviceGroups.end());
+    const auto entry = m_registered.find(Group);
+    if (entry == m_registered.end())
+        return;
+    auto& list = listOf(FDeviceGroups, entry->second);
+    m_registered.erase(entry);
+    const auto at = std::find(list.begin(), list.end(), Group);
+    if (at == list.end())
+        return;
+    // A dispatch may be walking this list by position.
+    if (m_dispatchDepth > 0) {
+        *at = nullptr;
+        m_emptiedEntries = true;
+    } else {
+        list.erase(at);
+    }
 }
 
 void TSRCPInfoClient::DoDataReceive(const std::string& line) {
@@ -571,24 +602,31 @@ void TSRCPInfoClient::DoDataReceive(const std::string& line) {
     // Whatever happens below, the depth comes down again and nothing leaves: the reader waits for
     // this call to return, and a stuck depth would keep every later reader from being joined.
     struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
+        TSRCPInfoClient& client;
+        explicit DepthGuard(TSRCPInfoClient& c) : client(c) { ++client.m_dispatchDepth; }
+        ~DepthGuard() {
+            if (--client.m_dispatchDepth > 0 || !client.m_emptiedEntries)
+                return;
+            client.m_emptiedEntries = false;
+            for (auto& list : client.FDeviceGroups)
+                list.erase(std::remove(list.begin(), list.end(), nullptr), list.end());
+        }
         DepthGuard(const DepthGuard&) = delete;
         DepthGuard& operator=(const DepthGuard&) = delete;
-    } depthGuard(m_dispatchDepth);
+    } depthGuard(*this);
     try {
         DoReceiveAnswer(FCmd, line);
         TSRCPDeviceGroup lineGroup = FCmd.DeviceGroup();
         if (lineGroup == dgLock)
             lineGroup = FCmd.DevLock().LockDevGroup();
         if (lineGroup != dgInvalid) {
-            // Handlers may register and unregister groups (or free them) while we walk.
-            const auto snapshot = FDeviceGroups;
-            for (auto* group : snapshot) {
-                if (std::find(FDeviceGroups.begin(), FDeviceGroups.end(), group) == FDeviceGroups.end())
-                    continue;
-                if (group->TakesLinesOf(lineGroup, FCmd.Bus()))
+            // Handlers may register and unregister groups (or free them) while we walk: those that
+            // leave are emptied in place, those that come are added behind the end taken here.
+            const auto& list = listOf(FDeviceGroups, lineGroup);
+            const std::size_t count = list.size();
+            for (std::size_t i = 0; i < count; ++i) {
+                TSRCPInfoReceiver* group = list[i];
+                if (group && group->TakesLinesOf(lineGroup, FCmd.Bus()))
                     group->SetDataAnswer(FCmd);
             }
         }

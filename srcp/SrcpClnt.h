@@ -8,12 +8,14 @@
 #include "platform/MainThreadDispatcher.h"
 #include "srcp/SrcpCmds.h"
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 // Numbers of the library's own texts.
@@ -69,6 +71,9 @@ public:
 // What an info session hands its lines to (the device groups register themselves).
 class TSRCPInfoReceiver : public TSRCPSessionObserver {
 public:
+    // The device group whose lines it may take; fixed from construction on. The session files its
+    // receivers by it, so that a line is offered only to the receivers of its own group.
+    virtual TSRCPDeviceGroup DeviceGroup() const = 0;
     // Whether a line of that device group and bus is for this receiver.
     virtual bool TakesLinesOf(TSRCPDeviceGroup group, int bus) const = 0;
     virtual void SetDataAnswer(TSRCPCmd& Cmd) = 0;
@@ -259,7 +264,7 @@ public:
     // The list refers to the groups and does not own them.
     void RegisterDeviceGroup(TSRCPInfoReceiver* Group);
     void UnregisterDeviceGroup(TSRCPInfoReceiver* Group);
-    int DeviceGroupCount() const { return static_cast<int>(FDeviceGroups.size()); }
+    int DeviceGroupCount() const { return static_cast<int>(m_registered.size()); }
 
     // Parses one line and hands it to the groups that take it. Runs on the main thread.
     void DoDataReceive(const std::string& line);
@@ -281,7 +286,12 @@ private:
     void StopReader();
     void ReportHandlerException(const std::string& message);
 
-    std::vector<TSRCPInfoReceiver*> FDeviceGroups;
+    // The registered groups, filed by DeviceGroup() in the order they registered. A group that leaves
+    // while a line is dispatched leaves a null entry behind, removed once no dispatch runs.
+    std::array<std::vector<TSRCPInfoReceiver*>, SRCPDeviceGroupCount> FDeviceGroups;
+    // Each registered group with the list it was filed in.
+    std::unordered_map<TSRCPInfoReceiver*, TSRCPDeviceGroup> m_registered;
+    bool m_emptiedEntries = false;
     std::unique_ptr<TSRCPInfoReadThread> FInfoThread;
     // Readers stopped while their own line was being dispatched; joined once it has returned.
     std::vector<std::unique_ptr<TSRCPInfoReadThread>> m_retired;

@@ -826,6 +826,46 @@ TEST_F(SrcpInfo, GroupsLeavingDuringTheWalkAreSkipped) {
     EXPECT_EQ(2, session->client.DeviceGroupCount());
 }
 
+// A line is offered only to the groups of its own device group, however many others there are.
+TEST_F(SrcpInfo, LinesAreOfferedOnlyToTheGroupsOfTheirDeviceGroup) {
+    struct Counting : TSRCPInfoReceiver {
+        explicit Counting(TSRCPDeviceGroup g) : group(g) {}
+        TSRCPDeviceGroup DeviceGroup() const override { return group; }
+        bool TakesLinesOf(TSRCPDeviceGroup g, int) const override { return ++asked, g == group; }
+        void SetDataAnswer(TSRCPCmd&) override {}
+        void Notification(TSRCPBaseClient*) override {}
+        TSRCPDeviceGroup group;
+        mutable int asked = 0;
+    };
+    struct Case {
+        const char* line;
+        std::vector<int> asked; // GL, FB, TIME, GL
+    };
+    const Case cases[] = {
+        {"1000.000 100 INFO 1 GL 3 1 5 28 1 0 0 0 0", {1, 0, 0, 1}},
+        {"1000.000 100 INFO 1 FB 5 1", {0, 1, 0, 0}},
+        {"1000.000 100 INFO 1 LOCK GL 3 20 7", {1, 0, 0, 1}},
+        {"1000.000 100 INFO 1 POWER ON", {0, 0, 0, 0}},
+        {"no line at all", {0, 0, 0, 0}},
+    };
+    Counting groups[] = {Counting(dgLoco), Counting(dgFeedback), Counting(dgTime), Counting(dgLoco)};
+    for (auto& g : groups)
+        session->client.RegisterDeviceGroup(&g);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<int> asked;
+        for (auto& g : groups)
+            g.asked = 0;
+        session->client.DoDataReceive(c.line);
+        for (const auto& g : groups)
+            asked.push_back(g.asked);
+        EXPECT_EQ(c.asked, asked);
+    }
+    for (auto& g : groups)
+        session->client.UnregisterDeviceGroup(&g);
+    EXPECT_EQ(1, session->client.DeviceGroupCount());
+}
+
 TEST_F(SrcpInfo, DestroyedSessionsAreForgottenByTheirGroups) {
     auto cmd = std::make_unique<TSRCPCommandClient>();
     TSRCPCustomLoco loco;
