@@ -2,6 +2,7 @@
 
 #include "platform/IniFile.h"
 
+#include <chrono>
 #include <exception>
 #include <stdexcept>
 
@@ -95,6 +96,11 @@ void TMoBaSRCPClient::SetPort(int value) {
     FInfoClnt->SetPort(value);
 }
 
+void TMoBaSRCPClient::SetClock(TSRCPBaseClient::TClock clock) {
+    FCmdClnt->SetClock(clock);
+    FInfoClnt->SetClock(std::move(clock));
+}
+
 void TMoBaSRCPClient::SetDispatcher(MainThreadDispatcher* dispatcher) {
     FCmdClnt->SetDispatcher(dispatcher);
     FInfoClnt->SetDispatcher(dispatcher);
@@ -128,8 +134,11 @@ void TMoBaSRCPClient::Connect() {
     if (FConnected)
         return;
     FConnected = true;
+    // One bound for both sessions' connects and handshakes together: the window waits for the whole
+    // of Connect. Asking for the buses in between has time-outs of its own and does not count.
+    auto deadline = FCmdClnt->Now() + std::chrono::milliseconds(ConnectTimeoutMs);
     try {
-        FCmdClnt->Connect(ConnectTimeoutMs);
+        FCmdClnt->ConnectBy(deadline);
     } catch (...) {
         FConnected = false;
         throw;
@@ -145,6 +154,7 @@ void TMoBaSRCPClient::Connect() {
     FDescription->OnChange = [this](TSRCPBaseDeviceGroup&) { HandleDescriptionOnChange(); };
 
     if (FQueryServer) {
+        const auto queryStart = FCmdClnt->Now();
         while (FConnected && BusCount() < MaxQueriedBusses) {
             auto bus = std::make_unique<TMoBaSRCPBus>(this, nullptr);
             if (bus->Invalid() || !FConnected)
@@ -152,12 +162,13 @@ void TMoBaSRCPClient::Connect() {
             FBusList.push_back(std::move(bus));
             DoBusInit(FBusList.back().get());
         }
+        deadline += FCmdClnt->Now() - queryStart;
     }
     if (!FConnected)
         return;
 
     try {
-        FInfoClnt->Connect(ConnectTimeoutMs);
+        FInfoClnt->ConnectBy(deadline);
     } catch (...) {
         // Nothing stays half open: the command session says goodbye and the buses go.
         Disconnect();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <mutex>
 
 namespace {
@@ -158,7 +159,36 @@ void TSRCPBaseClient::DoError() {
         OnError(*this);
 }
 
+namespace {
+
+// Whole milliseconds left until deadline, rounded up so that a rest below one is not "no limit";
+// 0 once it has passed.
+int msUntil(TSRCPBaseClient::TTimePoint deadline, TSRCPBaseClient::TTimePoint now) {
+    if (now >= deadline)
+        return 0;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return static_cast<int>(std::min<long long>(left, INT_MAX));
+}
+
+} // namespace
+
 void TSRCPBaseClient::Connect(int ATimeout) {
+    ConnectBy(Now() + std::chrono::milliseconds(ATimeout > 0 ? ATimeout : DefaultConnectTimeoutMs));
+}
+
+std::string TSRCPBaseClient::ReadHandshakeLine() {
+    // The bound is the whole handshake's, so the text names no part of it.
+    const int left = msUntil(m_handshakeDeadline, Now());
+    if (left <= 0)
+        throw TimeoutError("handshake: no answer in time");
+    try {
+        return FConnection->readLine(left);
+    } catch (const TimeoutError&) {
+        throw TimeoutError("handshake: no answer in time");
+    }
+}
+
+void TSRCPBaseClient::ConnectBy(TTimePoint deadline) {
     ReapReaders();
     // A close that the main thread has not yet been told of is told now, before the new connection.
     if (m_open && !Connected())
@@ -169,9 +199,15 @@ void TSRCPBaseClient::Connect(int ATimeout) {
     FGreeting.clear();
     FSessionID = -1;
     m_sessionDispatcher = Dispatcher();
-    FConnection->connect(FHost, FPort, ATimeout);
+    // Used up by the sessions opened before: nothing is tried, it fails as a late answer does.
+    const int left = msUntil(deadline, Now());
+    if (left <= 0) {
+        DoLog("Err: handshake: no answer in time");
+        throw ESRCPClientConnectError(SRCPErrServerNotResponding);
+    }
+    FConnection->connect(FHost, FPort, left);
     m_open = true;
-    m_handshakeTimeoutMs = ATimeout > 0 ? ATimeout : DefaultConnectTimeoutMs;
+    m_handshakeDeadline = deadline;
     try {
         ReceiveWelcome();
         SetUsedVersion();
@@ -271,7 +307,7 @@ bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
 }
 
 bool TSRCPBaseClient::ReceiveHandshakeAnswer(TSRCPCmd& Cmd) {
-    return DoReceiveAnswer(Cmd, FConnection->readLine(m_handshakeTimeoutMs));
+    return DoReceiveAnswer(Cmd, ReadHandshakeLine());
 }
 
 bool TSRCPBaseClient::DoReceiveAnswer(TSRCPCmd& Cmd, const std::string& Line) {
@@ -310,7 +346,7 @@ void TSRCPBaseClient::ReceiveWelcome() {
     FServerVersions.clear();
     TSRCPCmd cmd;
     cmd.SetSRCPVersion(FVersion);
-    const std::string line = FConnection->readLine(m_handshakeTimeoutMs);
+    const std::string line = ReadHandshakeLine();
     if (!DoReceiveAnswer(cmd, line))
         throw ESRCPHandshakeError(SRCPErrInvalidWelcome);
     if (cmd.CommandType() != ctWelcome)
@@ -381,10 +417,10 @@ TSRCPCommandClient::~TSRCPCommandClient() {
     Disconnect();
 }
 
-void TSRCPCommandClient::Connect(int ATimeout) {
+void TSRCPCommandClient::ConnectBy(TTimePoint deadline) {
     if (!Connected())
         SetClientMode(cmCommand);
-    TSRCPBaseClient::Connect(ATimeout);
+    TSRCPBaseClient::ConnectBy(deadline);
 }
 
 void TSRCPCommandClient::DoDisconnect() {
@@ -484,7 +520,7 @@ void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
     FCmd.SetSRCPVersion(value);
 }
 
-void TSRCPInfoClient::Connect(int ATimeout) {
+void TSRCPInfoClient::ConnectBy(TTimePoint deadline) {
     if (Connected())
         throw SocketError("already connected", EISCONN);
     // Lines are parsed and dispatched on the main thread only, never on the reader.
@@ -494,7 +530,7 @@ void TSRCPInfoClient::Connect(int ATimeout) {
     ReapReaders();
     if (!Connected())
         SetClientMode(cmInfo);
-    TSRCPBaseClient::Connect(ATimeout);
+    TSRCPBaseClient::ConnectBy(deadline);
     if (Connected())
         FInfoThread = std::make_unique<TSRCPInfoReadThread>(this);
 }

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <set>
@@ -102,10 +103,22 @@ public:
     int Port() const { return FPort; }
     void SetPort(int port) { FPort = port; }
 
+    using TTimePoint = std::chrono::steady_clock::time_point;
+    using TClock = std::function<TTimePoint()>;
+
     // Opens the connection and runs the handshake. A failed TCP connect raises the connection's
     // exception; a failure of the connection during the handshake raises ESRCPClientConnectError; a
     // refused handshake closes the session and returns normally (Connected() is then false).
-    virtual void Connect(int ATimeout);
+    // ATimeout bounds the TCP connect and the whole handshake together (DefaultConnectTimeoutMs when 0
+    // or less): a server that sends its lines slowly cannot hold the caller longer.
+    void Connect(int ATimeout);
+    // The same with the bound given as a point of Now(), so that a caller opening several sessions
+    // gives them one bound together. Time running out raises ESRCPClientConnectError, before the TCP
+    // connect as during the handshake.
+    virtual void ConnectBy(TTimePoint deadline);
+    // Where the session reads the time (tests); the steady clock without one.
+    void SetClock(TClock clock) { m_clock = std::move(clock); }
+    TTimePoint Now() const { return m_clock ? m_clock() : std::chrono::steady_clock::now(); }
     // Closes the session (a command session says goodbye first). Never throws.
     virtual void Disconnect();
     bool Connected() const { return FConnection->isConnected(); }
@@ -169,8 +182,10 @@ protected:
     void HandleOnDisconnect();
     // DoLog for where nothing may leave (closing, reporting a failure): a throwing OnLog is ignored.
     void LogQuietly(const std::string& S);
-    // Reads one handshake line within the connect time-out and parses it into Cmd.
+    // Reads one handshake line before the connect's deadline and parses it into Cmd.
     bool ReceiveHandshakeAnswer(TSRCPCmd& Cmd);
+    // One handshake line, read before the connect's deadline; TimeoutError once it has passed.
+    std::string ReadHandshakeLine();
     // Tells the observers that this session is going; every descendant's destructor calls it first.
     void NotifyObservers();
 
@@ -195,7 +210,8 @@ private:
     std::set<TSRCPCommandVersion> FServerVersions;
     TSRCPCommandVersion FVersion = cv082;
     std::string FResponse;
-    int m_handshakeTimeoutMs = DefaultConnectTimeoutMs;
+    TTimePoint m_handshakeDeadline{};
+    TClock m_clock;
     int m_replyTimeoutMs = DefaultReplyTimeoutMs;
     // True from a successful TCP connect until OnDisconnected has been fired for it (main thread).
     bool m_open = false;
@@ -210,7 +226,7 @@ public:
     explicit TSRCPCommandClient(std::unique_ptr<LineTransport> transport = nullptr);
     ~TSRCPCommandClient() override;
 
-    void Connect(int ATimeout) override;
+    void ConnectBy(TTimePoint deadline) override;
 
 protected:
     // Sends TERM 0 SESSION <id> and waits briefly for its reply.
@@ -257,7 +273,7 @@ public:
     ~TSRCPInfoClient() override;
 
     // Raises std::logic_error when there is no dispatcher to hand the lines to.
-    void Connect(int ATimeout) override;
+    void ConnectBy(TTimePoint deadline) override;
     void Disconnect() override;
     void SetVersion(TSRCPCommandVersion value) override;
 

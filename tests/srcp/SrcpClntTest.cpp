@@ -230,12 +230,12 @@ TEST_F(SrcpClnt, ConnectionFailuresDuringHandshake) {
         {"reset at SET PROTOCOL", Over::Socket, resetAtProtocol, 2000, "Err: read: Connection reset by peer"},
         {"reset at SET PROTOCOL, in memory", Over::Memory, resetAtProtocol, 2000,
          "Err: read: Connection reset by peer"},
-        // The time-out in the text is the connect time-out that the handshake reads use.
+        // The connect time-out bounds the whole handshake.
         {"silent server", Over::Memory, [](FakeSrcpServer& f, MemoryTransport*) { f.setStalled(true); }, 300,
-         "Err: read: no line within 300 ms"},
+         "Err: handshake: no answer in time"},
         {"no reply to GO", Over::Memory,
          [](FakeSrcpServer& f, MemoryTransport*) { f.addRule("GO", Reply::silence(), true); }, 300,
-         "Err: read: no line within 300 ms"},
+         "Err: handshake: no answer in time"},
         {"over-long welcome", Over::Socket,
          [](FakeSrcpServer& f, MemoryTransport*) { f.setWelcome(std::string(70000, 'w')); }, 2000,
          "Err: read: line longer than 65536 bytes: Message too long"},
