@@ -68,6 +68,7 @@ template <class Event, class... Args> void TMoBaSRCPClient::Fire(const Event& ev
 }
 
 void TMoBaSRCPClient::SetConnected(bool value) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (value)
         Connect();
     else
@@ -75,6 +76,7 @@ void TMoBaSRCPClient::SetConnected(bool value) {
 }
 
 void TMoBaSRCPClient::SetEmergencyStop(bool value) {
+    QUARN_ASSERT_MAIN_THREAD();
     TActivity activity(*this);
     // By position: a bus may be let go (and the list emptied) by a command that loses the server.
     for (std::size_t i = 0; i < FBusList.size(); ++i)
@@ -82,16 +84,19 @@ void TMoBaSRCPClient::SetEmergencyStop(bool value) {
 }
 
 void TMoBaSRCPClient::SetHost(const std::string& value) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetHost(value);
     FInfoClnt->SetHost(FCmdClnt->Host());
 }
 
 void TMoBaSRCPClient::SetLogEnabled(bool value) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetLogEnabled(value);
     FInfoClnt->SetLogEnabled(value);
 }
 
 void TMoBaSRCPClient::SetPort(int value) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetPort(value);
     FInfoClnt->SetPort(value);
 }
@@ -120,16 +125,19 @@ TMoBaSRCPBus* TMoBaSRCPClient::Busses(int index) const {
 }
 
 void TMoBaSRCPClient::ReadFromIniFile(const IniFile& Ini) {
+    QUARN_ASSERT_MAIN_THREAD();
     for (auto& bus : FBusList)
         bus->ReadFromIniFile(Ini);
 }
 
 void TMoBaSRCPClient::WriteToIniFile(IniFile& Ini) const {
+    QUARN_ASSERT_MAIN_THREAD();
     for (const auto& bus : FBusList)
         bus->WriteToIniFile(Ini);
 }
 
 void TMoBaSRCPClient::Connect() {
+    QUARN_ASSERT_MAIN_THREAD();
     // Connecting twice would tear down the open sessions.
     if (FConnected)
         return;
@@ -183,6 +191,7 @@ void TMoBaSRCPClient::Connect() {
 }
 
 void TMoBaSRCPClient::Disconnect() {
+    QUARN_ASSERT_MAIN_THREAD();
     if (FInfoClnt->Connected())
         FInfoClnt->Disconnect();
     if (FCmdClnt->Connected())

@@ -4,7 +4,7 @@
 // command session and an info session to one server, builds the list of buses from the server's
 // descriptions, and fires the library's events. All of it runs on the main thread: the info session
 // hands every INFO line there through the MainThreadDispatcher, and commands are answered before
-// they return.
+// they return. Its operations assert that they are called there (QUARN_ASSERT_MAIN_THREAD).
 
 #include "srcp/MoBaProfiles.h"
 #include "srcp/MoBaSRCPBus.h"

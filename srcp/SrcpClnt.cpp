@@ -189,6 +189,7 @@ std::string TSRCPBaseClient::ReadHandshakeLine() {
 }
 
 void TSRCPBaseClient::ConnectBy(TTimePoint deadline) {
+    QUARN_ASSERT_MAIN_THREAD();
     ReapReaders();
     // A close that the main thread has not yet been told of is told now, before the new connection.
     if (m_open && !Connected())
@@ -233,6 +234,7 @@ void TSRCPBaseClient::ConnectBy(TTimePoint deadline) {
 }
 
 void TSRCPBaseClient::Disconnect() {
+    QUARN_ASSERT_MAIN_THREAD();
     ++m_generation;
     ReapReaders();
     try {
@@ -260,6 +262,7 @@ void TSRCPBaseClient::Disconnect() {
 }
 
 bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (Cmd.IsErrorCmd()) {
         DoError();
         return false;
@@ -291,6 +294,7 @@ bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
 }
 
 bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (!Connected()) {
         Cmd.SetCommandType(ctETempProhibited);
         DoLog("Err: " + Cmd.GetCommand());
@@ -521,6 +525,7 @@ void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
 }
 
 void TSRCPInfoClient::ConnectBy(TTimePoint deadline) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (Connected())
         throw SocketError("already connected", EISCONN);
     // Lines are parsed and dispatched on the main thread only, never on the reader.
@@ -536,6 +541,7 @@ void TSRCPInfoClient::ConnectBy(TTimePoint deadline) {
 }
 
 void TSRCPInfoClient::Disconnect() {
+    QUARN_ASSERT_MAIN_THREAD();
     ++m_generation;
     StopReader();
     TSRCPBaseClient::Disconnect();
@@ -606,6 +612,7 @@ listOf(std::array<std::vector<TSRCPInfoReceiver*>, SRCPDeviceGroupCount>& lists,
 } // namespace
 
 void TSRCPInfoClient::RegisterDeviceGroup(TSRCPInfoReceiver* Group) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (!Group)
         return;
     const TSRCPDeviceGroup group = Group->DeviceGroup();
@@ -614,6 +621,7 @@ void TSRCPInfoClient::RegisterDeviceGroup(TSRCPInfoReceiver* Group) {
 }
 
 void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPInfoReceiver* Group) {
+    QUARN_ASSERT_MAIN_THREAD();
     const auto entry = m_registered.find(Group);
     if (entry == m_registered.end())
         return;
@@ -632,6 +640,7 @@ void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPInfoReceiver* Group) {
 }
 
 void TSRCPInfoClient::DoDataReceive(const std::string& line) {
+    QUARN_ASSERT_MAIN_THREAD();
     // An empty line leaves FCmd as the line before; nothing to log or hand on.
     if (line.empty())
         return;

@@ -2,7 +2,8 @@
 
 // Sessions of the SRCP 0.8.2 client: a command session (one line out, one reply in, on the main
 // thread) and an info session whose reader thread hands every INFO line to the main thread, where it
-// is parsed and dispatched to the registered device groups (SrcpGroups.h).
+// is parsed and dispatched to the registered device groups (SrcpGroups.h). Connecting, closing,
+// commands and the group registry belong to the main thread and assert it.
 
 #include "platform/LineTransport.h"
 #include "platform/MainThreadDispatcher.h"

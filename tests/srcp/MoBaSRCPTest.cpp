@@ -1,6 +1,9 @@
 #include "MoBaSRCPRig.h"
 
+#include "platform/IniFile.h"
+
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -456,6 +459,58 @@ TEST_F(MoBaSRCP, AskingBusByBusEnds) {
     ASSERT_EQ(256u, asked.size());
     EXPECT_EQ("GET 255 DESCRIPTION", asked.back());
     rig.client.Disconnect();
+}
+
+// The component and its sessions belong to the main thread: called from another thread while the
+// program's dispatcher is set, an entry stops the program at once instead of racing.
+TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "the check is compiled into debug builds only";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TSRCPPower power;
+    TSRCPCmd cmd;
+    IniFile ini(m_dir.path() + "any.ini");
+    const std::pair<const char*, std::function<void(TMoBaSRCPClient&)>> cases[] = {
+        {"Connect", [](TMoBaSRCPClient& c) { c.Connect(); }},
+        {"Disconnect", [](TMoBaSRCPClient& c) { c.Disconnect(); }},
+        {"SetConnected", [](TMoBaSRCPClient& c) { c.SetConnected(false); }},
+        {"SetEmergencyStop", [](TMoBaSRCPClient& c) { c.SetEmergencyStop(true); }},
+        {"SetHost", [](TMoBaSRCPClient& c) { c.SetHost("zentrale"); }},
+        {"SetPort", [](TMoBaSRCPClient& c) { c.SetPort(4711); }},
+        {"SetLogEnabled", [](TMoBaSRCPClient& c) { c.SetLogEnabled(true); }},
+        {"ReadFromIniFile", [&](TMoBaSRCPClient& c) { c.ReadFromIniFile(ini); }},
+        {"WriteToIniFile", [&](TMoBaSRCPClient& c) { c.WriteToIniFile(ini); }},
+        {"command session Connect", [](TMoBaSRCPClient& c) { c.CmdClnt()->Connect(100); }},
+        {"command session Disconnect", [](TMoBaSRCPClient& c) { c.CmdClnt()->Disconnect(); }},
+        {"SendCommand", [&](TMoBaSRCPClient& c) { c.CmdClnt()->SendCommand(cmd); }},
+        {"ReceiveAnswer", [&](TMoBaSRCPClient& c) { c.CmdClnt()->ReceiveAnswer(cmd); }},
+        {"info session Connect", [](TMoBaSRCPClient& c) { c.InfoClnt()->Connect(100); }},
+        {"info session Disconnect", [](TMoBaSRCPClient& c) { c.InfoClnt()->Disconnect(); }},
+        {"RegisterDeviceGroup", [&](TMoBaSRCPClient& c) { c.InfoClnt()->RegisterDeviceGroup(&power); }},
+        {"UnregisterDeviceGroup", [&](TMoBaSRCPClient& c) { c.InfoClnt()->UnregisterDeviceGroup(&power); }},
+        {"DoDataReceive",
+         [](TMoBaSRCPClient& c) { c.InfoClnt()->DoDataReceive("1000.000 100 INFO 1 POWER ON"); }},
+    };
+    for (const auto& [name, call] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_DEATH(
+            {
+                ManualDispatcher main;
+                setMainThreadDispatcher(&main);
+                TMoBaSRCPClient client(std::make_unique<MemoryTransport>([] { return nullptr; }),
+                                       std::make_unique<MemoryTransport>([] { return nullptr; }));
+                std::thread other([&] {
+                    try {
+                        call(client);
+                    } catch (const std::exception&) {
+                    }
+                });
+                other.join();
+                setMainThreadDispatcher(nullptr);
+            },
+            "must run on the GUI thread");
+    }
 }
 
 TEST_F(MoBaSRCP, ConnectedPropertyConnectsAndDisconnects) {
