@@ -513,6 +513,31 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
     }
 }
 
+// A handler that disconnects may still use the objects it was handed until it returns: the buses are
+// freed after the line's dispatch, not inside Disconnect. A bus freed writes its profile settings.
+TEST_F(MoBaSRCP, BusesLetGoInAHandlerAreFreedAfterTheDispatch) {
+    MoBaLibraryFinalize();
+    writeFileBytes(m_dir.file("layout.mpr"), "[Bus0Info]\r\n");
+    MoBaLibraryInitialize(m_dir.path());
+    server.setBusDescriptions({"GL GA"});
+    ClientRig rig(server, dispatcher);
+    rig.client.SetProfileActive(true);
+    rig.connect(1);
+    const auto written = [&] {
+        return rig.client.ProfileIniFile()->readInteger("Bus0Info", "AccessoireDelayTime", -1);
+    };
+    std::optional<int> inHandler;
+    rig.client.OnLocoChange = [&](TMoBaSRCPClient& s, TMoBaSRCPLoco*) {
+        s.Disconnect();
+        inHandler = written();
+    };
+    server.injectInfo("1001.000 100 INFO 0 GL 3 1 5 28 1 0 0 0 0");
+    ASSERT_TRUE(rig.pumpUntil([&] { return inHandler.has_value(); }));
+    EXPECT_EQ(-1, *inHandler);
+    EXPECT_TRUE(rig.pumpUntil([&] { return written() == 200; }));
+    rig.client.SetProfileActive(false);
+}
+
 TEST_F(MoBaSRCP, ConnectedPropertyConnectsAndDisconnects) {
     server.setBusDescriptions({"GL"});
     ClientRig rig(server, dispatcher);
