@@ -77,75 +77,17 @@ int connectOne(const addrinfo* ai, int timeoutMs, bool limited, Clock::time_poin
     }
 }
 
-HostLookup& hostLookup() {
-    static HostLookup lookup;
-    return lookup;
+std::mutex g_lookupMutex;
+HostLookup g_lookup;
+std::atomic<int> g_lookupsRunning{0};
+
+HostLookup currentHostLookup() {
+    std::lock_guard lock(g_lookupMutex);
+    return g_lookup ? g_lookup : HostLookup(::getaddrinfo);
 }
 
-using AddressList = std::unique_ptr<addrinfo, void (*)(addrinfo*)>;
-
-// What the lookup thread hands over. A lookup given up on frees its own result when it ends.
-struct PendingLookup {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    bool abandoned = false;
-    int rc = 0;
-    int error = 0;
-    addrinfo* list = nullptr;
-};
-
-SocketError lookupError(const char* node, int rc, int error) {
-    return SocketError(std::string("host ") + node + ": " + ::gai_strerror(rc), rc == EAI_SYSTEM ? error : 0);
-}
-
-// The addresses of node. An address literal is converted at once; a name is looked up on a thread of
-// its own, waited for until deadline when limited (the resolver may take far longer: several servers,
-// each with retries).
-AddressList lookUp(const char* node, const std::string& service, bool limited, Clock::time_point deadline,
-                   int timeoutMs) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICHOST;
-    addrinfo* list = nullptr;
-    if (::getaddrinfo(node, service.c_str(), &hints, &list) == 0)
-        return {list, ::freeaddrinfo};
-    hints.ai_flags = 0;
-    HostLookup lookup = hostLookup() ? hostLookup() : HostLookup(::getaddrinfo);
-
-    auto pending = std::make_shared<PendingLookup>();
-    std::thread([pending, lookup, name = std::string(node), service, hints] {
-        addrinfo* found = nullptr;
-        const int rc = lookup(name.c_str(), service.c_str(), &hints, &found);
-        const int error = errno;
-        std::lock_guard lock(pending->mutex);
-        if (pending->abandoned) {
-            if (rc == 0 && found)
-                ::freeaddrinfo(found);
-            return;
-        }
-        pending->finished = true;
-        pending->rc = rc;
-        pending->error = error;
-        pending->list = rc == 0 ? found : nullptr;
-        pending->done.notify_all();
-    }).detach();
-
-    std::unique_lock lock(pending->mutex);
-    const auto finished = [&] { return pending->finished; };
-    if (limited) {
-        if (!pending->done.wait_until(lock, deadline, finished)) {
-            pending->abandoned = true;
-            throw TimeoutError(std::string("host ") + node + ": no address within " +
-                               std::to_string(timeoutMs) + " ms");
-        }
-    } else {
-        pending->done.wait(lock, finished);
-    }
-    if (pending->rc != 0)
-        throw lookupError(node, pending->rc, pending->error);
-    return {pending->list, ::freeaddrinfo};
+SocketError lookupError(const std::string& node, int rc, int error) {
+    return SocketError("host " + node + ": " + ::gai_strerror(rc), rc == EAI_SYSTEM ? error : 0);
 }
 
 SocketError overLongLine() {
@@ -183,6 +125,106 @@ private:
     LineConnection& m_c;
 };
 
+// What the look-up thread hands over. The list is freed by whoever holds the last reference and has
+// not taken it: a look-up given up on frees its own late answer.
+struct LineConnection::PendingLookup {
+    std::string node;
+    std::string service;
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    int rc = 0;
+    int error = 0;
+    addrinfo* list = nullptr;
+
+    ~PendingLookup() {
+        if (list)
+            ::freeaddrinfo(list);
+    }
+};
+
+void setHostLookup(HostLookup lookup) {
+    std::lock_guard lock(g_lookupMutex);
+    g_lookup = std::move(lookup);
+}
+
+int hostLookupsRunning() {
+    return g_lookupsRunning.load();
+}
+
+// A name is looked up on a thread of its own, waited for until deadline when limited (the resolver
+// may take far longer: several servers, each with retries). Only one runs per connection, so that
+// connecting again and again to a resolver that does not answer cannot pile up threads.
+LineConnection::AddressList LineConnection::lookUp(const char* node, const std::string& service, bool limited,
+                                                   Clock::time_point deadline, int timeoutMs) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* numeric = nullptr;
+    if (::getaddrinfo(node, service.c_str(), &hints, &numeric) == 0)
+        return {numeric, ::freeaddrinfo};
+    hints.ai_flags = 0;
+
+    const auto waitFor = [&](PendingLookup& pending, std::unique_lock<std::mutex>& lock) {
+        const auto finished = [&] { return pending.finished; };
+        if (!limited) {
+            pending.done.wait(lock, finished);
+        } else if (!pending.done.wait_until(lock, deadline, finished)) {
+            throw TimeoutError(std::string("host ") + node + ": no address within " +
+                               std::to_string(timeoutMs) + " ms");
+        }
+    };
+    if (m_lookup) {
+        std::unique_lock lock(m_lookup->mutex);
+        const bool sameName = m_lookup->node == node && m_lookup->service == service;
+        // The one look-up this connection may run is busy with another name: it has to end first.
+        if (!sameName)
+            waitFor(*m_lookup, lock);
+        if (!sameName || (m_lookup->finished && m_lookup->rc != 0)) {
+            lock.unlock();
+            m_lookup.reset();
+        }
+    }
+    if (!m_lookup) {
+        auto pending = std::make_shared<PendingLookup>();
+        pending->node = node;
+        pending->service = service;
+        ++g_lookupsRunning;
+        try {
+            std::thread([pending, lookup = currentHostLookup(), hints] {
+                addrinfo* found = nullptr;
+                const int rc = lookup(pending->node.c_str(), pending->service.c_str(), &hints, &found);
+                const int error = errno;
+                {
+                    std::lock_guard lock(pending->mutex);
+                    pending->finished = true;
+                    pending->rc = rc;
+                    pending->error = error;
+                    pending->list = rc == 0 ? found : nullptr;
+                    pending->done.notify_all();
+                }
+                --g_lookupsRunning;
+            }).detach();
+        } catch (...) {
+            --g_lookupsRunning;
+            throw;
+        }
+        m_lookup = std::move(pending);
+    }
+
+    const std::shared_ptr<PendingLookup> pending = m_lookup;
+    std::unique_lock lock(pending->mutex);
+    // Left running on a time-out: the next connect waits for it again.
+    waitFor(*pending, lock);
+    m_lookup.reset();
+    if (pending->rc != 0)
+        throw lookupError(node, pending->rc, pending->error);
+    AddressList list(pending->list, ::freeaddrinfo);
+    pending->list = nullptr;
+    return list;
+}
+
 LineConnection::LineConnection() = default;
 
 LineConnection::LineConnection(int connectedSocket) {
@@ -203,10 +245,6 @@ void LineConnection::setOpen(int fd) {
     m_failed = false;
     m_hookDue = true;
     m_fd = fd;
-}
-
-void setHostLookup(HostLookup lookup) {
-    hostLookup() = std::move(lookup);
 }
 
 void LineConnection::connect(const std::string& host, int port, int timeoutMs) {

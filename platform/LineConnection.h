@@ -3,8 +3,10 @@
 #include "platform/LineTransport.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -16,8 +18,11 @@ struct addrinfo;
 using HostLookup =
     std::function<int(const char* node, const char* service, const addrinfo* hints, addrinfo** result)>;
 // Installs the lookup for names (tests); an empty one goes back to getaddrinfo. The result list must
-// be one that freeaddrinfo releases.
+// be one that freeaddrinfo releases. Safe while connections look names up: those already running
+// keep the lookup they started with.
 void setHostLookup(HostLookup lookup);
+// Look-ups of names that have not ended yet, whether a connect still waits for them or not.
+int hostLookupsRunning();
 
 // A TCP client connection that speaks lines, over POSIX sockets. Threads and the closed hook follow
 // LineTransport. Besides, no descriptor is ever closed while another thread is inside a call on it: a
@@ -38,7 +43,9 @@ public:
 
     // Opens the connection to host() and port(); the time-out covers the name lookup and the connect,
     // and one of 0 or less waits as long as the system does. Raises SocketError (also for an unknown
-    // host) or TimeoutError; an open connection is closed first.
+    // host) or TimeoutError; an open connection is closed first. A connection has at most one name
+    // look-up running: a connect that finds one still running from an earlier connect waits for it
+    // (and takes its answer, for the same name) instead of starting another.
     void connect(int timeoutMs);
     void connect(const std::string& host, int port, int timeoutMs) override;
 
@@ -78,6 +85,13 @@ protected:
 private:
     // Keeps the descriptor from being released while a call uses it.
     class DescriptorUse;
+    // A name look-up on its thread, shared by that thread and the connection that started it.
+    struct PendingLookup;
+    using AddressList = std::unique_ptr<addrinfo, void (*)(addrinfo*)>;
+
+    // The addresses of node: an address literal at once, a name through the running look-up.
+    AddressList lookUp(const char* node, const std::string& service, bool limited,
+                       std::chrono::steady_clock::time_point deadline, int timeoutMs);
 
     // True when this call closed an open socket.
     bool closeSocket(bool reset);
@@ -92,6 +106,8 @@ private:
 
     std::string m_host;
     int m_port = 0;
+    // The owner's thread only: the last look-up started, until its answer has been taken.
+    std::shared_ptr<PendingLookup> m_lookup;
     int m_readTimeoutMs = 0;
     int m_writeTimeoutMs = 5000;
 

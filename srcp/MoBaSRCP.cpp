@@ -2,7 +2,7 @@
 
 #include "platform/IniFile.h"
 
-#include <cstdint>
+#include <chrono>
 #include <exception>
 #include <stdexcept>
 
@@ -68,6 +68,7 @@ template <class Event, class... Args> void TMoBaSRCPClient::Fire(const Event& ev
 }
 
 void TMoBaSRCPClient::SetConnected(bool value) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (value)
         Connect();
     else
@@ -75,6 +76,7 @@ void TMoBaSRCPClient::SetConnected(bool value) {
 }
 
 void TMoBaSRCPClient::SetEmergencyStop(bool value) {
+    QUARN_ASSERT_MAIN_THREAD();
     TActivity activity(*this);
     // By position: a bus may be let go (and the list emptied) by a command that loses the server.
     for (std::size_t i = 0; i < FBusList.size(); ++i)
@@ -82,18 +84,26 @@ void TMoBaSRCPClient::SetEmergencyStop(bool value) {
 }
 
 void TMoBaSRCPClient::SetHost(const std::string& value) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetHost(value);
     FInfoClnt->SetHost(FCmdClnt->Host());
 }
 
 void TMoBaSRCPClient::SetLogEnabled(bool value) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetLogEnabled(value);
     FInfoClnt->SetLogEnabled(value);
 }
 
 void TMoBaSRCPClient::SetPort(int value) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetPort(value);
     FInfoClnt->SetPort(value);
+}
+
+void TMoBaSRCPClient::SetClock(TSRCPBaseClient::TClock clock) {
+    FCmdClnt->SetClock(clock);
+    FInfoClnt->SetClock(std::move(clock));
 }
 
 void TMoBaSRCPClient::SetDispatcher(MainThreadDispatcher* dispatcher) {
@@ -115,22 +125,28 @@ TMoBaSRCPBus* TMoBaSRCPClient::Busses(int index) const {
 }
 
 void TMoBaSRCPClient::ReadFromIniFile(const IniFile& Ini) {
+    QUARN_ASSERT_MAIN_THREAD();
     for (auto& bus : FBusList)
         bus->ReadFromIniFile(Ini);
 }
 
 void TMoBaSRCPClient::WriteToIniFile(IniFile& Ini) const {
+    QUARN_ASSERT_MAIN_THREAD();
     for (const auto& bus : FBusList)
         bus->WriteToIniFile(Ini);
 }
 
 void TMoBaSRCPClient::Connect() {
+    QUARN_ASSERT_MAIN_THREAD();
     // Connecting twice would tear down the open sessions.
     if (FConnected)
         return;
     FConnected = true;
+    // One bound for both sessions' connects and handshakes together: the window waits for the whole
+    // of Connect. Asking for the buses in between has time-outs of its own and does not count.
+    auto deadline = FCmdClnt->Now() + std::chrono::milliseconds(ConnectTimeoutMs);
     try {
-        FCmdClnt->Connect(ConnectTimeoutMs);
+        FCmdClnt->ConnectBy(deadline);
     } catch (...) {
         FConnected = false;
         throw;
@@ -146,6 +162,7 @@ void TMoBaSRCPClient::Connect() {
     FDescription->OnChange = [this](TSRCPBaseDeviceGroup&) { HandleDescriptionOnChange(); };
 
     if (FQueryServer) {
+        const auto queryStart = FCmdClnt->Now();
         while (FConnected && BusCount() < MaxQueriedBusses) {
             auto bus = std::make_unique<TMoBaSRCPBus>(this, nullptr);
             if (bus->Invalid() || !FConnected)
@@ -153,12 +170,13 @@ void TMoBaSRCPClient::Connect() {
             FBusList.push_back(std::move(bus));
             DoBusInit(FBusList.back().get());
         }
+        deadline += FCmdClnt->Now() - queryStart;
     }
     if (!FConnected)
         return;
 
     try {
-        FInfoClnt->Connect(ConnectTimeoutMs);
+        FInfoClnt->ConnectBy(deadline);
     } catch (...) {
         // Nothing stays half open: the command session says goodbye and the buses go.
         Disconnect();
@@ -173,6 +191,7 @@ void TMoBaSRCPClient::Connect() {
 }
 
 void TMoBaSRCPClient::Disconnect() {
+    QUARN_ASSERT_MAIN_THREAD();
     if (FInfoClnt->Connected())
         FInfoClnt->Disconnect();
     if (FCmdClnt->Connected())
@@ -248,8 +267,8 @@ void TMoBaSRCPClient::HandleDescriptionOnChange() {
     TActivity activity(*this);
     if (!FDescription || !FConnected)
         return;
-    // In 64 bits: a bus number near the top of the integers must not wrap round.
-    if (static_cast<std::int64_t>(FDescription->Bus()) + 1 <= BusCount())
+    const int number = FDescription->Bus();
+    if (number < 0 || number >= MaxQueriedBusses || number + 1 <= BusCount())
         return;
     // The bus may run commands while it is made (the power group asks for its state).
     auto bus = std::make_unique<TMoBaSRCPBus>(this, FDescription.get());

@@ -4,7 +4,7 @@
 // command session and an info session to one server, builds the list of buses from the server's
 // descriptions, and fires the library's events. All of it runs on the main thread: the info session
 // hands every INFO line there through the MainThreadDispatcher, and commands are answered before
-// they return.
+// they return. Its operations assert that they are called there (QUARN_ASSERT_MAIN_THREAD).
 
 #include "srcp/MoBaProfiles.h"
 #include "srcp/MoBaSRCPBus.h"
@@ -27,10 +27,11 @@ public:
         std::function<void(TMoBaSRCPClient& Sender, TMoBaSRCPSolenoid* ASolenoid)>;
     using TMoBaSRCPFeedbackEvent = std::function<void(TMoBaSRCPClient& Sender, TMoBaSRCPFeedback* AFeedback)>;
 
-    // The wait for the server's first answer when connecting.
+    // How long Connect may take for both sessions' TCP connects and handshakes together.
     static constexpr int ConnectTimeoutMs = TSRCPBaseClient::DefaultConnectTimeoutMs;
-    // Buses asked for one by one (QueryServer) stop at this many: the bus numbers a protocol
-    // description can hold.
+    // The list holds buses 0 to 255 only, the bus numbers a protocol description can hold: buses
+    // asked for one by one (QueryServer) stop at this many, and a description of any other bus
+    // number is ignored, so that a server describing ever new buses cannot grow the list.
     static constexpr int MaxQueriedBusses = 256;
 
     // Without transports the sessions open TCP connections.
@@ -95,7 +96,11 @@ public:
     // Opens the command session, builds the buses (with QueryServer), opens the info session, then
     // fires OnConnected. A failed TCP connect or a connection failing during a handshake raises (the
     // component is disconnected then); a server that refuses a handshake leaves Connected() false.
+    // Both sessions are open within ConnectTimeoutMs of the call or it fails with
+    // ESRCPClientConnectError, however slowly the server sends its handshake lines.
     void Connect();
+    // Where Connect and the sessions read the time (tests); the steady clock without one.
+    void SetClock(TSRCPBaseClient::TClock clock);
     // Says goodbye on the command session, closes both and lets the buses go.
     void Disconnect();
 

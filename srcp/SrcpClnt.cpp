@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <mutex>
 
 namespace {
@@ -158,7 +159,37 @@ void TSRCPBaseClient::DoError() {
         OnError(*this);
 }
 
+namespace {
+
+// Whole milliseconds left until deadline, rounded up so that a rest below one is not "no limit";
+// 0 once it has passed.
+int msUntil(TSRCPBaseClient::TTimePoint deadline, TSRCPBaseClient::TTimePoint now) {
+    if (now >= deadline)
+        return 0;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return static_cast<int>(std::min<long long>(left, INT_MAX));
+}
+
+} // namespace
+
 void TSRCPBaseClient::Connect(int ATimeout) {
+    ConnectBy(Now() + std::chrono::milliseconds(ATimeout > 0 ? ATimeout : DefaultConnectTimeoutMs));
+}
+
+std::string TSRCPBaseClient::ReadHandshakeLine() {
+    // The bound is the whole handshake's, so the text names no part of it.
+    const int left = msUntil(m_handshakeDeadline, Now());
+    if (left <= 0)
+        throw TimeoutError("handshake: no answer in time");
+    try {
+        return FConnection->readLine(left);
+    } catch (const TimeoutError&) {
+        throw TimeoutError("handshake: no answer in time");
+    }
+}
+
+void TSRCPBaseClient::ConnectBy(TTimePoint deadline) {
+    QUARN_ASSERT_MAIN_THREAD();
     ReapReaders();
     // A close that the main thread has not yet been told of is told now, before the new connection.
     if (m_open && !Connected())
@@ -170,9 +201,15 @@ void TSRCPBaseClient::Connect(int ATimeout) {
     FSessionID = -1;
     FRefusal.clear();
     m_sessionDispatcher = Dispatcher();
-    FConnection->connect(FHost, FPort, ATimeout);
+    // Used up by the sessions opened before: nothing is tried, it fails as a late answer does.
+    const int left = msUntil(deadline, Now());
+    if (left <= 0) {
+        DoLog("Err: handshake: no answer in time");
+        throw ESRCPClientConnectError(SRCPErrServerNotResponding);
+    }
+    FConnection->connect(FHost, FPort, left);
     m_open = true;
-    m_handshakeTimeoutMs = ATimeout > 0 ? ATimeout : DefaultConnectTimeoutMs;
+    m_handshakeDeadline = deadline;
     try {
         ReceiveWelcome();
         SetUsedVersion();
@@ -201,6 +238,7 @@ void TSRCPBaseClient::Connect(int ATimeout) {
 }
 
 void TSRCPBaseClient::Disconnect() {
+    QUARN_ASSERT_MAIN_THREAD();
     ++m_generation;
     ReapReaders();
     try {
@@ -228,6 +266,7 @@ void TSRCPBaseClient::Disconnect() {
 }
 
 bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
+    QUARN_ASSERT_MAIN_THREAD();
     // A command refused here has no reply: OnError must not find the reply to an earlier one.
     if (Cmd.IsErrorCmd()) {
         FResponse.clear();
@@ -262,6 +301,7 @@ bool TSRCPBaseClient::SendCommand(TSRCPCmd& Cmd) {
 }
 
 bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (!Connected()) {
         Cmd.SetCommandType(ctETempProhibited);
         DoLog("Err: " + Cmd.GetCommand());
@@ -278,7 +318,7 @@ bool TSRCPBaseClient::ReceiveAnswer(TSRCPCmd& Cmd) {
 }
 
 bool TSRCPBaseClient::ReceiveHandshakeAnswer(TSRCPCmd& Cmd) {
-    return DoReceiveAnswer(Cmd, FConnection->readLine(m_handshakeTimeoutMs));
+    return DoReceiveAnswer(Cmd, ReadHandshakeLine());
 }
 
 bool TSRCPBaseClient::DoReceiveAnswer(TSRCPCmd& Cmd, const std::string& Line) {
@@ -317,7 +357,7 @@ void TSRCPBaseClient::ReceiveWelcome() {
     FServerVersions.clear();
     TSRCPCmd cmd;
     cmd.SetSRCPVersion(FVersion);
-    const std::string line = FConnection->readLine(m_handshakeTimeoutMs);
+    const std::string line = ReadHandshakeLine();
     if (!DoReceiveAnswer(cmd, line))
         throw ESRCPHandshakeError(SRCPErrInvalidWelcome);
     if (cmd.CommandType() != ctWelcome)
@@ -388,10 +428,10 @@ TSRCPCommandClient::~TSRCPCommandClient() {
     Disconnect();
 }
 
-void TSRCPCommandClient::Connect(int ATimeout) {
+void TSRCPCommandClient::ConnectBy(TTimePoint deadline) {
     if (!Connected())
         SetClientMode(cmCommand);
-    TSRCPBaseClient::Connect(ATimeout);
+    TSRCPBaseClient::ConnectBy(deadline);
 }
 
 void TSRCPCommandClient::DoDisconnect() {
@@ -476,9 +516,14 @@ TSRCPInfoClient::~TSRCPInfoClient() {
     SetLogEnabled(false);
     Disconnect();
     // Groups still registered outlive us; they must not call back.
-    for (auto* group : std::vector<TSRCPInfoReceiver*>(FDeviceGroups))
+    std::vector<TSRCPInfoReceiver*> groups;
+    for (const auto& entry : m_registered)
+        groups.push_back(entry.first);
+    for (auto* group : groups)
         group->Notification(this);
-    FDeviceGroups.clear();
+    m_registered.clear();
+    for (auto& list : FDeviceGroups)
+        list.clear();
 }
 
 void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
@@ -486,7 +531,8 @@ void TSRCPInfoClient::SetVersion(TSRCPCommandVersion value) {
     FCmd.SetSRCPVersion(value);
 }
 
-void TSRCPInfoClient::Connect(int ATimeout) {
+void TSRCPInfoClient::ConnectBy(TTimePoint deadline) {
+    QUARN_ASSERT_MAIN_THREAD();
     if (Connected())
         throw SocketError("already connected", EISCONN);
     // Lines are parsed and dispatched on the main thread only, never on the reader.
@@ -496,12 +542,13 @@ void TSRCPInfoClient::Connect(int ATimeout) {
     ReapReaders();
     if (!Connected())
         SetClientMode(cmInfo);
-    TSRCPBaseClient::Connect(ATimeout);
+    TSRCPBaseClient::ConnectBy(deadline);
     if (Connected())
         FInfoThread = std::make_unique<TSRCPInfoReadThread>(this);
 }
 
 void TSRCPInfoClient::Disconnect() {
+    QUARN_ASSERT_MAIN_THREAD();
     ++m_generation;
     StopReader();
     TSRCPBaseClient::Disconnect();
@@ -562,40 +609,76 @@ void TSRCPInfoClient::DispatchFor(const TSRCPInfoReadThread* reader, const std::
     DoDataReceive(line);
 }
 
+namespace {
+
+std::vector<TSRCPInfoReceiver*>&
+listOf(std::array<std::vector<TSRCPInfoReceiver*>, SRCPDeviceGroupCount>& lists, TSRCPDeviceGroup group) {
+    return lists[std::min<std::size_t>(group, dgInvalid)];
+}
+
+} // namespace
+
 void TSRCPInfoClient::RegisterDeviceGroup(TSRCPInfoReceiver* Group) {
-    if (Group && std::find(FDeviceGroups.begin(), FDeviceGroups.end(), Group) == FDeviceGroups.end())
-        FDeviceGroups.push_back(Group);
+    QUARN_ASSERT_MAIN_THREAD();
+    if (!Group)
+        return;
+    const TSRCPDeviceGroup group = Group->DeviceGroup();
+    if (m_registered.emplace(Group, group).second)
+        listOf(FDeviceGroups, group).push_back(Group);
 }
 
 void TSRCPInfoClient::UnregisterDeviceGroup(TSRCPInfoReceiver* Group) {
-    FDeviceGroups.erase(std::remove(FDeviceGroups.begin(), FDeviceGroups.end(), Group), FDeviceGroups.end());
+    QUARN_ASSERT_MAIN_THREAD();
+    const auto entry = m_registered.find(Group);
+    if (entry == m_registered.end())
+        return;
+    auto& list = listOf(FDeviceGroups, entry->second);
+    m_registered.erase(entry);
+    const auto at = std::find(list.begin(), list.end(), Group);
+    if (at == list.end())
+        return;
+    // A dispatch may be walking this list by position.
+    if (m_dispatchDepth > 0) {
+        *at = nullptr;
+        m_emptiedEntries = true;
+    } else {
+        list.erase(at);
+    }
 }
 
 void TSRCPInfoClient::DoDataReceive(const std::string& line) {
+    QUARN_ASSERT_MAIN_THREAD();
     // An empty line leaves FCmd as the line before; nothing to log or hand on.
     if (line.empty())
         return;
     // Whatever happens below, the depth comes down again and nothing leaves: the reader waits for
     // this call to return, and a stuck depth would keep every later reader from being joined.
     struct DepthGuard {
-        int& depth;
-        explicit DepthGuard(int& d) : depth(d) { ++depth; }
-        ~DepthGuard() { --depth; }
+        TSRCPInfoClient& client;
+        explicit DepthGuard(TSRCPInfoClient& c) : client(c) { ++client.m_dispatchDepth; }
+        ~DepthGuard() {
+            if (--client.m_dispatchDepth > 0 || !client.m_emptiedEntries)
+                return;
+            client.m_emptiedEntries = false;
+            for (auto& list : client.FDeviceGroups)
+                list.erase(std::remove(list.begin(), list.end(), nullptr), list.end());
+        }
         DepthGuard(const DepthGuard&) = delete;
         DepthGuard& operator=(const DepthGuard&) = delete;
-    } depthGuard(m_dispatchDepth);
+    } depthGuard(*this);
     try {
         DoReceiveAnswer(FCmd, line);
         TSRCPDeviceGroup lineGroup = FCmd.DeviceGroup();
         if (lineGroup == dgLock)
             lineGroup = FCmd.DevLock().LockDevGroup();
         if (lineGroup != dgInvalid) {
-            // Handlers may register and unregister groups (or free them) while we walk.
-            const auto snapshot = FDeviceGroups;
-            for (auto* group : snapshot) {
-                if (std::find(FDeviceGroups.begin(), FDeviceGroups.end(), group) == FDeviceGroups.end())
-                    continue;
-                if (group->TakesLinesOf(lineGroup, FCmd.Bus()))
+            // Handlers may register and unregister groups (or free them) while we walk: those that
+            // leave are emptied in place, those that come are added behind the end taken here.
+            const auto& list = listOf(FDeviceGroups, lineGroup);
+            const std::size_t count = list.size();
+            for (std::size_t i = 0; i < count; ++i) {
+                TSRCPInfoReceiver* group = list[i];
+                if (group && group->TakesLinesOf(lineGroup, FCmd.Bus()))
                     group->SetDataAnswer(FCmd);
             }
         }

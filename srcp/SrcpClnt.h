@@ -2,18 +2,22 @@
 
 // Sessions of the SRCP 0.8.2 client: a command session (one line out, one reply in, on the main
 // thread) and an info session whose reader thread hands every INFO line to the main thread, where it
-// is parsed and dispatched to the registered device groups (SrcpGroups.h).
+// is parsed and dispatched to the registered device groups (SrcpGroups.h). Connecting, closing,
+// commands and the group registry belong to the main thread and assert it.
 
 #include "platform/LineTransport.h"
 #include "platform/MainThreadDispatcher.h"
 #include "srcp/SrcpCmds.h"
 
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 // Numbers of the library's own texts.
@@ -69,6 +73,9 @@ public:
 // What an info session hands its lines to (the device groups register themselves).
 class TSRCPInfoReceiver : public TSRCPSessionObserver {
 public:
+    // The device group whose lines it may take; fixed from construction on. The session files its
+    // receivers by it, so that a line is offered only to the receivers of its own group.
+    virtual TSRCPDeviceGroup DeviceGroup() const = 0;
     // Whether a line of that device group and bus is for this receiver.
     virtual bool TakesLinesOf(TSRCPDeviceGroup group, int bus) const = 0;
     virtual void SetDataAnswer(TSRCPCmd& Cmd) = 0;
@@ -97,10 +104,22 @@ public:
     int Port() const { return FPort; }
     void SetPort(int port) { FPort = port; }
 
+    using TTimePoint = std::chrono::steady_clock::time_point;
+    using TClock = std::function<TTimePoint()>;
+
     // Opens the connection and runs the handshake. A failed TCP connect raises the connection's
     // exception; a failure of the connection during the handshake raises ESRCPClientConnectError; a
     // refused handshake closes the session and returns normally (Connected() is then false).
-    virtual void Connect(int ATimeout);
+    // ATimeout bounds the TCP connect and the whole handshake together (DefaultConnectTimeoutMs when 0
+    // or less): a server that sends its lines slowly cannot hold the caller longer.
+    void Connect(int ATimeout);
+    // The same with the bound given as a point of Now(), so that a caller opening several sessions
+    // gives them one bound together. Time running out raises ESRCPClientConnectError, before the TCP
+    // connect as during the handshake.
+    virtual void ConnectBy(TTimePoint deadline);
+    // Where the session reads the time (tests); the steady clock without one.
+    void SetClock(TClock clock) { m_clock = std::move(clock); }
+    TTimePoint Now() const { return m_clock ? m_clock() : std::chrono::steady_clock::now(); }
     // Closes the session (a command session says goodbye first). Never throws.
     virtual void Disconnect();
     bool Connected() const { return FConnection->isConnected(); }
@@ -167,8 +186,10 @@ protected:
     void HandleOnDisconnect();
     // DoLog for where nothing may leave (closing, reporting a failure): a throwing OnLog is ignored.
     void LogQuietly(const std::string& S);
-    // Reads one handshake line within the connect time-out and parses it into Cmd.
+    // Reads one handshake line before the connect's deadline and parses it into Cmd.
     bool ReceiveHandshakeAnswer(TSRCPCmd& Cmd);
+    // One handshake line, read before the connect's deadline; TimeoutError once it has passed.
+    std::string ReadHandshakeLine();
     // Tells the observers that this session is going; every descendant's destructor calls it first.
     void NotifyObservers();
 
@@ -194,7 +215,8 @@ private:
     TSRCPCommandVersion FVersion = cv082;
     std::string FResponse;
     std::string FRefusal;
-    int m_handshakeTimeoutMs = DefaultConnectTimeoutMs;
+    TTimePoint m_handshakeDeadline{};
+    TClock m_clock;
     int m_replyTimeoutMs = DefaultReplyTimeoutMs;
     // True from a successful TCP connect until OnDisconnected has been fired for it (main thread).
     bool m_open = false;
@@ -209,7 +231,7 @@ public:
     explicit TSRCPCommandClient(std::unique_ptr<LineTransport> transport = nullptr);
     ~TSRCPCommandClient() override;
 
-    void Connect(int ATimeout) override;
+    void ConnectBy(TTimePoint deadline) override;
 
 protected:
     // Sends TERM 0 SESSION <id> and waits briefly for its reply.
@@ -256,14 +278,14 @@ public:
     ~TSRCPInfoClient() override;
 
     // Raises std::logic_error when there is no dispatcher to hand the lines to.
-    void Connect(int ATimeout) override;
+    void ConnectBy(TTimePoint deadline) override;
     void Disconnect() override;
     void SetVersion(TSRCPCommandVersion value) override;
 
     // The list refers to the groups and does not own them.
     void RegisterDeviceGroup(TSRCPInfoReceiver* Group);
     void UnregisterDeviceGroup(TSRCPInfoReceiver* Group);
-    int DeviceGroupCount() const { return static_cast<int>(FDeviceGroups.size()); }
+    int DeviceGroupCount() const { return static_cast<int>(m_registered.size()); }
 
     // Parses one line and hands it to the groups that take it. Runs on the main thread.
     void DoDataReceive(const std::string& line);
@@ -285,7 +307,12 @@ private:
     void StopReader();
     void ReportHandlerException(const std::string& message);
 
-    std::vector<TSRCPInfoReceiver*> FDeviceGroups;
+    // The registered groups, filed by DeviceGroup() in the order they registered. A group that leaves
+    // while a line is dispatched leaves a null entry behind, removed once no dispatch runs.
+    std::array<std::vector<TSRCPInfoReceiver*>, SRCPDeviceGroupCount> FDeviceGroups;
+    // Each registered group with the list it was filed in.
+    std::unordered_map<TSRCPInfoReceiver*, TSRCPDeviceGroup> m_registered;
+    bool m_emptiedEntries = false;
     std::unique_ptr<TSRCPInfoReadThread> FInfoThread;
     // Readers stopped while their own line was being dispatched; joined once it has returned.
     std::vector<std::unique_ptr<TSRCPInfoReadThread>> m_retired;

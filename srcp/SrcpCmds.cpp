@@ -20,6 +20,15 @@ bool ReadTimeStamp(std::string_view token, double& value) {
     return true;
 }
 
+// A field from a file or from the user may hold a control byte; a CR or LF in it would end the line
+// early and make the rest of the field a command of its own, and servers take no other control byte.
+bool HoldsControlByte(std::string_view line) {
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return true;
+    return false;
+}
+
 std::string_view NextToken(std::string_view& rest) {
     std::string_view token;
     TSRCPCmd::SplitString(' ', rest, token);
@@ -171,6 +180,12 @@ std::string TSRCPCmd::GetCommand() {
         ConfirmationCommand(line);
     else
         SyntaxCommand(line);
+    // Such a command is not built: it becomes an error, which the session refuses to send.
+    if (FCommandClass == ccCommand && !IsErrorCmd() && HoldsControlByte(line.Value())) {
+        InternalSetCommandType(ctEWrongValue);
+        line.Clear();
+        ErrorCommand(line);
+    }
     --m_buildDepth;
     return line.Value();
 }

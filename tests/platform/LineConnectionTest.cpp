@@ -145,6 +145,48 @@ TEST(LineConnection, AHostNameIsLookedUpWithinTheTimeOut) {
     setHostLookup(nullptr);
 }
 
+// Connecting again and again to a resolver that does not answer starts no second look-up on a
+// connection, while the lookup may be set anew from another thread; once the connections are gone
+// and the answers come, no look-up is left.
+TEST(LineConnection, AConnectionHasAtMostOneLookUpRunning) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool answer = false;
+    const HostLookup gate = [&](const char*, const char* service, const addrinfo* hints, addrinfo** result) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return answer; });
+        return ::getaddrinfo("127.0.0.1", service, hints, result);
+    };
+    // Look-ups of the tests before have answered; let them end.
+    for (int i = 0; i < 20000 && hostLookupsRunning() > 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    setHostLookup(gate);
+    {
+        LineConnection first;
+        LineConnection second;
+        std::thread other([&] {
+            for (int i = 0; i < 25; ++i)
+                EXPECT_THROW(second.connect("zentrale", 4711, 1), TimeoutError);
+        });
+        for (int i = 0; i < 25; ++i) {
+            setHostLookup(gate);
+            // Another name waits for the look-up that runs.
+            EXPECT_THROW(first.connect(i % 2 ? "zentrale" : "stellwerk", 4711, 1), TimeoutError);
+        }
+        other.join();
+        EXPECT_EQ(2, hostLookupsRunning());
+    }
+    {
+        std::lock_guard lock(mutex);
+        answer = true;
+    }
+    changed.notify_all();
+    for (int i = 0; i < 20000 && hostLookupsRunning() > 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(0, hostLookupsRunning());
+    setHostLookup(nullptr);
+}
+
 TEST(LineConnection, LineBoundIs64KiB) {
     struct Case {
         std::size_t length;

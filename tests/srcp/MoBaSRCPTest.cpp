@@ -1,6 +1,9 @@
 #include "MoBaSRCPRig.h"
 
+#include "platform/IniFile.h"
+
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -51,8 +54,12 @@ TEST_F(MoBaSRCP, BusListFromDescriptions) {
             {"1000.000 100 INFO 1 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"}, {"1: GL "}, {}),
         row("a group named twice", false, {"GA GA FB FB"}, {}, {"0: GA FB "}, {}),
         row("a bus number at the top of the integers", false, {},
-            {"1000.000 100 INFO 2147483647 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"},
-            {"2147483647: GL "}, {}),
+            {"1000.000 100 INFO 2147483647 DESCRIPTION GL", "1000.000 100 INFO 0 DESCRIPTION GA"}, {"0: GA "},
+            {}),
+        row("bus numbers outside 0 to 255", false, {},
+            {"1000.000 100 INFO 256 DESCRIPTION GL", "1000.000 100 INFO -1 DESCRIPTION GL",
+             "1000.000 100 INFO 255 DESCRIPTION GA"},
+            {"255: GA "}, {}),
         row("asked bus by bus", true, {"GL", "GA FB", "TIME"}, {}, {"0: GL ", "1: GA FB ", "2: TIME "},
             {"GET 0 DESCRIPTION", "GET 1 DESCRIPTION", "GET 2 DESCRIPTION", "GET 3 DESCRIPTION"}),
     };
@@ -302,6 +309,98 @@ TEST_F(MoBaSRCP, InfoSessionFailingToConnect) {
     }
 }
 
+// A transport whose server takes its time over every handshake line: each read with a time limit
+// moves the test's clock on. Records the limit of every connect and read.
+class SlowServer : public LineTransport {
+public:
+    SlowServer(std::unique_ptr<LineTransport> inner, TSRCPBaseClient::TTimePoint& now,
+               std::chrono::milliseconds perLine, Lines& limits)
+        : m_inner(std::move(inner)), m_now(now), m_perLine(perLine), m_limits(limits) {}
+    void connect(const std::string& host, int port, int timeoutMs) override {
+        m_limits.push_back("connect " + std::to_string(timeoutMs));
+        m_inner->connect(host, port, timeoutMs);
+    }
+    bool isConnected() const override { return m_inner->isConnected(); }
+    void writeLine(std::string_view line) override { m_inner->writeLine(line); }
+    std::string readLine(int timeoutMs) override {
+        // Without a limit it is the info reader, on its own thread: the clock is the main thread's.
+        if (timeoutMs <= 0)
+            return m_inner->readLine(timeoutMs);
+        m_limits.push_back("read " + std::to_string(timeoutMs));
+        std::string line = m_inner->readLine(timeoutMs);
+        m_now += m_perLine;
+        return line;
+    }
+    void shutdown() override { m_inner->shutdown(); }
+    void close() override { m_inner->close(); }
+    void checkForDisconnect(bool raise) override { m_inner->checkForDisconnect(raise); }
+    void setClosedHook(std::function<void()> hook) override { m_inner->setClosedHook(std::move(hook)); }
+
+private:
+    std::unique_ptr<LineTransport> m_inner;
+    TSRCPBaseClient::TTimePoint& m_now;
+    std::chrono::milliseconds m_perLine;
+    Lines& m_limits;
+};
+
+// Connect has one bound for both sessions: a server that answers every line just in time cannot hold
+// the caller for a bound per line. Asking for the buses in between does not count.
+TEST_F(MoBaSRCP, ConnectHasOneBoundForBothHandshakes) {
+    struct Case {
+        const char* name;
+        int msPerLine;
+        bool queryServer;
+        bool connects;
+        Lines limits;
+    };
+    const Case cases[] = {
+        {"900 ms a line",
+         900,
+         false,
+         false,
+         {"connect 5000", "read 5000", "read 4100", "read 3200", "read 2300", "connect 1400", "read 1400",
+          "read 500"}},
+        {"100 ms a line",
+         100,
+         false,
+         true,
+         {"connect 5000", "read 5000", "read 4900", "read 4800", "read 4700", "connect 4600", "read 4600",
+          "read 4500", "read 4400", "read 4300"}},
+        {"400 ms a line, buses asked for",
+         400,
+         true,
+         true,
+         {"connect 5000", "read 5000", "read 4600", "read 4200", "read 3800", "read 5000", "read 5000",
+          "connect 3400", "read 3400", "read 3000", "read 2600", "read 2200"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSrcpServer fake;
+        fake.setBusDescriptions({"GL"});
+        TSRCPBaseClient::TTimePoint now{};
+        Lines limits;
+        const std::chrono::milliseconds perLine(c.msPerLine);
+        TMoBaSRCPClient client(std::make_unique<SlowServer>(fake.memoryTransport(), now, perLine, limits),
+                               std::make_unique<SlowServer>(fake.memoryTransport(), now, perLine, limits));
+        client.SetDispatcher(&dispatcher);
+        client.SetClock([&now] { return now; });
+        client.SetQueryServer(c.queryServer);
+        int disconnects = 0;
+        client.OnDisconnect = [&](TMoBaSRCPClient&) { ++disconnects; };
+        if (c.connects) {
+            EXPECT_NO_THROW(client.Connect());
+        } else {
+            EXPECT_THROW(client.Connect(), ESRCPClientConnectError);
+        }
+        // Then, on failure, the command session's goodbye, which has a bound of its own.
+        limits.resize(std::min(limits.size(), c.limits.size()));
+        EXPECT_EQ(c.limits, limits);
+        EXPECT_EQ(c.connects, client.Connected());
+        EXPECT_EQ(c.connects ? 0 : 1, disconnects);
+        client.Disconnect();
+    }
+}
+
 TEST_F(MoBaSRCP, ConnectFailuresRaiseAndLeaveItDisconnected) {
     {
         SCOPED_TRACE("nobody listens");
@@ -360,6 +459,83 @@ TEST_F(MoBaSRCP, AskingBusByBusEnds) {
     ASSERT_EQ(256u, asked.size());
     EXPECT_EQ("GET 255 DESCRIPTION", asked.back());
     rig.client.Disconnect();
+}
+
+// The component and its sessions belong to the main thread: called from another thread while the
+// program's dispatcher is set, an entry stops the program at once instead of racing.
+TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "the check is compiled into debug builds only";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TSRCPPower power;
+    TSRCPCmd cmd;
+    IniFile ini(m_dir.path() + "any.ini");
+    const std::pair<const char*, std::function<void(TMoBaSRCPClient&)>> cases[] = {
+        {"Connect", [](TMoBaSRCPClient& c) { c.Connect(); }},
+        {"Disconnect", [](TMoBaSRCPClient& c) { c.Disconnect(); }},
+        {"SetConnected", [](TMoBaSRCPClient& c) { c.SetConnected(false); }},
+        {"SetEmergencyStop", [](TMoBaSRCPClient& c) { c.SetEmergencyStop(true); }},
+        {"SetHost", [](TMoBaSRCPClient& c) { c.SetHost("zentrale"); }},
+        {"SetPort", [](TMoBaSRCPClient& c) { c.SetPort(4711); }},
+        {"SetLogEnabled", [](TMoBaSRCPClient& c) { c.SetLogEnabled(true); }},
+        {"ReadFromIniFile", [&](TMoBaSRCPClient& c) { c.ReadFromIniFile(ini); }},
+        {"WriteToIniFile", [&](TMoBaSRCPClient& c) { c.WriteToIniFile(ini); }},
+        {"command session Connect", [](TMoBaSRCPClient& c) { c.CmdClnt()->Connect(100); }},
+        {"command session Disconnect", [](TMoBaSRCPClient& c) { c.CmdClnt()->Disconnect(); }},
+        {"SendCommand", [&](TMoBaSRCPClient& c) { c.CmdClnt()->SendCommand(cmd); }},
+        {"ReceiveAnswer", [&](TMoBaSRCPClient& c) { c.CmdClnt()->ReceiveAnswer(cmd); }},
+        {"info session Connect", [](TMoBaSRCPClient& c) { c.InfoClnt()->Connect(100); }},
+        {"info session Disconnect", [](TMoBaSRCPClient& c) { c.InfoClnt()->Disconnect(); }},
+        {"RegisterDeviceGroup", [&](TMoBaSRCPClient& c) { c.InfoClnt()->RegisterDeviceGroup(&power); }},
+        {"UnregisterDeviceGroup", [&](TMoBaSRCPClient& c) { c.InfoClnt()->UnregisterDeviceGroup(&power); }},
+        {"DoDataReceive",
+         [](TMoBaSRCPClient& c) { c.InfoClnt()->DoDataReceive("1000.000 100 INFO 1 POWER ON"); }},
+    };
+    for (const auto& [name, call] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_DEATH(
+            {
+                ManualDispatcher main;
+                setMainThreadDispatcher(&main);
+                TMoBaSRCPClient client(std::make_unique<MemoryTransport>([] { return nullptr; }),
+                                       std::make_unique<MemoryTransport>([] { return nullptr; }));
+                std::thread other([&] {
+                    try {
+                        call(client);
+                    } catch (const std::exception&) {
+                    }
+                });
+                other.join();
+                setMainThreadDispatcher(nullptr);
+            },
+            "must run on the GUI thread");
+    }
+}
+
+// A handler that disconnects may still use the objects it was handed until it returns: the buses are
+// freed after the line's dispatch, not inside Disconnect. A bus freed writes its profile settings.
+TEST_F(MoBaSRCP, BusesLetGoInAHandlerAreFreedAfterTheDispatch) {
+    MoBaLibraryFinalize();
+    writeFileBytes(m_dir.file("layout.mpr"), "[Bus0Info]\r\n");
+    MoBaLibraryInitialize(m_dir.path());
+    server.setBusDescriptions({"GL GA"});
+    ClientRig rig(server, dispatcher);
+    rig.client.SetProfileActive(true);
+    rig.connect(1);
+    const auto written = [&] {
+        return rig.client.ProfileIniFile()->readInteger("Bus0Info", "AccessoireDelayTime", -1);
+    };
+    std::optional<int> inHandler;
+    rig.client.OnLocoChange = [&](TMoBaSRCPClient& s, TMoBaSRCPLoco*) {
+        s.Disconnect();
+        inHandler = written();
+    };
+    server.injectInfo("1001.000 100 INFO 0 GL 3 1 5 28 1 0 0 0 0");
+    ASSERT_TRUE(rig.pumpUntil([&] { return inHandler.has_value(); }));
+    EXPECT_EQ(-1, *inHandler);
+    EXPECT_TRUE(rig.pumpUntil([&] { return written() == 200; }));
+    rig.client.SetProfileActive(false);
 }
 
 TEST_F(MoBaSRCP, ConnectedPropertyConnectsAndDisconnects) {

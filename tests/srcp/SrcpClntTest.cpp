@@ -230,12 +230,12 @@ TEST_F(SrcpClnt, ConnectionFailuresDuringHandshake) {
         {"reset at SET PROTOCOL", Over::Socket, resetAtProtocol, 2000, "Err: read: Connection reset by peer"},
         {"reset at SET PROTOCOL, in memory", Over::Memory, resetAtProtocol, 2000,
          "Err: read: Connection reset by peer"},
-        // The time-out in the text is the connect time-out that the handshake reads use.
+        // The connect time-out bounds the whole handshake.
         {"silent server", Over::Memory, [](FakeSrcpServer& f, MemoryTransport*) { f.setStalled(true); }, 300,
-         "Err: read: no line within 300 ms"},
+         "Err: handshake: no answer in time"},
         {"no reply to GO", Over::Memory,
          [](FakeSrcpServer& f, MemoryTransport*) { f.addRule("GO", Reply::silence(), true); }, 300,
-         "Err: read: no line within 300 ms"},
+         "Err: handshake: no answer in time"},
         {"over-long welcome", Over::Socket,
          [](FakeSrcpServer& f, MemoryTransport*) { f.setWelcome(std::string(70000, 'w')); }, 2000,
          "Err: read: line longer than 65536 bytes: Message too long"},
@@ -471,6 +471,12 @@ TEST_F(SrcpClnt, CommandsThatBuildAsErrorsAreNotSent) {
     // Already an error: refused before building.
     EXPECT_FALSE(s.client.SendCommand(cmd));
     EXPECT_EQ(2, s.errors);
+    // A field that would end the line early.
+    prepare(cmd, ctInit, dgFeedback);
+    cmd.SetDataString("S88\rSET 1 POWER OFF");
+    EXPECT_FALSE(s.client.SendCommand(cmd));
+    EXPECT_EQ(3, s.errors);
+    EXPECT_EQ("Err: 412 ERROR wrong value", s.log.back());
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(3u, server.linesOf("COMMAND").size());
     EXPECT_TRUE(s.client.Connected());
@@ -818,6 +824,46 @@ TEST_F(SrcpInfo, GroupsLeavingDuringTheWalkAreSkipped) {
     ASSERT_TRUE(dispatcher.pumpUntil([&] { return thirdCalls == 1; }, Patience));
     EXPECT_EQ(0, secondCalls);
     EXPECT_EQ(2, session->client.DeviceGroupCount());
+}
+
+// A line is offered only to the groups of its own device group, however many others there are.
+TEST_F(SrcpInfo, LinesAreOfferedOnlyToTheGroupsOfTheirDeviceGroup) {
+    struct Counting : TSRCPInfoReceiver {
+        explicit Counting(TSRCPDeviceGroup g) : group(g) {}
+        TSRCPDeviceGroup DeviceGroup() const override { return group; }
+        bool TakesLinesOf(TSRCPDeviceGroup g, int) const override { return ++asked, g == group; }
+        void SetDataAnswer(TSRCPCmd&) override {}
+        void Notification(TSRCPBaseClient*) override {}
+        TSRCPDeviceGroup group;
+        mutable int asked = 0;
+    };
+    struct Case {
+        const char* line;
+        std::vector<int> asked; // GL, FB, TIME, GL
+    };
+    const Case cases[] = {
+        {"1000.000 100 INFO 1 GL 3 1 5 28 1 0 0 0 0", {1, 0, 0, 1}},
+        {"1000.000 100 INFO 1 FB 5 1", {0, 1, 0, 0}},
+        {"1000.000 100 INFO 1 LOCK GL 3 20 7", {1, 0, 0, 1}},
+        {"1000.000 100 INFO 1 POWER ON", {0, 0, 0, 0}},
+        {"no line at all", {0, 0, 0, 0}},
+    };
+    Counting groups[] = {Counting(dgLoco), Counting(dgFeedback), Counting(dgTime), Counting(dgLoco)};
+    for (auto& g : groups)
+        session->client.RegisterDeviceGroup(&g);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<int> asked;
+        for (auto& g : groups)
+            g.asked = 0;
+        session->client.DoDataReceive(c.line);
+        for (const auto& g : groups)
+            asked.push_back(g.asked);
+        EXPECT_EQ(c.asked, asked);
+    }
+    for (auto& g : groups)
+        session->client.UnregisterDeviceGroup(&g);
+    EXPECT_EQ(1, session->client.DeviceGroupCount());
 }
 
 TEST_F(SrcpInfo, DestroyedSessionsAreForgottenByTheirGroups) {
