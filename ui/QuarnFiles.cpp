@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QScrollBar>
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <string>
@@ -168,6 +169,11 @@ void TMainForm::Oeffnen1Click() {
         showExceptionText(routeError);
         return;
     }
+    // Without its route file the plan's route buttons still carry their numbers: new routes are
+    // numbered above them, so that no button sets a route recorded later.
+    if (!routeError.empty())
+        for (const tPosEntry& entry : plan.contents.entries)
+            routes.Anz_strassen = std::min(std::max(routes.Anz_strassen, entry.Fahrnr), MaxRouteNumber);
 
     Bahn->quarngraufaerben();
     usePlanPath(*this, *chosen);

@@ -242,17 +242,18 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         {"Open a count above the records", Start::PlanA, &TMainForm::Oeffnen1Click, "count.pln", unchanged,
          -1},
         {"Open a bad font line", Start::PlanA, &TMainForm::Oeffnen1Click, "font.pln", unchanged, -1},
-        // A damaged route file: the plan opens without routes, the file is kept aside.
+        // A damaged route file: the plan opens without routes, the file is kept aside; new routes are
+        // numbered above the route button's 1.
         {"Open a broken route file", Start::PlanA, &TMainForm::Oeffnen1Click, "routes.pln",
          [&](PlanState& s, Files& f) {
-             opened(s, "routes.pln", {}, 0);
+             opened(s, "routes.pln", {}, 1);
              f["routes.dat.bak"] = f["routes.dat"];
              f.erase("routes.dat");
          },
          -1, Pixels::AShown, "routes.dat, route element 2"},
         {"Open a route counter at the limit", Start::PlanA, &TMainForm::Oeffnen1Click, "limit.pln",
          [&](PlanState& s, Files& f) {
-             opened(s, "limit.pln", {}, 0);
+             opened(s, "limit.pln", {}, 1);
              f["limit.dat.bak"] = f["limit.dat"];
              f.erase("limit.dat");
          },
@@ -261,7 +262,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         {"Open a broken route file that cannot be kept aside", Start::PlanA, &TMainForm::Oeffnen1Click,
          "stuck.pln", unchanged, -1, Pixels::Unchecked, "stuck.dat"},
         {"Open a route file that is a folder", Start::PlanA, &TMainForm::Oeffnen1Click, "folder.pln",
-         [&](PlanState& s, Files&) { opened(s, "folder.pln", {}, 0); }, -1, Pixels::AShown, "folder.dat"},
+         [&](PlanState& s, Files&) { opened(s, "folder.pln", {}, 1); }, -1, Pixels::AShown, "folder.dat"},
         {"Save", Start::PlanA, &TMainForm::Speichern1Click, std::nullopt,
          [&](PlanState& s, Files& f) {
              s.saved = true;
