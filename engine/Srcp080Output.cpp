@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "engine/FeedbackLine.h"
 #include "engine/MainFormState.h"
@@ -29,18 +28,25 @@ TMoBaSRCPFeedbacks* feedbackGroup(const char* what) {
     return bus ? bus->FBs() : nullptr;
 }
 
-// Catches the error replies of one session while it lives.
-class ScopedErrorHook {
+// Keeps the last error reply of one session while it lives; a handler already set still runs.
+class ErrorReplyCatcher {
 public:
-    ScopedErrorHook(TSRCPBaseClient& session, TSRCPBaseClient::TNotifyEvent hook)
-        : m_session(session), m_previous(std::exchange(session.OnError, std::move(hook))) {}
-    ~ScopedErrorHook() { m_session.OnError = std::move(m_previous); }
-    ScopedErrorHook(const ScopedErrorHook&) = delete;
-    ScopedErrorHook& operator=(const ScopedErrorHook&) = delete;
+    explicit ErrorReplyCatcher(TSRCPBaseClient& session) : m_session(session), m_previous(session.OnError) {
+        session.OnError = [this](TSRCPBaseClient& sender) {
+            m_reply = sender.Response();
+            if (m_previous)
+                m_previous(sender);
+        };
+    }
+    ~ErrorReplyCatcher() { m_session.OnError = std::move(m_previous); }
+    ErrorReplyCatcher(const ErrorReplyCatcher&) = delete;
+    ErrorReplyCatcher& operator=(const ErrorReplyCatcher&) = delete;
+    const std::string& reply() const { return m_reply; }
 
 private:
     TSRCPBaseClient& m_session;
     TSRCPBaseClient::TNotifyEvent m_previous;
+    std::string m_reply;
 };
 
 // A reply line without the server's time stamp in front: "419 ERROR list too short".
@@ -96,9 +102,9 @@ CommandResult Srcp080Output::startFeedback() {
     // without it, no contact would ever change and nothing would say why.
     std::string refusal;
     {
-        TSRCPCommandClient& session = *client->CmdClnt();
-        const ScopedErrorHook hook(session, [&refusal](TSRCPBaseClient& s) { refusal = s.Response(); });
+        const ErrorReplyCatcher catcher(*client->CmdClnt());
         feedback->SetEnabled(true);
+        refusal = catcher.reply();
     }
     if (feedback->Enabled())
         return CommandResult::Sent;
