@@ -43,7 +43,7 @@ public:
     // Leaves the old session's registry and joins the new one's.
     void SetInfoClient(TSRCPInfoClient* value);
 
-    TSRCPDeviceGroup DeviceGroup() const { return FDeviceGroup; }
+    TSRCPDeviceGroup DeviceGroup() const override { return FDeviceGroup; }
     int Bus() const { return FBus; }
     void SetBus(int value) { FBus = value; }
     TSRCPEventMode EventMode() const { return FEventMode; }
