@@ -213,6 +213,13 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         s.buttonsOn = 0;
     };
     auto unchanged = [](PlanState&, Files&) {};
+    // The plan opened without routes, its route file kept aside.
+    auto routesAside = [&](std::string stem) {
+        return [&, stem](PlanState& s, Files& f) {
+            opened(s, stem + ".pln", {}, 1);
+            f[stem + ".dat.bak"] = f.extract(stem + ".dat").mapped();
+        };
+    };
     const std::string routesWithSecond = lines("2 1 14 27 27 12 2 14 27 27 11 2");
 
     const Row rows[] = {
@@ -245,19 +252,9 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         // A damaged route file: the plan opens without routes, the file is kept aside; new routes are
         // numbered above the route button's 1.
         {"Open a broken route file", Start::PlanA, &TMainForm::Oeffnen1Click, "routes.pln",
-         [&](PlanState& s, Files& f) {
-             opened(s, "routes.pln", {}, 1);
-             f["routes.dat.bak"] = f["routes.dat"];
-             f.erase("routes.dat");
-         },
-         -1, Pixels::AShown, "routes.dat, route element 2"},
+         routesAside("routes"), -1, Pixels::AShown, "routes.dat, route element 2"},
         {"Open a route counter at the limit", Start::PlanA, &TMainForm::Oeffnen1Click, "limit.pln",
-         [&](PlanState& s, Files& f) {
-             opened(s, "limit.pln", {}, 1);
-             f["limit.dat.bak"] = f["limit.dat"];
-             f.erase("limit.dat");
-         },
-         -1, Pixels::AShown, "limit.dat: line 2"},
+         routesAside("limit"), -1, Pixels::AShown, "limit.dat: line 2"},
         // A folder in the backup's place: the plan stays closed rather than risk the file.
         {"Open a broken route file that cannot be kept aside", Start::PlanA, &TMainForm::Oeffnen1Click,
          "stuck.pln", unchanged, -1, Pixels::Unchecked, "stuck.dat"},

@@ -32,21 +32,16 @@ TEST_F(QuarnModesTest, PaletteClickPicksTheKindOfItsSlot) {
     const QColor yellow = colorFromTColor(clYellow);
     tPosEntry& selected = place(1, 27, 27);
 
+    using enum TMouseButton;
     struct Case {
         int x, y;
         int kind; // 0: nothing to pick
         int x0, y0;
-        TMouseButton button = TMouseButton::mbLeft;
+        TMouseButton button = mbLeft;
     };
     const Case cases[] = {
-        {27, 0, 1, 1, 1},
-        {28, 0, 2, 29, 1},
-        {369, 5, 14, 365, 1},
-        {5, 61, 45, 1, 57},
-        {616, 5, 0, 0, 0},
-        {5, 112, 0, 0, 0},
-        {369, 5, 0, 0, 0, TMouseButton::mbRight},
-        {369, 5, 0, 0, 0, TMouseButton::mbMiddle},
+        {27, 0, 1, 1, 1},  {28, 0, 2, 29, 1}, {369, 5, 14, 365, 1},       {5, 61, 45, 1, 57},
+        {616, 5, 0, 0, 0}, {5, 112, 0, 0, 0}, {369, 5, 0, 0, 0, mbRight}, {369, 5, 0, 0, 0, mbMiddle},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y));
@@ -56,12 +51,11 @@ TEST_F(QuarnModesTest, PaletteClickPicksTheKindOfItsSlot) {
         window->Move_elements = true;
         window->Move_el_counter = 2;
 
-        window->Design_PanelMouseDown(c.button, c.button == TMouseButton::mbLeft ? ssLeft : TShiftState{},
-                                      c.x, c.y);
+        window->Design_PanelMouseDown(c.button, c.button == mbLeft ? ssLeft : TShiftState{}, c.x, c.y);
         const QImage& shown = window->Design_Panel->view().image();
-        if (c.button != TMouseButton::mbLeft) {
+        if (c.button != mbLeft) {
             // Only the left button picks: the right one ends the pick, the middle one leaves it.
-            EXPECT_EQ(window->Symbol, c.button == TMouseButton::mbMiddle);
+            EXPECT_EQ(window->Symbol, c.button == mbMiddle);
             EXPECT_EQ(window->Comp_nr, 3);
             EXPECT_EQ(rgb(shown), rgb(palette));
         } else if (c.kind == 0) {

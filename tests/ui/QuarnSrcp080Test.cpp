@@ -307,14 +307,9 @@ TEST_F(QuarnSrcp080Test, TheFirstDragAfterConnectingDrivesTheLoco) {
     TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
     connect(window);
-    for (int i = 0; i < LOKMAX; ++i)
+    for (int i = 1; i < LOKMAX; ++i)
         Lok->entry(i)->ProtType = mpbCustom;
-    tLokEntry& slot = *Lok->entry(0);
-    slot = tLokEntry{};
-    slot.Protocol = "M2";
-    slot.Protversion = 2;
-    slot.Addr = 24;
-    slot.Direction = 1;
+    *Lok->entry(0) = {.Protocol = "M2", .Protversion = 2, .Addr = 24, .Direction = 1};
     window->setupScrollBar(0);
     window->Betrieb = true;
     m_server.newCommandLines();

@@ -1,13 +1,11 @@
 // The windows as the user sees them: every caption fits its control in every language and mode, and
 // Enter in a field of a dialog neither saves nor closes it.
 
-#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabWidget>
@@ -73,6 +71,8 @@ TEST_F(ShownWindowsTest, EveryCaptionFitsInEveryLanguageAndMode) {
                                              &M::Betrieb1Click,
                                              &M::Softregler1Click,
                                              &M::Fahrstrassen1Click};
+    // Show is a debugging button, shown while the window debugs.
+    LocoForm->Zeigen_button->show();
     for (int language = LANGDEUTSCH; language <= LANGFRENCH; ++language) {
         SCOPED_TRACE("language " + std::to_string(language));
         window->Lang_id = language;
@@ -85,9 +85,6 @@ TEST_F(ShownWindowsTest, EveryCaptionFitsInEveryLanguageAndMode) {
         window->PageControl1->setCurrentWidget(window->TabSheet2);
         expectCaptionsFit(window);
         window->PageControl1->setCurrentWidget(window->TabSheet1);
-
-        // Show is a debugging button, shown while the window debugs.
-        LocoForm->Zeigen_button->show();
         for (QDialog* dialog :
              std::initializer_list<QDialog*>{LocoForm, SetupForm, AssistForm, TimeForm, InfoForm}) {
             dialog->show();
@@ -98,25 +95,23 @@ TEST_F(ShownWindowsTest, EveryCaptionFitsInEveryLanguageAndMode) {
 }
 
 TEST_F(ShownWindowsTest, EnterInAFieldLeavesTheDialogOpenAndStoresNothing) {
-    struct Case {
-        std::function<QDialog*()> form;
-        std::vector<const char*> fields;
-        std::function<void()> open;
-        // True when nothing of what was typed was taken.
-        std::function<bool()> untouched;
-    };
     Lok->set_addr(0, 3);
     window->Iphostchar = "host";
-    const Case cases[] = {
-        {[] { return LocoForm; },
+    const struct {
+        QDialog* form;
+        std::vector<const char*> fields;
+        std::function<void()> open;
+        std::function<bool()> untouched; // nothing typed was taken
+    } cases[] = {
+        {LocoForm,
          {"Adresse_edit", "Beschreibung_edit", "Vmax_edit", "K3CB", "K4CB"},
          [] { LocoForm->setuplok(0); },
          [] { return Lok->get_addr(0) == 3; }},
-        {[] { return SetupForm; },
+        {SetupForm,
          {"Edithost", "Editport", "udS88"},
          [this] { window->IPAddrHost1Click(); },
          [this] { return window->Iphostchar == "host"; }},
-        {[] { return TimeForm; },
+        {TimeForm,
          {"udHours", "udMin", "udSecs"},
          [this] {
              window->Zeit1->setChecked(true);
@@ -124,23 +119,22 @@ TEST_F(ShownWindowsTest, EnterInAFieldLeavesTheDialogOpenAndStoresNothing) {
          },
          [] { return !UhrForm->isVisible(); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.form()->objectName().toStdString());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.form->objectName().toStdString());
         m_dialogs.pushWindow([&c] {
-            QDialog* dialog = c.form();
-            dialog->show();
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            c.form->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(c.form));
             for (const char* name : c.fields) {
-                QWidget* field = dialog->findChild<QWidget*>(name);
+                QWidget* field = c.form->findChild<QWidget*>(name);
                 if (auto* combo = qobject_cast<QComboBox*>(field))
                     field = combo->lineEdit();
                 field->setFocus();
                 QTest::keyClicks(field, "7");
                 QTest::keyClick(field, Qt::Key_Return);
-                EXPECT_TRUE(dialog->isVisible()) << name;
+                EXPECT_TRUE(c.form->isVisible()) << name;
             }
-            const int result = dialog->isVisible() ? QDialog::Rejected : dialog->result();
-            dialog->hide();
+            const int result = c.form->isVisible() ? QDialog::Rejected : c.form->result();
+            c.form->hide();
             return result;
         });
         c.open();
