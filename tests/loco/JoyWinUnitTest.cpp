@@ -61,7 +61,6 @@ TEST_F(JoyWinUnitTest, SetupReadsTheCapabilitiesAndStartsPolling) {
         EXPECT_EQ(m_win->setup(), 0);
         EXPECT_EQ(m_win->Joy, 0);
         EXPECT_EQ(m_win->Ymin, 0);
-        EXPECT_EQ(m_win->Ymax, 65535);
         EXPECT_EQ(m_win->Zmax, 65535);
         for (QSlider* bar : {m_win->TrackBarY, m_win->TrackBarZ}) {
             EXPECT_EQ(bar->maximum(), 65535);
@@ -149,8 +148,7 @@ TEST_F(JoyWinUnitTest, AxesMoveTheBoundBarsFromTopToBottom) {
 TEST_F(JoyWinUnitTest, AGamePadsTriggerDoesNotDriveJoystickTwo) {
     // Z is the left trigger, resting at its minimum; the second stick rests in the middle.
     TestDeviceDescription pad = TestDeviceDescription::gamepad();
-    pad.axes.push_back({evcode::AbsRx, -32768, 32767, 0});
-    pad.axes.push_back({evcode::AbsRy, -32768, 32767, 0});
+    pad.axes.insert(pad.axes.end(), {{evcode::AbsRx, -32768, 32767, 0}, {evcode::AbsRy, -32768, 32767, 0}});
     plugIn(pad);
     m_form.Joy_Mode = 1;
     ASSERT_EQ(m_panel->Joyinitsetup(), 0);
@@ -176,6 +174,7 @@ TEST_F(JoyWinUnitTest, APadPluggedInAfterAStartWithoutOneDrives) {
         const std::string node = plugIn();
         if (byTest) {
             m_win->Test_buttonClick();
+            EXPECT_EQ(m_win->TrackBarY->maximum(), 65535) << "the test display's range";
             m_win->EndButtonClick();
         }
         setSlot(0, "M2", 11);
@@ -183,7 +182,6 @@ TEST_F(JoyWinUnitTest, APadPluggedInAfterAStartWithoutOneDrives) {
         bind(1, 0);
         m_devices->setAxis(node, Axis::Y, -100);
         m_win->JoyMove();
-        EXPECT_EQ(m_win->Ymax, 65535);
         EXPECT_EQ(m_panel->scrollBar(0)->value(), 0) << "stick forward: the top of the bar";
         m_devices->unplug(node);
         m_win->JoyTimer->stop();

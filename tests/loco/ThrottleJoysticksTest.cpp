@@ -230,8 +230,8 @@ TEST_F(ThrottleJoysticksTest, JoyinitsetupStartsTheChosenBackEndOnly) {
         bool buttons, dxPolling, winPolling;
         bool unreadable = false; // no node may be read
     };
-    const std::string why = "\n/test/input/event0: " + std::string(std::strerror(EACCES));
-    const std::string unreadable = "No Joystick detected!" + why;
+    const std::string unreadable =
+        "No Joystick detected!\n/test/input/event0: " + std::string(std::strerror(EACCES));
     const Case cases[] = {
         {0, LANGENGLISH, 2, " 2Joystick(s) is(are) detected", true, true, false},
         {0, LANGDEUTSCH, 3, "Es wurde(n) 2Joystick(s) gefunden", true, true, false},
