@@ -294,9 +294,8 @@ TEST_F(PlanFile, ABrokenFileOrAMissingIconChangesNothing) {
     }
     EXPECT_THROW(Bahn->gleisbildladen("none.pln", layouts()), TextFileError);
     FifoGuard fifo(layouts() + "pipe.pln");
-    ASSERT_TRUE(fifo.made());
     FifoGuard routes(layouts() + "pipe.dat");
-    ASSERT_TRUE(routes.made());
+    ASSERT_TRUE(fifo.made() && routes.made());
     EXPECT_THROW(Bahn->gleisbildladen("pipe.pln", layouts()), TextFileError);
     EXPECT_THROW(Bahn->readRouteFile("pipe"), TextFileError)
         << "a route file that is no file is no missing one";

@@ -311,79 +311,63 @@ TEST_F(MoBaSRCP, InfoSessionFailingToConnect) {
 
 // A transport whose server takes its time over every handshake line: each read with a time limit
 // moves the test's clock on. Records the limit of every connect and read.
-class SlowServer : public LineTransport {
-public:
-    SlowServer(std::unique_ptr<LineTransport> inner, TSRCPBaseClient::TTimePoint& now,
-               std::chrono::milliseconds perLine, Lines& limits)
-        : m_inner(std::move(inner)), m_now(now), m_perLine(perLine), m_limits(limits) {}
+struct SlowServer : LineTransport {
+    struct Pace {
+        std::chrono::milliseconds perLine;
+        TSRCPBaseClient::TTimePoint now{};
+        std::string limits;
+    };
+    SlowServer(std::unique_ptr<LineTransport> to, Pace& p) : inner(std::move(to)), pace(p) {}
     void connect(const std::string& host, int port, int timeoutMs) override {
-        m_limits.push_back("connect " + std::to_string(timeoutMs));
-        m_inner->connect(host, port, timeoutMs);
+        pace.limits += "connect " + std::to_string(timeoutMs) + ", ";
+        inner->connect(host, port, timeoutMs);
     }
-    bool isConnected() const override { return m_inner->isConnected(); }
-    void writeLine(std::string_view line) override { m_inner->writeLine(line); }
+    bool isConnected() const override { return inner->isConnected(); }
+    void writeLine(std::string_view line) override { inner->writeLine(line); }
     std::string readLine(int timeoutMs) override {
         // Without a limit it is the info reader, on its own thread: the clock is the main thread's.
         if (timeoutMs <= 0)
-            return m_inner->readLine(timeoutMs);
-        m_limits.push_back("read " + std::to_string(timeoutMs));
-        std::string line = m_inner->readLine(timeoutMs);
-        m_now += m_perLine;
+            return inner->readLine(timeoutMs);
+        pace.limits += "read " + std::to_string(timeoutMs) + ", ";
+        std::string line = inner->readLine(timeoutMs);
+        pace.now += pace.perLine;
         return line;
     }
-    void shutdown() override { m_inner->shutdown(); }
-    void close() override { m_inner->close(); }
-    void checkForDisconnect(bool raise) override { m_inner->checkForDisconnect(raise); }
-    void setClosedHook(std::function<void()> hook) override { m_inner->setClosedHook(std::move(hook)); }
+    void shutdown() override { inner->shutdown(); }
+    void close() override { inner->close(); }
+    void checkForDisconnect(bool raise) override { inner->checkForDisconnect(raise); }
+    void setClosedHook(std::function<void()> hook) override { inner->setClosedHook(std::move(hook)); }
 
-private:
-    std::unique_ptr<LineTransport> m_inner;
-    TSRCPBaseClient::TTimePoint& m_now;
-    std::chrono::milliseconds m_perLine;
-    Lines& m_limits;
+    std::unique_ptr<LineTransport> inner;
+    Pace& pace;
 };
 
 // Connect has one bound for both sessions: a server that answers every line just in time cannot hold
 // the caller for a bound per line. Asking for the buses in between does not count.
 TEST_F(MoBaSRCP, ConnectHasOneBoundForBothHandshakes) {
-    struct Case {
-        const char* name;
+    const struct {
         int msPerLine;
-        bool queryServer;
-        bool connects;
-        Lines limits;
-    };
-    const Case cases[] = {
-        {"900 ms a line",
-         900,
-         false,
-         false,
-         {"connect 5000", "read 5000", "read 4100", "read 3200", "read 2300", "connect 1400", "read 1400",
-          "read 500"}},
-        {"100 ms a line",
-         100,
-         false,
-         true,
-         {"connect 5000", "read 5000", "read 4900", "read 4800", "read 4700", "connect 4600", "read 4600",
-          "read 4500", "read 4400", "read 4300"}},
-        {"400 ms a line, buses asked for",
-         400,
-         true,
-         true,
-         {"connect 5000", "read 5000", "read 4600", "read 4200", "read 3800", "read 5000", "read 5000",
-          "connect 3400", "read 3400", "read 3000", "read 2600", "read 2200"}},
+        bool queryServer, connects;
+        std::string limits;
+    } cases[] = {
+        {900, false, false,
+         "connect 5000, read 5000, read 4100, read 3200, read 2300, connect 1400, read 1400, read 500, "},
+        {100, false, true,
+         "connect 5000, read 5000, read 4900, read 4800, read 4700, connect 4600, read 4600, read 4500, "
+         "read 4400, read 4300, "},
+        {400, true, true,
+         "connect 5000, read 5000, read 4600, read 4200, read 3800, read 5000, read 5000, connect 3400, "
+         "read 3400, read 3000, read 2600, read 2200, "},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.msPerLine);
         FakeSrcpServer fake;
         fake.setBusDescriptions({"GL"});
-        TSRCPBaseClient::TTimePoint now{};
-        Lines limits;
-        const std::chrono::milliseconds perLine(c.msPerLine);
-        TMoBaSRCPClient client(std::make_unique<SlowServer>(fake.memoryTransport(), now, perLine, limits),
-                               std::make_unique<SlowServer>(fake.memoryTransport(), now, perLine, limits));
+        SlowServer::Pace pace{std::chrono::milliseconds(c.msPerLine), {}, ""};
+        TMoBaSRCPClient client(std::make_unique<SlowServer>(fake.memoryTransport(), pace),
+                               std::make_unique<SlowServer>(fake.memoryTransport(), pace));
         client.SetDispatcher(&dispatcher);
-        client.SetClock([&now] { return now; });
+        client.SetClock([&pace] { return pace.now; });
         client.SetQueryServer(c.queryServer);
         int disconnects = 0;
         client.OnDisconnect = [&](TMoBaSRCPClient&) { ++disconnects; };
@@ -393,8 +377,7 @@ TEST_F(MoBaSRCP, ConnectHasOneBoundForBothHandshakes) {
             EXPECT_THROW(client.Connect(), ESRCPClientConnectError);
         }
         // Then, on failure, the command session's goodbye, which has a bound of its own.
-        limits.resize(std::min(limits.size(), c.limits.size()));
-        EXPECT_EQ(c.limits, limits);
+        EXPECT_EQ(c.limits, pace.limits.substr(0, c.limits.size()));
         EXPECT_EQ(c.connects, client.Connected());
         EXPECT_EQ(c.connects ? 0 : 1, disconnects);
         client.Disconnect();
@@ -500,14 +483,7 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
                 setMainThreadDispatcher(&main);
                 TMoBaSRCPClient client(std::make_unique<MemoryTransport>([] { return nullptr; }),
                                        std::make_unique<MemoryTransport>([] { return nullptr; }));
-                std::thread other([&] {
-                    try {
-                        call(client);
-                    } catch (const std::exception&) {
-                    }
-                });
-                other.join();
-                setMainThreadDispatcher(nullptr);
+                std::thread([&] { call(client); }).join();
             },
             "must run on the GUI thread");
     }

@@ -837,11 +837,8 @@ TEST_F(SrcpInfo, LinesAreOfferedOnlyToTheGroupsOfTheirDeviceGroup) {
         TSRCPDeviceGroup group;
         mutable int asked = 0;
     };
-    struct Case {
-        const char* line;
-        std::vector<int> asked; // GL, FB, TIME, GL
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<int>> cases[] = {
+        // groups asked: GL, FB, TIME, GL
         {"1000.000 100 INFO 1 GL 3 1 5 28 1 0 0 0 0", {1, 0, 0, 1}},
         {"1000.000 100 INFO 1 FB 5 1", {0, 1, 0, 0}},
         {"1000.000 100 INFO 1 LOCK GL 3 20 7", {1, 0, 0, 1}},
@@ -851,15 +848,13 @@ TEST_F(SrcpInfo, LinesAreOfferedOnlyToTheGroupsOfTheirDeviceGroup) {
     Counting groups[] = {Counting(dgLoco), Counting(dgFeedback), Counting(dgTime), Counting(dgLoco)};
     for (auto& g : groups)
         session->client.RegisterDeviceGroup(&g);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& [line, expected] : cases) {
+        SCOPED_TRACE(line);
+        session->client.DoDataReceive(line);
         std::vector<int> asked;
         for (auto& g : groups)
-            g.asked = 0;
-        session->client.DoDataReceive(c.line);
-        for (const auto& g : groups)
-            asked.push_back(g.asked);
-        EXPECT_EQ(c.asked, asked);
+            asked.push_back(std::exchange(g.asked, 0));
+        EXPECT_EQ(expected, asked);
     }
     for (auto& g : groups)
         session->client.UnregisterDeviceGroup(&g);

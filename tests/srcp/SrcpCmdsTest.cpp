@@ -153,11 +153,7 @@ TEST(SrcpCmds, BuildsOnlyUnderVersion082) {
 // A field with a byte below 0x20 would put more than one command on the wire (CR, LF) or bytes no
 // server takes: such a command builds as an error; every other byte goes out as it is.
 TEST(SrcpCmds, RefusesFieldsWithControlBytes) {
-    struct Case {
-        std::string initString;
-        std::string line;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"S88 LPT1 4", "INIT 1 FB S88 LPT1 4"},
         {"S88\x7f\xff", "INIT 1 FB S88\x7f\xff"},
         {"S88\rSET 1 POWER OFF", "412 ERROR wrong value"},
@@ -166,16 +162,16 @@ TEST(SrcpCmds, RefusesFieldsWithControlBytes) {
         {"S88\tLPT1", "412 ERROR wrong value"},
         {"S88\x1f", "412 ERROR wrong value"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& [initString, line] : cases) {
+        SCOPED_TRACE(testing::PrintToString(initString));
         TSRCPCmd cmd;
         cmd.SetSRCPVersion(cv082);
         cmd.SetCommandType(ctInit);
         cmd.SetDeviceGroup(dgFeedback);
         cmd.SetBus(1);
-        cmd.SetDataString(c.initString);
-        EXPECT_EQ(c.line, cmd.Command());
-        EXPECT_EQ(c.line.find("ERROR") != std::string::npos, cmd.IsErrorCmd());
+        cmd.SetDataString(initString);
+        EXPECT_EQ(line, cmd.Command());
+        EXPECT_EQ(line.find("ERROR") != std::string::npos, cmd.IsErrorCmd());
     }
 }
 

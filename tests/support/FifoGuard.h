@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -14,46 +15,27 @@
 // fails (fired() is true) instead of hanging the suite.
 class FifoGuard {
 public:
-    explicit FifoGuard(std::string path) : m_path(std::move(path)) {
-        m_made = ::mkfifo(m_path.c_str(), 0600) == 0;
-        m_thread = std::thread([this] {
-            std::unique_lock lock(m_mutex);
-            if (m_cv.wait_for(lock, std::chrono::seconds(10), [this] { return m_done; }))
-                return;
-            m_fired = true;
-            // Fails with ENXIO while no reader has the FIFO open; a reader that opens it again is
-            // let go again.
-            while (!m_done) {
-                const int fd = ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-                if (fd >= 0)
-                    ::close(fd);
-                m_cv.wait_for(lock, std::chrono::milliseconds(20));
-            }
-        });
-    }
-    ~FifoGuard() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_cv.notify_all();
-        m_thread.join();
-    }
-    FifoGuard(const FifoGuard&) = delete;
-    FifoGuard& operator=(const FifoGuard&) = delete;
-
+    explicit FifoGuard(std::string path)
+        : m_path(std::move(path)), m_made(::mkfifo(m_path.c_str(), 0600) == 0) {}
     bool made() const { return m_made; }
-    bool fired() {
-        std::lock_guard lock(m_mutex);
-        return m_fired;
-    }
+    bool fired() const { return m_fired; }
 
 private:
     std::string m_path;
-    bool m_made = false;
-    std::mutex m_mutex;
-    std::condition_variable m_cv;
-    bool m_done = false;
-    bool m_fired = false;
-    std::thread m_thread;
+    bool m_made;
+    std::atomic<bool> m_fired{false};
+    // Opening fails with ENXIO while no reader has the FIFO open; a reader that opens it again is let go
+    // again. Last member: stopped and joined first.
+    std::jthread m_thread{[this](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        auto wait = std::chrono::milliseconds(10000);
+        while (!wake.wait_for(lock, stop, wait, [&] { return stop.stop_requested(); })) {
+            m_fired = true;
+            if (const int fd = ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0)
+                ::close(fd);
+            wait = std::chrono::milliseconds(20);
+        }
+    }};
 };
