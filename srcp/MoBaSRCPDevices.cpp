@@ -51,6 +51,21 @@ auto* findDescription(List& list, TMoBaProtocolBase base, int version, int addre
     return decltype(list.Items(0))(nullptr);
 }
 
+// Descriptions made up for what a server reports are few on a real layout; a server that keeps
+// naming new combinations of protocol version, speed steps and function count must not grow the
+// list (and every look-up in it) without end. Past this many, a device gets no description and so
+// the open limits of a device without one.
+constexpr int MaxAutomaticDescriptions = 256;
+
+template <class List> bool roomForAutomatic(const List& list, int name) {
+    const std::string automatic = SRCPResourceString(name);
+    int count = 0;
+    for (int i = 0; i < list.Count(); ++i)
+        if (list.Items(i)->Name == automatic)
+            ++count;
+    return count < MaxAutomaticDescriptions;
+}
+
 template <class Protocol>
 std::unique_ptr<Protocol> automaticDescription(TMoBaProtocolBase base, int version, int address, int bus,
                                                int name) {
@@ -160,6 +175,8 @@ TMoBaLocoProtocol* SRCPToMoBaLocoProtocol(TSRCPProtocols Protocol, int SubProtoc
                                       return d.MaxSteps == SpeedSteps && d.MaxFunctions == FunctionCount;
                                   }))
         return p;
+    if (!roomForAutomatic(*MoBaLocoProtocols, SRCPTextAutomaticLocoProtocol))
+        return nullptr;
     auto p = automaticDescription<TMoBaLocoProtocol>(base, SubProtocol, Address, Bus,
                                                      SRCPTextAutomaticLocoProtocol);
     p->MaxSteps = SpeedSteps;
@@ -180,6 +197,8 @@ TMoBaSolenoidProtocol* SRCPToMoBaSolenoidProtocol(TSRCPProtocols Protocol, int S
     if (auto* p = findDescription(*MoBaSolenoidProtocols, base, SubProtocol, Address, Bus,
                                   [](const TMoBaSolenoidProtocol&) { return true; }))
         return p;
+    if (!roomForAutomatic(*MoBaSolenoidProtocols, SRCPTextAutomaticSolenoidProtocol))
+        return nullptr;
     auto p = automaticDescription<TMoBaSolenoidProtocol>(base, SubProtocol, Address, Bus,
                                                          SRCPTextAutomaticSolenoidProtocol);
     p->MaxPort = 1;

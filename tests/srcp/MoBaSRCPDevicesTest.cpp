@@ -85,6 +85,12 @@ TEST_F(MoBaSRCPDevices, AutomaticLocoProtocols) {
     EXPECT_EQ("Automatic loco protocol with 300 addresses, 126 speed steps and 5 function(s).",
               MoBaLocoProtocols->Items(12)->Description);
     EXPECT_EQ(mpbMotorola, MoBaLocoProtocols->Items(12)->ProtocolBase);
+    // A server naming ever new speed step counts: the list stops growing, those devices get none.
+    for (int steps = 1000; steps < 1253; ++steps)
+        ASSERT_NE(nullptr, SRCPToMoBaLocoProtocol(spMotorola, 2, steps, 1, 3, 5)) << steps;
+    EXPECT_EQ(nullptr, SRCPToMoBaLocoProtocol(spMotorola, 2, 5000, 1, 3, 5));
+    EXPECT_EQ(11 + 256, MoBaLocoProtocols->Count());
+    EXPECT_NE(nullptr, SRCPToMoBaLocoProtocol(spMotorola, 2, 1000, 1, 3, 5));
 }
 
 TEST_F(MoBaSRCPDevices, AutomaticSolenoidProtocols) {
@@ -114,6 +120,10 @@ TEST_F(MoBaSRCPDevices, AutomaticSolenoidProtocols) {
     EXPECT_EQ("Automatic solenoid protocol with 300 addresses.", automatic->Description);
     EXPECT_EQ(1, automatic->MaxPort);
     EXPECT_EQ(1, automatic->MaxValue);
+    for (int address = 301; address < 556; ++address)
+        ASSERT_NE(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 0, address, 5)) << address;
+    EXPECT_EQ(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 0, 556, 5));
+    EXPECT_EQ(2 + 256, MoBaSolenoidProtocols->Count());
     MoBaLibraryFinalize();
     EXPECT_EQ(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 0, 1, 1));
     EXPECT_EQ(nullptr, SRCPToMoBaLocoProtocol(spMotorola, 2, 14, 1, 1, 5));
