@@ -19,9 +19,8 @@ std::string RecordReader::readString(const char* what) {
     std::string value = m_reader.readString();
     // Values go onto the wire and into labels, where a control character would end a line or
     // start another command; the writers never write one.
-    for (const char c : value)
-        if (static_cast<unsigned char>(c) < 0x20)
-            fail("line " + std::to_string(m_reader.line() - 1) + ": a control character in the " + what);
+    if (holdsControlByte(value))
+        fail("line " + std::to_string(m_reader.line() - 1) + ": a control character in the " + what);
     return value;
 }
 

@@ -12,6 +12,7 @@
 #include "engine/lokunit.h"
 #include "platform/Cp1252.h"
 #include "platform/LineConnection.h"
+#include "platform/TextFile.h"
 
 namespace {
 
@@ -25,15 +26,6 @@ void debugWireLine(TMainFormState& f, std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
     f.debugLine(cp1252ToUtf8(line));
-}
-
-// A byte below 0x20 in a line ends it for the server or starts another command there: a protocol
-// "M\rSET POWER OFF" from a file would switch the power off. Such a line is not sent at all.
-bool holdsControlByte(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20)
-            return true;
-    return false;
 }
 
 // The line with each control character written as "\xNN", for the debug window.

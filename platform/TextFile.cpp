@@ -216,6 +216,13 @@ void TextWriter::writeInt(int32_t value) {
     m_buffer += "\r\n";
 }
 
+bool holdsControlByte(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20)
+            return true;
+    return false;
+}
+
 void TextWriter::writeString(const std::string& value) {
     const std::size_t start = m_buffer.size();
     m_buffer += value;

@@ -22,6 +22,10 @@ public:
 // number or out of range.
 std::optional<int32_t> parseDecimalInt(std::string_view text);
 
+// True when text holds a byte below 0x20 (CR, LF, tab, NUL and the like). Such a byte in a value
+// would end a line of a data file or of a server command early and make the rest a line of its own.
+bool holdsControlByte(std::string_view text);
+
 // The whole of a regular file, at most maxBytes long. The file is opened without blocking and
 // checked to be a regular file before anything is read, so that a FIFO, a device or a folder given
 // for a data file is an error instead of a start that waits for ever or reads without end. Throws

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 
+#include "platform/TextFile.h"
+
 namespace {
 
 // A time stamp is a finite decimal number written with a point. from_chars ignores the C locale,
@@ -18,15 +20,6 @@ bool ReadTimeStamp(std::string_view token, double& value) {
         return false;
     value = parsed;
     return true;
-}
-
-// A field from a file or from the user may hold a control byte; a CR or LF in it would end the line
-// early and make the rest of the field a command of its own, and servers take no other control byte.
-bool HoldsControlByte(std::string_view line) {
-    for (const char c : line)
-        if (static_cast<unsigned char>(c) < 0x20)
-            return true;
-    return false;
 }
 
 std::string_view NextToken(std::string_view& rest) {
@@ -180,8 +173,10 @@ std::string TSRCPCmd::GetCommand() {
         ConfirmationCommand(line);
     else
         SyntaxCommand(line);
-    // Such a command is not built: it becomes an error, which the session refuses to send.
-    if (FCommandClass == ccCommand && !IsErrorCmd() && HoldsControlByte(line.Value())) {
+    // A field from a file or from the user that holds a control byte would end the line early and
+    // make the rest a command of its own: such a command is not built but becomes an error, which
+    // the session refuses to send.
+    if (FCommandClass == ccCommand && !IsErrorCmd() && holdsControlByte(line.Value())) {
         InternalSetCommandType(ctEWrongValue);
         line.Clear();
         ErrorCommand(line);
