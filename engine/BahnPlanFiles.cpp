@@ -211,10 +211,7 @@ RouteFileContents Cbahn::readRouteFile(const std::string& planName) const {
         // A route file that is there but cannot be reached is not the same as no routes.
         throw TextFileError("cannot open " + path + ": " + std::strerror(errno));
     }
-    // Not opened at all: a pipe or device could hold the reader forever.
-    if (!S_ISREG(st.st_mode))
-        throw TextFileError("cannot open " + path + ": " +
-                            (S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : "not a regular file"));
+    // The reading refuses a folder, a pipe or a device before opening it.
     return parseRouteFile(readWholeFile(path), path);
 }
 
