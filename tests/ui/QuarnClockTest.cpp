@@ -247,12 +247,19 @@ TEST_F(QuarnClockTest, TheFaceShowsTicksAndHandsAndClearsTheHandsItMoves) {
         QRgb colour;
     } pixels[] = {
         {"the mark at nine reaches in to radius 53", {25, 76}, Black},
+        {"and no further", {26, 76}, White},
         {"the mark at 1 minute begins at radius 57", {81, 23}, White},
+        {"its innermost pixel", {80, 20}, Black},
+        {"the first one past it", {80, 21}, White},
         {"the second hand at 15 s ends at radius 53", {128, 76}, Red},
         {"past it, the mark at three", {129, 76}, Black},
         {"the minute hand at 44", {29, 81}, Black},
+        {"its last pixel, at radius 50", {26, 81}, Black},
+        {"the first one past it", {25, 81}, White},
         {"ends at radius 50", {23, 81}, White},
         {"the hour hand at six", {76, 107}, Black},
+        {"its last pixel, at radius 32", {76, 109}, Black},
+        {"the first one past it", {76, 110}, White},
         {"ends at radius 32", {76, 111}, White},
     };
     for (const auto& p : pixels)
