@@ -84,7 +84,7 @@ void locoThroughClient(int Loknummer) {
         return;
     TMainFormState& f = form();
     if (!f.LocoData_sent) {
-        SRCP08->sendallLocoData();
+        SRCP08->sendallLocoData(Loknummer);
         // A connection lost meanwhile has cleared the flag; the next one announces again.
         f.LocoData_sent = connectedClient() != nullptr;
     }

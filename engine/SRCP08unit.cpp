@@ -184,13 +184,24 @@ void C_SRCP08::createNewLoco(int Protocoltype, int Protovers, int Busnr, int Add
         dialogs().plainMessage("Loco data could not sent do server");
 }
 
-void C_SRCP08::sendallLocoData() {
+void C_SRCP08::sendallLocoData(int Loknr) {
     if (!Lok)
         return;
+    const tLokEntry* acting = Lok->entry(Loknr);
+    const bool actingAnnounced =
+        acting && acting->ProtType > 3 && locoProtocol(acting->ProtType, acting->Protversion);
     for (int i = 0; i < LOKMAX; ++i) {
         const tLokEntry* slot = Lok->entry(i);
-        if (slot && slot->ProtType > 3)
+        if (!slot || slot->ProtType <= 3)
+            continue;
+        if (i == Loknr) {
             createNewLoco(slot->ProtType, slot->Protversion, slot->SRCPBusnr, slot->Addr, slot);
+            continue;
+        }
+        // Announced standing as well, the loco the acting slot just set going could stop again.
+        if (actingAnnounced && acting->SRCPBusnr == slot->SRCPBusnr && acting->Addr == slot->Addr)
+            continue;
+        createNewLoco(slot->ProtType, slot->Protversion, slot->SRCPBusnr, slot->Addr);
     }
 }
 

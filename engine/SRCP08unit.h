@@ -34,10 +34,12 @@ public:
     // of 100, or, given a slot's state, takes that slot's direction, speed, maximum and functions.
     void createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr,
                        const tLokEntry* state = nullptr);
-    // Announces every loco slot whose protocol base is above 3, each with its slot's state: the loco
-    // list learns of an announced loco only when the server reports it, later, so the first loco
-    // command after connecting reaches the loco only through its announcement.
-    void sendallLocoData();
+    // Announces every loco slot whose protocol base is above 3. The loco list learns of an announced
+    // loco only when the server reports it, later, so the command of slot Loknr that caused the
+    // announcement reaches its loco only through it: that slot is announced with its own state, and
+    // another slot of the same bus and address is left out. Every other slot is announced standing:
+    // a speed kept from before a disconnect must not start a loco that nobody touched.
+    void sendallLocoData(int Loknr);
     // Sends slot Loknr's direction, speed, maximum speed and functions to every loco with the slot's
     // address that the loco list of the slot's bus holds (the locos the server has reported).
     void setloco(int Loknr);

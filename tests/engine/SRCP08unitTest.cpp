@@ -172,7 +172,7 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
     first.F[0] = 11;
     first.F[2] = 12;
     first.F[3] = 10; // only above 10 is on
-    // An announced loco starts with its slot's state.
+    // A loco announced for another slot's command stands, whatever its slot holds.
     tLokEntry& announced = *m_lok.entry(1);
     announced.Direction = 1;
     announced.Speed = 50;
@@ -183,8 +183,8 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
 
     m_bahn.gl_out(0);
     EXPECT_EQ(sent(),
-              (Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 50 100 1 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
-                     "SET 3 GL 80 0 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
+              (Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
+                     "SET 3 GL 80 1 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
     EXPECT_TRUE(form.LocoData_sent);
     EXPECT_TRUE(m_dialogs.calls().empty());
     // Each slot left out says why.
@@ -206,10 +206,20 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
     m_bahn.gl_out(9);
     EXPECT_EQ(sent(), (Lines{"SET 1 GL 3 1 50 100 0 0 0 0 0"}));
 
-    // The next connection announces again.
+    // The next connection announces again. The server has restarted and knows no loco; the slots
+    // keep what they held. A click on throttle 1's F0 announces its loco with throttle 1's state;
+    // loco 2 stands although its slot still holds speed 50, and slot 9, on throttle 1's loco, is
+    // left to throttle 1.
+    m_client->Disconnect();
     form.LocoData_sent = false;
-    m_bahn.gl_out(9);
-    EXPECT_EQ(sent().size(), 5u);
+    connect(NineBuses);
+    first.F[0] = 1;
+    m_bahn.gl_out(0);
+    EXPECT_EQ(sent(),
+              (Lines{"INIT 1 GL 3 M 2 14 5", "SET 1 GL 3 0 29 100 0 0 1 0 0", "INIT 2 GL 10 N 1 28 5",
+                     "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1", "SET 3 GL 80 1 0 100 0"}));
+    EXPECT_TRUE(form.LocoData_sent);
+    EXPECT_TRUE(m_dialogs.calls().empty());
 }
 
 TEST_F(Srcp080Transport, SetlocoSetsTheMaximumBeforeTheSpeedAndReadsNoFunctionPastTheSlot) {
