@@ -79,13 +79,14 @@ void Cbahn::elementeladen() {
         QImage icon = loadBitmapFile(resolvePath(dataPath + Element->get_i01(i)));
         if (f.Cache)
             *f.Cache = icon;
-        // The icon's first row and column are left out and the rest stretched over the cell.
-        f.Source_rect = TRect{1, 1, 27, 27};
+        // Each icon as it is: track joins across cells, so the palette cell, the symbol placed from
+        // it and the icon drawn from its file must be the same pixels.
+        f.Source_rect = TRect{0, 0, 27, 27};
         f.Dest_rect = TRect{Element->get_posx(i), Element->get_posy(i), Element->get_posx(i) + 27,
                             Element->get_posy(i) + 27};
         if (f.Design_Panel_bitmap)
             copyRect(*f.Design_Panel_bitmap, f.Dest_rect, icon, f.Source_rect);
-        f.Dest_rect = TRect{1, 1, 27, 27};
+        f.Dest_rect = TRect{0, 0, 27, 27};
         preview.copyFrom(icon, f.Source_rect, f.Dest_rect);
     }
 }

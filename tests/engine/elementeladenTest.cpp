@@ -15,7 +15,7 @@
 
 namespace {
 
-// Three distinct colours in every icon: the corner left out, the first and the last pixel copied.
+// Distinct colours on the diagonal of every icon: its corner, the pixel next to it and its last pixel.
 QImage makeIcon(QRgb body, QRgb corner, QRgb first, QRgb last) {
     QImage icon(27, 27, QImage::Format_RGB32);
     icon.fill(body);
@@ -93,29 +93,30 @@ TEST_F(Catalogue, ReadsTheRecordsAndDrawsThePalette) {
     };
     const QRgb darkRed = qRgb(0x80, 0, 0);
     const Probe probes[] = {
-        {0, 0, darkRed},           // background between the slots
-        {616, 112, darkRed},       // last pixel of the palette
-        {28, 5, darkRed},          // the gap column between two slots
-        {1, 1, qRgb(1, 2, 3)},     // index 0: the icon's (1,1) lands on the slot origin
-        {27, 27, qRgb(4, 5, 6)},   // and its (26,26) on the slot's last pixel
-        {14, 14, qRgb(0, 200, 0)}, // body
-        {29, 1, qRgb(7, 8, 9)},    // index 1: icon B
+        {0, 0, darkRed},            // background between the slots
+        {616, 112, darkRed},        // last pixel of the palette
+        {28, 5, darkRed},           // the gap column between two slots
+        {1, 1, qRgb(255, 0, 0)},    // index 0: the icon as it is, its (0,0) on the slot origin,
+        {2, 2, qRgb(1, 2, 3)},      // its (1,1) next to it
+        {27, 27, qRgb(4, 5, 6)},    // and its (26,26) on the slot's last pixel
+        {14, 14, qRgb(0, 200, 0)},  // body
+        {29, 1, qRgb(255, 0, 255)}, // index 1: icon B
+        {30, 2, qRgb(7, 8, 9)},
         {29 + 26, 27, qRgb(10, 11, 12)},
-        {paletteX(87), paletteY(87), qRgb(7, 8, 9)},
+        {paletteX(87), paletteY(87), qRgb(255, 0, 255)},
     };
     for (const Probe& p : probes) {
         SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
         EXPECT_EQ(palette.pixel(p.x, p.y), p.expected);
     }
 
-    // The preview ends on the last icon, copied from (1,1) to (1,1); its row 0 is untouched.
+    // The preview ends on the last icon, as it is.
     const QImage& preview = form.hilfsbild.image();
-    const QRgb grey = qRgb(0xC0, 0xC0, 0xC0);
-    EXPECT_EQ(preview.pixel(0, 0), grey);
+    EXPECT_EQ(preview.pixel(0, 0), qRgb(255, 0, 255));
     EXPECT_EQ(preview.pixel(1, 1), qRgb(7, 8, 9));
     EXPECT_EQ(preview.pixel(26, 26), qRgb(10, 11, 12));
-    EXPECT_EQ(form.Source_rect, (TRect{1, 1, 27, 27}));
-    EXPECT_EQ(form.Dest_rect, (TRect{1, 1, 27, 27}));
+    EXPECT_EQ(form.Source_rect, (TRect{0, 0, 27, 27}));
+    EXPECT_EQ(form.Dest_rect, (TRect{0, 0, 27, 27}));
     EXPECT_EQ(form.Cache->pixel(0, 0), qRgb(255, 0, 255)) << "Cache holds the last icon loaded";
     ASSERT_FALSE(form.changes.empty());
     EXPECT_EQ(form.changes.back().first, PaintBox::Hilfsbild1);
@@ -205,7 +206,7 @@ TEST_F(Catalogue, AMissingIconIsAnErrorAfterTheRecordsAreIn) {
     EXPECT_TRUE(form.El_geladen);
     EXPECT_EQ(Element->get_nummer(87), 88);
     EXPECT_EQ(form.cursorChanges, (std::vector<bool>{true, false}));
-    EXPECT_EQ(form.Design_Panel_bitmap->pixel(1, 1), qRgb(1, 2, 3)) << "index 0 was drawn";
+    EXPECT_EQ(form.Design_Panel_bitmap->pixel(2, 2), qRgb(1, 2, 3)) << "index 0 was drawn";
     EXPECT_EQ(form.Design_Panel_bitmap->pixel(29, 1), qRgb(0x80, 0, 0)) << "index 1 was not";
 }
 

@@ -164,6 +164,49 @@ TEST_F(QuarnOperatingTest, AClickSwitchesTheElementAndSendsItsPulse) {
     EXPECT_NE(m_dialogs.calls()[0].text.find("Icon1402"), std::string::npos);
 }
 
+// A symbol placed from the palette is its icon, pixel for pixel, as the palette shows it: track placed
+// beside an element that Drive switches, or drawn again when the plan is opened, meets it without a
+// step.
+TEST_F(QuarnOperatingTest, PlacedSymbolsAreTheirIconsInDriveAndAfterReopening) {
+    struct Cell {
+        int kind, x;
+        int driven; // the state after the signal's click in Drive
+    };
+    const Cell cells[] = {{21, 27, 1}, {1, 54, 2}, {21, 81, 1}};
+    const auto expectIcons = [&](const char* stage, bool driven) {
+        SCOPED_TRACE(stage);
+        for (const Cell& c : cells)
+            EXPECT_TRUE(shows(c.x, 54, icon(c.kind, driven ? c.driven : 1))) << "kind " << c.kind;
+    };
+    window->Gleisbildentwerfen1Click();
+    for (const Cell& c : cells) {
+        pick(c.kind);
+        const int px = Element->get_posx(c.kind - 1), py = Element->get_posy(c.kind - 1);
+        EXPECT_EQ(rgb(window->Design_Panel_bitmap->copy(px, py, CellSize, CellSize)), icon(c.kind, 1));
+        click(c.x + 3, 57);
+    }
+    expectIcons("placed", false);
+
+    tPosEntry* signal = Postable->getEntryByKor(54, 54);
+    ASSERT_NE(signal, nullptr);
+    signal->Protokoll = "M";
+    signal->Decod1 = signal->Decod2 = signal->Decod3 = 2;
+    signal->Daten1 = 1;
+    signal->Daten2 = 2;
+    signal->Daten3 = 3;
+    window->Betrieb1Click();
+    click(57, 57);
+    EXPECT_EQ(m_server.commandBytes(*window->Command_Socket), "SET GA M 9 1 1 -1\nSET GA M 9 1 0 -1\n");
+    expectIcons("switched in Drive", true);
+
+    window->Speichern1Click();
+    m_dialogs.pushFile(planFile());
+    window->Oeffnen1Click();
+    EXPECT_EQ(Postable->getNumbofEntries(), 3);
+    expectIcons("reopened", true);
+    EXPECT_EQ(m_dialogs.calls().size(), 1u) << "the file dialog, no box";
+}
+
 // The emergency-stop element whose own command fails: the throttles still stop, the state is kept,
 // and the failure is shown once.
 TEST_F(QuarnOperatingTest, TheEmergencyStopElementStopsTheThrottlesWhenItsCommandFails) {
