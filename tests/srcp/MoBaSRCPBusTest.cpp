@@ -239,6 +239,12 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
             }),
         row("INIT of loco 10, N 2 28 5",
             {"1000.000 101 INFO 1 GL 10 N 2 28 5", "1001.000 100 INFO 1 GL 10 0 3 28 0 1 0 0 0"},
+    // 300 DCC locos of a variant no built-in description has, reported in ascending addresses.
+    Lines dccInits, dccEvents;
+    for (int address = 1001; address <= 1300; ++address) {
+        dccInits.push_back("1000.000 101 INFO 1 GL " + std::to_string(address) + " N 2 128 29");
+        dccEvents.push_back("LocoInit " + std::to_string(address));
+    }
             {"LocoInit 10", "LocoChange 10"},
             [](TMoBaSRCPBus& b) {
                 TMoBaSRCPLoco& l = *b.GLs()->Locos(10);
@@ -281,6 +287,19 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
          {"GAChange 12", "GAChange 12", "GAChange 13"},
          [](TMoBaSRCPBus& b) {
              TMoBaSRCPSolenoid& s = *b.GAs()->Solenoids(12);
+        row("300 locos N 2 128 29: one description for all, grown to their addresses", dccInits, dccEvents,
+            [](TMoBaSRCPBus& b) {
+                ASSERT_EQ(12, MoBaLocoProtocols->Count());
+                const TMoBaLocoProtocol* p = MoBaLocoProtocols->Items(11);
+                EXPECT_EQ(1300, p->MaxAddress);
+                ASSERT_EQ(300, b.GLs()->Count());
+                for (int i = 0; i < 300; ++i) {
+                    const TMoBaSRCPLoco& l = *b.GLs()->Items(i);
+                    ASSERT_EQ(p, l.Protocol()) << l.Address();
+                    EXPECT_EQ(1001 + i, l.Address());
+                    EXPECT_EQ(29, l.FunctionCount());
+                }
+            }),
              EXPECT_EQ(500, s.ActivationTime());
              EXPECT_EQ(0, b.GAs()->AddedCount());
              EXPECT_EQ(0, s.ActivePort()); // the newest stamp
