@@ -175,16 +175,25 @@ void TMoBaSRCPClient::Connect() {
     if (!FConnected)
         return;
 
-    try {
-        FInfoClnt->ConnectBy(deadline);
-    } catch (...) {
-        // Nothing stays half open: the command session says goodbye and the buses go.
-        Disconnect();
-        throw;
-    }
-    if (!FInfoClnt->Connected()) {
-        Disconnect();
-        return;
+    {
+        // Should the info session fail, the command session's goodbye ends by the same bound: the
+        // window waits for all of it.
+        FCmdClnt->SetGoodbyeDeadline(deadline);
+        struct GoodbyeBound {
+            TSRCPCommandClient& session;
+            ~GoodbyeBound() { session.SetGoodbyeDeadline(std::nullopt); }
+        } goodbyeBound{*FCmdClnt};
+        try {
+            FInfoClnt->ConnectBy(deadline);
+        } catch (...) {
+            // Nothing stays half open: the command session says goodbye and the buses go.
+            Disconnect();
+            throw;
+        }
+        if (!FInfoClnt->Connected()) {
+            Disconnect();
+            return;
+        }
     }
     if (FConnected && OnConnected)
         OnConnected(*this);
