@@ -212,6 +212,10 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
                                  Lines{"1000.000 401 ERROR not allowed", "1000.000 401 ERROR not allowed"}));
          },
          false, "Client refused connection"},
+        // The info session's own word, though the command session has said its goodbye since.
+        {"info session closed by the server during its handshake",
+         [](FakeSrcpServer& s) { s.addRule("SET CONNECTIONMODE SRCP INFO", Reply::close(), true); }, false,
+         "connection closed by peer"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
