@@ -478,6 +478,14 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
     TSRCPPower power;
     TSRCPCmd cmd;
     IniFile ini(m_dir.path() + "any.ini");
+    // A bus of the client with loco, accessory and feedback wrappers, made on the main thread.
+    TSRCPCmd describing;
+    ASSERT_TRUE(describing.ExamineAnswer("1000.000 100 INFO 1 DESCRIPTION GL GA FB"));
+    TSRCPCustomDescription description;
+    description.SetEventMode(semAll);
+    description.SetDataAnswer(describing);
+    ASSERT_EQ(3, description.DeviceGroupsCount());
+    TMoBaSRCPBus* bus = nullptr;
     const std::pair<const char*, std::function<void(TMoBaSRCPClient&)>> cases[] = {
         {"Connect", [](TMoBaSRCPClient& c) { c.Connect(); }},
         {"Disconnect", [](TMoBaSRCPClient& c) { c.Disconnect(); }},
@@ -498,6 +506,24 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
         {"UnregisterDeviceGroup", [&](TMoBaSRCPClient& c) { c.InfoClnt()->UnregisterDeviceGroup(&power); }},
         {"DoDataReceive",
          [](TMoBaSRCPClient& c) { c.InfoClnt()->DoDataReceive("1000.000 100 INFO 1 POWER ON"); }},
+        {"SetAutoPowerOn", [](TMoBaSRCPClient& c) { c.SetAutoPowerOn(true); }},
+        {"SetQueryServer", [](TMoBaSRCPClient& c) { c.SetQueryServer(true); }},
+        {"BusCount", [](TMoBaSRCPClient& c) { (void)c.BusCount(); }},
+        {"Busses", [](TMoBaSRCPClient& c) { (void)c.Busses(0); }},
+        {"Welcome", [](TMoBaSRCPClient& c) { (void)c.Welcome(); }},
+        {"SessionID", [](TMoBaSRCPClient& c) { (void)c.SessionID(); }},
+        {"SetClock", [](TMoBaSRCPClient& c) { c.SetClock(nullptr); }},
+        {"SetDispatcher", [](TMoBaSRCPClient& c) { c.SetDispatcher(nullptr); }},
+        {"GLs Items", [&](TMoBaSRCPClient&) { (void)bus->GLs()->Items(0); }},
+        {"GLs Count", [&](TMoBaSRCPClient&) { (void)bus->GLs()->Count(); }},
+        {"GLs Locos", [&](TMoBaSRCPClient&) { (void)bus->GLs()->Locos(3); }},
+        {"GAs Items", [&](TMoBaSRCPClient&) { (void)bus->GAs()->Items(0); }},
+        {"GAs Count", [&](TMoBaSRCPClient&) { (void)bus->GAs()->Count(); }},
+        {"GAs Solenoids", [&](TMoBaSRCPClient&) { (void)bus->GAs()->Solenoids(12); }},
+        {"GAs SetDefaultDelay", [&](TMoBaSRCPClient&) { bus->GAs()->SetDefaultDelay(300); }},
+        {"FBs Items", [&](TMoBaSRCPClient&) { (void)bus->FBs()->Items(0); }},
+        {"FBs Count", [&](TMoBaSRCPClient&) { (void)bus->FBs()->Count(); }},
+        {"FBs SetInitString", [&](TMoBaSRCPClient&) { bus->FBs()->SetInitString("S88 LPT1 4"); }},
     };
     for (const auto& [name, call] : cases) {
         SCOPED_TRACE(name);
@@ -507,6 +533,8 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
                 setMainThreadDispatcher(&main);
                 TMoBaSRCPClient client(std::make_unique<MemoryTransport>([] { return nullptr; }),
                                        std::make_unique<MemoryTransport>([] { return nullptr; }));
+                TMoBaSRCPBus made(&client, &description);
+                bus = &made;
                 std::thread([&] { call(client); }).join();
             },
             "must run on the GUI thread");
