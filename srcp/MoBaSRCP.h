@@ -106,7 +106,8 @@ public:
     // fires OnConnected. A failed TCP connect or a connection failing during a handshake raises (the
     // component is disconnected then); a server that refuses a handshake leaves Connected() false.
     // Both sessions are open within ConnectTimeoutMs of the call or it fails with
-    // ESRCPClientConnectError, however slowly the server sends its handshake lines.
+    // ESRCPClientConnectError, however slowly the server sends its handshake lines; when the info
+    // session fails, the command session's goodbye ends within that bound, too.
     void Connect();
     // Where Connect and the sessions read the time (tests); the steady clock without one.
     void SetClock(TSRCPBaseClient::TClock clock);
