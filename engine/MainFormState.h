@@ -75,6 +75,11 @@ public:
     virtual void debugLine(const std::string& utf8) = 0;
     // Text of status-bar panel 0, 1 or 2 (UTF-8).
     virtual void setStatusPanel(int panel, const std::string& utf8) = 0;
+    // The text that panel shows now (UTF-8); empty where there is no status bar.
+    virtual std::string statusPanelText(int panel) const {
+        (void)panel;
+        return {};
+    }
     // The plan loader's progress display: ProgressBar1 and Prozent_label.
     virtual void progressShow(int maximum) = 0;
     virtual void progressSet(int position, const std::string& captionUtf8) = 0;

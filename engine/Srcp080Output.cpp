@@ -106,11 +106,24 @@ CommandResult Srcp080Output::startFeedback() {
         feedback->SetEnabled(true);
         refusal = catcher.reply();
     }
-    if (feedback->Enabled())
+    if (feedback->Enabled()) {
+        // The refusal is over: unless something else has been written there since, panel 1 shows
+        // again what it showed before.
+        if (!m_refusalShown.empty() && MainForm && MainForm->statusPanelText(1) == m_refusalShown)
+            MainForm->setStatusPanel(1, m_panelBeforeRefusal);
+        m_refusalShown.clear();
         return CommandResult::Sent;
+    }
     debugLine("Feedback start: the server did not initialise the feedback");
-    if (!refusal.empty() && MainForm)
+    if (!refusal.empty() && MainForm) {
+        const std::string before = MainForm->statusPanelText(1);
+        // Refused again: what the panel showed before is still the text from before the first one.
+        if (m_refusalShown.empty() || before != m_refusalShown)
+            m_panelBeforeRefusal = before;
         MainForm->setStatusPanel(1, withoutTimeStamp(refusal));
+        // As the panel reads it back, which is what the comparison above meets.
+        m_refusalShown = MainForm->statusPanelText(1);
+    }
     return CommandResult::Dropped;
 }
 

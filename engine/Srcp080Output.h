@@ -2,6 +2,8 @@
 
 #include "engine/CommandOutput.h"
 
+#include <string>
+
 // The "SRCP 0.80" transport: commands go through the main window's client component (SRCPCl2) and
 // the adapter SRCP08, which announce locos and accessories to the server's buses and send their
 // states there. Feedback contacts are those of bus list entry 8. The server reset and free command
@@ -18,6 +20,12 @@ public:
     CommandResult startFeedback() override;
     void stopFeedback() override;
     std::optional<int> feedbackState(int module, int contact) override;
+
+private:
+    // The server's refusal of a feedback start as status panel 1 shows it, and what the panel showed
+    // before that refusal was written over it; a later start that the server accepts puts that back.
+    std::string m_refusalShown;
+    std::string m_panelBeforeRefusal;
 };
 
 // A feedback contact that the client reports (its absolute address and value): the first detector of

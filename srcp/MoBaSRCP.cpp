@@ -102,16 +102,19 @@ void TMoBaSRCPClient::SetPort(int value) {
 }
 
 void TMoBaSRCPClient::SetClock(TSRCPBaseClient::TClock clock) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetClock(clock);
     FInfoClnt->SetClock(std::move(clock));
 }
 
 void TMoBaSRCPClient::SetDispatcher(MainThreadDispatcher* dispatcher) {
+    QUARN_ASSERT_MAIN_THREAD();
     FCmdClnt->SetDispatcher(dispatcher);
     FInfoClnt->SetDispatcher(dispatcher);
 }
 
 std::string TMoBaSRCPClient::Welcome() const {
+    QUARN_ASSERT_MAIN_THREAD();
     std::string text;
     for (const std::string& line : FCmdClnt->GreetingLines())
         text += line + "\r\n";
@@ -119,6 +122,7 @@ std::string TMoBaSRCPClient::Welcome() const {
 }
 
 TMoBaSRCPBus* TMoBaSRCPClient::Busses(int index) const {
+    QUARN_ASSERT_MAIN_THREAD();
     if (index < 0 || index >= BusCount())
         throw std::out_of_range("bus list index " + std::to_string(index) + " out of bounds");
     return FBusList[static_cast<std::size_t>(index)].get();
@@ -175,16 +179,25 @@ void TMoBaSRCPClient::Connect() {
     if (!FConnected)
         return;
 
-    try {
-        FInfoClnt->ConnectBy(deadline);
-    } catch (...) {
-        // Nothing stays half open: the command session says goodbye and the buses go.
-        Disconnect();
-        throw;
-    }
-    if (!FInfoClnt->Connected()) {
-        Disconnect();
-        return;
+    {
+        // Should the info session fail, the command session's goodbye ends by the same bound: the
+        // window waits for all of it.
+        FCmdClnt->SetGoodbyeDeadline(deadline);
+        struct GoodbyeBound {
+            TSRCPCommandClient& session;
+            ~GoodbyeBound() { session.SetGoodbyeDeadline(std::nullopt); }
+        } goodbyeBound{*FCmdClnt};
+        try {
+            FInfoClnt->ConnectBy(deadline);
+        } catch (...) {
+            // Nothing stays half open: the command session says goodbye and the buses go.
+            Disconnect();
+            throw;
+        }
+        if (!FInfoClnt->Connected()) {
+            Disconnect();
+            return;
+        }
     }
     if (FConnected && OnConnected)
         OnConnected(*this);

@@ -45,7 +45,10 @@ public:
     // --- properties, in their published order ---
     // Switch track power on when a bus's power group is initialised; set before Connect.
     bool AutoPowerOn() const { return FAutoPowerOn; }
-    void SetAutoPowerOn(bool value) { FAutoPowerOn = value; }
+    void SetAutoPowerOn(bool value) {
+        QUARN_ASSERT_MAIN_THREAD();
+        FAutoPowerOn = value;
+    }
     bool Connected() const { return FConnected; }
     void SetConnected(bool value);
     // Stops (true) or lets go on (false) every cached loco of every bus.
@@ -61,8 +64,14 @@ public:
     void SetProfileActive(bool value) { FProfileItem.SetActive(value); }
     // Build the bus list at connect time by asking for bus 0, 1, 2, ... until one has no description.
     bool QueryServer() const { return FQueryServer; }
-    void SetQueryServer(bool value) { FQueryServer = value; }
-    int SessionID() const { return FCmdClnt->SessionID(); }
+    void SetQueryServer(bool value) {
+        QUARN_ASSERT_MAIN_THREAD();
+        FQueryServer = value;
+    }
+    int SessionID() const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FCmdClnt->SessionID();
+    }
     int InfoSessionID() const { return FInfoClnt->SessionID(); }
     // The command session's greeting lines, each followed by CR LF.
     std::string Welcome() const;
@@ -97,14 +106,18 @@ public:
     // fires OnConnected. A failed TCP connect or a connection failing during a handshake raises (the
     // component is disconnected then); a server that refuses a handshake leaves Connected() false.
     // Both sessions are open within ConnectTimeoutMs of the call or it fails with
-    // ESRCPClientConnectError, however slowly the server sends its handshake lines.
+    // ESRCPClientConnectError, however slowly the server sends its handshake lines; when the info
+    // session fails, the command session's goodbye ends within that bound, too.
     void Connect();
     // Where Connect and the sessions read the time (tests); the steady clock without one.
     void SetClock(TSRCPBaseClient::TClock clock);
     // Says goodbye on the command session, closes both and lets the buses go.
     void Disconnect();
 
-    int BusCount() const { return static_cast<int>(FBusList.size()); }
+    int BusCount() const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return static_cast<int>(FBusList.size());
+    }
     // The bus at list position index (creation order, not the bus number); std::out_of_range outside.
     TMoBaSRCPBus* Busses(int index) const;
     IniFile* ProfileIniFile() const { return FProfileItem.GetIniFile(); }

@@ -366,6 +366,7 @@ TMoBaSRCPFeedbacks::TMoBaSRCPFeedbacks(TMoBaSRCPBus* ABus)
 }
 
 TMoBaSRCPFeedback* TMoBaSRCPFeedbacks::Items(int index) const {
+    QUARN_ASSERT_MAIN_THREAD();
     if (index < 0 || index >= Count())
         throw std::out_of_range("list index " + std::to_string(index) + " out of bounds");
     return FSRCPFeedback->Feedbacks(index);

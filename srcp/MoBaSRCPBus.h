@@ -6,6 +6,7 @@
 // server last reported them, and passes every change to the client component (MoBaSRCP.h), which
 // fires its events. Everything here runs on the main thread.
 
+#include "platform/MainThreadDispatcher.h"
 #include "srcp/MoBaSRCPGroups.h"
 
 #include <algorithm>
@@ -121,9 +122,18 @@ public:
 
     // The locos as the server last reported them. Items raises std::out_of_range outside the list;
     // Locos gives the first with that address, or null. A handler must not keep them: TERM frees.
-    int Count() const { return FLocoList.Count(); }
-    TMoBaSRCPLoco* Items(int index) const { return FLocoList.Items(index); }
-    TMoBaSRCPLoco* Locos(int address) const { return FLocoList.Find(address); }
+    int Count() const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FLocoList.Count();
+    }
+    TMoBaSRCPLoco* Items(int index) const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FLocoList.Items(index);
+    }
+    TMoBaSRCPLoco* Locos(int address) const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FLocoList.Find(address);
+    }
 
 private:
     TSRCPBaseDeviceGroup& Group() const override { return *FSRCPLoco; }
@@ -146,12 +156,24 @@ public:
     bool Add(const TMoBaAdvancedSolenoid& ASolenoid);
     bool Change(const TMoBaAdvancedSolenoid& ASolenoid);
 
-    int Count() const { return FAccessoireList.Count(); }
-    TMoBaSRCPSolenoid* Items(int index) const { return FAccessoireList.Items(index); }
-    TMoBaSRCPSolenoid* Solenoids(int address) const { return FAccessoireList.Find(address); }
+    int Count() const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FAccessoireList.Count();
+    }
+    TMoBaSRCPSolenoid* Items(int index) const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FAccessoireList.Items(index);
+    }
+    TMoBaSRCPSolenoid* Solenoids(int address) const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FAccessoireList.Find(address);
+    }
     // The activation time of accessories that the server reports without an Add of ours.
     int DefaultDelay() const { return FDefaultDelay; }
-    void SetDefaultDelay(int value) { FDefaultDelay = value; }
+    void SetDefaultDelay(int value) {
+        QUARN_ASSERT_MAIN_THREAD();
+        FDefaultDelay = value;
+    }
     // Copies kept by Add and not yet taken over.
     int AddedCount() const { return static_cast<int>(FAddedList.size()); }
 
@@ -179,10 +201,16 @@ public:
     explicit TMoBaSRCPFeedbacks(TMoBaSRCPBus* ABus);
 
     // One contact object per contact up to the highest address reported; entry i has address i + 1.
-    int Count() const { return FSRCPFeedback->Count(); }
+    int Count() const {
+        QUARN_ASSERT_MAIN_THREAD();
+        return FSRCPFeedback->Count();
+    }
     TMoBaSRCPFeedback* Items(int index) const;
     const std::string& InitString() const { return FSRCPFeedback->InitString(); }
-    void SetInitString(const std::string& value) { FSRCPFeedback->SetInitString(value); }
+    void SetInitString(const std::string& value) {
+        QUARN_ASSERT_MAIN_THREAD();
+        FSRCPFeedback->SetInitString(value);
+    }
     bool Enabled() const { return FSRCPFeedback->Enabled(); }
     // true sends INIT with the init string when the group is terminated, false TERM when it runs.
     void SetEnabled(bool value);

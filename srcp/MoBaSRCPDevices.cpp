@@ -51,10 +51,10 @@ auto* findDescription(List& list, TMoBaProtocolBase base, int version, int addre
     return decltype(list.Items(0))(nullptr);
 }
 
-// Descriptions made up for what a server reports are few on a real layout; a server that keeps
-// naming new combinations of protocol version, speed steps and function count must not grow the
-// list (and every look-up in it) without end. Past this many, a device gets no description and so
-// the open limits of a device without one.
+// Descriptions made up for what a server reports are few on a real layout: one per protocol variant,
+// whatever the addresses. A server that keeps naming new variants (protocol version, speed steps,
+// function count) must not grow the list (and every look-up in it) without end. Past this many, a
+// device of a new variant gets no description and so the open limits of a device without one.
 constexpr int MaxAutomaticDescriptions = 256;
 
 template <class List> bool roomForAutomatic(const List& list, int name) {
@@ -64,6 +64,23 @@ template <class List> bool roomForAutomatic(const List& list, int name) {
         if (list.Items(i)->Name == automatic)
             ++count;
     return count < MaxAutomaticDescriptions;
+}
+
+// The description made up before for this variant, whatever its addresses, grown to take address;
+// null when there is none. Devices keep referring to it: it is changed in place, never replaced.
+template <class List, class Same>
+auto* grownAutomatic(List& list, TMoBaProtocolBase base, int version, int address, int bus, int name,
+                     Same same) {
+    const std::string automatic = SRCPResourceString(name);
+    for (int i = 0; i < list.Count(); ++i) {
+        auto* p = list.Items(i);
+        if (p->Name == automatic && p->ProtocolBase == base && p->ProtocolExtension == version && same(*p)) {
+            p->MaxAddress = std::max(p->MaxAddress, address);
+            joinGroups(*p, bus);
+            return p;
+        }
+    }
+    return decltype(list.Items(0))(nullptr);
 }
 
 template <class Protocol>
@@ -170,11 +187,17 @@ TMoBaLocoProtocol* SRCPToMoBaLocoProtocol(TSRCPProtocols Protocol, int SubProtoc
     if (!MoBaLocoProtocols)
         return nullptr;
     const TMoBaProtocolBase base = baseOf(Protocol);
-    if (auto* p = findDescription(*MoBaLocoProtocols, base, SubProtocol, Address, Bus,
-                                  [&](const TMoBaLocoProtocol& d) {
-                                      return d.MaxSteps == SpeedSteps && d.MaxFunctions == FunctionCount;
-                                  }))
+    const auto sameLimits = [&](const TMoBaLocoProtocol& d) {
+        return d.MaxSteps == SpeedSteps && d.MaxFunctions == FunctionCount;
+    };
+    if (auto* p = findDescription(*MoBaLocoProtocols, base, SubProtocol, Address, Bus, sameLimits))
         return p;
+    if (auto* p = grownAutomatic(*MoBaLocoProtocols, base, SubProtocol, Address, Bus,
+                                 SRCPTextAutomaticLocoProtocol, sameLimits)) {
+        p->Description = formatText(SRCPTextAutomaticLocoDescription, p->Name.c_str(), p->MaxAddress,
+                                    p->MaxSteps, p->MaxFunctions);
+        return p;
+    }
     if (!roomForAutomatic(*MoBaLocoProtocols, SRCPTextAutomaticLocoProtocol))
         return nullptr;
     auto p = automaticDescription<TMoBaLocoProtocol>(base, SubProtocol, Address, Bus,
@@ -194,9 +217,14 @@ TMoBaSolenoidProtocol* SRCPToMoBaSolenoidProtocol(TSRCPProtocols Protocol, int S
     if (!MoBaSolenoidProtocols)
         return nullptr;
     const TMoBaProtocolBase base = baseOf(Protocol);
-    if (auto* p = findDescription(*MoBaSolenoidProtocols, base, SubProtocol, Address, Bus,
-                                  [](const TMoBaSolenoidProtocol&) { return true; }))
+    const auto anyLimits = [](const TMoBaSolenoidProtocol&) { return true; };
+    if (auto* p = findDescription(*MoBaSolenoidProtocols, base, SubProtocol, Address, Bus, anyLimits))
         return p;
+    if (auto* p = grownAutomatic(*MoBaSolenoidProtocols, base, SubProtocol, Address, Bus,
+                                 SRCPTextAutomaticSolenoidProtocol, anyLimits)) {
+        p->Description = formatText(SRCPTextAutomaticSolenoidDescription, p->Name.c_str(), p->MaxAddress);
+        return p;
+    }
     if (!roomForAutomatic(*MoBaSolenoidProtocols, SRCPTextAutomaticSolenoidProtocol))
         return nullptr;
     auto p = automaticDescription<TMoBaSolenoidProtocol>(base, SubProtocol, Address, Bus,

@@ -446,8 +446,29 @@ void TSRCPCommandClient::DoDisconnect() {
     FSessionID = -1;
     if (!SendCommand(cmd))
         return;
-    // The server may close right after its reply, or not answer at all: we close either way.
-    DoReceiveAnswer(cmd, FConnection->readFirstNonEmptyLine(2000, TermReplyTimeoutMs));
+    // The server may close right after its reply, or not answer at all: we close either way. The
+    // wait is read on the session's clock, as the handshake's is.
+    const TTimePoint start = Now();
+    TTimePoint until = start + std::chrono::milliseconds(TermReplyTimeoutMs);
+    if (m_goodbyeDeadline && *m_goodbyeDeadline < until)
+        until = *m_goodbyeDeadline;
+    const std::string late = "read: no line within " + std::to_string(msUntil(until, start)) + " ms";
+    for (int i = 0; i < 2000; ++i) {
+        const int left = msUntil(until, Now());
+        if (left <= 0)
+            throw TimeoutError(late);
+        std::string line;
+        try {
+            line = FConnection->readLine(left);
+        } catch (const TimeoutError&) {
+            throw TimeoutError(late);
+        }
+        line = std::string(SRCPTrim(line));
+        if (!line.empty()) {
+            DoReceiveAnswer(cmd, line);
+            return;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -232,10 +233,17 @@ public:
     ~TSRCPCommandClient() override;
 
     void ConnectBy(TTimePoint deadline) override;
+    // A point of Now() by which the goodbye stops waiting for its reply, sooner than
+    // TermReplyTimeoutMs would: a caller whose connect fails after this session opened keeps its
+    // bound for the goodbye, too. None (the default) leaves TermReplyTimeoutMs alone.
+    void SetGoodbyeDeadline(std::optional<TTimePoint> deadline) { m_goodbyeDeadline = deadline; }
 
 protected:
     // Sends TERM 0 SESSION <id> and waits briefly for its reply.
     void DoDisconnect() override;
+
+private:
+    std::optional<TTimePoint> m_goodbyeDeadline;
 };
 
 class TSRCPInfoClient;

@@ -26,12 +26,13 @@ constexpr std::uint16_t CommandSettleMs = 1000;
 constexpr int ChannelSettleMs = 500;
 constexpr int ClientSettleMs = 200;
 
-// Why a connect that raised nothing has left the client disconnected. The info session's word
-// counts only when the command session got through this time.
+// Why a connect that raised nothing has left the client disconnected: the command session's word,
+// else the info session's. Each Connect of a session clears its word, and the info session is tried
+// only after the command session got through (which has said its goodbye since, so its session id
+// tells nothing any more).
 std::string refusalText(const TMoBaSRCPClient& client) {
-    const TSRCPCommandClient& command = *client.CmdClnt();
-    std::string text = command.RefusalText();
-    if (text.empty() && command.SessionID() >= 0)
+    std::string text = client.CmdClnt()->RefusalText();
+    if (text.empty())
         text = client.InfoClnt()->RefusalText();
     return text.empty() ? SRCPResourceString(SRCPErrClientRefused) : text;
 }

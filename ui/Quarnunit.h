@@ -101,7 +101,7 @@ public:
     // text table's relabelling and for commands chosen by name; code that knows the item uses its
     // member below.
     QAction* menuAction(const std::string& objectName) const;
-    std::string statusPanelText(int panel) const;
+    std::string statusPanelText(int panel) const override;
 
     // ---- closing (QuarnStart.cpp) ----
     // True when the window may close; shows message 126 and refuses while the "SRCP 0.73" command

@@ -133,6 +133,25 @@ TEST_F(MoBaSRCPBus, ExactCommandLines) {
                 EXPECT_EQ(Lines{""}, seen);
                 return added;
             }),
+        row("a command still holding its error reply is not sent again",
+            {Reply::send("1000.000 416 ERROR no data")}, {"GET 1 POWER"}, false,
+            [](TMoBaSRCPBus& b) {
+                TSRCPCommandClient& session = *b.CmdClnt();
+                TSRCPCmd cmd;
+                cmd.SetSRCPVersion(cv082);
+                cmd.SetCommandType(ctGet);
+                cmd.SetDeviceGroup(dgPower);
+                cmd.SetBus(1);
+                EXPECT_TRUE(session.SendCommand(cmd));
+                EXPECT_FALSE(session.ReceiveAnswer(cmd));
+                // Refused before it goes out: OnError finds no reply, not the error it holds.
+                Lines seen;
+                session.OnError = [&](TSRCPBaseClient& s) { seen.push_back(s.Response()); };
+                const bool sent = session.SendCommand(cmd);
+                session.OnError = nullptr;
+                EXPECT_EQ(Lines{""}, seen);
+                return sent;
+            }),
         row("GLs.Change of a protocol without steps: speed 0", {}, {"SET 1 GL 9 1 0 100"}, true,
             [](TMoBaSRCPBus& b) {
                 TMoBaAdvancedLoco loco;
@@ -220,6 +239,12 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
                          std::function<void(TMoBaSRCPBus&)> check) {
         return Case{name, nothing, std::move(lines), std::move(events), std::move(check)};
     };
+    // 300 DCC locos of a variant no built-in description has, reported in ascending addresses.
+    Lines dccInits, dccEvents;
+    for (int address = 1001; address <= 1300; ++address) {
+        dccInits.push_back("1000.000 101 INFO 1 GL " + std::to_string(address) + " N 2 128 29");
+        dccEvents.push_back("LocoInit " + std::to_string(address));
+    }
     const Case cases[] = {
         row("first line of loco 3, then one with the same stamp, then an older one",
             {"1000.500 100 INFO 1 GL 3 1 7 28 1 0 0 0 0", "1000.500 100 INFO 1 GL 3 0 9 28 1 0 0 0 0",
@@ -261,6 +286,19 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
                           p->Description);
                 EXPECT_EQ(p, b.GLs()->Locos(5)->Protocol());
                 EXPECT_EQ(mssInitialized, b.GLs()->Locos(3)->SRCPState());
+            }),
+        row("300 locos N 2 128 29: one description for all, grown to their addresses", dccInits, dccEvents,
+            [](TMoBaSRCPBus& b) {
+                ASSERT_EQ(12, MoBaLocoProtocols->Count());
+                const TMoBaLocoProtocol* p = MoBaLocoProtocols->Items(11);
+                EXPECT_EQ(1300, p->MaxAddress);
+                ASSERT_EQ(300, b.GLs()->Count());
+                for (int i = 0; i < 300; ++i) {
+                    const TMoBaSRCPLoco& l = *b.GLs()->Items(i);
+                    ASSERT_EQ(p, l.Protocol()) << l.Address();
+                    EXPECT_EQ(1001 + i, l.Address());
+                    EXPECT_EQ(29, l.FunctionCount());
+                }
             }),
         row("accessory 300 with M, then with N",
             {"1000.000 101 INFO 1 GA 300 M", "1001.000 101 INFO 1 GA 301 N"}, {"GAInit 300", "GAInit 301"},
@@ -323,6 +361,15 @@ TEST_F(MoBaSRCPBus, CachesFollowTheServer) {
                 EXPECT_EQ(b.GLs()->Locos(4), b.GLs()->Items(1));
                 EXPECT_EQ(b.GLs()->Locos(3), b.GLs()->Items(2));
                 EXPECT_EQ(2, b.GLs()->Locos(3)->SpeedStep());
+            }),
+        row("TERM of the first of three locos keeps the others in the order of their first report",
+            {"1000.000 100 INFO 1 GL 5 1 1 28 1", "1000.000 100 INFO 1 GL 3 1 1 28 1",
+             "1000.000 100 INFO 1 GL 4 1 1 28 1", "1001.000 102 INFO 1 GL 5"},
+            {"LocoChange 5", "LocoChange 3", "LocoChange 4", "LocoTerm 5"},
+            [](TMoBaSRCPBus& b) {
+                ASSERT_EQ(2, b.GLs()->Count());
+                EXPECT_EQ(3, b.GLs()->Items(0)->Address());
+                EXPECT_EQ(4, b.GLs()->Items(1)->Address());
             }),
         row("INIT and TERM of accessory 7", {"1000.000 101 INFO 1 GA 7 N", "1001.000 102 INFO 1 GA 7"},
             {"GAInit 7", "GATerm 7"}, [](TMoBaSRCPBus& b) { EXPECT_EQ(0, b.GAs()->Count()); }),

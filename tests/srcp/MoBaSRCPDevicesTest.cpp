@@ -64,11 +64,12 @@ TEST_F(MoBaSRCPDevices, AutomaticLocoProtocols) {
         {spNMRA, 2, 28, 2, 200, 5, "NMRA 3", 11, 10239, "2"},
         {spMotorola, 2, 126, 1, 3, 5, "Automatic loco protocol", 12, 256, "1"},
         {spMotorola, 2, 126, 2, 256, 5, "Automatic loco protocol", 12, 256, "1,2"},
-        {spMotorola, 2, 126, 1, 300, 5, "Automatic loco protocol", 13, 300, "1"},
-        {spMotorola, 2, 126, 1, 300, 5, "Automatic loco protocol", 13, 300, "1"},
-        {spMotorola, 2, 126, 1000, 301, 5, "Automatic loco protocol", 14, 301, ""},
-        {spMotorola, 2, 126, 3, 0, 5, "Automatic loco protocol", 14, 256, "1,2,3"},
-        {spMotorola, 2, 126, 3, -2, 5, "Automatic loco protocol", 14, 256, "1,2,3"},
+        // One description per variant: its addresses grow to the highest reported.
+        {spMotorola, 2, 126, 1, 300, 5, "Automatic loco protocol", 12, 300, "1,2"},
+        {spMotorola, 2, 126, 1, 300, 5, "Automatic loco protocol", 12, 300, "1,2"},
+        {spMotorola, 2, 126, 1000, 301, 5, "Automatic loco protocol", 12, 301, "1,2"},
+        {spMotorola, 2, 126, 3, 0, 5, "Automatic loco protocol", 12, 301, "1,2,3"},
+        {spMotorola, 2, 126, 3, -2, 5, "Automatic loco protocol", 12, 301, "1,2,3"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.protocol) + " " + std::to_string(c.steps) + " bus " +
@@ -82,11 +83,11 @@ TEST_F(MoBaSRCPDevices, AutomaticLocoProtocols) {
         EXPECT_EQ(c.groups, MoBaGroupsToString(p->Groups));
         EXPECT_EQ(c.steps, p->MaxSteps);
     }
-    EXPECT_EQ("Automatic loco protocol with 300 addresses, 126 speed steps and 5 function(s).",
-              MoBaLocoProtocols->Items(12)->Description);
-    EXPECT_EQ(mpbMotorola, MoBaLocoProtocols->Items(12)->ProtocolBase);
+    EXPECT_EQ("Automatic loco protocol with 301 addresses, 126 speed steps and 5 function(s).",
+              MoBaLocoProtocols->Items(11)->Description);
+    EXPECT_EQ(mpbMotorola, MoBaLocoProtocols->Items(11)->ProtocolBase);
     // A server naming ever new speed step counts: the list stops growing, those devices get none.
-    for (int steps = 1000; steps < 1253; ++steps)
+    for (int steps = 1000; steps < 1255; ++steps)
         ASSERT_NE(nullptr, SRCPToMoBaLocoProtocol(spMotorola, 2, steps, 1, 3, 5)) << steps;
     EXPECT_EQ(nullptr, SRCPToMoBaLocoProtocol(spMotorola, 2, 5000, 1, 3, 5));
     EXPECT_EQ(11 + 256, MoBaLocoProtocols->Count());
@@ -107,6 +108,7 @@ TEST_F(MoBaSRCPDevices, AutomaticSolenoidProtocols) {
         {spMotorola, 299, 5, "Automatic solenoid protocol", 3},
         {spMotorola, 0, 5, "Motorola Solenoid", 3},
         {spMotorola, -2, 7, "Motorola Solenoid", 3},
+        {spMotorola, 600, 5, "Automatic solenoid protocol", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.protocol) + " " + std::to_string(c.address));
@@ -117,12 +119,12 @@ TEST_F(MoBaSRCPDevices, AutomaticSolenoidProtocols) {
         EXPECT_TRUE(p->Groups.test(static_cast<std::size_t>(c.bus)));
     }
     const TMoBaSolenoidProtocol* automatic = MoBaSolenoidProtocols->Items(2);
-    EXPECT_EQ("Automatic solenoid protocol with 300 addresses.", automatic->Description);
+    EXPECT_EQ("Automatic solenoid protocol with 600 addresses.", automatic->Description);
     EXPECT_EQ(1, automatic->MaxPort);
     EXPECT_EQ(1, automatic->MaxValue);
-    for (int address = 301; address < 556; ++address)
-        ASSERT_NE(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 0, address, 5)) << address;
-    EXPECT_EQ(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 0, 556, 5));
+    for (int version = 1; version < 256; ++version)
+        ASSERT_NE(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, version, 12, 5)) << version;
+    EXPECT_EQ(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 256, 12, 5));
     EXPECT_EQ(2 + 256, MoBaSolenoidProtocols->Count());
     MoBaLibraryFinalize();
     EXPECT_EQ(nullptr, SRCPToMoBaSolenoidProtocol(spMotorola, 0, 1, 1));

@@ -317,7 +317,9 @@ struct SlowServer : LineTransport {
         TSRCPBaseClient::TTimePoint now{};
         std::string limits;
     };
-    SlowServer(std::unique_ptr<LineTransport> to, Pace& p) : inner(std::move(to)), pace(p) {}
+    // perLine, when given, is this transport's own pace; the clock stays the shared one.
+    SlowServer(std::unique_ptr<LineTransport> to, Pace& p, std::chrono::milliseconds perLine = {})
+        : inner(std::move(to)), pace(p), ownPace(perLine) {}
     void connect(const std::string& host, int port, int timeoutMs) override {
         pace.limits += "connect " + std::to_string(timeoutMs) + ", ";
         inner->connect(host, port, timeoutMs);
@@ -330,7 +332,7 @@ struct SlowServer : LineTransport {
             return inner->readLine(timeoutMs);
         pace.limits += "read " + std::to_string(timeoutMs) + ", ";
         std::string line = inner->readLine(timeoutMs);
-        pace.now += pace.perLine;
+        pace.now += ownPace.count() > 0 ? ownPace : pace.perLine;
         return line;
     }
     void shutdown() override { inner->shutdown(); }
@@ -340,15 +342,19 @@ struct SlowServer : LineTransport {
 
     std::unique_ptr<LineTransport> inner;
     Pace& pace;
+    std::chrono::milliseconds ownPace;
 };
 
 // Connect has one bound for both sessions: a server that answers every line just in time cannot hold
-// the caller for a bound per line. Asking for the buses in between does not count.
+// the caller for a bound per line. Asking for the buses in between does not count. When the info
+// session fails, the command session's goodbye waits only for what is left of the bound.
 TEST_F(MoBaSRCP, ConnectHasOneBoundForBothHandshakes) {
     const struct {
         int msPerLine;
         bool queryServer, connects;
         std::string limits;
+        int infoMsPerLine = 0; // 0: msPerLine
+        bool infoRefused = false;
     } cases[] = {
         {900, false, false,
          "connect 5000, read 5000, read 4100, read 3200, read 2300, connect 1400, read 1400, read 500, "},
@@ -358,26 +364,44 @@ TEST_F(MoBaSRCP, ConnectHasOneBoundForBothHandshakes) {
         {400, true, true,
          "connect 5000, read 5000, read 4600, read 4200, read 3800, read 5000, read 5000, connect 3400, "
          "read 3400, read 3000, read 2600, read 2200, "},
+        // A slow command session leaves the info session no time.
+        {1240, false, false,
+         "connect 5000, read 5000, read 3760, read 2520, read 1280, connect 40, read 40, "},
+        // A slow info session.
+        {10, false, false,
+         "connect 5000, read 5000, read 4990, read 4980, read 4970, connect 4960, read 4960, read 3260, "
+         "read 1560, ",
+         1700},
+        // The info session refused 320 ms before the bound: the goodbye waits those 320 ms for its reply.
+        {520, false, false,
+         "connect 5000, read 5000, read 4480, read 3960, read 3440, connect 2920, read 2920, read 2400, "
+         "read 1880, read 1360, read 840, read 320, ",
+         0, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.msPerLine);
+        SCOPED_TRACE(std::to_string(c.msPerLine) + " " + std::to_string(c.infoMsPerLine));
         FakeSrcpServer fake;
         fake.setBusDescriptions({"GL"});
+        if (c.infoRefused) {
+            fake.addRule("GO", Reply::send("1000.000 200 OK GO 7"), true);
+            fake.addRule(
+                "GO", Reply::send(Lines{"1000.000 401 ERROR not allowed", "1000.000 401 ERROR not allowed"}));
+        }
         SlowServer::Pace pace{std::chrono::milliseconds(c.msPerLine), {}, ""};
         TMoBaSRCPClient client(std::make_unique<SlowServer>(fake.memoryTransport(), pace),
-                               std::make_unique<SlowServer>(fake.memoryTransport(), pace));
+                               std::make_unique<SlowServer>(fake.memoryTransport(), pace,
+                                                            std::chrono::milliseconds(c.infoMsPerLine)));
         client.SetDispatcher(&dispatcher);
         client.SetClock([&pace] { return pace.now; });
         client.SetQueryServer(c.queryServer);
         int disconnects = 0;
         client.OnDisconnect = [&](TMoBaSRCPClient&) { ++disconnects; };
-        if (c.connects) {
+        if (c.connects || c.infoRefused) {
             EXPECT_NO_THROW(client.Connect());
         } else {
             EXPECT_THROW(client.Connect(), ESRCPClientConnectError);
         }
-        // Then, on failure, the command session's goodbye, which has a bound of its own.
-        EXPECT_EQ(c.limits, pace.limits.substr(0, c.limits.size()));
+        EXPECT_EQ(c.limits, pace.limits);
         EXPECT_EQ(c.connects, client.Connected());
         EXPECT_EQ(c.connects ? 0 : 1, disconnects);
         client.Disconnect();
@@ -454,6 +478,14 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
     TSRCPPower power;
     TSRCPCmd cmd;
     IniFile ini(m_dir.path() + "any.ini");
+    // A bus of the client with loco, accessory and feedback wrappers, made on the main thread.
+    TSRCPCmd describing;
+    ASSERT_TRUE(describing.ExamineAnswer("1000.000 100 INFO 1 DESCRIPTION GL GA FB"));
+    TSRCPCustomDescription description;
+    description.SetEventMode(semAll);
+    description.SetDataAnswer(describing);
+    ASSERT_EQ(3, description.DeviceGroupsCount());
+    TMoBaSRCPBus* bus = nullptr;
     const std::pair<const char*, std::function<void(TMoBaSRCPClient&)>> cases[] = {
         {"Connect", [](TMoBaSRCPClient& c) { c.Connect(); }},
         {"Disconnect", [](TMoBaSRCPClient& c) { c.Disconnect(); }},
@@ -474,6 +506,24 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
         {"UnregisterDeviceGroup", [&](TMoBaSRCPClient& c) { c.InfoClnt()->UnregisterDeviceGroup(&power); }},
         {"DoDataReceive",
          [](TMoBaSRCPClient& c) { c.InfoClnt()->DoDataReceive("1000.000 100 INFO 1 POWER ON"); }},
+        {"SetAutoPowerOn", [](TMoBaSRCPClient& c) { c.SetAutoPowerOn(true); }},
+        {"SetQueryServer", [](TMoBaSRCPClient& c) { c.SetQueryServer(true); }},
+        {"BusCount", [](TMoBaSRCPClient& c) { (void)c.BusCount(); }},
+        {"Busses", [](TMoBaSRCPClient& c) { (void)c.Busses(0); }},
+        {"Welcome", [](TMoBaSRCPClient& c) { (void)c.Welcome(); }},
+        {"SessionID", [](TMoBaSRCPClient& c) { (void)c.SessionID(); }},
+        {"SetClock", [](TMoBaSRCPClient& c) { c.SetClock(nullptr); }},
+        {"SetDispatcher", [](TMoBaSRCPClient& c) { c.SetDispatcher(nullptr); }},
+        {"GLs Items", [&](TMoBaSRCPClient&) { (void)bus->GLs()->Items(0); }},
+        {"GLs Count", [&](TMoBaSRCPClient&) { (void)bus->GLs()->Count(); }},
+        {"GLs Locos", [&](TMoBaSRCPClient&) { (void)bus->GLs()->Locos(3); }},
+        {"GAs Items", [&](TMoBaSRCPClient&) { (void)bus->GAs()->Items(0); }},
+        {"GAs Count", [&](TMoBaSRCPClient&) { (void)bus->GAs()->Count(); }},
+        {"GAs Solenoids", [&](TMoBaSRCPClient&) { (void)bus->GAs()->Solenoids(12); }},
+        {"GAs SetDefaultDelay", [&](TMoBaSRCPClient&) { bus->GAs()->SetDefaultDelay(300); }},
+        {"FBs Items", [&](TMoBaSRCPClient&) { (void)bus->FBs()->Items(0); }},
+        {"FBs Count", [&](TMoBaSRCPClient&) { (void)bus->FBs()->Count(); }},
+        {"FBs SetInitString", [&](TMoBaSRCPClient&) { bus->FBs()->SetInitString("S88 LPT1 4"); }},
     };
     for (const auto& [name, call] : cases) {
         SCOPED_TRACE(name);
@@ -483,6 +533,8 @@ TEST_F(MoBaSRCP, EntriesCalledFromAnotherThreadStopTheProgram) {
                 setMainThreadDispatcher(&main);
                 TMoBaSRCPClient client(std::make_unique<MemoryTransport>([] { return nullptr; }),
                                        std::make_unique<MemoryTransport>([] { return nullptr; }));
+                TMoBaSRCPBus made(&client, &description);
+                bus = &made;
                 std::thread([&] { call(client); }).join();
             },
             "must run on the GUI thread");

@@ -212,6 +212,10 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
                                  Lines{"1000.000 401 ERROR not allowed", "1000.000 401 ERROR not allowed"}));
          },
          false, "Client refused connection"},
+        // The info session's own word, though the command session has said its goodbye since.
+        {"info session closed by the server during its handshake",
+         [](FakeSrcpServer& s) { s.addRule("SET CONNECTIONMODE SRCP INFO", Reply::close(), true); }, false,
+         "connection closed by peer"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -385,11 +389,16 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     m_server.newCommandLines();
 
     // Refused, as today's srcpd refuses it: Start and Reset come back, and the status bar says why.
+    window->setStatusPanel(1, "Anlage.qgb");
+    m_server.addRule("INIT 8 FB S88 LPT1 4", Reply::send("1000.000 419 ERROR list too short"), true);
     m_server.addRule("INIT 8 FB S88 LPT1 4", Reply::send("1000.000 419 ERROR list too short"), true);
     window->Abfragestarten1->trigger();
     EXPECT_EQ(m_server.newCommandLines(), Lines{"INIT 8 FB S88 LPT1 4"});
     EXPECT_TRUE(window->Abfragestarten1->isEnabled());
     EXPECT_TRUE(window->Reset1->isEnabled());
+    EXPECT_EQ(window->statusPanelText(1), "419 ERROR list too short");
+    window->Abfragestarten1->trigger();
+    EXPECT_EQ(m_server.newCommandLines(), Lines{"INIT 8 FB S88 LPT1 4"});
     EXPECT_EQ(window->statusPanelText(1), "419 ERROR list too short");
 
     window->Abfragestarten1->trigger();
@@ -397,6 +406,8 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     EXPECT_FALSE(window->Abfragestarten1->isEnabled());
     EXPECT_FALSE(window->Reset1->isEnabled());
     EXPECT_TRUE(window->feedbackRunning());
+    // The refusal is over: the panel shows what it showed before it.
+    EXPECT_EQ(window->statusPanelText(1), "Anlage.qgb");
 
     // The server's contacts, read back into the detectors; 37 is on another bus.
     for (const char* line : {"1001.000 100 INFO 8 FB 17 1", "1001.000 100 INFO 8 FB 16 0",
