@@ -138,7 +138,17 @@ std::uint32_t TJoyWinForm::queryPosition() {
         m_capsStale = true;
     else if (m_capsStale)
         readCapabilities();
+    if (result == JOYERR_NOERROR && !m_capsStale && !m_buttonsShown)
+        showFound();
     return result;
+}
+
+void TJoyWinForm::showFound() {
+    // Only while this back-end is the chosen one: the other one reports its own findings.
+    if (!MainForm || MainForm->Joy_Mode != 1)
+        return;
+    showBindingButtons(true);
+    MainForm->setStatusPanel(2, uiText(138) + uiText(139));
 }
 
 void TJoyWinForm::applyRanges() {
@@ -153,6 +163,7 @@ void TJoyWinForm::applyRanges() {
 }
 
 void TJoyWinForm::showBindingButtons(bool on) {
+    m_buttonsShown = on;
     if (!Throttles)
         return;
     Throttles->Button1->setVisible(on);

@@ -28,7 +28,7 @@ public:
     // shown, the polling on), 1 when not (the joystick buttons hidden, the polling off).
     int setup();
     // One poll: the bound bars from the axes, then the buttons. Nothing when the device cannot be
-    // read.
+    // read. A controller that answers after set-up or Test found none is announced as set-up does.
     void JoyMove();
 
     void FormCreate();
@@ -96,11 +96,16 @@ private:
     // Moves the bar of throttle con (1..10) to the reading's place in min..max.
     void moveBar(int con, int faktor, std::uint32_t reading, std::int32_t min, std::int32_t max);
     void showBindingButtons(bool on);
+    // A controller answers after set-up or Test found none: what set-up shows on success, the
+    // binding buttons and status panel 2's text.
+    void showFound();
 
     // After an action the buttons are ignored for the next two polls.
     int m_buttonLockout = 0;
     // The last query failed: the capabilities in JoyCaps may be none or another device's.
     bool m_capsStale = true;
+    // The binding buttons were last shown (set-up or Test found a controller), not hidden.
+    bool m_buttonsShown = false;
 };
 
 extern TJoyWinForm* JoyWinForm;

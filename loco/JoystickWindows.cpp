@@ -36,7 +36,7 @@ std::string uiText(int number) {
 std::string noJoystickText() {
     std::string text = uiText(130);
     if (const std::string why = unreadableNodes(inputPlatform().devices()); !why.empty())
-        text += "\n" + why;
+        text += " (" + why + ")";
     return text;
 }
 

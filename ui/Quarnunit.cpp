@@ -10,10 +10,12 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -49,6 +51,43 @@ protected:
 };
 
 constexpr int kScrollBarThickness = 17;
+
+// A panel of the status bar: one line of plain text. A text wider than the panel ends in "…" and is
+// the panel's tool tip in full; text() always holds the whole text.
+class StatusPanel final : public QLabel {
+public:
+    explicit StatusPanel(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+
+    void setPanelText(const QString& text) {
+        setText(text);
+        updateToolTip();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect area = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+        style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()),
+                              palette(), isEnabled(), shown, foregroundRole());
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        updateToolTip();
+    }
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            updateToolTip();
+    }
+
+private:
+    void updateToolTip() {
+        const bool cut = fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+        setToolTip(cut ? text() : QString());
+    }
+};
 
 QString qs(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -159,7 +198,7 @@ void TMainForm::buildComponents() {
     StatusBar1->setSizeGripEnabled(false);
     const int panelWidths[3] = {100, 500, 50};
     for (int i = 0; i < 3; ++i) {
-        auto* panel = new QLabel(StatusBar1);
+        auto* panel = new StatusPanel(StatusBar1);
         panel->setObjectName(QString("StatusPanel%1").arg(i));
         // As in a Windows status bar, the last panel reaches to the right edge: its width is only
         // the least it gets (the joystick text would be cut off after a few letters).
@@ -269,7 +308,7 @@ void TMainForm::debugLine(const std::string& utf8) {
 void TMainForm::setStatusPanel(int panel, const std::string& utf8) {
     if (panel < 0 || panel > 2)
         return;
-    m_statusPanels[static_cast<std::size_t>(panel)]->setText(qs(utf8));
+    static_cast<StatusPanel*>(m_statusPanels[static_cast<std::size_t>(panel)])->setPanelText(qs(utf8));
 }
 
 std::string TMainForm::statusPanelText(int panel) const {

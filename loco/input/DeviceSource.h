@@ -50,18 +50,25 @@ public:
     virtual std::uint64_t generation() = 0;
     // Why node cannot be opened for reading (an errno value); 0 when it can.
     virtual int openError(const std::string& node) = 0;
+    // Whether node is a joystick or game pad, told without opening it: keyboards, mice and buttons
+    // that the user may not read are no reason to say anything about joysticks.
+    virtual bool isJoystickNode(const std::string& node) = 0;
 };
 
-// "<node>: <reason>" when the folder holds event nodes and not one of them can be opened for reading:
-// the first node and why (usually that the user was not given access to input devices). Empty
-// otherwise, also when the folder holds none.
+// "<node>: <reason>" when the folder holds joystick nodes and not one of them can be opened for
+// reading: the first such node and why (usually that the user was not given access to it). Empty
+// otherwise, also when the folder holds none and when only other devices cannot be read.
 std::string unreadableNodes(DeviceSource& source);
 
 // The evdev nodes of a folder, normally the kernel's /dev/input. Reading a joystick's node needs read
-// access to it: on Debian udev grants it to the user at the seat for game controllers.
+// access to it: on Debian udev grants it to the user at the seat for game controllers, while
+// keyboards and mice stay closed to users outside the group input. Which nodes are joysticks comes
+// from udev's record of the node in udevData (its property ID_INPUT_JOYSTICK) and, where udev has
+// none, from the capability bits the kernel lists for it in sysfs.
 class KernelDeviceSource final : public DeviceSource {
 public:
-    explicit KernelDeviceSource(std::string folder = "/dev/input");
+    explicit KernelDeviceSource(std::string folder = "/dev/input", std::string sysfs = "/sys/class/input",
+                                std::string udevData = "/run/udev/data");
     ~KernelDeviceSource() override;
     KernelDeviceSource(const KernelDeviceSource&) = delete;
     KernelDeviceSource& operator=(const KernelDeviceSource&) = delete;
@@ -74,13 +81,18 @@ public:
     // call gives a new number.
     std::uint64_t generation() override;
     int openError(const std::string& node) override;
+    bool isJoystickNode(const std::string& node) override;
 
 private:
+    // The name of node ("event" and a number) when it is an event node of the folder, else empty.
+    std::string eventName(const std::string& node) const;
     bool watch();
     // Reads what inotify queued; true when anything changed or the watch ended.
     bool drainChanges();
 
     std::string m_folder;
+    std::string m_sysfs;
+    std::string m_udevData;
     int m_inotify = -1;
     std::uint64_t m_generation = 0;
 };

@@ -155,7 +155,8 @@ HRESULT DxDiagProvider::GetRootContainer(std::unique_ptr<IDxDiagContainer>& out)
 }
 
 std::unique_ptr<IDxDiagProvider> inputLayerDxDiagProvider() {
-    // Input devices that exist but may not be read offer nothing to use.
+    // Joysticks that exist but may not be read offer nothing to use; a keyboard or mouse closed to the
+    // user, as on every desktop, says nothing about joysticks.
     DeviceSource& devices = inputPlatform().devices();
     if (!devices.listNodes() || !unreadableNodes(devices).empty())
         return nullptr;

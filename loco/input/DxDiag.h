@@ -6,7 +6,7 @@
 
 // The component-object calls and the DxDiag provider that the DirectX detection uses. The provider
 // stands for what the input layer offers: it exists while the input folder can be opened and, when it
-// holds device nodes, at least one of them can be read.
+// holds joystick nodes, at least one of them can be read (keyboards and mice do not count).
 
 using HRESULT = std::int32_t;
 constexpr HRESULT S_OK = 0;

@@ -32,17 +32,23 @@ bool DeviceIdentity::sameController(const DeviceIdentity& other) const {
     return sameIds(other) && phys == other.phys && uniq == other.uniq;
 }
 
-bool isGameController(const InputDevice& device) {
-    const libevdev* dev = device.evdev();
-    if (!hasAbs(dev, ABS_X) || !hasAbs(dev, ABS_Y))
+bool hasJoystickCapabilities(const Capabilities& has) {
+    if (!has.abs(ABS_X) || !has.abs(ABS_Y))
         return false;
-    if (hasKey(dev, BTN_TOUCH) || hasKey(dev, BTN_TOOL_PEN) || hasKey(dev, BTN_TOOL_FINGER) ||
-        libevdev_has_property(dev, INPUT_PROP_ACCELEROMETER))
+    if (has.key(BTN_TOUCH) || has.key(BTN_TOOL_PEN) || has.key(BTN_TOOL_FINGER) ||
+        has.property(INPUT_PROP_ACCELEROMETER))
         return false;
     for (int code = BTN_JOYSTICK; code <= BTN_THUMBR; ++code)
-        if (hasKey(dev, code))
+        if (has.key(code))
             return true;
     return false;
+}
+
+bool isGameController(const InputDevice& device) {
+    const libevdev* dev = device.evdev();
+    return hasJoystickCapabilities(
+        {[dev](int code) { return hasAbs(dev, code); }, [dev](int code) { return hasKey(dev, code); },
+         [dev](int code) { return libevdev_has_property(dev, static_cast<unsigned>(code)) != 0; }});
 }
 
 DeviceIdentity identityOf(const InputDevice& device) {

@@ -38,8 +38,17 @@ struct AxisRange {
     int maximum = 0;
 };
 
+// A device's capability bits by the kernel's codes: absolute axes, keys and input properties.
+struct Capabilities {
+    std::function<bool(int code)> abs;
+    std::function<bool(int code)> key;
+    std::function<bool(int code)> property;
+};
+
 // A joystick or gamepad as the kernel's joystick driver sees one: X and Y axes and a key among the
-// joystick and gamepad buttons, but no touch surface, pen or finger tool and no accelerometer.
+// joystick and gamepad buttons, but no touch surface, pen or finger tool and no accelerometer. The
+// same rule serves opened devices and the capabilities the kernel lists for a node in sysfs.
+bool hasJoystickCapabilities(const Capabilities& has);
 bool isGameController(const InputDevice& device);
 DeviceIdentity identityOf(const InputDevice& device);
 

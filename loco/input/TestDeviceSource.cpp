@@ -110,6 +110,17 @@ TestDeviceDescription TestDeviceDescription::gamepad() {
     return device;
 }
 
+TestDeviceDescription TestDeviceDescription::keyboard() {
+    TestDeviceDescription device;
+    device.name = "Test keyboard";
+    device.bustype = 0x11;
+    device.vendor = 0x0001;
+    device.product = 0x0001;
+    device.phys = "isa0060/serio0/input0";
+    device.keys = {KEY_ESC, KEY_ENTER, KEY_A, KEY_SPACE};
+    return device;
+}
+
 std::string TestDeviceSource::attach(const TestDeviceDescription& device, int number) {
     if (number < 0)
         number = m_nodes.empty() ? 0 : m_nodes.rbegin()->first + 1;
@@ -192,6 +203,11 @@ int TestDeviceSource::openError(const std::string& node) {
         return ENOENT;
     auto refused = m_refused.find(node);
     return refused != m_refused.end() ? refused->second : 0;
+}
+
+bool TestDeviceSource::isJoystickNode(const std::string& node) {
+    auto entry = find(node);
+    return entry && isGameController(TestInputDevice(entry));
 }
 
 std::unique_ptr<InputDevice> TestDeviceSource::open(const std::string& node) {

@@ -70,6 +70,8 @@ struct TestDeviceDescription {
     static TestDeviceDescription joystick(int buttons = 4);
     // A gamepad: X, Y -32768..32767 at 0, Z 0..255 at 0, the south, east, north and west buttons.
     static TestDeviceDescription gamepad();
+    // A keyboard: keys only.
+    static TestDeviceDescription keyboard();
 };
 
 // Hands out libevdev devices built from descriptions, on made-up nodes "/test/input/event<N>". A test
@@ -105,6 +107,8 @@ public:
     // Changes with every attach, unplug and refusal.
     std::uint64_t generation() override { return m_generation; }
     int openError(const std::string& node) override;
+    // From the node's description, whether or not it may be opened.
+    bool isJoystickNode(const std::string& node) override;
 
     struct Node;
 

@@ -162,7 +162,7 @@ TEST_F(GetDXVerUnitTest, GetFileVersionReadsTheFixedVersion) {
     EXPECT_EQ(version, MakeInt64(4, 7, 0, 716));
 }
 
-TEST_F(GetDXVerUnitTest, TheInputLayerOffersDirectX8WhileItsDevicesCanBeRead) {
+TEST_F(GetDXVerUnitTest, TheInputLayerOffersDirectX8WhileItsJoysticksCanBeRead) {
     struct Case {
         const char* name;
         std::function<void()> change;
@@ -170,14 +170,16 @@ TEST_F(GetDXVerUnitTest, TheInputLayerOffersDirectX8WhileItsDevicesCanBeRead) {
         const char* text;
     } cases[] = {
         {"empty folder", [] {}, 524288u, "8.0"},
-        {"one of two nodes readable",
+        {"a keyboard that may not be read",
+         [&] { source().refuseNode(source().attach(TestDeviceDescription::keyboard())); }, 524288u, "8.0"},
+        {"one of two joysticks readable",
          [&] {
-             source().refuseNode(source().attach({}));
-             source().attach({});
+             source().refuseNode(source().attach(TestDeviceDescription::joystick()));
+             source().attach(TestDeviceDescription::gamepad());
          },
          524288u, "8.0"},
-        {"no node readable", [&] { source().refuseNode(TestDeviceSource::kFolder + std::string("/event1")); },
-         0u, "0.0"},
+        {"no joystick readable",
+         [&] { source().refuseNode(TestDeviceSource::kFolder + std::string("/event2")); }, 0u, "0.0"},
         {"no folder", [&] { source().refuseFolder(true); }, 0u, "0.0"},
     };
     for (const Case& c : cases) {

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
+#include <cstring>
+#include <functional>
 
 #include "JoyFixture.h"
 
@@ -171,12 +173,19 @@ TEST_F(JoyWinUnitTest, APadPluggedInAfterAStartWithoutOneDrives) {
         JoyWinForm = m_win.get();
         ASSERT_EQ(m_panel->Joyinitsetup(), 0);
         ASSERT_EQ(m_win->Joy, 167);
+        ASSERT_EQ(m_form.statusPanels[2], "No Joystick detected!");
         const std::string node = plugIn();
         if (byTest) {
             m_win->Test_buttonClick();
             EXPECT_EQ(m_win->TrackBarY->maximum(), 65535) << "the test display's range";
             m_win->EndButtonClick();
+        } else {
+            m_win->JoyMove();
         }
+        // What set-up shows when it finds a controller.
+        EXPECT_FALSE(m_panel->Button1->isHidden());
+        EXPECT_FALSE(m_panel->Button2->isHidden());
+        EXPECT_EQ(m_form.statusPanels[2], " Joystick(s) is(are) detected");
         setSlot(0, "M2", 11);
         m_panel->setupScrollBar(0);
         bind(1, 0);
@@ -190,16 +199,39 @@ TEST_F(JoyWinUnitTest, APadPluggedInAfterAStartWithoutOneDrives) {
 
 TEST_F(JoyWinUnitTest, TestButtonAndTestDisplay) {
     m_form.Joy_Mode = 1;
-    m_panel->Joyinitsetup();
-    m_panel->Button1->show();
-    m_win->TestTimer->start();
-    m_win->Test_buttonClick();
-    EXPECT_EQ(m_dialogs.calls(), (std::vector<Call>{{RecordingDialogs::Kind::Message, "Error",
-                                                     "No Joystick detected!", MessageIcon::Stop}}));
-    EXPECT_EQ(m_win->Label3->text(), "Joy = 167");
-    EXPECT_TRUE(m_panel->Button1->isHidden());
-    EXPECT_TRUE(m_win->TestTimer->isActive()) << "the timers stay as they were";
-    EXPECT_FALSE(m_win->JoyTimer->isActive());
+    // Without a controller: the box names the reason when a joystick's node may not be read.
+    const struct {
+        const char* name;
+        std::function<void()> devices;
+        std::string box;
+    } none[] = {
+        {"no input device", [] {}, "No Joystick detected!"},
+        {"a keyboard that may not be read",
+         [&] { m_devices->refuseNode(m_devices->attach(TestDeviceDescription::keyboard())); },
+         "No Joystick detected!"},
+        {"a pad that may not be read", [&] { m_devices->refuseNode(m_devices->attach(stick())); },
+         "No Joystick detected! (/test/input/event1: " + std::string(std::strerror(EACCES)) + ")"},
+    };
+    for (const auto& c : none) {
+        SCOPED_TRACE(c.name);
+        c.devices();
+        m_panel->Joyinitsetup();
+        m_panel->Button1->show();
+        m_win->TestTimer->start();
+        m_dialogs.clear();
+        m_win->Test_buttonClick();
+        EXPECT_EQ(m_dialogs.calls(),
+                  (std::vector<Call>{{RecordingDialogs::Kind::Message, "Error", c.box, MessageIcon::Stop}}));
+        EXPECT_EQ(m_win->Label3->text(), "Joy = 167");
+        EXPECT_TRUE(m_panel->Button1->isHidden());
+        EXPECT_TRUE(m_win->TestTimer->isActive()) << "the timers stay as they were";
+        EXPECT_FALSE(m_win->JoyTimer->isActive());
+    }
+    for (int n = 0; n < 2; ++n) {
+        const std::string node = TestDeviceSource::kFolder + std::string("/event") + std::to_string(n);
+        m_devices->unplug(node);
+        m_devices->refuseNode(node, false);
+    }
 
     start();
     m_win->Test_buttonClick();

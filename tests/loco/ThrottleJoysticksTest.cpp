@@ -229,9 +229,14 @@ TEST_F(ThrottleJoysticksTest, JoyinitsetupStartsTheChosenBackEndOnly) {
         const char* status; // nullptr: left as it was
         bool buttons, dxPolling, winPolling;
         bool unreadable = false; // no node may be read
+        bool keyboard = false;   // a keyboard that may not be read on the first node, the sticks after it
     };
-    const std::string unreadable =
-        "No Joystick detected!\n/test/input/event0: " + std::string(std::strerror(EACCES));
+    auto unreadableText = [](int node) {
+        return "No Joystick detected! (/test/input/event" + std::to_string(node) + ": " +
+               std::strerror(EACCES) + ")";
+    };
+    const std::string unreadable = unreadableText(0);
+    const std::string unreadableAfterKeyboard = unreadableText(1);
     const Case cases[] = {
         {0, LANGENGLISH, 2, " 2Joystick(s) is(are) detected", true, true, false},
         {0, LANGDEUTSCH, 3, "Es wurde(n) 2Joystick(s) gefunden", true, true, false},
@@ -241,12 +246,17 @@ TEST_F(ThrottleJoysticksTest, JoyinitsetupStartsTheChosenBackEndOnly) {
         {2, LANGENGLISH, 1, nullptr, true, true, true},
         {0, LANGENGLISH, 2, unreadable.c_str(), false, false, false, true},
         {1, LANGENGLISH, 1, unreadable.c_str(), false, false, false, true},
+        {0, LANGENGLISH, 0, "No Joystick detected!", false, false, false, false, true},
+        {1, LANGENGLISH, 1, unreadableAfterKeyboard.c_str(), false, false, false, true, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.mode) + " " + std::to_string(c.sticks));
-        for (int n = 0; n < 3; ++n)
+        SCOPED_TRACE(std::to_string(c.mode) + " " + std::to_string(c.sticks) +
+                     (c.keyboard ? " keyboard" : ""));
+        for (int n = 0; n < 4; ++n)
             m_devices->unplug(TestDeviceSource::kFolder + std::string("/event") + std::to_string(n));
-        for (int n = 0; n < c.sticks; ++n)
+        if (c.keyboard)
+            m_devices->refuseNode(m_devices->attach(TestDeviceDescription::keyboard(), 0));
+        for (int n = c.keyboard; n < c.keyboard + c.sticks; ++n)
             m_devices->refuseNode(m_devices->attach(stick("stick " + std::to_string(n)), n), c.unreadable);
         m_form.Joy_Mode = c.mode;
         m_form.Lang_id = c.language;

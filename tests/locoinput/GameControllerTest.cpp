@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 using namespace evcode;
 
@@ -20,6 +21,44 @@ TestDeviceDescription describe(std::vector<TestAxis> axes, std::vector<int> keys
 }
 
 const std::vector<TestAxis> kXY = {{AbsX, 0, 255, 128}, {AbsY, 0, 255, 128}};
+
+// Capability bits as sysfs lists them on a 64-bit kernel: ev, abs, key.
+struct Bits {
+    const char* ev;
+    const char* abs;
+    const char* key;
+};
+const Bits kKeyboard = {"120013", "0", "402000000 3803078f800d001 feffffdfffefffff fffffffffffffffe"};
+const Bits kPad = {"20000b", "3003f", "7cdb000000000000 0 0 0 0"}; // south .. right thumb
+const Bits kStick = {"b", "3", "100000000 0 0 0 0"};               // X, Y and the trigger
+
+// An input folder with sysfs's and udev's descriptions of its nodes beside it.
+struct KernelFolders {
+    TempDir dir;
+    std::string input = dir.path() + "input";
+    std::string sys = dir.path() + "sys";
+    std::string udev = dir.path() + "udev";
+
+    KernelFolders() {
+        for (const std::string* folder : {&input, &sys, &udev})
+            std::filesystem::create_directories(*folder);
+    }
+    std::string node(int n) const { return input + "/event" + std::to_string(n); }
+    std::string number(int n) const { return "13:" + std::to_string(64 + n); }
+    // sysfs's entry of event<n>: its device number and capabilities.
+    void describe(int n, const Bits& bits, const char* properties = nullptr) const {
+        writeFileBytes(dir.file("sys/event" + std::to_string(n) + "/dev"), number(n) + "\n");
+        const std::string caps = "sys/event" + std::to_string(n) + "/device/capabilities/";
+        writeFileBytes(dir.file(caps + "ev"), std::string(bits.ev) + "\n");
+        writeFileBytes(dir.file(caps + "abs"), std::string(bits.abs) + "\n");
+        writeFileBytes(dir.file(caps + "key"), std::string(bits.key) + "\n");
+        if (properties)
+            writeFileBytes(dir.file("sys/event" + std::to_string(n) + "/device/properties"), properties);
+    }
+    void record(int n, const std::string& text) const { writeFileBytes(udev + "/c" + number(n), text); }
+    // A node the user may not open, whoever runs the test: it leads nowhere.
+    void unreadable(int n) const { std::filesystem::create_symlink(dir.path() + "gone", node(n)); }
+};
 
 } // namespace
 
@@ -233,6 +272,14 @@ TEST(KernelDeviceSource, ChangesItsGenerationOnlyWhenTheFolderChanges) {
         {"access granted",
          [&] { std::filesystem::permissions(dir.file("event1"), std::filesystem::perms::all); }},
         {"node removed", [&] { std::filesystem::remove(dir.file("event0")); }},
+        {"folder replaced",
+         [&] {
+             std::filesystem::remove_all(dir.path());
+             std::filesystem::create_directory(dir.path());
+         }},
+        {"node added to the new folder", [&] { writeFileBytes(dir.file("event2"), ""); }},
+        {"nothing in the new folder", nullptr},
+        {"another node added to it", [&] { writeFileBytes(dir.file("event3"), ""); }},
     };
     std::uint64_t last = source.generation();
     for (const Case& c : cases) {
@@ -248,13 +295,70 @@ TEST(KernelDeviceSource, ChangesItsGenerationOnlyWhenTheFolderChanges) {
         << "a folder that cannot be watched is scanned every time";
 }
 
-TEST(KernelDeviceSource, NamesTheFirstNodeOnlyWhenNoneCanBeRead) {
-    TempDir dir;
-    KernelDeviceSource source(dir.path());
+TEST(KernelDeviceSource, TellsJoysticksByUdevsRecordElseBySysfsWithoutOpeningThem) {
+    const std::string joystick = "I:1\nE:ID_INPUT=1\nE:ID_INPUT_JOYSTICK=1\nG:uaccess\n";
+    const std::string keyboard = "E:ID_INPUT=1\nE:ID_INPUT_KEY=1\nE:ID_INPUT_KEYBOARD=1\n";
+    struct Case {
+        const char* name;
+        std::optional<Bits> sysfs;
+        const char* properties;
+        std::string record; // empty: none
+        bool joystick;
+    } cases[] = {
+        {"keyboard", kKeyboard, nullptr, "", false},
+        {"game pad", kPad, nullptr, "", true},
+        {"stick", kStick, "0\n", "", true},
+        {"a touch surface with a trigger", Bits{"b", "3", "400 100000000 0 0 0 0"}, nullptr, "", false},
+        {"an accelerometer", kPad, "40\n", "", false},
+        {"axis bits without absolute axes", Bits{"3", "3", kStick.key}, nullptr, "", false},
+        {"udev's joystick", kKeyboard, nullptr, joystick, true},
+        {"udev's keyboard", kPad, nullptr, keyboard, false},
+        {"a record without input properties", kPad, nullptr, "G:seat\nG:uaccess\n", true},
+        {"a word longer than the kernel's", Bits{"b", "3", "00000000100000000 0 0 0 0"}, nullptr, "", false},
+        {"more words than keys", Bits{"b", "3", "0 0 0 0 0 0 0 0 100000000 0 0 0 0"}, nullptr, "", false},
+        {"an empty word", Bits{"b", "3", " 100000000 0 0 0 0"}, nullptr, "", false},
+        {"no hexadecimal", Bits{"b", "3g", kStick.key}, nullptr, "", false},
+        {"nothing known", std::nullopt, nullptr, "", false},
+    };
+    KernelFolders k;
+    KernelDeviceSource source(k.input, k.sys, k.udev + "/");
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.sysfs)
+            k.describe(n, *c.sysfs, c.properties);
+        if (!c.record.empty())
+            k.record(n, c.record);
+        k.unreadable(n);
+        EXPECT_EQ(source.isJoystickNode(k.node(n)), c.joystick);
+        ++n;
+    }
+    // Only a device number leads to a record of udev.
+    k.describe(n, kKeyboard);
+    writeFileBytes(k.dir.file("sys/event" + std::to_string(n) + "/dev"), "13:x\n");
+    writeFileBytes(k.udev + "/c13:x", joystick);
+    EXPECT_FALSE(source.isJoystickNode(k.node(n)));
+    EXPECT_FALSE(source.isJoystickNode(k.dir.path() + "event1")) << "a node of another folder";
+}
+
+TEST(KernelDeviceSource, NamesTheFirstJoystickNodeOnlyWhenNoJoystickCanBeRead) {
+    KernelFolders k;
+    KernelDeviceSource source(k.input, k.sys, k.udev);
     EXPECT_EQ(unreadableNodes(source), "") << "no nodes";
-    std::filesystem::create_symlink(dir.path() + "gone", dir.path() + "event3");
-    std::filesystem::create_symlink(dir.path() + "event5", dir.path() + "event5"); // a loop: ELOOP
-    EXPECT_EQ(unreadableNodes(source), dir.path() + "event3: " + std::strerror(ENOENT));
-    writeFileBytes(dir.file("event7"), "");
-    EXPECT_EQ(unreadableNodes(source), "") << "one node can be read";
+    k.describe(1, kKeyboard);
+    k.unreadable(1);
+    EXPECT_EQ(unreadableNodes(source), "") << "a keyboard that may not be read";
+    k.describe(3, kPad);
+    k.unreadable(3);
+    k.describe(5, kKeyboard);
+    k.record(5, "E:ID_INPUT_JOYSTICK=1\n");
+    std::filesystem::create_symlink(k.node(5), k.node(5)); // a loop: ELOOP
+    const std::string pad = k.node(3) + ": " + std::strerror(ENOENT);
+    EXPECT_EQ(unreadableNodes(source), pad) << "pads that may not be read";
+    k.describe(2, kKeyboard);
+    writeFileBytes(k.node(2), "");
+    EXPECT_EQ(unreadableNodes(source), pad) << "a keyboard that may be read";
+    k.describe(7, kStick);
+    writeFileBytes(k.node(7), "");
+    EXPECT_EQ(unreadableNodes(source), "") << "a stick that may be read";
 }

@@ -147,6 +147,14 @@ TEST_F(QuarnSettingsTest, EverySettingIsShownAndTakenBack) {
          with({{6, "0"}})},
         {"no DirectX: the Windows module", [](TMainForm& w) { w.Joy_Mode = 0; }, false,
          show("joystick 1", "joystick 0 locked"), nullptr, with({{6, "1"}})},
+        {"a keyboard that may not be read and no pad: DirectX is found and kept",
+         [this](TMainForm& w) {
+             m_inputDevices->refuseFolder(false);
+             m_inputDevices->refuseNode(m_inputDevices->attach(TestDeviceDescription::keyboard()));
+             w.Joy_Mode = 0;
+             w.Dxpresent = w.testdx(std::string()) > 0;
+         },
+         false, show("joystick 1", "joystick 0"), nullptr, with({{6, "0"}})},
         {"assistant off", [](TMainForm& w) { w.Showassist = 0; }, true, show("assistant 1", "assistant 0"),
          nullptr, with({{7, "0"}})},
         {"assistant 5 is kept", [](TMainForm& w) { w.Showassist = 5; }, true,
@@ -218,9 +226,9 @@ TEST_F(QuarnSettingsTest, EverySettingIsShownAndTakenBack) {
         SCOPED_TRACE(row.name);
         static_cast<TSettingsFields&>(*window) = start;
         writeFileBytes(settingsFile(), original);
+        window->Dxpresent = row.directX;
         if (row.fields)
             row.fields(*window);
-        window->Dxpresent = row.directX;
         m_dialogs.clear();
 
         std::string seen;

@@ -51,14 +51,17 @@ TEST_F(QuarnViewTest, ResizeLaysOutTheComponents) {
         int quarnW, quarnH; // -1: depends on S, computed below
         bool hBar, vBar;    // visible afterwards (once shown they stay)
         int panelW;
+        bool cut = false; // the last panel is too narrow for its text
     };
     // In this order: the scroll bars appear with the small size and stay with the large one.
     const Case cases[] = {
         {1200, 900, 980, 680, false, false, 620},
-        {700, 500, 700 - 17 - S, 500 - 113 - 17 - S, true, true, 620},
-        {600, 400, 600 - 17 - S, 400 - 113 - 17 - S, true, true, 600},
+        {700, 500, 700 - 17 - S, 500 - 113 - 17 - S, true, true, 620, true},
+        {600, 400, 600 - 17 - S, 400 - 113 - 17 - S, true, true, 600, true},
         {1100, 850, 980, 680, true, true, 620},
     };
+    const std::string reason = "No Joystick detected! (/dev/input/event5: Permission denied)";
+    window->setStatusPanel(2, reason);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         setClientSize(window, c.w, c.h);
@@ -76,6 +79,9 @@ TEST_F(QuarnViewTest, ResizeLaysOutTheComponents) {
         EXPECT_EQ(window->findChild<QLabel*>("StatusPanel1")->width(), 500);
         EXPECT_GE(last.right(), c.w - 25);
         EXPECT_GE(last.width(), 50);
+        // A cut text ends in an ellipsis and is the panel's tool tip in full.
+        EXPECT_EQ(window->findChild<QLabel*>("StatusPanel2")->toolTip().toStdString(), c.cut ? reason : "");
+        EXPECT_EQ(window->statusPanelText(2), reason);
         EXPECT_EQ(window->Design_Panel->geometry(), QRect(1, c.h - 113 - S - 17, 617, 113));
         for (QFrame* panel : {window->Regler_panel, window->Decod_panel})
             EXPECT_EQ(panel->geometry(), QRect(0, c.h - 113 - 17 - S, c.panelW, 113));
