@@ -227,7 +227,7 @@ void TextWriter::writeString(const std::string& value) {
     const std::size_t start = m_buffer.size();
     m_buffer += value;
     for (std::size_t i = start; i < m_buffer.size(); ++i)
-        if (static_cast<unsigned char>(m_buffer[i]) < 0x20)
+        if (m_buffer[i] == '\r' || m_buffer[i] == '\n')
             m_buffer[i] = ' ';
     m_buffer += "\r\n";
 }

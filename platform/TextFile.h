@@ -22,8 +22,9 @@ public:
 // number or out of range.
 std::optional<int32_t> parseDecimalInt(std::string_view text);
 
-// True when text holds a byte below 0x20 (CR, LF, tab, NUL and the like). Such a byte in a value
-// would end a line of a data file or of a server command early and make the rest a line of its own.
+// True when text holds a byte below 0x20 (CR, LF, tab, NUL and the like). Such a byte in a command
+// would end it early at the server and make the rest a command of its own, so the command builders
+// refuse it. The data files read and write such values as they stand (see TextWriter::writeString).
 bool holdsControlByte(std::string_view text);
 
 // The whole of a regular file, at most maxBytes long. The file is opened without blocking and
@@ -87,8 +88,9 @@ public:
     TextWriter& operator=(const TextWriter&) = delete;
 
     void writeInt(int32_t value);
-    // A control character inside value (below 0x20: CR, LF, tab, NUL) is written as a blank, so
-    // that the value stays on one line and the readers, which refuse such values, take it back.
+    // Writes value unchanged, a tab or any other byte included, except CR and LF: either one ends a
+    // line for the readers of these files (a CR alone does for readers on Windows), which would
+    // shift every later value by a line. Each is written as a blank.
     void writeString(const std::string& value);
     // Writes, flushes to disk and renames over the old file; throws TextFileError on any failure.
     void commit();

@@ -167,8 +167,9 @@ TEST(TextWriter, WritesExactBytesWithCrLf) {
                            "e ");
         writer.commit();
     }
+    // Only the line ends inside a value become blanks; a tab and other control bytes stay.
     EXPECT_EQ(readFileBytes(path), "2\r\n-15\r\n-2147483648\r\n0\r\nArial,10,1000,clBlack\r\n\r\n"
-                                   "zwei  Zeilen und mehr und \r\nGr\xFC\xDF"
+                                   "zwei  Zeilen und mehr\tund\x01\r\nGr\xFC\xDF"
                                    "e \r\n");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"plan.pln"});
 }

@@ -108,7 +108,8 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
          {4000, 4001, 4002}},
         {"file ends after the host", "4711\r\nbahn.local\r\n", "bahn.local", 4711, {4711, 4712, 4713}},
         {"port at the top of the range", "2147483647\r\nx\r\n", "x", top, {top, top, top}},
-        {"a CR inside the host", "4000\r\nzen\rtrale\r\n", "localhost", 4000, {4000, 4001, 4002}},
+        // Taken and written back as it stands; the resolver refuses such a name at connect.
+        {"a tab inside the host", "4000\r\nzen\ttrale\r\n", "zen\ttrale", 4000, {4000, 4001, 4002}},
         {"too long", tooLong, "localhost", 12345, {12345, 12346, 12347}},
     };
     for (const Case& c : cases) {
