@@ -38,6 +38,19 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes);
 // are some ten kilobytes.
 inline constexpr std::size_t MaxTextFileBytes = 4u << 20;
 
+// The most names keepAside tries: path + ".bak", then ".bak1" up to ".bak999".
+inline constexpr int MaxBackupNames = 1000;
+
+// Moves whatever stands at path (a file, a link, a pipe, a folder) to the first of the names
+// stem + ".bak", ".bak1", ".bak2", ... that nothing stands under, and returns that name; stem is path
+// itself unless given. Nothing that stands under such a name is ever replaced, also when another
+// program makes it meanwhile. Throws TextFileError naming path when the move fails or all
+// MaxBackupNames names are taken.
+std::string keepAside(const std::string& path, const std::string& stem);
+inline std::string keepAside(const std::string& path) {
+    return keepAside(path, path);
+}
+
 class TextReader {
 public:
     // Reads the whole file as readRegularFile does; throws TextFileError when it cannot.
