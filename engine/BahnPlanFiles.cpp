@@ -182,6 +182,7 @@ std::string Cbahn::routeFilePath(const std::string& planName) const {
 void Cbahn::fahrspeichern() {
     if (!Fahr)
         throw std::logic_error("the route table does not exist");
+    checkRouteFileWritable(MainForm ? MainForm->DateinameohneEndung : std::string());
     const std::string folder = getLayoutPath();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -215,13 +216,27 @@ RouteFileContents Cbahn::readRouteFile(const std::string& planName) const {
     return parseRouteFile(readWholeFile(path), path);
 }
 
-bool Cbahn::keepBadRouteFile(const std::string& planName) {
+std::string Cbahn::keepBadRouteFile(const std::string& planName) {
     const std::string path = routeFilePath(planName);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return true;
-    std::filesystem::rename(path, resolvePath(getLayoutPath() + planName + ".dat.bak"), error);
-    return !error;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return {};
+    // Also a link, a pipe or a folder: a route save would put its file over any of them but a folder,
+    // and a folder would fail every save.
+    return keepAside(path);
+}
+
+void Cbahn::holdRouteFile(const std::string& planName) {
+    m_heldRouteFile = routeFilePath(planName);
+}
+
+void Cbahn::checkRouteFileWritable(const std::string& planName) const {
+    const std::string path = routeFilePath(planName);
+    if (!m_heldRouteFile.empty() && path == m_heldRouteFile)
+        throw TextFileError("The route file " + path +
+                            " is damaged and could not be moved aside, so it is not written over: routes "
+                            "and the plan are not saved under this name. Save the plan under another name, "
+                            "or make room for a backup beside the route file and open the plan again.");
 }
 
 void Cbahn::useRoutes(const RouteFileContents& routes) {

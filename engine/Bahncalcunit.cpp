@@ -1,6 +1,8 @@
 #include "engine/Bahncalcunit.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include <QPainter>
 
@@ -104,28 +106,34 @@ void Cbahn::parameterspeichern() {
     if (!Lok)
         throw std::logic_error("the loco table does not exist");
 
+    const std::string path = settingsPath();
+    if (!m_heldSettingsFile.empty() && m_heldSettingsFile == path)
+        throw TextFileError("The settings are not saved: " + path +
+                            " is damaged and could not be moved aside, so it is not written over. Make "
+                            "room for a backup beside it and start Quarn again.");
     const std::string folder = getDataPath();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
         throw TextFileError("Cannot create the folder \"" + folder + "\": " + error.message());
 
-    TextWriter w(settingsPath());
+    TextWriter w(path);
     writeSettingsFile(w, f, *Lok);
     w.commit();
 }
 
-bool Cbahn::keepBadSettingsFile() {
+std::optional<std::string> Cbahn::keepBadSettingsFile() {
     const std::string path = settingsPath();
-    std::error_code error;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error)))
-        return false;
-    // The backup has its own fixed name, whatever letter case the settings file was found in.
-    const std::string backup = resolvePath(getDataPath() + SettingsFileName + ".bak");
-    std::filesystem::rename(path, backup, error);
-    if (error)
-        throw TextFileError("cannot keep " + path + " as " + backup + ": " + error.message());
-    return true;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+        return std::nullopt;
+    try {
+        // The backups have their own fixed name, whatever letter case the settings file was found in.
+        return keepAside(path, getDataPath() + SettingsFileName);
+    } catch (const TextFileError&) {
+        m_heldSettingsFile = path;
+        throw;
+    }
 }
 
 FontLine fontLineOf(const ColoredFont& font) {

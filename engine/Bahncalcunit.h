@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,13 +53,14 @@ public:
     // TextFileError when the file is missing, malformed or ends early; what was read before stays.
     void parameterladen();
     // Writes the settings file from the current values; on failure the old file stays and
-    // TextFileError is thrown.
+    // TextFileError is thrown. A damaged settings file that keepBadSettingsFile could not move aside
+    // is not written over: every save fails then.
     void parameterspeichern();
-    // Keeps an unreadable settings file as "parmc.dat.bak" before it is written anew: whatever
-    // stands under its name (also a pipe, a link or a folder) is moved aside. Returns false when
-    // there was nothing; throws TextFileError when it could not be moved, and then it must not
-    // be written over.
-    bool keepBadSettingsFile();
+    // Keeps an unreadable settings file before it is written anew: whatever stands under its name
+    // (also a pipe, a link or a folder) goes to the first free name of "parmc.dat.bak", ".bak1", ...
+    // (keepAside), never over an older backup. Returns that name, or nothing when there was no file.
+    // Throws TextFileError when it could not be moved; the file is then kept from every later save.
+    std::optional<std::string> keepBadSettingsFile();
 
     // The font line "name,size,BIUS,colour" of a label font, and back. StringToFont throws
     // ConversionError for a malformed line and leaves the font unchanged then. A size of 0 or
@@ -131,7 +133,8 @@ public:
     std::string routeFilePath() const;
     // The route file of the plan whose name without extension is planName.
     std::string routeFilePath(const std::string& planName) const;
-    // Writes the route table to the route file.
+    // Writes the route table to the route file. Throws TextFileError, writing nothing, when that is
+    // the held route file (holdRouteFile).
     void fahrspeichern();
     // Empties the route table (and the route-button flags), then reads the route file back when
     // it exists. A broken file leaves the table empty and throws TextFileError.
@@ -140,10 +143,19 @@ public:
     // when there is no such file. Throws TextFileError for a broken one, one that cannot be reached
     // and a folder or other non-file in its place, and changes nothing.
     RouteFileContents readRouteFile(const std::string& planName) const;
-    // Moves the route file of plan planName that readRouteFile refused aside to "<planName>.dat.bak",
-    // so that the next route save neither fails on it nor writes over it. True when no file with
-    // data is left at the route file's place (moved, or it is no regular file and a save fails on it).
-    bool keepBadRouteFile(const std::string& planName);
+    // Moves whatever stands at the route file of plan planName, which readRouteFile refused, to the
+    // first free name of "<route file>.bak", ".bak1", ... (keepAside), so that the next route save
+    // writes over nothing. Returns that name; "" when nothing stands there. Throws TextFileError when
+    // it cannot be moved.
+    std::string keepBadRouteFile(const std::string& planName);
+    // The route file of plan planName stays as it is: a damaged one that could not be moved aside.
+    // fahrspeichern and checkRouteFileWritable refuse it until the next holdRouteFile or
+    // releaseRouteFile (the next plan opened). A plan made anew under its name does not release it.
+    void holdRouteFile(const std::string& planName);
+    void releaseRouteFile() { m_heldRouteFile.clear(); }
+    // Throws TextFileError naming the route file of plan planName when it is held; a plan save that
+    // would leave the plan and its routes apart is refused with it.
+    void checkRouteFileWritable(const std::string& planName) const;
     // The route table becomes routes; every route button goes off.
     void useRoutes(const RouteFileContents& routes);
 
@@ -158,6 +170,11 @@ public:
     void pause(std::uint16_t Zeit);
     // Receives each line of the info connection and does nothing with it.
     void parse(const std::string& line);
+
+private:
+    // Damaged files that could not be moved aside and so must not be written over; empty for none.
+    std::string m_heldSettingsFile;
+    std::string m_heldRouteFile;
 };
 
 extern Cbahn* Bahn;

@@ -113,14 +113,15 @@ RouteFileContents parseRouteFile(const std::string& bytes, const std::string& fi
         C_fahrelement element;
         readRecord(r, element, routeElementFields());
         // Such a route would raise the counter to where no new route can be numbered.
-        if (element.Fahrnr > MaxRouteNumber)
+        if (element.Fahrnr >= MaxRouteNumber)
             r.fail("route number " + std::to_string(element.Fahrnr) + " leaves no room for a new route");
         if (isUsableRouteRecord(element))
             routes.elements.push_back(element);
     }
     r.beginRecord("");
     int counter = r.onlyBlanksLeft() ? 0 : r.readInt("route counter");
-    if (counter > MaxRouteNumber)
+    // reserveRoute numbers no route after MaxRouteNumber.
+    if (counter >= MaxRouteNumber)
         r.fail("line " + std::to_string(r.line() - 1) + ": route counter " + std::to_string(counter) +
                " leaves no room for a new route");
     // The counter numbers the next new route; one below a stored route would merge the two.

@@ -36,7 +36,9 @@ struct PlanFileContents {
 
 struct RouteFileContents {
     std::vector<C_fahrelement> elements; // the usable records, in file order
-    int Anz_strassen = 0;                // never below the highest route number of the elements
+    // Never below the highest route number of the elements, and below MaxRouteNumber: a file from
+    // which no further route could be numbered is refused.
+    int Anz_strassen = 0;
 };
 
 // The lines of one record of each file, in file order: the one description that both the reader

@@ -20,7 +20,7 @@ public:
     void beginRecord(std::string record) { m_record = std::move(record); }
 
     int readInt(const char* what);
-    // A string that holds a byte below 0x20 (a CR inside the line, a tab, a NUL) is an error.
+    // The rest of the line as it stands, a tab, a NUL or a CR inside it included.
     std::string readString(const char* what);
     // A count line: a negative count is an error.
     int readCount(const char* what);

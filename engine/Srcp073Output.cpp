@@ -127,7 +127,7 @@ CommandResult Srcp073Output::resetServer() {
 
 CommandResult Srcp073Output::freeCommand(const std::string& line) {
     if (!sendable(line))
-        return CommandResult::Dropped;
+        return CommandResult::Refused;
     return write(line + "\n");
 }
 
@@ -155,8 +155,22 @@ void Srcp073Output::locoState(int slot) {
     if (!Lok)
         throw std::logic_error("the loco table does not exist");
     const std::string line = locoLine(*Lok, slot);
-    if (!sendable(line))
+    // The protocol is the one text of the slot on the line; the numbers hold no control byte.
+    const std::string protocol = Lok->get_protocol(slot);
+    std::string* told = slot >= 0 && slot < static_cast<int>(m_refusedProtocol.size())
+                            ? &m_refusedProtocol[static_cast<std::size_t>(slot)]
+                            : nullptr;
+    if (!sendable(line)) {
+        if (told && *told != protocol) {
+            *told = protocol;
+            f.setStatusPanel(1, "Loco \"" + cp1252ToUtf8(Lok->get_name(slot)) + "\" (address " +
+                                    std::to_string(Lok->get_addr(slot)) + ") is not sent: its protocol \"" +
+                                    cp1252ToUtf8(printable(protocol)) + "\" holds a control character");
+        }
         return;
+    }
+    if (told)
+        told->clear();
     debugWireLine(f, line);
     LineConnection* socket = openCommandSocket(f);
     if (!socket)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "engine/CommandOutput.h"
+#include "engine/lokunit.h"
 
 class TLok;
 
@@ -29,6 +31,11 @@ private:
     // False, with a debug line, for a line (without its line end) that holds a byte below 0x20: such
     // a byte ends the line for the server or starts another command there.
     bool sendable(const std::string& line) const;
+
+    // Per loco slot, the protocol whose line was refused last and told in the status bar; empty
+    // after a line of the slot went out. A throttle drag sends line after line: each refusal is told
+    // once, and again for another slot, another value or after a good line.
+    std::array<std::string, LOKMAX> m_refusedProtocol{};
 };
 
 // The wire lines of this transport, Windows-1252 byte strings.

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const C_fahrelement& e : routes.elements)
             if (!isUsableRouteRecord(e) || e.Fahrnr > routes.Anz_strassen)
                 std::abort();
-        if (routes.Anz_strassen < 0)
+        // A further route can always be numbered from what the reader takes.
+        if (routes.Anz_strassen < 0 || routes.Anz_strassen >= MaxRouteNumber)
             std::abort();
     } catch (const TextFileError&) {
     }

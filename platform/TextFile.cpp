@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,7 +31,40 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
 }
 
+// Renames from to to unless something stands at to; false with errno set otherwise (EEXIST when
+// the name is taken). A check first and a rename then could replace what another program made
+// between the two.
+bool renameWithoutReplacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A filesystem that cannot rename without replacing: a second name, which link() never puts
+    // over an existing one, then the first name goes.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    if (::unlink(from.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+std::string keepAside(const std::string& path, const std::string& stem) {
+    for (int n = 0; n < MaxBackupNames; ++n) {
+        const std::string backup = stem + ".bak" + (n == 0 ? std::string() : std::to_string(n));
+        if (renameWithoutReplacing(path, backup))
+            return backup;
+        if (errno != EEXIST)
+            throw TextFileError("cannot keep " + path + " as " + backup + ": " + errorText(errno));
+    }
+    throw TextFileError("cannot keep " + path + ": every name from " + stem + ".bak to " + stem + ".bak" +
+                        std::to_string(MaxBackupNames - 1) + " is taken");
+}
 
 std::optional<int32_t> parseDecimalInt(std::string_view text) {
     std::size_t i = 0;
@@ -227,7 +261,7 @@ void TextWriter::writeString(const std::string& value) {
     const std::size_t start = m_buffer.size();
     m_buffer += value;
     for (std::size_t i = start; i < m_buffer.size(); ++i)
-        if (static_cast<unsigned char>(m_buffer[i]) < 0x20)
+        if (m_buffer[i] == '\r' || m_buffer[i] == '\n')
             m_buffer[i] = ' ';
     m_buffer += "\r\n";
 }

@@ -22,8 +22,9 @@ public:
 // number or out of range.
 std::optional<int32_t> parseDecimalInt(std::string_view text);
 
-// True when text holds a byte below 0x20 (CR, LF, tab, NUL and the like). Such a byte in a value
-// would end a line of a data file or of a server command early and make the rest a line of its own.
+// True when text holds a byte below 0x20 (CR, LF, tab, NUL and the like). Such a byte in a command
+// would end it early at the server and make the rest a command of its own, so the command builders
+// refuse it. The data files read and write such values as they stand (see TextWriter::writeString).
 bool holdsControlByte(std::string_view text);
 
 // The whole of a regular file, at most maxBytes long. The file is opened without blocking and
@@ -36,6 +37,19 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes);
 // The bound of a data file whose caller names none: the settings file and the element catalogue
 // are some ten kilobytes.
 inline constexpr std::size_t MaxTextFileBytes = 4u << 20;
+
+// The most names keepAside tries: path + ".bak", then ".bak1" up to ".bak999".
+inline constexpr int MaxBackupNames = 1000;
+
+// Moves whatever stands at path (a file, a link, a pipe, a folder) to the first of the names
+// stem + ".bak", ".bak1", ".bak2", ... that nothing stands under, and returns that name; stem is path
+// itself unless given. Nothing that stands under such a name is ever replaced, also when another
+// program makes it meanwhile. Throws TextFileError naming path when the move fails or all
+// MaxBackupNames names are taken.
+std::string keepAside(const std::string& path, const std::string& stem);
+inline std::string keepAside(const std::string& path) {
+    return keepAside(path, path);
+}
 
 class TextReader {
 public:
@@ -87,8 +101,9 @@ public:
     TextWriter& operator=(const TextWriter&) = delete;
 
     void writeInt(int32_t value);
-    // A control character inside value (below 0x20: CR, LF, tab, NUL) is written as a blank, so
-    // that the value stays on one line and the readers, which refuse such values, take it back.
+    // Writes value unchanged, a tab or any other byte included, except CR and LF: either one ends a
+    // line for the readers of these files (a CR alone does for readers on Windows), which would
+    // shift every later value by a line. Each is written as a blank.
     void writeString(const std::string& value);
     // Writes, flushes to disk and renames over the old file; throws TextFileError on any failure.
     void commit();

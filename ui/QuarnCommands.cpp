@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
 #include <exception>
 
 #include "engine/CommandOutput.h"
@@ -25,6 +26,29 @@
 
 // ---------------------------------------------------------------------------------------------
 // Commands
+
+namespace {
+
+// Why a command the user typed was not sent: the first control byte in it, named.
+std::string notSentText(const std::string& line) {
+    std::string what = "a control character";
+    for (const char c : line) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20)
+            continue;
+        char code[8];
+        std::snprintf(code, sizeof code, "0x%02X", b);
+        what = b == '\t'                ? std::string("a tab")
+               : b == '\r' || b == '\n' ? std::string("a line break")
+                                        : "the control character " + std::string(code);
+        break;
+    }
+    return "The command was not sent: it holds " + what +
+           ", which would end the command at the server and make the rest a command of its own. "
+           "Send each command on its own.";
+}
+
+} // namespace
 
 CommandResult TMainForm::sendCommand(const std::function<CommandResult(CommandOutput&)>& command) {
     try {
@@ -74,7 +98,11 @@ void TMainForm::FreieBefehle1Click() {
         return;
     // The server may have gone while the box was open.
     const std::string line = utf8ToCp1252(input.text);
-    reportRefusal(sendCommand([&line](CommandOutput& out) { return out.freeCommand(line); }));
+    const CommandResult result = sendCommand([&line](CommandOutput& out) { return out.freeCommand(line); });
+    if (result == CommandResult::Refused)
+        dialogs().message(message(102), notSentText(line), MessageIcon::Stop);
+    else
+        reportRefusal(result);
 }
 
 void TMainForm::PowerTimerTimer() {

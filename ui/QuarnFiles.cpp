@@ -163,11 +163,19 @@ void TMainForm::Oeffnen1Click() {
     }
     // A damaged route file does not keep a good plan closed: the plan opens without routes, and the
     // file goes aside first, so that no route save writes over what it holds. Where it cannot be
-    // moved, the plan stays closed rather than put those bytes at risk.
-    if (!routeError.empty() && !Bahn->keepBadRouteFile(chosen->stem)) {
-        busy.release();
-        showExceptionText(routeError);
-        return;
+    // moved, it is held: no save writes over it while the plan is open.
+    bool holdRoutes = false;
+    if (!routeError.empty()) {
+        try {
+            const std::string kept = Bahn->keepBadRouteFile(chosen->stem);
+            if (!kept.empty())
+                routeError += "\n\nThe route file was kept as " + kept + "; the plan is open without routes.";
+        } catch (const std::exception& e) {
+            holdRoutes = true;
+            routeError += "\n\n" + std::string(e.what()) +
+                          ".\nThe plan is open without routes. Its route file is not written over: saving "
+                          "routes and the plan under this name is refused until the plan is opened again.";
+        }
     }
     // Without its route file the plan's route buttons still carry their numbers: new routes are
     // numbered above them, so that no button sets a route recorded later.
@@ -178,6 +186,10 @@ void TMainForm::Oeffnen1Click() {
     Bahn->quarngraufaerben();
     usePlanPath(*this, *chosen);
     m_planOnDisk = true;
+    if (holdRoutes)
+        Bahn->holdRouteFile(chosen->stem);
+    else
+        Bahn->releaseRouteFile();
     if (Debug) {
         debugLine(decoded(Gleisbildpfad).toStdString());
         debugLine(decoded(Gleisbildname).toStdString());
@@ -204,6 +216,8 @@ void TMainForm::Oeffnen1Click() {
 
 void TMainForm::Speichern1Click() {
     try {
+        // The plan's route buttons belong with its route file.
+        Bahn->checkRouteFileWritable(DateinameohneEndung);
         Bahn->gleisbildspeichern(Gleisbildname, Gleisbildpfad);
     } catch (const std::exception& e) {
         showExceptionText(e.what());
@@ -220,6 +234,8 @@ void TMainForm::Speichernals1Click() {
     if (!plan || !planFileNameAccepted(plan->name))
         return;
     try {
+        // The copy's routes go into its own route file, which must not be a held one.
+        Bahn->checkRouteFileWritable(plan->stem);
         Bahn->gleisbildspeichern(plan->name, plan->folder);
     } catch (const std::exception& e) {
         showExceptionText(e.what());

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "engine/Bahncalcunit.h"
 #include "engine/elementunit.h"
@@ -127,15 +128,26 @@ void TMainForm::FormCreate() {
     try {
         Bahn->parameterladen();
     } catch (...) {
-        dialogs().message(Lang->getmessage(102, Lang_id), Lang->getmessage(101, Lang_id), MessageIcon::Stop);
-        // The user may still want what the damaged file held: it is moved aside, and where that
-        // fails it is not written over.
+        // The user may still want what the damaged file held: it is moved aside, and the box says
+        // where; where that fails it is not written over, now or by a later save.
+        std::string text = Lang->getmessage(101, Lang_id);
+        std::string failure;
         try {
-            Bahn->keepBadSettingsFile();
-            Bahn->parameterspeichern();
+            if (const std::optional<std::string> kept = Bahn->keepBadSettingsFile())
+                text += "\n\nThe damaged file was kept as " + *kept + ".";
         } catch (const std::exception& e) {
-            showExceptionText(e.what());
+            failure = e.what();
         }
+        dialogs().message(Lang->getmessage(102, Lang_id), text, MessageIcon::Stop);
+        if (failure.empty()) {
+            try {
+                Bahn->parameterspeichern();
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+        }
+        if (!failure.empty())
+            showExceptionText(failure);
     }
     // Also after a partial read: the connections must use what the fields now hold.
     applyConnectionSettings();

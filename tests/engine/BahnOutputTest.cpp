@@ -258,25 +258,54 @@ TEST_F(Output, PowerResetAndFreeCommandsAreWrittenUnderTheLock) {
 TEST_F(Output, ALineWithAControlCharacterIsNotSent) {
     form.Debug = true;
     Srcp073Output output;
-    const struct {
-        std::string protocol, freeCommand;
-    } cases[] = {
-        {"M\rSET POWER OFF\r", ""},  {std::string("M\0", 2), ""},      {"M\x1F", ""},
-        {"", "SET POWER ON\rRESET"}, {"", "SET GA M 1 0 1 -1\nRESET"}, {"", std::string("RE\0SET", 6)},
+    // A refused loco line is told in the status bar once per slot and value, however many lines a
+    // throttle drag sends, and again after a line of the slot went out.
+    const std::string power = "M\rSET POWER OFF\r";
+    const std::string nul("M\0", 2);
+    auto said = [](int addr, const std::string& shown) {
+        return "Loco \"Lok\" (address " + std::to_string(addr) + ") is not sent: its protocol \"" + shown +
+               "\" holds a control character";
     };
+    const struct {
+        int slot;
+        std::string protocol, freeCommand;
+        std::string status; // status panel 1 afterwards; "" when it was not set
+        bool sent = false;
+    } cases[] = {
+        {0, "M", "", "", true},
+        {1, "M", "", "", true},
+        {0, power, "", said(3, "M\\x0DSET POWER OFF\\x0D")},
+        {0, power, "", ""},
+        {1, power, "", said(4, "M\\x0DSET POWER OFF\\x0D")},
+        {0, nul, "", said(3, "M\\x00")},
+        {0, nul, "", ""},
+        {0, "M2", "", "", true},
+        {0, nul, "", said(3, "M\\x00")},
+        {0, "M\x1F", "", said(3, "M\\x1F")},
+        {0, "", "SET POWER ON\rRESET", ""},
+        {0, "", "SET GA M 1 0 1 -1\nRESET", ""},
+        {0, "", std::string("RE\0SET", 6), ""},
+    };
+    m_lok.set_addr(1, 4);
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.protocol + c.freeCommand));
+        SCOPED_TRACE(testing::PrintToString(std::to_string(c.slot) + " " + c.protocol + c.freeCommand));
         form.debugLines.clear();
-        EXPECT_EQ(sentBy([&] {
-                      if (c.protocol.empty()) {
-                          EXPECT_EQ(output.freeCommand(c.freeCommand), CommandResult::Dropped);
-                      } else {
-                          m_lok.set_protocol(0, c.protocol);
-                          bahn.gl_out(0);
-                      }
-                  }),
-                  "");
+        form.panels.clear();
+        const std::string sent = sentBy([&] {
+            if (c.protocol.empty()) {
+                EXPECT_EQ(output.freeCommand(c.freeCommand), CommandResult::Refused);
+            } else {
+                m_lok.set_protocol(c.slot, c.protocol);
+                bahn.gl_out(c.slot);
+            }
+        });
+        EXPECT_EQ(form.panels.count(1) ? form.panels[1] : "", c.status);
         ASSERT_EQ(form.debugLines.size(), 1u);
+        if (c.sent) {
+            EXPECT_TRUE(sent.starts_with("SET GL " + c.protocol + " ")) << sent;
+            continue;
+        }
+        EXPECT_EQ(sent, "");
         EXPECT_TRUE(form.debugLines[0].starts_with("Not sent")) << form.debugLines[0];
     }
 }

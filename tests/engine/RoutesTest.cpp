@@ -206,6 +206,15 @@ TEST_F(Routes, ReadingRouteFiles) {
         // No new route could be numbered after these.
         {"counter at the limit", "0\r\n2147483647\r\n", true, {}, 0},
         {"route at the limit", "1\r\n2147483647\r\n1\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
+        {"counter with no number after it", "0\r\n2147483646\r\n", true, {}, 0},
+        {"route with no number after it", "1\r\n2147483646\r\n1\r\n0\r\n0\r\n11\r\n1\r\n", true, {}, 0},
+        // The last ones taken: one more route can be numbered.
+        {"counter one below", "0\r\n2147483645\r\n", false, {}, 2147483645},
+        {"route one below",
+         "1\r\n2147483645\r\n1\r\n0\r\n0\r\n11\r\n1\r\n",
+         false,
+         {{2147483645, 0, 0, 11}},
+         2147483645},
     };
     form.DateinameohneEndung = "Anlage";
     const std::string path = dir.path() + "Layouts/anlage.DAT";
@@ -234,6 +243,9 @@ TEST_F(Routes, ReadingRouteFiles) {
         EXPECT_EQ(contents(*Fahr), c.routes);
         EXPECT_EQ(Fahr->Anz_strassen, c.counter);
         EXPECT_FALSE(form.Knopf[9]);
+        // Whatever the reader took, a new route can be recorded.
+        EXPECT_TRUE(Fahr->reserveRoute());
+        EXPECT_EQ(Fahr->Anz_strassen, c.counter + 1);
     }
 }
 

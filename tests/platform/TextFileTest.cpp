@@ -3,6 +3,7 @@
 #include "support/FifoGuard.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -167,10 +168,57 @@ TEST(TextWriter, WritesExactBytesWithCrLf) {
                            "e ");
         writer.commit();
     }
+    // Only the line ends inside a value become blanks; a tab and other control bytes stay.
     EXPECT_EQ(readFileBytes(path), "2\r\n-15\r\n-2147483648\r\n0\r\nArial,10,1000,clBlack\r\n\r\n"
-                                   "zwei  Zeilen und mehr und \r\nGr\xFC\xDF"
+                                   "zwei  Zeilen und mehr\tund\x01\r\nGr\xFC\xDF"
                                    "e \r\n");
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"plan.pln"});
+}
+
+TEST(TextFile, KeepAsideTakesTheFirstFreeNameAndReplacesNothing) {
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        std::vector<std::string> before; // the names in the folder besides p.dat ("name/" a folder)
+        const char* keptAs;              // "": it stays
+    } cases[] = {
+        {"a file, a folder and a dangling link in the way",
+         {"p.dat.bak", "p.dat.bak1/", "p.dat.bak2@"},
+         "p.dat.bak3"},
+        {"nothing free", {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string path = dir.path() + "p.dat";
+        writeFileBytes(path, "damaged");
+        std::vector<std::string> names = c.before;
+        if (names.empty())
+            for (int n = 0; n < MaxBackupNames; ++n)
+                names.push_back("p.dat.bak" + (n ? std::to_string(n) : ""));
+        for (const std::string& name : names) {
+            if (name.ends_with('/'))
+                fs::create_directory(dir.path() + name);
+            else if (name.ends_with('@'))
+                fs::create_symlink("nowhere", dir.path() + name.substr(0, name.size() - 1));
+            else
+                writeFileBytes(dir.path() + name, "older");
+        }
+        const std::vector<std::string> before = folderEntries(dir.path());
+        std::string kept;
+        const std::string error = errorOf([&] { kept = keepAside(path); });
+        if (!*c.keptAs) {
+            EXPECT_EQ(error, "cannot keep " + path + ": every name from " + path + ".bak to " + path +
+                                 ".bak999 is taken");
+            EXPECT_EQ(folderEntries(dir.path()), before);
+            continue;
+        }
+        EXPECT_EQ(kept, dir.path() + c.keptAs);
+        EXPECT_EQ(readFileBytes(kept), "damaged");
+        EXPECT_EQ(readFileBytes(dir.path() + "p.dat.bak"), "older");
+        EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
+        EXPECT_EQ(folderEntries(dir.path()).size(), before.size());
+    }
 }
 
 TEST(TextWriter, LeavesTheOldFileUntilCommit) {

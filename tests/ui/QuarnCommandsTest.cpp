@@ -209,6 +209,14 @@ TEST_F(QuarnCommandsTest, FreeCommandsAskOnlyWhileConnected) {
         {true, {{true, "SET GL M \xC3\xBC 1"}}, CommandResult::Sent, {"free SET GL M \xFC 1"}, {input}},
         // The server went while the box was open.
         {true, {{true, "RESET"}}, CommandResult::NotConnected, {"free RESET"}, {input, NotConnected}},
+        // Two pasted commands: the output refuses the line, the box says why.
+        {true,
+         {{true, "SET POWER ON\tRESET"}},
+         CommandResult::Refused,
+         {"free SET POWER ON\tRESET"},
+         {input, stopBox("Fehler", "The command was not sent: it holds a tab, which would end the command at "
+                                   "the server and make the rest a command of its own. Send each command "
+                                   "on its own.")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.boxes.size());

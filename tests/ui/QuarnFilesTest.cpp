@@ -19,6 +19,7 @@
 #include "ConnectionExpectations.h"
 #include "PlanEditorFixture.h"
 #include "platform/LineConnection.h"
+#include "platform/TextFile.h"
 #include "support/FakeSrcp073Server.h"
 #include "support/engine/RecordingClock.h"
 
@@ -127,8 +128,10 @@ protected:
     Files files() const {
         Files all;
         for (const auto& entry : fs::directory_iterator(layouts))
-            all[entry.path().filename().string()] =
-                entry.is_directory() ? "(folder)" : readFileBytes(entry.path().string());
+            all[entry.path().filename().string()] = entry.is_symlink() ? "(link)"
+                                                    : entry.is_directory()
+                                                        ? "(folder)"
+                                                        : readFileBytes(entry.path().string());
         return all;
     }
 
@@ -178,8 +181,9 @@ Call fileDialog(Kind kind, const std::string& title, const std::string& folder) 
 TEST_F(QuarnFilesTest, PlanCommands) {
     using Command = void (TMainForm::*)();
     // PlanAStuck: a folder stands where a's route file would be written. NewA: New chose the name
-    // of a, which is still on disk.
-    enum class Start { NoPlan, PlanA, PlanAStuck, NewA };
+    // of a, which is still on disk. Held: held.pln is open, whose damaged route file could not be
+    // moved aside.
+    enum class Start { NoPlan, PlanA, PlanAStuck, NewA, Held };
     enum class Pixels { Unchecked, GreyWhereAWas, AShown };
     struct Row {
         const char* name;
@@ -192,7 +196,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         // The boxes after the file dialog: 0 none, 140 the wrong-name box, -1 one error box.
         int box;
         Pixels pixels = Pixels::Unchecked;
-        const char* boxNames = ""; // what the error box's text names
+        std::string boxNames = {}; // what the error box's text names
     };
     auto newPlan = [&](PlanState& s, const std::string& name) {
         s = PlanState{};
@@ -214,10 +218,10 @@ TEST_F(QuarnFilesTest, PlanCommands) {
     };
     auto unchanged = [](PlanState&, Files&) {};
     // The plan opened without routes, its route file kept aside.
-    auto routesAside = [&](std::string stem) {
-        return [&, stem](PlanState& s, Files& f) {
+    auto routesAside = [&](std::string stem, std::string backup = ".bak") {
+        return [&, stem, backup](PlanState& s, Files& f) {
             opened(s, stem + ".pln", {}, 1);
-            f[stem + ".dat.bak"] = f.extract(stem + ".dat").mapped();
+            f[stem + ".dat" + backup] = f.extract(stem + ".dat").mapped();
         };
     };
     const std::string routesWithSecond = lines("2 1 14 27 27 12 2 14 27 27 11 2");
@@ -255,11 +259,37 @@ TEST_F(QuarnFilesTest, PlanCommands) {
          routesAside("routes"), -1, Pixels::AShown, "routes.dat, route element 2"},
         {"Open a route counter at the limit", Start::PlanA, &TMainForm::Oeffnen1Click, "limit.pln",
          routesAside("limit"), -1, Pixels::AShown, "limit.dat: line 2"},
-        // A folder in the backup's place: the plan stays closed rather than risk the file.
-        {"Open a broken route file that cannot be kept aside", Start::PlanA, &TMainForm::Oeffnen1Click,
-         "stuck.pln", unchanged, -1, Pixels::Unchecked, "stuck.dat"},
+        // Older backups stay: the file goes to the next free name, and the box says which.
+        {"Open a broken route file whose backup name is a folder", Start::PlanA, &TMainForm::Oeffnen1Click,
+         "stuck.pln", routesAside("stuck", ".bak1"), -1, Pixels::AShown,
+         "kept as " + layouts + "stuck.dat.bak1"},
+        {"Open a broken route file beside an older backup", Start::PlanA, &TMainForm::Oeffnen1Click,
+         "older.pln", routesAside("older", ".bak1"), -1, Pixels::AShown, "older.dat.bak1"},
         {"Open a route file that is a folder", Start::PlanA, &TMainForm::Oeffnen1Click, "folder.pln",
-         [&](PlanState& s, Files&) { opened(s, "folder.pln", {}, 1); }, -1, Pixels::AShown, "folder.dat"},
+         routesAside("folder"), -1, Pixels::AShown, "folder.dat"},
+        {"Open a route file that is a link to itself", Start::PlanA, &TMainForm::Oeffnen1Click, "loop.pln",
+         routesAside("loop"), -1, Pixels::AShown, "loop.dat: Too many levels of symbolic links"},
+        // Every backup name taken: the plan opens without routes, and its route file is held.
+        {"Open a broken route file that cannot be moved aside", Start::PlanA, &TMainForm::Oeffnen1Click,
+         "held.pln", [&](PlanState& s, Files&) { opened(s, "held.pln", {}, 1); }, -1, Pixels::AShown,
+         "held.dat.bak999 is taken"},
+        {"Save while the route file is held", Start::Held, &TMainForm::Speichern1Click, std::nullopt,
+         unchanged, -1, Pixels::Unchecked, layouts + "held.dat is damaged"},
+        {"Save as the held plan's own name", Start::Held, &TMainForm::Speichernals1Click, "held.pln",
+         unchanged, -1, Pixels::Unchecked, layouts + "held.dat is damaged"},
+        {"New while the route file is held", Start::Held, &TMainForm::Neu1Click, "n.pln", unchanged, -1,
+         Pixels::Unchecked, layouts + "held.dat is damaged"},
+        {"Save as b while the route file is held: the copy gets the routes", Start::Held,
+         &TMainForm::Speichernals1Click, "b.pln",
+         [&](PlanState& s, Files& f) {
+             s.name = "b.pln";
+             s.stem = "b";
+             s.title = "QUARN - Eisenbahnsteuerung   Layout: b.pln";
+             s.saved = true;
+             f["b.pln"] = planA(2);
+             f["b.dat"] = lines("0 1");
+         },
+         0},
         {"Save", Start::PlanA, &TMainForm::Speichern1Click, std::nullopt,
          [&](PlanState& s, Files& f) {
              s.saved = true;
@@ -303,6 +333,17 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         writeFileBytes(layouts + "stuck.pln", good);
         writeFileBytes(layouts + "stuck.dat", "x");
         fs::create_directory(layouts + "stuck.dat.bak");
+        writeFileBytes(layouts + "older.pln", good);
+        writeFileBytes(layouts + "older.dat", "x");
+        writeFileBytes(layouts + "older.dat.bak", kRoutesA);
+        writeFileBytes(layouts + "loop.pln", good);
+        fs::create_symlink("loop.dat", layouts + "loop.dat");
+        writeFileBytes(layouts + "held.pln", good);
+        writeFileBytes(layouts + "held.dat", "x");
+        // A thousand files: only where the row needs them.
+        if (row.start == Start::Held || row.chosen == "held.pln")
+            for (int n = 0; n < MaxBackupNames; ++n)
+                writeFileBytes(layouts + "held.dat.bak" + (n ? std::to_string(n) : ""), "");
         stopWindows();
         window = startWindows();
         ASSERT_NE(window, nullptr);
@@ -322,6 +363,15 @@ TEST_F(QuarnFilesTest, PlanCommands) {
             expected = stateA();
             ASSERT_EQ(state(), expected);
             // The turnout is set; Save must write the state it is in now.
+            Postable->getEntryByKor(27, 27)->Stellung = 2;
+        }
+        if (row.start == Start::Held) {
+            m_dialogs.pushFile(layouts + "held.pln");
+            window->Oeffnen1->trigger();
+            ASSERT_EQ(window->Gleisbildname, "held.pln");
+            ASSERT_EQ(m_dialogs.calls().size(), 2u) << "the file dialog and the route file's box";
+            m_dialogs.clear();
+            expected = state();
             Postable->getEntryByKor(27, 27)->Stellung = 2;
         }
         if (row.start == Start::PlanAStuck) {

@@ -185,6 +185,9 @@ TEST_F(QuarnSettingsTest, EverySettingIsShownAndTakenBack) {
                {3, "1"},
                {8, "1"},
                {9, "1"}})},
+        // The field keeps the tab and the file gets it back byte for byte.
+        {"a tab in the host is kept", [](TMainForm& w) { w.Iphostchar = "bahn\thost"; }, true,
+         show("host localhost", "host bahn\thost"), nullptr, with({{2, "bahn\thost"}})},
         {"a language outside the list shows none and is kept", [](TMainForm& w) { w.Lang_id = 9; }, true,
          show("language 0", "language -1"), nullptr, with({{5, "9"}})},
         {"info channel 2 is not 1", [](TMainForm& w) { w.Infoport_an = 2; }, true, defaults, nullptr,

@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -19,6 +20,7 @@
 #include "engine/SettingsFile.h"
 #include "engine/initunit.h"
 #include "platform/Cp1252.h"
+#include "platform/TextFile.h"
 #include "support/FifoGuard.h"
 #include "support/LineListener.h"
 #include "support/RecordingDialogs.h"
@@ -39,6 +41,13 @@ using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 
 const Call kSettingsBox{Kind::Message, "Fehler", kMessage101De, MessageIcon::Stop};
+
+// The settings box for a damaged file that was kept under the name backup.
+Call keptBox(const std::string& backup) {
+    Call box = kSettingsBox;
+    box.text += "\n\nThe damaged file was kept as " + backup + ".";
+    return box;
+}
 
 int countLines(const std::string& bytes) {
     int lines = 0;
@@ -96,6 +105,7 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
         std::string host;
         int port;
         int ports[3];
+        std::string olderBackup = {}; // a parmc.dat.bak already there; it stays
     };
     const int top = std::numeric_limits<int>::max();
     const std::string tooLong = "4000\r\n" + std::string(MaxTextFileBytes, 'x') + "\r\n";
@@ -108,18 +118,27 @@ TEST_F(QuarnStartTest, DamagedSettingsFileIsKeptAndConnectionsFollowWhatWasRead)
          {4000, 4001, 4002}},
         {"file ends after the host", "4711\r\nbahn.local\r\n", "bahn.local", 4711, {4711, 4712, 4713}},
         {"port at the top of the range", "2147483647\r\nx\r\n", "x", top, {top, top, top}},
-        {"a CR inside the host", "4000\r\nzen\rtrale\r\n", "localhost", 4000, {4000, 4001, 4002}},
+        // Taken and written back as it stands; the resolver refuses such a name at connect.
+        {"a tab inside the host", "4000\r\nzen\ttrale\r\n", "zen\ttrale", 4000, {4000, 4001, 4002}},
         {"too long", tooLong, "localhost", 12345, {12345, 12346, 12347}},
+        {"an older backup stays", "abc\r\n", "localhost", 12345, {12345, 12346, 12347}, "my copy\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         m_dialogs.clear();
         std::filesystem::remove(settingsFile() + ".bak");
+        std::filesystem::remove(settingsFile() + ".bak1");
+        if (!c.olderBackup.empty())
+            writeFileBytes(settingsFile() + ".bak", c.olderBackup);
         writeFileBytes(settingsFile(), c.file);
         TMainForm* window = startWindows();
         ASSERT_NE(window, nullptr);
-        EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
-        EXPECT_EQ(readFileBytes(settingsFile() + ".bak"), c.file);
+        const std::string backup = settingsFile() + (c.olderBackup.empty() ? ".bak" : ".bak1");
+        EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{keptBox(backup)});
+        EXPECT_EQ(readFileBytes(backup), c.file);
+        if (!c.olderBackup.empty()) {
+            EXPECT_EQ(readFileBytes(settingsFile() + ".bak"), c.olderBackup);
+        }
         const std::string rewritten = readFileBytes(settingsFile());
         EXPECT_EQ(countLines(rewritten), SettingsFileLines);
         EXPECT_EQ(rewritten.substr(0, rewritten.find("\r\n", rewritten.find("\r\n") + 2)),
@@ -142,21 +161,62 @@ TEST_F(QuarnStartTest, ASettingsFileThatIsNoRegularFileIsMovedAsideUnread) {
     ASSERT_TRUE(fifo.made());
     ASSERT_NE(startWindows(), nullptr);
     EXPECT_FALSE(fifo.fired()) << "the start waited for a writer";
-    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{kSettingsBox});
+    EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{keptBox(settingsFile() + ".bak")});
     EXPECT_EQ(std::filesystem::symlink_status(settingsFile() + ".bak").type(),
               std::filesystem::file_type::fifo);
     EXPECT_EQ(countLines(readFileBytes(settingsFile())), SettingsFileLines);
 }
 
-TEST_F(QuarnStartTest, ADamagedSettingsFileThatCannotBeMovedAsideIsNotWrittenOver) {
-    writeFileBytes(settingsFile(), "kaputt\r\n");
-    writeFileBytes(m_dir.file("Data/parmc.dat.bak/inside"), "y");
-    ASSERT_NE(startWindows(), nullptr);
-    ASSERT_EQ(m_dialogs.calls().size(), 2u);
-    EXPECT_EQ(m_dialogs.calls()[0], kSettingsBox);
-    EXPECT_NE(m_dialogs.calls()[1].text.find("parmc.dat.bak"), std::string::npos)
-        << m_dialogs.calls()[1].text;
-    EXPECT_EQ(readFileBytes(settingsFile()), "kaputt\r\n");
+// Every name from parmc.dat.bak to parmc.dat.bak999 taken: 1000 empty files.
+void takeEveryBackupName(const std::string& settings) {
+    for (int n = 0; n < MaxBackupNames; ++n)
+        writeFileBytes(settings + ".bak" + (n ? std::to_string(n) : ""), "");
+}
+
+TEST_F(QuarnStartTest, ADamagedSettingsFileIsNeverWrittenOverNorAnOlderBackup) {
+    const struct {
+        const char* name;
+        bool everyNameTaken;
+        const char* keptAs; // nullptr: it cannot be moved aside
+    } rows[] = {
+        {"a folder where the backup would go: the next name", false, ".bak1"},
+        {"no name left: it stays, and saves fail", true, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        refillDataFolder();
+        m_dialogs.clear();
+        writeFileBytes(settingsFile(), "kaputt\r\n");
+        if (row.everyNameTaken)
+            takeEveryBackupName(settingsFile());
+        else
+            writeFileBytes(m_dir.file("Data/parmc.dat.bak/inside"), "y");
+        TMainForm* window = startWindows();
+        ASSERT_NE(window, nullptr);
+        if (row.keptAs) {
+            EXPECT_EQ(m_dialogs.calls(), std::vector<Call>{keptBox(settingsFile() + row.keptAs)});
+            EXPECT_EQ(readFileBytes(settingsFile() + row.keptAs), "kaputt\r\n");
+            EXPECT_EQ(readFileBytes(m_dir.file("Data/parmc.dat.bak/inside")), "y");
+            EXPECT_EQ(countLines(readFileBytes(settingsFile())), SettingsFileLines);
+            stopWindows();
+            continue;
+        }
+        ASSERT_EQ(m_dialogs.calls().size(), 2u);
+        EXPECT_EQ(m_dialogs.calls()[0], kSettingsBox);
+        EXPECT_NE(m_dialogs.calls()[1].text.find("parmc.dat.bak999"), std::string::npos)
+            << m_dialogs.calls()[1].text;
+        EXPECT_EQ(readFileBytes(settingsFile()), "kaputt\r\n");
+        // The settings dialog's Save fails with its box and leaves the file as it is.
+        m_dialogs.clear();
+        m_dialogs.pushWindowResult(QDialog::Accepted);
+        window->IPAddrHost1Click();
+        ASSERT_EQ(m_dialogs.calls().size(), 2u);
+        EXPECT_EQ(m_dialogs.calls()[1].icon, MessageIcon::Stop);
+        EXPECT_NE(m_dialogs.calls()[1].text.find(settingsFile() + " is damaged"), std::string::npos)
+            << m_dialogs.calls()[1].text;
+        EXPECT_EQ(readFileBytes(settingsFile()), "kaputt\r\n");
+        stopWindows();
+    }
 }
 
 TEST_F(QuarnStartTest, TitleAndMenusFollowTheLanguageOfTheSettings) {
@@ -329,7 +389,7 @@ TEST_F(QuarnStartTest, StartGoesOnWithoutCatalogueAndIcons) {
 TEST_F(QuarnStartTest, SettingsThatCannotBeWrittenAreReportedAndStartGoesOn) {
     // A folder where the settings file should be: it can be neither read, moved aside nor replaced.
     writeFileBytes(m_dir.file("Data/parmc.dat/inside"), "x");
-    writeFileBytes(m_dir.file("Data/parmc.dat.bak/inside"), "y");
+    takeEveryBackupName(settingsFile());
     TMainForm* window = startWindows();
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(m_dialogs.calls().size(), 2u);
