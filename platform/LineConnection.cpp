@@ -323,6 +323,11 @@ void LineConnection::shutdown() {
         ::shutdown(fd, SHUT_RDWR);
 }
 
+int LineConnection::callsInProgress() const {
+    std::lock_guard lock(m_mutex);
+    return m_users;
+}
+
 template <class Error> void LineConnection::failRead(const Error& error) {
     close();
     throw error;

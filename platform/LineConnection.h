@@ -65,6 +65,9 @@ public:
 
     // Wakes a reader blocked on this connection (SHUT_RDWR); safe from any thread.
     void shutdown() override;
+    // Reads and writes inside a socket call on this connection right now (a reader blocked in its
+    // read is one), so that a thread can know another waits on the connection; safe from any thread.
+    int callsInProgress() const;
     // Closes the socket and runs the closed hook unless it ran for this connection already.
     void close() override;
     void checkForDisconnect(bool raise) override;
@@ -117,7 +120,7 @@ private:
     std::atomic<bool> m_shutdownRequested{false};
     // Set when a connection opens; the first end of it to notice takes it and runs the hook.
     std::atomic<bool> m_hookDue{false};
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     // Under m_mutex: calls inside a socket operation, and a descriptor closed while they were.
     int m_users = 0;
     int m_releaseWhenUnused = -1;

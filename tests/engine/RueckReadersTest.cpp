@@ -12,12 +12,13 @@
 #include "platform/LineConnection.h"
 #include "platform/MainThreadDispatcher.h"
 #include "support/FakeSrcp073Server.h"
+#include "support/Patience.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs = PatienceMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
         if (Clock::now() >= deadline)
@@ -33,7 +34,7 @@ protected:
         FeedbackPlan::SetUp();
         for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll, FakeSrcp073Server::Info}) {
             LineConnection& c = connection(channel);
-            c.connect("127.0.0.1", server.port() + channel, 5000);
+            c.connect("127.0.0.1", server.port() + channel, PatienceMs);
             ASSERT_TRUE(server.waitConnected(channel));
         }
     }
@@ -43,7 +44,7 @@ protected:
     // A fresh connection on the channel, once the server has taken it.
     void reconnect(FakeSrcp073Server::Channel channel) {
         const int before = server.connections(channel);
-        connection(channel).connect("127.0.0.1", server.port() + channel, 5000);
+        connection(channel).connect("127.0.0.1", server.port() + channel, PatienceMs);
         ASSERT_TRUE(waitUntil([&] { return server.connections(channel) == before + 1; }));
     }
 
@@ -160,15 +161,14 @@ TEST_F(Readers, AFullQueueMakesTheReaderWaitWithoutLosingALineAndAStopEndsTheWai
     ASSERT_TRUE(waitUntil([&] { return reader.linesRead() == bound; }));
     EXPECT_EQ(reader.pendingLines(), ReaderQueueBound);
 
-    ASSERT_TRUE(gui.pumpUntil([&] { return form.debugLines.size() == sent.size(); }));
+    ASSERT_TRUE(gui.pumpUntil([&] { return form.debugLines.size() == sent.size(); }, PatienceMs));
     EXPECT_EQ(form.debugLines, sent);
     EXPECT_TRUE(waitUntil([&] { return reader.linesRead() == static_cast<long>(sent.size()); }));
 
     ASSERT_TRUE(server.send(FakeSrcp073Server::Poll, bytes));
     ASSERT_TRUE(waitUntil([&] { return reader.linesRead() == static_cast<long>(sent.size()) + bound; }));
-    const auto start = Clock::now();
+    // The wait for room has no time-out: only the stop can end it.
     reader.Stop();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_TRUE(reader.Finished());
     EXPECT_EQ(reader.pendingLines(), 0u);
 }
@@ -228,10 +228,13 @@ TEST_F(Readers, StoppingAReaderBlockedInItsReadReturnsPromptly) {
     for (auto channel : {FakeSrcp073Server::Command, FakeSrcp073Server::Poll, FakeSrcp073Server::Info}) {
         SCOPED_TRACE(channel);
         auto reader = startReader(channel);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const auto start = Clock::now();
-        reader->Stop();
-        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
+        // In a read without time-out, which only the stop can end.
+        ASSERT_TRUE(waitUntil([&] { return connection(channel).callsInProgress() == 1; }));
+        {
+            Watchdog guard([&] { server.closeConnection(channel); });
+            reader->Stop();
+            EXPECT_FALSE(guard.fired()) << "the stop waited for the read to end by itself";
+        }
         EXPECT_TRUE(reader->Finished());
         EXPECT_FALSE(reader->Running());
         // The owner closes the connection after the reader is joined; a stop is not a failure.
@@ -297,9 +300,18 @@ TEST_F(Readers, TheGlobalReadersStartAndStopThroughTheProgramsDispatcher) {
     gui.pump();
     EXPECT_EQ(cell(Detectors[0]), Free65);
 
-    const auto start = Clock::now();
-    stopAllReaders();
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300));
+    ASSERT_TRUE(waitUntil([&] {
+        return connection(FakeSrcp073Server::Command).callsInProgress() == 1 &&
+               connection(FakeSrcp073Server::Poll).callsInProgress() == 1;
+    }));
+    {
+        Watchdog guard([&] {
+            server.closeConnection(FakeSrcp073Server::Command);
+            server.closeConnection(FakeSrcp073Server::Poll);
+        });
+        stopAllReaders();
+        EXPECT_FALSE(guard.fired()) << "a stop waited for its reader's read to end by itself";
+    }
     EXPECT_EQ(ReadCommand, nullptr);
     EXPECT_EQ(Readinfo, nullptr);
     EXPECT_EQ(PollHandleThread, nullptr);

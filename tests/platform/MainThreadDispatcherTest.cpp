@@ -1,4 +1,5 @@
 #include "platform/MainThreadDispatcher.h"
+#include "support/Patience.h"
 
 #include <atomic>
 #include <chrono>
@@ -9,7 +10,7 @@
 namespace {
 // Waits, without running anything, until the worker's hand-over is queued.
 bool waitQueued(const ManualDispatcher& dispatcher) {
-    for (int i = 0; i < 5000 && dispatcher.pending() == 0; ++i)
+    for (int i = 0; i < PatienceMs && dispatcher.pending() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return dispatcher.pending() > 0;
 }

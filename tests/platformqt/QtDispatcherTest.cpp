@@ -1,4 +1,5 @@
 #include "platform/qt/QtDispatcher.h"
+#include "support/Patience.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,7 +28,7 @@ TEST(QtDispatcher, RunsPostedWorkOnTheGuiThreadInOrder) {
     });
     worker.join();
     EXPECT_TRUE(order.empty()); // queued, not run in place
-    EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 100; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 100; }, PatienceMs));
     EXPECT_FALSE(workerSawMain);
     EXPECT_TRUE(allOnMain);
     for (int i = 0; i < 100; ++i)
@@ -44,7 +45,7 @@ TEST(QtDispatcher, InvokeAndWaitReturnsAfterTheGuiThreadRanIt) {
         result = dispatcher.invokeAndWait([&] { value = 42; }, token) ? 1 : 0;
         seenByWorker = value; // the write happened before invokeAndWait returned
     });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return result.load() != -1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result.load() != -1; }, PatienceMs));
     worker.join();
     EXPECT_EQ(result.load(), 1);
     EXPECT_EQ(seenByWorker.load(), 42);
@@ -56,25 +57,30 @@ TEST(QtDispatcher, InvokeAndWaitReturnsAfterTheGuiThreadRanIt) {
 }
 
 TEST(QtDispatcher, CancelFreesAWorkerWhileTheGuiThreadIsBusy) {
-    QtDispatcher dispatcher;
+    // Counts what is handed to the GUI thread.
+    struct CountingDispatcher : QtDispatcher {
+        void post(std::function<void()> fn) override {
+            QtDispatcher::post(std::move(fn));
+            ++posts;
+        }
+        std::atomic<int> posts{0};
+    } dispatcher;
     MainThreadDispatcher::CancelToken token;
     std::atomic<bool> ran{false};
-    std::atomic<bool> waiting{false};
     std::atomic<int> result{-1};
-    std::thread worker([&] {
-        waiting = true;
-        result = dispatcher.invokeAndWait([&] { ran = true; }, token) ? 1 : 0;
-    });
-    // The GUI thread does not run its event loop here, as when it stops a reader.
-    while (!waiting)
+    std::thread worker([&] { result = dispatcher.invokeAndWait([&] { ran = true; }, token) ? 1 : 0; });
+    // The GUI thread does not run its event loop here, as when it stops a reader; the worker has handed
+    // its work over and waits.
+    while (dispatcher.posts == 0)
         std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(result.load(), -1);
     token.cancel();
     worker.join();
     EXPECT_EQ(result.load(), 0);
-    QCoreApplication::processEvents();
-    QTest::qWait(20);
+    // The cancelled work is delivered before anything posted after it.
+    std::atomic<bool> after{false};
+    dispatcher.post([&] { after = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return after.load(); }, PatienceMs));
     EXPECT_FALSE(ran);
 
     // A cancelled token refuses on the GUI thread too, until reset.

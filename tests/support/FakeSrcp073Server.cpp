@@ -1,6 +1,7 @@
 #include "support/FakeSrcp073Server.h"
 
 #include "platform/LineConnection.h"
+#include "support/LineListener.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -148,6 +149,9 @@ void FakeSrcp073Server::run() {
 void FakeSrcp073Server::refuse(Channel channel) {
     std::lock_guard lock(m_mutex);
     if (m_listen[channel] >= 0) {
+        // Closed alone, a socket that the server thread is polling keeps listening until that poll
+        // returns; shut down, it refuses at once.
+        ::shutdown(m_listen[channel], SHUT_RDWR);
         close(m_listen[channel]);
         m_listen[channel] = -1;
     }
@@ -222,19 +226,25 @@ bool FakeSrcp073Server::send(Channel channel, const std::string& bytes) {
 }
 
 void FakeSrcp073Server::dropClient(int channel, bool reset) {
+    SocketEnds ends;
     {
         std::lock_guard lock(m_mutex);
         if (m_client[channel] < 0)
             return;
+        ends = socketEnds(m_client[channel]);
         if (reset) {
             const linger l{1, 0};
             setsockopt(m_client[channel], SOL_SOCKET, SO_LINGER, &l, sizeof l);
+        } else {
+            ::shutdown(m_client[channel], SHUT_RDWR);
         }
+        // While the server thread polls the socket, the reset goes out only once that poll returns.
         close(m_client[channel]);
         m_client[channel] = -1;
     }
     m_changed.notify_all();
     wake();
+    waitForClientToTakeClose(ends, Patience);
 }
 
 void FakeSrcp073Server::closeConnection(Channel channel) {

@@ -42,6 +42,7 @@ struct FakeSrcpServer::Peer {
     std::atomic<bool> resetRequested{false};
     std::string floodRest; // guarded by the server's mutex
     long floodCounter = 0;
+    bool ended = false; // its thread is done with the connection; guarded by the server's mutex
 };
 
 FakeSrcpServer::FakeSrcpServer() : m_listener(0) {
@@ -136,16 +137,28 @@ void FakeSrcpServer::stopFlood() {
 }
 
 void FakeSrcpServer::closeConnections(const std::string& mode) {
-    std::lock_guard lock(m_mutex);
-    for (auto& peer : m_peers)
-        if (mode.empty() || peer->record.mode == mode)
-            peer->closeRequested = true;
+    endPeers([&](const Peer& peer) { return mode.empty() || peer.record.mode == mode; }, false);
 }
 
 void FakeSrcpServer::resetConnections() {
-    std::lock_guard lock(m_mutex);
-    for (auto& peer : m_peers)
-        peer->resetRequested = true;
+    endPeers([](const Peer&) { return true; }, true);
+}
+
+void FakeSrcpServer::endPeers(const std::function<bool(const Peer&)>& match, bool reset) {
+    std::vector<std::shared_ptr<Peer>> ending;
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& peer : m_peers) {
+            if (!match(*peer))
+                continue;
+            (reset ? peer->resetRequested : peer->closeRequested) = true;
+            ending.push_back(peer);
+        }
+    }
+    waitUntil([&] {
+        std::lock_guard lock(m_mutex);
+        return std::all_of(ending.begin(), ending.end(), [](const auto& peer) { return peer->ended; });
+    });
 }
 
 std::vector<FakeSrcpServer::Connection> FakeSrcpServer::connections() const {
@@ -343,7 +356,7 @@ void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
             }
             if (!conn.waitForData(floodRest.empty() ? 5 : 0))
                 continue;
-            std::string raw = conn.readLineRaw(5000);
+            std::string raw = conn.readLineRaw(Patience);
             std::string line = raw.substr(0, raw.size() - 1);
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
@@ -380,4 +393,5 @@ void FakeSrcpServer::serve(std::shared_ptr<Peer> peer) {
     }
     std::lock_guard lock(m_mutex);
     peer->record.open = false;
+    peer->ended = true;
 }

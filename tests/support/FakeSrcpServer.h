@@ -2,6 +2,7 @@
 
 #include "LineListener.h"
 #include "MemoryTransport.h"
+#include "Patience.h"
 
 #include <atomic>
 #include <chrono>
@@ -59,7 +60,7 @@ public:
 
     // How long the waits below wait by default, and what tests give the waits and handshakes that
     // should succeed: a loaded machine may park a process for seconds.
-    static constexpr int Patience = 20000;
+    static constexpr int Patience = PatienceMs;
 
     FakeSrcpServer();
     ~FakeSrcpServer();
@@ -101,7 +102,8 @@ public:
     void startFlood(const std::string& rest);
     void stopFlood();
 
-    // Closes every connection (of that mode, "COMMAND" or "INFO") gracefully, or with a reset.
+    // Closes every connection (of that mode, "COMMAND" or "INFO") gracefully, or with a reset; both
+    // return once the server's ends are closed (and a socket's client end has taken it).
     void closeConnections(const std::string& mode = "");
     void resetConnections();
 
@@ -133,6 +135,8 @@ private:
     Reply replyFor(Peer& peer, const std::string& line);
     void send(Peer& peer, const std::string& line);
     void afterGo(Peer& peer);
+    // Asks the peers that match to close (or reset) and waits until their threads are done.
+    void endPeers(const std::function<bool(const Peer&)>& match, bool reset);
 
     LineListener m_listener;
     mutable std::mutex m_mutex;

@@ -1,5 +1,7 @@
 #include "LineListener.h"
 
+#include "Patience.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -9,7 +11,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
 
 namespace {
 
@@ -17,7 +24,104 @@ std::string errnoText(const std::string& what, int code) {
     return what + ": " + std::strerror(code);
 }
 
+// The kernel's row for the TCP connection from local port to remote port: its state and the bytes
+// not yet acknowledged by the peer (tx) and not yet read by the program (rx).
+struct TcpRow {
+    bool found = false;
+    std::string state;
+    unsigned long tx = 0;
+    unsigned long rx = 0;
+};
+
+TcpRow tcpRow(int localPort, int remotePort) {
+    const auto port = [](const std::string& address) {
+        const auto colon = address.rfind(':');
+        return colon == std::string::npos
+                   ? -1
+                   : static_cast<int>(std::strtoul(address.c_str() + colon + 1, nullptr, 16));
+    };
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line); // the heading
+        while (std::getline(in, line)) {
+            // "  7: 0100007F:9C41 0100007F:A3F2 01 00000000:00000000 ...": slot, local and remote
+            // address, state, queues.
+            std::istringstream fields(line);
+            std::string slot, local, remote, queues;
+            TcpRow row;
+            if (!(fields >> slot >> local >> remote >> row.state >> queues))
+                continue;
+            if (port(local) != localPort || port(remote) != remotePort)
+                continue;
+            row.found = true;
+            const auto colon = queues.find(':');
+            row.tx = std::strtoul(queues.c_str(), nullptr, 16);
+            row.rx = colon == std::string::npos ? 0 : std::strtoul(queues.c_str() + colon + 1, nullptr, 16);
+            return row;
+        }
+    }
+    return {};
+}
+
+// Polls the kernel's rows until pred holds; false after timeoutMs.
+bool waitForRows(const std::function<bool()>& pred, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 } // namespace
+
+SocketEnds socketEnds(int connectedSocket) {
+    SocketEnds ends;
+    sockaddr_storage addr{};
+    socklen_t len = sizeof addr;
+    const auto portOf = [&] {
+        return addr.ss_family == AF_INET    ? ntohs(reinterpret_cast<const sockaddr_in&>(addr).sin_port)
+               : addr.ss_family == AF_INET6 ? ntohs(reinterpret_cast<const sockaddr_in6&>(addr).sin6_port)
+                                            : 0;
+    };
+    if (connectedSocket >= 0 && ::getsockname(connectedSocket, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        ends.local = portOf();
+    len = sizeof addr;
+    if (connectedSocket >= 0 && ::getpeername(connectedSocket, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        ends.peer = portOf();
+    return ends;
+}
+
+bool waitForClientToTakeClose(const SocketEnds& serverEnd, int timeoutMs) {
+    if (serverEnd.local == 0 || serverEnd.peer == 0)
+        return true;
+    // The client's end is the connection from the peer port to ours.
+    return waitForRows(
+        [&] {
+            const TcpRow client = tcpRow(serverEnd.peer, serverEnd.local);
+            return !client.found || client.state != "01";
+        },
+        timeoutMs);
+}
+
+bool AcceptedConnection::waitForClientToRead(int timeoutMs) {
+    const SocketEnds ends = socketEnds(descriptor());
+    return waitForRows(
+        [&] {
+            const TcpRow server = tcpRow(ends.local, ends.peer);
+            const TcpRow client = tcpRow(ends.peer, ends.local);
+            return server.found && server.tx == 0 && client.found && client.rx == 0;
+        },
+        timeoutMs);
+}
+
+void AcceptedConnection::closeAndWaitForClient(bool reset) {
+    const SocketEnds ends = socketEnds(descriptor());
+    closeSocketAndNotify(reset);
+    waitForClientToTakeClose(ends, PatienceMs);
+}
 
 bool AcceptedConnection::waitForData(int timeoutMs) {
     if (hasBufferedBytes())

@@ -63,7 +63,7 @@ protected:
         window->Lang_id = lang;
         pointAt(window, m_server.port());
         window->show();
-        if (!QTest::qWaitFor([] { return AssistForm && AssistForm->isVisible(); }))
+        if (!QTest::qWaitFor([] { return AssistForm && AssistForm->isVisible(); }, PatienceMs))
             return nullptr;
         m_dialogs.clear();
         return window;
@@ -283,15 +283,18 @@ TEST_F(AssistTest, OpensInFrontOfTheMainWindowAndBelongsToIt) {
     EXPECT_EQ(AssistForm->parentWidget(), window);
     ASSERT_NE(AssistForm->windowHandle(), nullptr);
     EXPECT_EQ(AssistForm->windowHandle()->transientParent(), window->windowHandle());
-    EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::focusWindow() == AssistForm->windowHandle(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::focusWindow() == AssistForm->windowHandle(); },
+                                PatienceMs));
 
     // Help > Assistent brings an open assistant to the front without starting it over.
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window->windowHandle(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window->windowHandle(); },
+                                PatienceMs));
     AssistForm->Auswahl = 7;
     window->Assistent1->trigger();
     EXPECT_EQ(AssistForm->Auswahl, 7);
-    EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::focusWindow() == AssistForm->windowHandle(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QGuiApplication::focusWindow() == AssistForm->windowHandle(); },
+                                PatienceMs));
 }
 
 TEST_F(AssistTest, NotShownAtStartWhenTheSettingSaysSo) {
@@ -299,7 +302,8 @@ TEST_F(AssistTest, NotShownAtStartWhenTheSettingSaysSo) {
     ASSERT_NE(window, nullptr);
     window->Showassist = 0;
     window->show();
-    QTest::qWait(50);
+    // The assistant would open through the event loop, after the window is shown.
+    deliverPosted();
     EXPECT_FALSE(AssistForm->isVisible());
 }
 

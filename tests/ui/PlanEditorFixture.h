@@ -49,7 +49,7 @@ protected:
         window->resize(1300, 1000);
         window->show();
         // Synchronous repaints reach a window only once it is exposed.
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, PatienceMs));
         window->setPlanMenuState();
         m_dialogs.clear();
     }

@@ -62,8 +62,8 @@ TEST_F(QuarnCommandsTest, CloseIsRefusedWhileTheCommandConnectionIsOpen) {
     QSignalSpy closed(window, &TMainForm::closedForGood);
 
     LineListener server;
-    window->Command_Socket->connect("127.0.0.1", server.port(), 2000);
-    auto peer = server.accept(2000);
+    window->Command_Socket->connect("127.0.0.1", server.port(), PatienceMs);
+    auto peer = server.accept(PatienceMs);
     ASSERT_NE(peer, nullptr);
 
     bool initAliveInHook = false;
@@ -103,8 +103,8 @@ TEST_F(QuarnCommandsTest, AcceptedCloseStopsEveryConnectionBeforeTheObjectsGo) {
     ASSERT_NE(window, nullptr);
     window->show();
     LineListener server;
-    window->Poll_Socket->connect("127.0.0.1", server.port(), 2000);
-    auto peer = server.accept(2000);
+    window->Poll_Socket->connect("127.0.0.1", server.port(), PatienceMs);
+    auto peer = server.accept(PatienceMs);
     ASSERT_NE(peer, nullptr);
 
     std::vector<std::string> order;
@@ -326,7 +326,7 @@ TEST_F(QuarnCommandsTest, HelpHandsThePageToTheLauncherOrSaysWhereItIs) {
         std::filesystem::remove(opened);
         m_dialogs.clear();
         window->QuarnHilfe1->trigger();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return window->findChildren<QProcess*>().isEmpty(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->findChildren<QProcess*>().isEmpty(); }, PatienceMs));
         const bool runs = c.page && std::filesystem::exists(window->helpLauncher);
         EXPECT_EQ(std::filesystem::exists(opened) ? readFileBytes(opened) : "",
                   runs ? m_dir.path() + c.page : "");
@@ -359,7 +359,7 @@ TEST_F(QuarnCommandsTest, WhatTheEngineAsksOfTheWindow) {
               "panel 0|panel 1|panel 2");
 
     window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window, PatienceMs));
     window->progressShow(3);
     EXPECT_TRUE(window->ProgressBar1->isVisible());
     EXPECT_EQ(window->ProgressBar1->maximum(), 3);

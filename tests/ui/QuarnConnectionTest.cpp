@@ -2,12 +2,12 @@
 // the fake server on its three loopback ports.
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -32,7 +32,6 @@ namespace {
 using Call = RecordingDialogs::Call;
 using Kind = RecordingDialogs::Kind;
 using Server = FakeSrcp073Server;
-using Clock = std::chrono::steady_clock;
 
 // The texts of the start language.
 const std::string Fehler = "Fehler";
@@ -73,7 +72,7 @@ protected:
         reset ? m_server.resetConnection(channel) : m_server.closeConnection(channel);
     }
 
-    static bool waitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
+    static bool waitFor(const std::function<bool()>& pred, int timeoutMs = PatienceMs) {
         return QTest::qWaitFor(pred, timeoutMs);
     }
 
@@ -360,7 +359,7 @@ TEST_F(QuarnConnectionTest, ServerClosingTheFeedbackOrInfoConnectionIsShownAndTh
         // Our own closes report nothing.
         window->Hosttrennen1->trigger();
         window->Abfragebeenden1->trigger();
-        QCoreApplication::processEvents();
+        deliverPosted();
         EXPECT_EQ(window->statusPanelText(1), Disconnected);
         EXPECT_EQ(window->statusPanelText(2), "");
         stopWindows();
@@ -380,13 +379,20 @@ TEST_F(QuarnConnectionTest, BlockedReadersStopPromptlyAndExitJoinsThePollReader)
         ASSERT_NE(PollHandleThread, nullptr);
         EXPECT_FALSE(window->Abfragestarten1->isEnabled());
         EXPECT_FALSE(window->Reset1->isEnabled());
-        // Let every reader reach its blocking read.
-        QTest::qWait(100);
+        // Every reader waits in a read that has no time-out: only its stop can end it.
+        ASSERT_TRUE(waitFor([&] {
+            return window->Command_Socket->callsInProgress() == 1 &&
+                   window->Info_Socket->callsInProgress() == 1 && window->Poll_Socket->callsInProgress() == 1;
+        }));
         QAction* item = round == 0 ? window->Abfragebeenden1 : window->Hosttrennen1;
-        const auto start = Clock::now();
-        item->trigger();
-        // Well below the 500 ms that waiting for a reader to leave its loop would take.
-        EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(450)) << round;
+        {
+            Watchdog guard([&] {
+                for (const auto channel : {Server::Command, Server::Poll, Server::Info})
+                    m_server.closeConnection(channel);
+            });
+            item->trigger();
+            EXPECT_FALSE(guard.fired()) << "a stop waited for its reader's read to end by itself; " << round;
+        }
         // Stop brings Start and Reset back; a disconnect leaves polling (and them) alone.
         EXPECT_EQ(window->Abfragestarten1->isEnabled(), round == 0);
         EXPECT_EQ(window->Reset1->isEnabled(), round == 0);
@@ -415,18 +421,22 @@ TEST_F(QuarnConnectionTest, DisconnectReturnsWhenAWriteFailedUnderTheBlockedRead
         window->Infoport_an = 0;
         pointAt(window, silent.port());
         std::unique_ptr<AcceptedConnection> peer;
-        std::thread acceptor([&] { peer = silent.accept(5000); });
+        std::thread acceptor([&] { peer = silent.accept(PatienceMs); });
         window->Hostverbinden1->trigger();
         acceptor.join();
         ASSERT_NE(peer, nullptr);
         ASSERT_TRUE(window->Command_Socket->isConnected());
         ASSERT_NE(ReadCommand, nullptr);
 
-        window->Command_Socket->setWriteTimeout(300);
+        // With the reset to come the write waits for it; else its time-out fails it.
+        window->Command_Socket->setWriteTimeout(reset ? PatienceMs : 300);
+        std::atomic<bool> writing{true};
         std::thread resetter;
         if (reset)
             resetter = std::thread([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                // Once the write waits beside the reader's read.
+                while (writing && window->Command_Socket->callsInProgress() < 2)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 peer->abort();
             });
         const std::string chunk(1 << 20, 'x');
@@ -438,13 +448,16 @@ TEST_F(QuarnConnectionTest, DisconnectReturnsWhenAWriteFailedUnderTheBlockedRead
                 failed = true;
             }
         }
+        writing = false;
         if (resetter.joinable())
             resetter.join();
         EXPECT_TRUE(failed);
 
-        const auto start = Clock::now();
-        window->Hosttrennen1->trigger();
-        EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+        {
+            Watchdog guard([&] { window->Command_Socket->shutdown(); });
+            window->Hosttrennen1->trigger();
+            EXPECT_FALSE(guard.fired()) << "the disconnect waited for the blocked reader";
+        }
         EXPECT_TRUE(waitFor([&] { return window->Hostverbinden1->isEnabled(); }));
         expectConnectedMenus(window, false);
         EXPECT_EQ(ReadCommand, nullptr);

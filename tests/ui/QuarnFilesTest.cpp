@@ -349,7 +349,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         ASSERT_NE(window, nullptr);
         window->resize(1300, 1000);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window, PatienceMs));
         m_dialogs.clear();
         PlanState expected = state();
         if (row.start == Start::NewA) {
@@ -483,16 +483,15 @@ TEST_F(QuarnFilesTest, OpenFinishesWhenTheServerGoesAwayDuringThePulses) {
     FakeSrcp073Server server;
     RecordingClock clock;
     pointAt(window, server.port());
-    window->Command_Socket->connect(2000);
+    window->Command_Socket->connect(PatienceMs);
     ASSERT_TRUE(server.waitConnected(FakeSrcp073Server::Command));
     // Two switched elements: the first pulse loses the server, the second is not tried.
     writeFileBytes(layouts + "p.pln", lines("2 1 14 0 0 1 1 0 0 1 0 0 0 M 2 14 27 0 1 2 0 0 1 0 0 0 M 0"));
     writeFileBytes(layouts + "p.dat", kRoutesA);
     clock.onWait = [&](const std::string&) {
         if (server.connected(FakeSrcp073Server::Command)) {
+            // Returns once the program's end has taken the reset: the next write fails.
             server.resetConnection(FakeSrcp073Server::Command);
-            server.waitDisconnected(FakeSrcp073Server::Command);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     };
     m_dialogs.pushFile(layouts + "p.pln");

@@ -55,7 +55,7 @@ protected:
     void SetUp() override {
         PlanEditorTest::SetUp();
         pointAt(window, m_server.port());
-        window->Command_Socket->connect(2000);
+        window->Command_Socket->connect(PatienceMs);
         ASSERT_TRUE(m_server.waitConnected(Server::Command));
         window->Gleisbildpfad = Bahn->getLayoutPath();
         window->Gleisbildname = "a.pln";
@@ -463,9 +463,8 @@ TEST_F(QuarnOperatingTest, SynchronizeSendsEverySwitchableStateAgain) {
     // The server goes away during the first pulse: the error is shown once, the display is gone.
     m_clock.onWait = [&](const std::string&) {
         if (m_server.connected(Server::Command)) {
+            // Returns once the program's end has taken the reset: the next write fails.
             m_server.resetConnection(Server::Command);
-            m_server.waitDisconnected(Server::Command);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     };
     window->Synchronize1Click();

@@ -168,13 +168,18 @@ TEST_F(QuarnSrcp080Test, ConnectSetsAutoPowerAndTheMenusAndDisconnectTakesThemBa
         const int sessionId = window->SRCPCl2->SessionID();
         window->Hosttrennen1->trigger();
         EXPECT_FALSE(window->SRCPCl2->Connected());
+        // The goodbye's reply is awaited only briefly; the line is there once the server let go.
+        EXPECT_TRUE(m_server.waitUntil([&] {
+            const auto connections = m_server.connections();
+            return std::none_of(connections.begin(), connections.end(), [](const auto& k) { return k.open; });
+        }));
         EXPECT_EQ(m_server.newCommandLines(), Lines{"TERM 0 SESSION " + std::to_string(sessionId)});
         expectConnectedMenus(window, false);
         EXPECT_FALSE(window->Zeit1->isChecked());
         EXPECT_FALSE(UhrForm->isVisible());
         EXPECT_EQ(window->statusPanelText(0), "Power off");
         // The disconnect ran its tail itself, not a second time through the client's event.
-        QCoreApplication::processEvents();
+        deliverPosted();
         EXPECT_EQ(memoCount(ServerGone), 0);
         EXPECT_TRUE(m_dialogs.calls().empty());
     }
@@ -240,7 +245,7 @@ TEST_F(QuarnSrcp080Test, ARefusedConnectionOrHandshakeIsShownAndTheMenusStayDisc
         EXPECT_FALSE(window->SRCPCl2->Connected());
         expectConnectedMenus(window, false);
         // A connect that failed is no disconnect: its tail does not run.
-        QCoreApplication::processEvents();
+        deliverPosted();
         EXPECT_EQ(window->statusPanelText(0), "Power on");
         EXPECT_EQ(memoCount(ServerGone), 0);
         EXPECT_TRUE(server.waitUntil([&] {
@@ -492,7 +497,7 @@ TEST_F(QuarnSrcp080Test, TheServerGoingAwayDisconnectsTheWindowOnce) {
     window->Abfragestarten1->trigger();
     m_server.closeConnections("INFO");
     ASSERT_TRUE(waitFor([&] { return window->Hostverbinden1->isEnabled(); }));
-    QTest::qWait(50);
+    deliverPosted();
     expectConnectedMenus(window, false);
     EXPECT_FALSE(window->SRCPCl2->Connected());
     EXPECT_EQ(memoCount(ServerGone), 1);
@@ -517,7 +522,7 @@ TEST_F(QuarnSrcp080Test, TheServerGoingAwayDisconnectsTheWindowOnce) {
         (window->*c.item)->trigger();
         EXPECT_FALSE(window->SRCPCl2->Connected());
         expectConnectedMenus(window, false);
-        QTest::qWait(50);
+        deliverPosted();
         EXPECT_EQ(memoCount(ServerGone), ++lost);
         // The lost connection is shown as the default handler shows an error, and feedback can be
         // started again.

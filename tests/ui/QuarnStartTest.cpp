@@ -343,8 +343,8 @@ TEST_F(QuarnStartTest, PlanMenuStateEnablesConnectOnlyWithoutConnectionAndStartO
         window->SrcpVer = c.srcpVer;
         std::unique_ptr<LineConnection> accepted;
         if (c.connected) {
-            window->Command_Socket->connect("127.0.0.1", server.port(), 2000);
-            accepted = server.accept(2000);
+            window->Command_Socket->connect("127.0.0.1", server.port(), PatienceMs);
+            accepted = server.accept(PatienceMs);
         }
         if (c.polling)
             window->Abfragestarten1Click();

@@ -6,6 +6,9 @@
 // devices there is no input folder (so no DirectX and no joystick) until a test plugs a controller
 // in, and the joystick driver is made with the global objects as at program start.
 
+#include <QApplication>
+#include <QMetaObject>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -20,6 +23,7 @@
 #include "platform/Paths.h"
 #include "platform/qt/QtDispatcher.h"
 #include "srcp/MoBaLibrary.h"
+#include "support/Patience.h"
 #include "support/RecordingDialogs.h"
 #include "support/TempDir.h"
 #include "ui/QuarnWindows.h"
@@ -65,6 +69,15 @@ protected:
             if (entry.is_regular_file() && name.rfind("parmc.dat", 0) != 0)
                 fs::copy_file(entry.path(), data / name);
         }
+    }
+
+    // Runs the event loop until everything posted to it so far has been delivered: what must not
+    // happen has had its chance once this returns.
+    static void deliverPosted() {
+        auto delivered = std::make_shared<bool>(false);
+        QMetaObject::invokeMethod(
+            qApp, [delivered] { *delivered = true; }, Qt::QueuedConnection);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return *delivered; }, PatienceMs));
     }
 
     // The main window, or null when the start failed.

@@ -123,7 +123,7 @@ TEST_F(ShownWindowsTest, EnterInAFieldLeavesTheDialogOpenAndStoresNothing) {
         SCOPED_TRACE(c.form->objectName().toStdString());
         m_dialogs.pushWindow([&c] {
             c.form->show();
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(c.form));
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(c.form, PatienceMs));
             for (const char* name : c.fields) {
                 QWidget* field = c.form->findChild<QWidget*>(name);
                 if (auto* combo = qobject_cast<QComboBox*>(field))
