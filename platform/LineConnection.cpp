@@ -257,6 +257,9 @@ void LineConnection::connect(int timeoutMs) {
     close();
     if (m_port <= 0 || m_port > 65535)
         throw SocketError("connect: invalid port " + std::to_string(m_port), EINVAL);
+    // The resolver reads the name up to its first NUL: "localhost\0x" would reach another host.
+    if (m_host.find('\0') != std::string::npos)
+        throw SocketError("connect: the host name holds a NUL byte", EINVAL);
     const bool limited = timeoutMs > 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? timeoutMs : 0);
 

@@ -385,6 +385,7 @@ TEST(LineConnection, ConnectFailuresAreSocketErrors) {
         {"127.0.0.1", freePort, ECONNREFUSED},
         {"127.0.0.1", 0, EINVAL},
         {"127.0.0.1", 70000, EINVAL},
+        {std::string("127.0.0.1\0x", 11), freePort, EINVAL},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.host + ":" + std::to_string(c.port));
