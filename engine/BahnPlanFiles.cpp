@@ -218,8 +218,7 @@ RouteFileContents Cbahn::readRouteFile(const std::string& planName) const {
 
 std::string Cbahn::keepBadRouteFile(const std::string& planName) {
     const std::string path = routeFilePath(planName);
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    if (nothingStandsAt(path))
         return {};
     // Also a link, a pipe or a folder: a route save would put its file over any of them but a folder,
     // and a folder would fail every save.

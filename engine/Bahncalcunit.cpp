@@ -1,8 +1,6 @@
 #include "engine/Bahncalcunit.h"
 
-#include <cerrno>
 #include <filesystem>
-#include <sys/stat.h>
 
 #include <QPainter>
 
@@ -124,8 +122,7 @@ void Cbahn::parameterspeichern() {
 
 std::optional<std::string> Cbahn::keepBadSettingsFile() {
     const std::string path = settingsPath();
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+    if (nothingStandsAt(path))
         return std::nullopt;
     try {
         // The backups have their own fixed name, whatever letter case the settings file was found in.

@@ -54,6 +54,11 @@ bool renameWithoutReplacing(const std::string& from, const std::string& to) {
 
 } // namespace
 
+bool nothingStandsAt(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 std::string keepAside(const std::string& path, const std::string& stem) {
     for (int n = 0; n < MaxBackupNames; ++n) {
         const std::string backup = stem + ".bak" + (n == 0 ? std::string() : std::to_string(n));

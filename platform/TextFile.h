@@ -38,6 +38,10 @@ std::string readRegularFile(const std::string& path, std::size_t maxBytes);
 // are some ten kilobytes.
 inline constexpr std::size_t MaxTextFileBytes = 4u << 20;
 
+// True when no file, folder, link or anything else stands at path (a dangling link counts as
+// something). Any other failure to look counts as something standing there.
+bool nothingStandsAt(const std::string& path);
+
 // The most names keepAside tries: path + ".bak", then ".bak1" up to ".bak999".
 inline constexpr int MaxBackupNames = 1000;
 

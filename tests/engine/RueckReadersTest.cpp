@@ -16,18 +16,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-bool waitUntil(const std::function<bool()>& pred, int timeoutMs = PatienceMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 class Readers : public FeedbackPlan {
 protected:
     void SetUp() override {

@@ -32,17 +32,6 @@ struct Pair {
     }
 };
 
-// Waits until pred holds; false after PatienceMs.
-bool waitUntil(const std::function<bool()>& pred) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(PatienceMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 // Whether f raised a LineConnectionError, the end of a write or read that a peer or a shutdown broke.
 bool fails(const std::function<void()>& f) {
     try {

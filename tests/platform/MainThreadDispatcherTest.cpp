@@ -10,9 +10,7 @@
 namespace {
 // Waits, without running anything, until the worker's hand-over is queued.
 bool waitQueued(const ManualDispatcher& dispatcher) {
-    for (int i = 0; i < PatienceMs && dispatcher.pending() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return dispatcher.pending() > 0;
+    return waitUntil([&] { return dispatcher.pending() > 0; });
 }
 } // namespace
 

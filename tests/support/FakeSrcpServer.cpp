@@ -197,13 +197,7 @@ std::vector<std::string> FakeSrcpServer::newCommandLines() {
 }
 
 bool FakeSrcpServer::waitUntil(const std::function<bool()>& pred, int timeoutMs) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return ::waitUntil(pred, timeoutMs);
 }
 
 bool FakeSrcpServer::waitForLines(const std::string& mode, std::size_t count, int timeoutMs) const {

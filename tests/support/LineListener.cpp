@@ -64,17 +64,6 @@ TcpRow tcpRow(int localPort, int remotePort) {
     return {};
 }
 
-// Polls the kernel's rows until pred holds; false after timeoutMs.
-bool waitForRows(const std::function<bool()>& pred, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
-
 } // namespace
 
 SocketEnds socketEnds(int connectedSocket) {
@@ -98,7 +87,7 @@ bool waitForClientToTakeClose(const SocketEnds& serverEnd, int timeoutMs) {
     if (serverEnd.local == 0 || serverEnd.peer == 0)
         return true;
     // The client's end is the connection from the peer port to ours.
-    return waitForRows(
+    return waitUntil(
         [&] {
             const TcpRow client = tcpRow(serverEnd.peer, serverEnd.local);
             return !client.found || client.state != "01";
@@ -108,7 +97,7 @@ bool waitForClientToTakeClose(const SocketEnds& serverEnd, int timeoutMs) {
 
 bool AcceptedConnection::waitForClientToRead(int timeoutMs) {
     const SocketEnds ends = socketEnds(descriptor());
-    return waitForRows(
+    return waitUntil(
         [&] {
             const TcpRow server = tcpRow(ends.local, ends.peer);
             const TcpRow client = tcpRow(ends.peer, ends.local);

@@ -11,6 +11,18 @@
 // a loaded machine may park a process for seconds, and a wait that succeeds costs nothing more.
 inline constexpr int PatienceMs = 20000;
 
+// Looks at pred every millisecond until it holds; false after timeoutMs. For conditions that no
+// signal announces (a thread's progress, the kernel's view of a socket).
+inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs = PatienceMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 // Guards a call that must return however slow the machine is (a stop that must wake a blocked read).
 // Should the guarded scope outlast PatienceMs, the call is taken to hang: rescue runs on the
 // watchdog's own thread, so that the call can return (it ends what the call waits on), and fired()
