@@ -94,7 +94,14 @@ private:
                 c = u' ';
         return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
     }
-    void updateToolTip() { setToolTip(shownText() == text() ? QString() : text()); }
+    void updateToolTip() {
+        const QString whole = text();
+        // A tool tip that looks like markup is shown as rich text, which also reads the files its
+        // images name: a server's or a file name's text is shown as it stands.
+        const QString tip =
+            Qt::mightBeRichText(whole) ? Qt::convertFromPlainText(whole, Qt::WhiteSpacePre) : whole;
+        setToolTip(shownText() == whole ? QString() : tip);
+    }
 };
 
 QString qs(const std::string& utf8) {
