@@ -66,6 +66,7 @@ TEST_F(QuarnViewTest, ResizeLaysOutTheComponents) {
         {1059, 850, 980, 680, true, true, 620, true,
          "Es wurde kein Joystick detektiert! (/dev/input/event16: Permission denied)"},
         {1100, 850, 980, 680, true, true, 620, true, "WorkDir: /home/ich/Bahn\nneu"},
+        // Not read as markup (which would load the images it names).
         {1100, 850, 980, 680, true, true, 620, true, "<b>Bahn</b>\n  neu"},
     };
     // The tool tip as it reads: one that looks like markup is shown as rich text.
