@@ -52,8 +52,9 @@ protected:
 
 constexpr int kScrollBarThickness = 17;
 
-// A panel of the status bar: one line of plain text. A text wider than the panel ends in "…" and is
-// the panel's tool tip in full; text() always holds the whole text.
+// A panel of the status bar: one line of plain text. A text wider than the panel ends in "…", and a
+// line break in it (a work folder's name may hold one) is painted as a blank. Whenever the painting
+// shows less than the whole text, the whole text is the panel's tool tip; text() always holds it.
 class StatusPanel final : public QLabel {
 public:
     explicit StatusPanel(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
@@ -67,10 +68,9 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         drawFrame(&painter);
-        const QRect area = contentsRect();
-        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-        style()->drawItemText(&painter, area, QStyle::visualAlignment(layoutDirection(), alignment()),
-                              palette(), isEnabled(), shown, foregroundRole());
+        style()->drawItemText(&painter, contentsRect(),
+                              QStyle::visualAlignment(layoutDirection(), alignment()), palette(), isEnabled(),
+                              shownText(), foregroundRole());
     }
     void resizeEvent(QResizeEvent* event) override {
         QLabel::resizeEvent(event);
@@ -83,9 +83,24 @@ protected:
     }
 
 private:
+    // What the painting shows, which also decides the tool tip: the text's rounded width can pass
+    // for fitting where the elision, measuring exactly, cuts it.
+    QString shownText() const {
+        QString line = text();
+        // The painter breaks lines at these; the elision takes U+009C for a choice of texts.
+        for (QChar& c : line)
+            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                c == QChar::ParagraphSeparator)
+                c = u' ';
+        return fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width());
+    }
     void updateToolTip() {
-        const bool cut = fontMetrics().horizontalAdvance(text()) > contentsRect().width();
-        setToolTip(cut ? text() : QString());
+        const QString whole = text();
+        // A tool tip that looks like markup is shown as rich text, which also reads the files its
+        // images name: a server's or a file name's text is shown as it stands.
+        const QString tip =
+            Qt::mightBeRichText(whole) ? Qt::convertFromPlainText(whole, Qt::WhiteSpacePre) : whole;
+        setToolTip(shownText() == whole ? QString() : tip);
     }
 };
 

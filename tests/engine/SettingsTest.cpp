@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <vector>
 
 #include "PlanFixture.h"
@@ -11,6 +14,22 @@
 #include "engine/lokunit.h"
 #include "platform/TextFile.h"
 #include "support/TempDir.h"
+
+namespace {
+
+// While set, renameat2 fails as on a file system that cannot rename without replacing.
+bool g_renameat2Unsupported = false;
+
+} // namespace
+
+// The static platform library finds this one in place of the C library's.
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
+    if (g_renameat2Unsupported) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+}
 
 namespace {
 
@@ -189,6 +208,19 @@ TEST_F(Settings, ABadFileIsKeptAsBackupAndTheFolderIsCreatedForTheRewrite) {
     Bahn->parameterspeichern();
     EXPECT_EQ(readFileBytes(file()), join(defaultLines()));
     EXPECT_EQ(readFileBytes(dir.path() + "Old/parmc.dat.bak"), "garbage\r\n");
+}
+
+// Where renames cannot refuse to replace, a folder cannot take a second name: it stays with what it
+// holds, and the settings are not written over it.
+TEST_F(Settings, AFolderThatCannotBeLinkedAsideIsHeld) {
+    std::filesystem::create_directory(file());
+    writeFileBytes(file() + "/inside", "y");
+    g_renameat2Unsupported = true;
+    EXPECT_THROW(Bahn->keepBadSettingsFile(), TextFileError);
+    g_renameat2Unsupported = false;
+    EXPECT_THROW(Bahn->parameterspeichern(), TextFileError);
+    EXPECT_EQ(readFileBytes(file() + "/inside"), "y");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() + "Data"), {}), 1);
 }
 
 TEST_F(Settings, FolderAndFileAreFoundWithoutRegardToCase) {

@@ -4,12 +4,30 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+namespace {
+
+// While set, renameat2 fails as on a file system that cannot rename without replacing.
+bool g_renameat2Unsupported = false;
+
+} // namespace
+
+// The static platform library finds this one in place of the C library's.
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
+    if (g_renameat2Unsupported) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
+}
 
 namespace {
 
@@ -181,17 +199,35 @@ TEST(TextFile, KeepAsideTakesTheFirstFreeNameAndReplacesNothing) {
         const char* name;
         std::vector<std::string> before; // the names in the folder besides p.dat ("name/" a folder)
         const char* keptAs;              // "": it stays
+        char kind = 'f';                 // what p.dat is: a file, '|' a pipe, '@' a link
+        bool linked = false;             // moved by link() and unlink(): renameat2 is not supported
     } cases[] = {
         {"a file, a folder and a dangling link in the way",
          {"p.dat.bak", "p.dat.bak1/", "p.dat.bak2@"},
          "p.dat.bak3"},
         {"nothing free", {}, ""},
+        {"a file linked aside", {"p.dat.bak"}, "p.dat.bak1", 'f', true},
+        {"a pipe linked aside", {"p.dat.bak"}, "p.dat.bak1", '|', true},
+        {"a link linked aside", {"p.dat.bak"}, "p.dat.bak1", '@', true},
+    };
+    // What stands at a name, told apart by kind.
+    const auto entry = [](const std::string& name) {
+        const fs::file_status st = fs::symlink_status(name);
+        return fs::is_symlink(st) ? "-> " + fs::read_symlink(name).string()
+               : fs::is_fifo(st)  ? std::string("pipe")
+                                  : readFileBytes(name);
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         const std::string path = dir.path() + "p.dat";
-        writeFileBytes(path, "damaged");
+        if (c.kind == '|')
+            ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        else if (c.kind == '@')
+            fs::create_symlink("p.dat.bak", path);
+        else
+            writeFileBytes(path, "damaged");
+        const std::string standing = entry(path);
         std::vector<std::string> names = c.before;
         if (names.empty())
             for (int n = 0; n < MaxBackupNames; ++n)
@@ -206,15 +242,20 @@ TEST(TextFile, KeepAsideTakesTheFirstFreeNameAndReplacesNothing) {
         }
         const std::vector<std::string> before = folderEntries(dir.path());
         std::string kept;
+        g_renameat2Unsupported = c.linked;
         const std::string error = errorOf([&] { kept = keepAside(path); });
+        g_renameat2Unsupported = false;
         if (!*c.keptAs) {
             EXPECT_EQ(error, "cannot keep " + path + ": every name from " + path + ".bak to " + path +
                                  ".bak999 is taken");
             EXPECT_EQ(folderEntries(dir.path()), before);
             continue;
         }
+        EXPECT_EQ(error, "");
+        if (!error.empty())
+            continue;
         EXPECT_EQ(kept, dir.path() + c.keptAs);
-        EXPECT_EQ(readFileBytes(kept), "damaged");
+        EXPECT_EQ(entry(kept), standing);
         EXPECT_EQ(readFileBytes(dir.path() + "p.dat.bak"), "older");
         EXPECT_FALSE(fs::exists(fs::symlink_status(path)));
         EXPECT_EQ(folderEntries(dir.path()).size(), before.size());

@@ -182,8 +182,8 @@ TEST_F(QuarnFilesTest, PlanCommands) {
     using Command = void (TMainForm::*)();
     // PlanAStuck: a folder stands where a's route file would be written. NewA: New chose the name
     // of a, which is still on disk. Held: held.pln is open, whose damaged route file could not be
-    // moved aside.
-    enum class Start { NoPlan, PlanA, PlanAStuck, NewA, Held };
+    // moved aside. Reopened: after Held, a backup name was made free and held.pln opened again.
+    enum class Start { NoPlan, PlanA, PlanAStuck, NewA, Held, Reopened };
     enum class Pixels { Unchecked, GreyWhereAWas, AShown };
     struct Row {
         const char* name;
@@ -279,6 +279,13 @@ TEST_F(QuarnFilesTest, PlanCommands) {
          unchanged, -1, Pixels::Unchecked, layouts + "held.dat is damaged"},
         {"New while the route file is held", Start::Held, &TMainForm::Neu1Click, "n.pln", unchanged, -1,
          Pixels::Unchecked, layouts + "held.dat is damaged"},
+        {"Save after the held plan is opened again with room for a backup", Start::Reopened,
+         &TMainForm::Speichern1Click, std::nullopt,
+         [&](PlanState& s, Files& f) {
+             s.saved = true;
+             f["held.pln"] = planA(2);
+         },
+         0},
         {"Save as b while the route file is held: the copy gets the routes", Start::Held,
          &TMainForm::Speichernals1Click, "b.pln",
          [&](PlanState& s, Files& f) {
@@ -341,7 +348,7 @@ TEST_F(QuarnFilesTest, PlanCommands) {
         writeFileBytes(layouts + "held.pln", good);
         writeFileBytes(layouts + "held.dat", "x");
         // A thousand files: only where the row needs them.
-        if (row.start == Start::Held || row.chosen == "held.pln")
+        if (row.start == Start::Held || row.start == Start::Reopened || row.chosen == "held.pln")
             for (int n = 0; n < MaxBackupNames; ++n)
                 writeFileBytes(layouts + "held.dat.bak" + (n ? std::to_string(n) : ""), "");
         stopWindows();
@@ -365,7 +372,10 @@ TEST_F(QuarnFilesTest, PlanCommands) {
             // The turnout is set; Save must write the state it is in now.
             Postable->getEntryByKor(27, 27)->Stellung = 2;
         }
-        if (row.start == Start::Held) {
+        const int heldOpens = row.start == Start::Held ? 1 : row.start == Start::Reopened ? 2 : 0;
+        for (int open = 0; open < heldOpens; ++open) {
+            if (open == 1)
+                fs::remove(layouts + "held.dat.bak");
             m_dialogs.pushFile(layouts + "held.pln");
             window->Oeffnen1->trigger();
             ASSERT_EQ(window->Gleisbildname, "held.pln");
