@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <sys/syscall.h>
-#include <unistd.h>
 #include <vector>
 
 #include "PlanFixture.h"
@@ -13,23 +10,8 @@
 #include "engine/SettingsFile.h"
 #include "engine/lokunit.h"
 #include "platform/TextFile.h"
+#include "support/NoReplaceRenameOff.h"
 #include "support/TempDir.h"
-
-namespace {
-
-// While set, renameat2 fails as on a file system that cannot rename without replacing.
-bool g_renameat2Unsupported = false;
-
-} // namespace
-
-// The static platform library finds this one in place of the C library's.
-extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
-    if (g_renameat2Unsupported) {
-        errno = EINVAL;
-        return -1;
-    }
-    return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
-}
 
 namespace {
 

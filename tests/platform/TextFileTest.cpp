@@ -1,33 +1,16 @@
 #include "platform/TextFile.h"
 #include "FolderEntries.h"
 #include "support/FifoGuard.h"
+#include "support/NoReplaceRenameOff.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
-
-namespace {
-
-// While set, renameat2 fails as on a file system that cannot rename without replacing.
-bool g_renameat2Unsupported = false;
-
-} // namespace
-
-// The static platform library finds this one in place of the C library's.
-extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept {
-    if (g_renameat2Unsupported) {
-        errno = EINVAL;
-        return -1;
-    }
-    return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, flags));
-}
 
 namespace {
 
