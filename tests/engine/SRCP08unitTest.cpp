@@ -153,7 +153,7 @@ TEST_F(Srcp080Transport, AccessoriesAreAnnouncedWhenNewAndSwitchedWithTheSolenoi
 TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlotIsSent) {
     const SlotSetup setups[] = {
         {0, mpbMotorola, 2, 1, 3},   // known to the server
-        {1, mpbNMRA, 3, 2, 10},      // announced
+        {1, mpbNMRA, 3, 2, 3},       // announced: slot 0's address, but another bus
         {2, mpbCustom, 1, 1, 20},    // no protocol base of ours: left alone
         {3, mpbMotorola, 6, 1, 21},  // the empty sixth Motorola entry
         {4, mpbNMRA, 0, 1, 22},      // versions outside the tables
@@ -182,9 +182,8 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
             [&] { return bus(1)->GLs()->Locos(3) != nullptr; });
 
     m_bahn.gl_out(0);
-    EXPECT_EQ(sent(),
-              (Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
-                     "SET 3 GL 80 1 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
+    EXPECT_EQ(sent(), (Lines{"INIT 2 GL 3 N 1 28 5", "SET 2 GL 3 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
+                             "SET 3 GL 80 1 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
     EXPECT_TRUE(form.LocoData_sent);
     EXPECT_TRUE(m_dialogs.calls().empty());
     // Each slot left out says why.
@@ -216,8 +215,8 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
     first.F[0] = 1;
     m_bahn.gl_out(0);
     EXPECT_EQ(sent(),
-              (Lines{"INIT 1 GL 3 M 2 14 5", "SET 1 GL 3 0 29 100 0 0 1 0 0", "INIT 2 GL 10 N 1 28 5",
-                     "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1", "SET 3 GL 80 1 0 100 0"}));
+              (Lines{"INIT 1 GL 3 M 2 14 5", "SET 1 GL 3 0 29 100 0 0 1 0 0", "INIT 2 GL 3 N 1 28 5",
+                     "SET 2 GL 3 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1", "SET 3 GL 80 1 0 100 0"}));
     EXPECT_TRUE(form.LocoData_sent);
     EXPECT_TRUE(m_dialogs.calls().empty());
 }

@@ -430,8 +430,13 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     EXPECT_TRUE(window->Abfragestarten1->isEnabled());
     EXPECT_TRUE(window->Reset1->isEnabled());
 
-    // Feedback read through the client ends with the connection.
+    // Feedback read through the client ends with the connection. Before that, a refusal whose text
+    // something else has written over: the accepted start leaves the panel alone.
+    m_server.addRule("INIT 8 FB S88 LPT1 4", Reply::send("1000.000 419 ERROR list too short"), true);
     window->Abfragestarten1->trigger();
+    window->setStatusPanel(1, "Gleis.qgb");
+    window->Abfragestarten1->trigger();
+    EXPECT_EQ(window->statusPanelText(1), "Gleis.qgb");
     EXPECT_TRUE(window->feedbackRunning());
     window->Hosttrennen1->trigger();
     EXPECT_FALSE(window->feedbackRunning());
