@@ -113,7 +113,11 @@ void TMainForm::PowerTimerTimer() {
         sendCommand([](CommandOutput& out) { return out.setPower(true); });
 }
 
-void TMainForm::SRCPCl2BusPowerChange(TMoBaSRCPClient&, TMoBaSRCPBus* ABus) {
+void TMainForm::SRCPCl2BusPowerChange(TMoBaSRCPClient& client, TMoBaSRCPBus* ABus) {
+    // The panel tells of the power that Voltage on and off switch; other buses' power would
+    // contradict it.
+    if (client.BusCount() <= PowerBus || ABus != client.Busses(PowerBus))
+        return;
     if (ABus && ABus->Power())
         setStatusPanel(0, ABus->Power()->PowerOn() ? "Power on" : "Power off");
 }

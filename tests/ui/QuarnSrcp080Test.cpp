@@ -377,6 +377,11 @@ TEST_F(QuarnSrcp080Test, TheClientsEventsReachThePlanTheStatusBarAndTheClock) {
 
     m_server.injectInfo("1010.000 100 INFO 1 POWER ON");
     EXPECT_TRUE(waitFor([&] { return window->statusPanelText(0) == "Power on"; }));
+    // Another bus's power is not the power that Voltage on and off switch.
+    m_server.injectInfo("1010.500 100 INFO 2 POWER OFF");
+    m_server.injectInfo("1010.700 100 INFO 8 FB 3 1");
+    ASSERT_TRUE(waitFor([&] { return memo().back() == "Addr: 3 Wert: 1 Modul: 1 Portnr: 3"; }));
+    EXPECT_EQ(window->statusPanelText(0), "Power on");
     m_server.injectInfo("1011.000 100 INFO 1 POWER OFF");
     EXPECT_TRUE(waitFor([&] { return window->statusPanelText(0) == "Power off"; }));
 
