@@ -85,7 +85,7 @@ void Srcp080Output::locoState(int slot) {
 
 CommandResult Srcp080Output::freeCommand(const std::string&) {
     // Free commands are lines of the plain command connection, which this transport does not open.
-    return CommandResult::NotConnected;
+    return CommandResult::NotAvailable;
 }
 
 CommandResult Srcp080Output::startFeedback() {

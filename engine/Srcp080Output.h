@@ -16,7 +16,7 @@ public:
     void accessoryPulse(const std::string& protocol, int decoder, const AccessoryTarget& target) override;
     void locoState(int slot) override;
     CommandResult freeCommand(const std::string& line) override;
-    bool takesFreeCommands() const override { return false; }
+    bool carriesFreeCommands() const override { return false; }
     CommandResult startFeedback() override;
     void stopFeedback() override;
     std::optional<int> feedbackState(int module, int contact) override;

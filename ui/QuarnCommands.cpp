@@ -88,6 +88,13 @@ void TMainForm::Decoderprogrammieren1Click() {
 }
 
 void TMainForm::FreieBefehle1Click() {
+    // Over the client the item is on while connected, yet there is nothing to send a line on.
+    if (!commandOutput().carriesFreeCommands()) {
+        dialogs().message(message(102),
+                          "Free commands are sent over an \"SRCP 0.73\" connection only. Nothing was sent.",
+                          MessageIcon::Stop);
+        return;
+    }
     if (!commandOutput().takesFreeCommands()) {
         stopBox(127);
         return;

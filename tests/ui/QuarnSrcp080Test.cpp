@@ -37,9 +37,10 @@ using Lines = std::vector<std::string>;
 using Reply = FakeSrcpServer::Reply;
 
 const std::string Fehler = "Fehler";
-const std::string NotConnected = "Nicht mit dem Server verbunden";
 const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBCgbar";
 const char* const ServerGone = "The server closed the connection";
+const std::string FreeCommandsOver073 =
+    "Free commands are sent over an \"SRCP 0.73\" connection only. Nothing was sent.";
 
 class QuarnSrcp080Test : public QuarnDispatchingTestFolder {
 protected:
@@ -268,7 +269,7 @@ TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
         {&TMainForm::Initialisierung1, {}, {stopBox(Fehler, NotAvailable)}},
         {&TMainForm::Decoderprogrammieren1, {}, {stopBox(Fehler, NotAvailable)}},
         // Free commands are lines of the plain command connection, which is not open: no input box.
-        {&TMainForm::FreieBefehle1, {}, {stopBox(Fehler, NotConnected)}},
+        {&TMainForm::FreieBefehle1, {}, {stopBox(Fehler, FreeCommandsOver073)}},
     };
     TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
