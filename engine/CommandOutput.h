@@ -12,7 +12,8 @@ enum class CommandResult {
     NotAvailable, // nothing sent: the transport has no such command
     Failed,       // nothing done: the connection it needs could not be opened, or the server refused it
     Dropped,      // nothing sent, and nothing for the caller to tell: the output has told the user
-                  // itself, or the server has no device for it
+                  // itself (a server without the bus list entry the command needs included), or
+                  // the server has no device for it
     Refused,      // nothing sent: the command holds a control byte, which would end it early at the
                   // server and make the rest a command of its own; the caller tells the user
 };
