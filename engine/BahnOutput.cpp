@@ -72,8 +72,12 @@ void accessoryThroughClient(const std::string& Protokoll, const AccessoryTarget&
     solenoid.SetAddress(static_cast<int>(target.address));
     solenoid.SetPorts(target.port, 1);
     solenoid.SetActivationTime(form().SolTime);
-    TMoBaSRCPBus* bus = clientBus(motorola ? MotorolaAccessoryBus : NmraAccessoryBus, "accessory");
-    if (bus && bus->GAs() && !bus->GAs()->Solenoids(solenoid.Address()) && !bus->GAs()->Add(solenoid))
+    // Asked once: setSolenoid below goes to the same entry and would tell of it a second time.
+    TMoBaSRCPBus* bus =
+        userCommandBus(motorola ? MotorolaAccessoryBus : NmraAccessoryBus, UserCommand::Accessory);
+    if (!bus)
+        return;
+    if (bus->GAs() && !bus->GAs()->Solenoids(solenoid.Address()) && !bus->GAs()->Add(solenoid))
         dialogs().plainMessage("Solenoid data are not sent to server");
     if (SRCP08)
         SRCP08->setSolenoid(solenoid);

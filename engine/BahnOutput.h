@@ -26,8 +26,10 @@ std::optional<AccessoryTarget> accessoryTarget(int decoder, int output);
 // The "SRCP 0.80" steps of Cbahn::ga_out: while the main window's client is connected, the
 // accessory at target's address is announced to bus list entry 5 ("M" or "m") or 6 (any other
 // protocol text) unless that entry knows it already, and its port is switched on with SolTime as the
-// server's activation time. An address outside the protocol's sends nothing (a debug line says so).
+// server's activation time. An address outside the protocol's sends nothing (a debug line says so);
+// nor does a server without the entry, which the user is told of (userCommandBus).
 void accessoryThroughClient(const std::string& Protokoll, const AccessoryTarget& target);
 // The "SRCP 0.80" steps of Cbahn::gl_out: while the client is connected, the first loco command
-// since connecting announces the loco table (LocoData_sent), then the slot's state is sent.
+// since connecting announces the loco table (LocoData_sent), then the slot's state is sent. A server
+// without the slot's entry is told to the user (userCommandBus), once for the command.
 void locoThroughClient(int Loknummer);

@@ -12,7 +12,8 @@ enum class CommandResult {
     NotAvailable, // nothing sent: the transport has no such command
     Failed,       // nothing done: the connection it needs could not be opened, or the server refused it
     Dropped,      // nothing sent, and nothing for the caller to tell: the output has told the user
-                  // itself, or the server has no device for it
+                  // itself (a server without the bus list entry the command needs included), or
+                  // the server has no device for it
     Refused,      // nothing sent: the command holds a control byte, which would end it early at the
                   // server and make the rest a command of its own; the caller tells the user
 };
@@ -38,8 +39,10 @@ public:
     virtual void locoState(int slot) = 0;
     // A command line the user typed, as Windows-1252 bytes without its line end.
     virtual CommandResult freeCommand(const std::string& line) = 0;
+    // False when the transport has no free commands at all, connected or not.
+    virtual bool carriesFreeCommands() const { return true; }
     // True when a free command could be sent now: asking the user for one is worth it.
-    virtual bool takesFreeCommands() const { return connected(); }
+    virtual bool takesFreeCommands() const { return carriesFreeCommands() && connected(); }
 
     // Starts reading the feedback contacts; Sent when they are being read now (also when they
     // already were).

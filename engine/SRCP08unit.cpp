@@ -9,6 +9,7 @@
 #include "engine/lokunit.h"
 #include "platform/DialogService.h"
 #include "srcp/MoBaSRCP.h"
+#include "texts/langunit.h"
 
 C_SRCP08* SRCP08 = nullptr;
 TMoBaSolenoidProtocol* MMSopr = nullptr;
@@ -131,6 +132,60 @@ TMoBaSRCPBus* clientBus(int index, const char* what) {
     return client->Busses(index);
 }
 
+namespace {
+
+constexpr const char* UserCommandNames[] = {"Loco command", "Accessory command", "Power command",
+                                            "Feedback start"};
+
+// What the user has been told in this connection of the drops for a missing bus list entry, by
+// kind of command: the box, and a note in status panel 1 since the kind last found its entry.
+struct MissingBusReports {
+    std::array<bool, std::size(UserCommandNames)> boxShown{};
+    std::array<bool, std::size(UserCommandNames)> panelShown{};
+};
+
+MissingBusReports& missingBusReports() {
+    static MissingBusReports reports;
+    return reports;
+}
+
+} // namespace
+
+std::string missingBusText(UserCommand what, int position, int described) {
+    return std::string(UserCommandNames[static_cast<std::size_t>(what)]) +
+           " not sent to server: it needs position " + std::to_string(position) +
+           " of the server's bus list, and the server described " + std::to_string(described) +
+           (described == 1 ? " bus." : " buses.");
+}
+
+TMoBaSRCPBus* userCommandBus(int index, UserCommand what) {
+    const auto kind = static_cast<std::size_t>(what);
+    TMoBaSRCPBus* bus = clientBus(index, UserCommandNames[kind]);
+    MissingBusReports& reports = missingBusReports();
+    if (bus) {
+        reports.panelShown[kind] = false;
+        return bus;
+    }
+    // Without a connection nothing was dropped: the caller says so where it matters.
+    const TMoBaSRCPClient* client = connectedClient();
+    if (!client)
+        return nullptr;
+    const std::string text = missingBusText(what, index, client->BusCount());
+    if (!reports.boxShown[kind]) {
+        reports.boxShown[kind] = true;
+        dialogs().message(Lang ? Lang->getmessage(102, MainForm->Lang_id) : std::string(), text,
+                          MessageIcon::Stop);
+    } else if (!reports.panelShown[kind]) {
+        reports.panelShown[kind] = true;
+        MainForm->setStatusPanel(1, text);
+    }
+    return nullptr;
+}
+
+void forgetMissingBusReports() {
+    missingBusReports() = {};
+}
+
 C_SRCP08::C_SRCP08() {
     createLocoProtocols();
 }
@@ -209,7 +264,9 @@ void C_SRCP08::setloco(int Loknr) {
     const tLokEntry* slot = Lok ? Lok->entry(Loknr) : nullptr;
     if (!slot)
         return;
-    TMoBaSRCPBus* bus = clientBus(slot->SRCPBusnr, "loco");
+    // The user's command: the announcement of this slot on the first command went to the same
+    // entry, so a missing one is told here once.
+    TMoBaSRCPBus* bus = userCommandBus(slot->SRCPBusnr, UserCommand::Loco);
     if (!bus || !bus->GLs())
         return;
     // Only the locos that the server has reported are sent; the cache holds one per address.
@@ -228,7 +285,7 @@ bool C_SRCP08::setpower(int state) {
         dialogs().plainMessage("not connected to server");
         return false;
     }
-    TMoBaSRCPBus* bus = clientBus(PowerBus, "power");
+    TMoBaSRCPBus* bus = userCommandBus(PowerBus, UserCommand::Power);
     if (!bus || !bus->Power())
         return false;
     return bus->Power()->SetPowerOn(state >= 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "srcp/MoBaProtocolBase.h"
 
@@ -29,9 +30,10 @@ public:
     C_SRCP08& operator=(const C_SRCP08&) = delete;
 
     // Announces one loco to the loco list of bus list entry Busnr, unless that list already holds a
-    // loco with address Addr. A loco without a protocol description of ours, or with an address
-    // outside its protocol's, is not announced (a debug line says so). It stands forwards at speed 0
-    // of 100, or, given a slot's state, takes that slot's direction, speed, maximum and functions.
+    // loco with address Addr. A loco without a protocol description of ours, with an address outside
+    // its protocol's, or without the entry, is not announced (a debug line says so: the user's own
+    // command tells of a missing entry in setloco). It stands forwards at speed 0 of 100, or, given
+    // a slot's state, takes that slot's direction, speed, maximum and functions.
     void createNewLoco(int Protocoltype, int Protovers, int Busnr, int Addr,
                        const tLokEntry* state = nullptr);
     // Announces every loco slot whose protocol base is above 3. The loco list learns of an announced
@@ -41,10 +43,12 @@ public:
     // a speed kept from before a disconnect must not start a loco that nobody touched.
     void sendallLocoData(int Loknr);
     // Sends slot Loknr's direction, speed, maximum speed and functions to every loco with the slot's
-    // address that the loco list of the slot's bus holds (the locos the server has reported).
+    // address that the loco list of the slot's bus holds (the locos the server has reported). A
+    // missing entry is the user's to know (userCommandBus); a loco not reported yet is not.
     void setloco(int Loknr);
     // Track power of bus list entry 1: on for state >= 1, off otherwise. True when the server took
-    // it; without a connection the plain message "not connected to server" is shown.
+    // it; without a connection the plain message "not connected to server" is shown, without the
+    // entry the user is told as userCommandBus says.
     bool setpower(int state);
     // Sends the solenoid's state to the accessory list of entry 5 (Motorola) or 6 (anything else).
     void setSolenoid(const TMoBaAdvancedSolenoid& ASol);
@@ -76,3 +80,17 @@ TMoBaSRCPClient* connectedClient();
 // Entry index of the connected client's bus list, or null when there is no such entry (negative
 // indexes included); what names the command it was wanted for, for the debug line that says so.
 TMoBaSRCPBus* clientBus(int index, const char* what);
+
+// The commands a user gives that need an entry of the client's bus list.
+enum class UserCommand { Loco, Accessory, Power, FeedbackStart };
+// "Accessory command not sent to server: it needs position 5 of the server's bus list, and the
+// server described 2 buses."
+std::string missingBusText(UserCommand what, int position, int described);
+// clientBus for a command the user gave. A connected client without the entry drops the command,
+// and the user learns of it: the first drop of each kind in a connection in a box (title message
+// 102, stop icon), later ones in status panel 1, once until a command of that kind finds its entry
+// again. A server with fewer buses than the program expects would otherwise switch nothing while
+// the plan shows every click.
+TMoBaSRCPBus* userCommandBus(int index, UserCommand what);
+// A new connection: each kind's first drop gets its box again.
+void forgetMissingBusReports();

@@ -19,10 +19,9 @@ void debugLine(const std::string& text) {
         MainForm->debugLine(text);
 }
 
-// The feedback group of bus list entry 8 while the client is connected; null (with a debug line
-// when the entry exists without one) otherwise.
-TMoBaSRCPFeedbacks* feedbackGroup(const char* what) {
-    TMoBaSRCPBus* bus = clientBus(FeedbackBus, what);
+// The feedback group of bus, the client's bus list entry 8; null (with a debug line when the entry
+// exists without one) when there is none.
+TMoBaSRCPFeedbacks* feedbackGroup(TMoBaSRCPBus* bus, const char* what) {
     if (bus && !bus->FBs())
         debugLine(std::string(what) + ": bus list entry " + std::to_string(FeedbackBus) + " has no feedback");
     return bus ? bus->FBs() : nullptr;
@@ -64,11 +63,12 @@ bool Srcp080Output::connected() const {
 CommandResult Srcp080Output::setPower(bool on) {
     if (!SRCP08)
         return CommandResult::NotConnected;
-    const bool wasConnected = connected();
+    const TMoBaSRCPClient* client = connectedClient();
+    const bool entryThere = client && client->BusCount() > PowerBus;
     if (SRCP08->setpower(on ? 1 : 0))
         return CommandResult::Sent;
-    // Without a connection the adapter has said so itself.
-    return wasConnected ? CommandResult::Failed : CommandResult::Dropped;
+    // Without a connection or without the entry the adapter has told the user itself.
+    return entryThere ? CommandResult::Failed : CommandResult::Dropped;
 }
 
 CommandResult Srcp080Output::resetServer() {
@@ -85,7 +85,7 @@ void Srcp080Output::locoState(int slot) {
 
 CommandResult Srcp080Output::freeCommand(const std::string&) {
     // Free commands are lines of the plain command connection, which this transport does not open.
-    return CommandResult::NotConnected;
+    return CommandResult::NotAvailable;
 }
 
 CommandResult Srcp080Output::startFeedback() {
@@ -94,7 +94,8 @@ CommandResult Srcp080Output::startFeedback() {
         return CommandResult::NotConnected;
     // Holds the bus while we look at it after a command that may lose the server.
     TMoBaSRCPClient::TActivity activity(*client);
-    TMoBaSRCPFeedbacks* feedback = feedbackGroup("Feedback start");
+    TMoBaSRCPFeedbacks* feedback =
+        feedbackGroup(userCommandBus(FeedbackBus, UserCommand::FeedbackStart), "Feedback start");
     if (!feedback)
         return CommandResult::Dropped;
     feedback->SetInitString(FeedbackInitString);
@@ -132,7 +133,8 @@ void Srcp080Output::stopFeedback() {
     if (!client)
         return;
     TMoBaSRCPClient::TActivity activity(*client);
-    if (TMoBaSRCPFeedbacks* feedback = feedbackGroup("Feedback stop"))
+    if (TMoBaSRCPFeedbacks* feedback =
+            feedbackGroup(clientBus(FeedbackBus, "Feedback stop"), "Feedback stop"))
         feedback->SetEnabled(false);
 }
 
@@ -140,7 +142,8 @@ std::optional<int> Srcp080Output::feedbackState(int module, int contact) {
     TMoBaSRCPClient* client = connectedClient();
     if (!client)
         return std::nullopt;
-    TMoBaSRCPFeedbacks* feedback = feedbackGroup("Feedback synchronise");
+    TMoBaSRCPFeedbacks* feedback =
+        feedbackGroup(clientBus(FeedbackBus, "Feedback synchronise"), "Feedback synchronise");
     if (!feedback)
         return std::nullopt;
     // Module and contact come from the plan file: in 64 bits, and a contact index the server has not

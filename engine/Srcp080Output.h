@@ -7,7 +7,9 @@
 // The "SRCP 0.80" transport: commands go through the main window's client component (SRCPCl2) and
 // the adapter SRCP08, which announce locos and accessories to the server's buses and send their
 // states there. Feedback contacts are those of bus list entry 8. The server reset and free command
-// lines, which this transport lacks, are never sent.
+// lines, which this transport lacks, are never sent (NotAvailable). A command whose bus list entry
+// the server did not describe is told to the user here (userCommandBus); power and feedback start
+// then answer Dropped.
 class Srcp080Output final : public CommandOutput {
 public:
     bool connected() const override;
@@ -16,7 +18,7 @@ public:
     void accessoryPulse(const std::string& protocol, int decoder, const AccessoryTarget& target) override;
     void locoState(int slot) override;
     CommandResult freeCommand(const std::string& line) override;
-    bool takesFreeCommands() const override { return false; }
+    bool carriesFreeCommands() const override { return false; }
     CommandResult startFeedback() override;
     void stopFeedback() override;
     std::optional<int> feedbackState(int module, int contact) override;

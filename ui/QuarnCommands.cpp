@@ -88,6 +88,13 @@ void TMainForm::Decoderprogrammieren1Click() {
 }
 
 void TMainForm::FreieBefehle1Click() {
+    // Over the client the item is on while connected, yet there is nothing to send a line on.
+    if (!commandOutput().carriesFreeCommands()) {
+        dialogs().message(message(102),
+                          "Free commands are sent over an \"SRCP 0.73\" connection only. Nothing was sent.",
+                          MessageIcon::Stop);
+        return;
+    }
     if (!commandOutput().takesFreeCommands()) {
         stopBox(127);
         return;
@@ -113,7 +120,11 @@ void TMainForm::PowerTimerTimer() {
         sendCommand([](CommandOutput& out) { return out.setPower(true); });
 }
 
-void TMainForm::SRCPCl2BusPowerChange(TMoBaSRCPClient&, TMoBaSRCPBus* ABus) {
+void TMainForm::SRCPCl2BusPowerChange(TMoBaSRCPClient& client, TMoBaSRCPBus* ABus) {
+    // The panel tells of the power that Voltage on and off switch; other buses' power would
+    // contradict it.
+    if (client.BusCount() <= PowerBus || ABus != client.Busses(PowerBus))
+        return;
     if (ABus && ABus->Power())
         setStatusPanel(0, ABus->Power()->PowerOn() ? "Power on" : "Power off");
 }

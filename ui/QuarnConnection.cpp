@@ -174,6 +174,7 @@ void TMainForm::connect080() {
     setConnectedMenuState();
     LocoData_sent = false;
     SolenoidData_sent = false;
+    forgetMissingBusReports();
     // The loco table is announced on the first loco command and must not change meanwhile.
     Softregler1->setEnabled(false);
 }

@@ -24,7 +24,8 @@ void TMainForm::Abfragestarten1Click() {
         m_poll.online = true;
         return;
     }
-    // Dropped: the server has no feedback to read (the debug memo says so), or the error is shown.
+    // Dropped: the output has told the user (a server without the bus list entry), the server has
+    // no feedback to read (the debug memo says so), or the error is shown.
     if (result != CommandResult::Dropped)
         stopBox(result == CommandResult::NotConnected ? 142 : 123);
     Abfragestarten1->setEnabled(true);

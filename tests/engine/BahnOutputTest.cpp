@@ -169,7 +169,7 @@ TEST_F(Output, NothingIsSentWhenDisconnectedOrOnTheOtherTransport) {
                       bahn.gl_out(0);
                       EXPECT_EQ(commandOutput().setPower(true), CommandResult::NotConnected);
                       EXPECT_EQ(commandOutput().resetServer(), CommandResult::NotAvailable);
-                      EXPECT_EQ(commandOutput().freeCommand("RESET"), CommandResult::NotConnected);
+                      EXPECT_EQ(commandOutput().freeCommand("RESET"), CommandResult::NotAvailable);
                   }),
                   "")
             << other;

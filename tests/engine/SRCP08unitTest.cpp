@@ -70,6 +70,7 @@ protected:
         m_client = std::make_unique<TMoBaSRCPClient>(m_server.memoryTransport(), m_server.memoryTransport());
         m_client->SetDispatcher(&m_dispatcher);
         form.SRCPCl2 = m_client.get();
+        forgetMissingBusReports();
         m_client->Connect();
         ASSERT_TRUE(m_client->Connected());
         ASSERT_TRUE(pumpUntil(
@@ -153,7 +154,7 @@ TEST_F(Srcp080Transport, AccessoriesAreAnnouncedWhenNewAndSwitchedWithTheSolenoi
 TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlotIsSent) {
     const SlotSetup setups[] = {
         {0, mpbMotorola, 2, 1, 3},   // known to the server
-        {1, mpbNMRA, 3, 2, 10},      // announced
+        {1, mpbNMRA, 3, 2, 3},       // announced: slot 0's address, but another bus
         {2, mpbCustom, 1, 1, 20},    // no protocol base of ours: left alone
         {3, mpbMotorola, 6, 1, 21},  // the empty sixth Motorola entry
         {4, mpbNMRA, 0, 1, 22},      // versions outside the tables
@@ -182,9 +183,8 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
             [&] { return bus(1)->GLs()->Locos(3) != nullptr; });
 
     m_bahn.gl_out(0);
-    EXPECT_EQ(sent(),
-              (Lines{"INIT 2 GL 10 N 1 28 5", "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
-                     "SET 3 GL 80 1 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
+    EXPECT_EQ(sent(), (Lines{"INIT 2 GL 3 N 1 28 5", "SET 2 GL 3 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1",
+                             "SET 3 GL 80 1 0 100 0", "SET 1 GL 3 1 50 100 1 0 1 0 0"}));
     EXPECT_TRUE(form.LocoData_sent);
     EXPECT_TRUE(m_dialogs.calls().empty());
     // Each slot left out says why.
@@ -216,8 +216,8 @@ TEST_F(Srcp080Transport, TheFirstLocoCommandAnnouncesTheLocoTableThenOnlyTheSlot
     first.F[0] = 1;
     m_bahn.gl_out(0);
     EXPECT_EQ(sent(),
-              (Lines{"INIT 1 GL 3 M 2 14 5", "SET 1 GL 3 0 29 100 0 0 1 0 0", "INIT 2 GL 10 N 1 28 5",
-                     "SET 2 GL 10 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1", "SET 3 GL 80 1 0 100 0"}));
+              (Lines{"INIT 1 GL 3 M 2 14 5", "SET 1 GL 3 0 29 100 0 0 1 0 0", "INIT 2 GL 3 N 1 28 5",
+                     "SET 2 GL 3 1 0 100 0 0 0 0 0", "INIT 3 GL 80 M 1 14 1", "SET 3 GL 80 1 0 100 0"}));
     EXPECT_TRUE(form.LocoData_sent);
     EXPECT_TRUE(m_dialogs.calls().empty());
 }
@@ -313,21 +313,46 @@ TEST_F(Srcp080Transport, RefusedAnnouncementsSaySoInAPlainBox) {
 }
 
 // Bus list entries are positions in the server's descriptions; a server with fewer buses than the
-// program expects gets nothing for the commands that need a missing entry, and nothing is raised.
+// program expects gets nothing for the commands that need a missing entry, nothing is raised, and
+// the user is told: each kind in a box, a repeat in status panel 1.
 TEST_F(Srcp080Transport, ShortBusListsSendNothingForTheMissingEntries) {
     struct Case {
         std::size_t buses;
         Lines lines; // power on, Motorola accessory, NMRA accessory, feedback start, loco on entry 3
+        std::vector<Call> boxes;
+        std::string panel;
+    };
+    const auto box = [](const char* what, int position, const char* buses) {
+        return Call{Kind::Message, "", missingEntry(what, position, buses), MessageIcon::Stop};
     };
     const Case cases[] = {
-        {1, {}},
-        {2, {"SET 1 POWER ON"}},
-        {4, {"SET 1 POWER ON", "SET 3 GL 5 1 0 100 0"}},
-        {6, {"SET 1 POWER ON", "SET 5 GA 5 0 1 250", "SET 3 GL 5 1 0 100 0"}},
-        {7, {"SET 1 POWER ON", "SET 5 GA 5 0 1 250", "SET 6 GA 5 0 1 250", "SET 3 GL 5 1 0 100 0"}},
+        {1,
+         {},
+         {box("Power command", 1, "1 bus"), box("Accessory command", 5, "1 bus"),
+          box("Feedback start", 8, "1 bus"), box("Loco command", 3, "1 bus")},
+         missingEntry("Accessory command", 6, "1 bus")},
+        {2,
+         {"SET 1 POWER ON"},
+         {box("Accessory command", 5, "2 buses"), box("Feedback start", 8, "2 buses"),
+          box("Loco command", 3, "2 buses")},
+         missingEntry("Accessory command", 6, "2 buses")},
+        {4,
+         {"SET 1 POWER ON", "SET 3 GL 5 1 0 100 0"},
+         {box("Accessory command", 5, "4 buses"), box("Feedback start", 8, "4 buses")},
+         missingEntry("Accessory command", 6, "4 buses")},
+        {6,
+         {"SET 1 POWER ON", "SET 5 GA 5 0 1 250", "SET 3 GL 5 1 0 100 0"},
+         {box("Accessory command", 6, "6 buses"), box("Feedback start", 8, "6 buses")},
+         ""},
+        {7,
+         {"SET 1 POWER ON", "SET 5 GA 5 0 1 250", "SET 6 GA 5 0 1 250", "SET 3 GL 5 1 0 100 0"},
+         {box("Feedback start", 8, "7 buses")},
+         ""},
         {9,
          {"SET 1 POWER ON", "SET 5 GA 5 0 1 250", "SET 6 GA 5 0 1 250", "INIT 8 FB S88 LPT1 4",
-          "SET 3 GL 5 1 0 100 0"}},
+          "SET 3 GL 5 1 0 100 0"},
+         {},
+         ""},
     };
     setSlot({0, mpbMotorola, 1, 3, 5});
     m_lok.entry(0)->Direction = 1;
@@ -342,9 +367,13 @@ TEST_F(Srcp080Transport, ShortBusListsSendNothingForTheMissingEntries) {
             return (c.buses < 4 || bus(3)->GLs()->Locos(5)) && (c.buses < 6 || bus(5)->GAs()->Solenoids(5)) &&
                    (c.buses < 7 || bus(6)->GAs()->Solenoids(5));
         });
-        form.LocoData_sent = true;
+        // The loco's first command: its announcement and its state need the same entry, and the user
+        // hears of it once.
+        form.LocoData_sent = false;
+        form.panels.clear();
+        m_dialogs.clear();
         Srcp080Output output;
-        output.setPower(true);
+        EXPECT_EQ(output.setPower(true), c.buses >= 2 ? CommandResult::Sent : CommandResult::Dropped);
         m_bahn.ga_out("M", 1, 1);
         m_bahn.ga_out("N", 1, 1);
         EXPECT_EQ(output.startFeedback(), c.buses >= 9 ? CommandResult::Sent : CommandResult::Dropped);
@@ -359,9 +388,28 @@ TEST_F(Srcp080Transport, ShortBusListsSendNothingForTheMissingEntries) {
             lines.erase(lines.begin() + 4);
         }
         EXPECT_EQ(lines, c.lines);
-        EXPECT_TRUE(m_dialogs.calls().empty());
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
+        EXPECT_EQ(form.panels[1], c.panel);
         m_client->Disconnect();
         sent();
+    }
+}
+
+// After its box, a kind's drop is told in status panel 1 once, until a command of that kind finds
+// its entry again.
+TEST_F(Srcp080Transport, ARepeatedDropIsToldOnceUntilItsKindIsSentAgain) {
+    struct Step {
+        const char* protocol; // "N" needs entry 6, which is missing; "M" is sent to entry 5
+        bool panel;
+    };
+    const Step steps[] = {{"N", false}, {"N", true}, {"N", false}, {"M", false}, {"N", true}};
+    connect(Lines(NineBuses.begin(), NineBuses.begin() + 6));
+    for (const Step& s : steps) {
+        SCOPED_TRACE(&s - steps);
+        form.panels.clear();
+        m_bahn.ga_out(s.protocol, 1, 1);
+        EXPECT_EQ(form.panels.count(1), s.panel ? 1u : 0u);
+        EXPECT_EQ(m_dialogs.calls().size(), 1u);
     }
 }
 

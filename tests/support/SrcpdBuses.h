@@ -15,3 +15,14 @@ inline const std::vector<std::string> NineBuses = {"SESSION SERVER TIME",
                                                    "POWER GA",
                                                    "POWER",
                                                    "POWER FB"};
+
+// srcpd 2.1.3 in its usual configuration describes only its own bus 0 and the one bus of its
+// command station.
+inline const std::vector<std::string> TwoBuses(NineBuses.begin(), NineBuses.begin() + 2);
+
+// What the user is told of a command that needs a position of the bus list beyond what the server
+// described ("2 buses", "1 bus").
+inline std::string missingEntry(const std::string& what, int position, const std::string& buses) {
+    return what + " not sent to server: it needs position " + std::to_string(position) +
+           " of the server's bus list, and the server described " + buses + ".";
+}

@@ -37,9 +37,10 @@ using Lines = std::vector<std::string>;
 using Reply = FakeSrcpServer::Reply;
 
 const std::string Fehler = "Fehler";
-const std::string NotConnected = "Nicht mit dem Server verbunden";
 const std::string NotAvailable = "Diese Funktion ist noch nicht verf\xC3\xBCgbar";
 const char* const ServerGone = "The server closed the connection";
+const std::string FreeCommandsOver073 =
+    "Free commands are sent over an \"SRCP 0.73\" connection only. Nothing was sent.";
 
 class QuarnSrcp080Test : public QuarnDispatchingTestFolder {
 protected:
@@ -268,7 +269,7 @@ TEST_F(QuarnSrcp080Test, CommandsWhileConnected) {
         {&TMainForm::Initialisierung1, {}, {stopBox(Fehler, NotAvailable)}},
         {&TMainForm::Decoderprogrammieren1, {}, {stopBox(Fehler, NotAvailable)}},
         // Free commands are lines of the plain command connection, which is not open: no input box.
-        {&TMainForm::FreieBefehle1, {}, {stopBox(Fehler, NotConnected)}},
+        {&TMainForm::FreieBefehle1, {}, {stopBox(Fehler, FreeCommandsOver073)}},
     };
     TMainForm* window = connectableWindow();
     ASSERT_NE(window, nullptr);
@@ -377,6 +378,11 @@ TEST_F(QuarnSrcp080Test, TheClientsEventsReachThePlanTheStatusBarAndTheClock) {
 
     m_server.injectInfo("1010.000 100 INFO 1 POWER ON");
     EXPECT_TRUE(waitFor([&] { return window->statusPanelText(0) == "Power on"; }));
+    // Another bus's power is not the power that Voltage on and off switch.
+    m_server.injectInfo("1010.500 100 INFO 2 POWER OFF");
+    m_server.injectInfo("1010.700 100 INFO 8 FB 3 1");
+    ASSERT_TRUE(waitFor([&] { return memo().back() == "Addr: 3 Wert: 1 Modul: 1 Portnr: 3"; }));
+    EXPECT_EQ(window->statusPanelText(0), "Power on");
     m_server.injectInfo("1011.000 100 INFO 1 POWER OFF");
     EXPECT_TRUE(waitFor([&] { return window->statusPanelText(0) == "Power off"; }));
 
@@ -430,8 +436,13 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
     EXPECT_TRUE(window->Abfragestarten1->isEnabled());
     EXPECT_TRUE(window->Reset1->isEnabled());
 
-    // Feedback read through the client ends with the connection.
+    // Feedback read through the client ends with the connection. Before that, a refusal whose text
+    // something else has written over: the accepted start leaves the panel alone.
+    m_server.addRule("INIT 8 FB S88 LPT1 4", Reply::send("1000.000 419 ERROR list too short"), true);
     window->Abfragestarten1->trigger();
+    window->setStatusPanel(1, "Gleis.qgb");
+    window->Abfragestarten1->trigger();
+    EXPECT_EQ(window->statusPanelText(1), "Gleis.qgb");
     EXPECT_TRUE(window->feedbackRunning());
     window->Hosttrennen1->trigger();
     EXPECT_FALSE(window->feedbackRunning());
@@ -441,48 +452,78 @@ TEST_F(QuarnSrcp080Test, FeedbackStartsOnBusListEntryEightAndSynchronizeReadsThe
 }
 
 // A server with fewer buses than the program expects: the commands that need a missing entry send
-// nothing, raise nothing and say so in the debug memo.
+// nothing and raise nothing; each kind is told in a box once per connection, a repeat in status
+// panel 1, and the debug memo says so.
 TEST_F(QuarnSrcp080Test, ShortBusListsSendNothingAndRaiseNothing) {
     struct Case {
-        std::size_t busses;
-        Lines power;    // Voltage on
-        Lines feedback; // Feedback > Start
+        Lines buses;
+        Lines lines; // a Motorola turnout clicked twice in Drive, Feedback > Start, Voltage on
+        std::vector<Call> boxes;
+        std::string panel; // status panel 1 after the second click
     };
+    const auto box = [](const char* what, int position, const char* buses) {
+        return stopBox(Fehler, missingEntry(what, position, buses));
+    };
+    const Lines eight(NineBuses.begin(), NineBuses.end() - 1);
     const Case cases[] = {
-        {0, {}, {}},
-        {2, {"SET 1 POWER ON"}, {}},
-        {8, {"SET 1 POWER ON"}, {}},
+        {{},
+         {},
+         {box("Accessory command", 5, "0 buses"), box("Feedback start", 8, "0 buses"),
+          box("Power command", 1, "0 buses")},
+         missingEntry("Accessory command", 5, "0 buses")},
+        {TwoBuses,
+         {"SET 1 POWER ON"},
+         {box("Accessory command", 5, "2 buses"), box("Feedback start", 8, "2 buses")},
+         "Accessory command not sent to server: it needs position 5 of the server's bus list, and the server "
+         "described 2 buses."},
+        {eight,
+         {"INIT 5 GA 5 M", "SET 5 GA 5 1 1 250", "SET 5 GA 5 1 1 250", "INIT 5 GA 5 M", "SET 5 GA 5 0 1 250",
+          "SET 5 GA 5 0 1 250", "SET 1 POWER ON"},
+         {box("Feedback start", 8, "8 buses")},
+         ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.busses);
-        m_server.setBusDescriptions(
-            Lines(NineBuses.begin(), NineBuses.begin() + static_cast<long>(c.busses)));
+        SCOPED_TRACE(c.buses.size());
+        m_server.setBusDescriptions(c.buses);
         TMainForm* window = connectableWindow();
         ASSERT_NE(window, nullptr);
         window->Debug = true;
-        connect(window, static_cast<int>(c.busses));
+        connect(window, static_cast<int>(c.buses.size()));
+        auto turnout = std::make_unique<tPosEntry>();
+        turnout->Enummer = 14;
+        turnout->Posx = turnout->Posy = 54;
+        turnout->Stellung = turnout->Decod1 = turnout->Decod2 = turnout->Daten1 = 1;
+        turnout->Daten2 = 2;
+        turnout->Protokoll = "M";
+        Postable->addEntry(std::move(turnout));
+        window->Betrieb1Click();
         m_server.newCommandLines();
 
-        window->Spannungan1->trigger();
-        EXPECT_EQ(m_server.newCommandLines(), c.power);
+        for (int click = 0; click < 2; ++click) {
+            window->QuarnMouseDown(TMouseButton::mbLeft, ssLeft, 60, 60);
+            window->QuarnMouseUp(TMouseButton::mbLeft, {}, 60, 60);
+        }
+        EXPECT_EQ(window->statusPanelText(1), c.panel);
         const std::size_t before = memo().size();
         window->Abfragestarten1->trigger();
-        EXPECT_EQ(m_server.newCommandLines(), c.feedback);
         EXPECT_TRUE(window->Abfragestarten1->isEnabled());
         EXPECT_TRUE(window->Reset1->isEnabled());
         EXPECT_FALSE(window->feedbackRunning());
         EXPECT_GT(memo().size(), before);
+        window->Spannungan1->trigger();
+        EXPECT_EQ(m_server.newCommandLines(), c.lines);
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
         window->Abfragebeenden1->trigger();
         window->Quarn_bitmap->fill(Grey);
         window->Synchronize2->trigger();
         EXPECT_EQ(cells(window), std::vector<QRgb>(Detectors.size(), Grey));
-        if (c.busses == 0) {
+        if (c.buses.empty()) {
             // A clock report with no entry 0 leaves the model time.
             window->SRCPCl2TimeChange(*window->SRCPCl2);
             EXPECT_EQ(window->ZolTime, 0.0);
         }
         EXPECT_EQ(m_server.newCommandLines(), Lines{});
-        EXPECT_TRUE(m_dialogs.calls().empty());
+        EXPECT_EQ(m_dialogs.calls(), c.boxes);
         stopWindows();
     }
 }
