@@ -39,10 +39,9 @@ public:
     virtual void locoState(int slot) = 0;
     // A command line the user typed, as Windows-1252 bytes without its line end.
     virtual CommandResult freeCommand(const std::string& line) = 0;
-    // False when the transport has no free commands at all, connected or not.
+    // False when the transport has no free commands at all, connected or not; where it has them,
+    // asking the user for one is worth it while connected.
     virtual bool carriesFreeCommands() const { return true; }
-    // True when a free command could be sent now: asking the user for one is worth it.
-    virtual bool takesFreeCommands() const { return carriesFreeCommands() && connected(); }
 
     // Starts reading the feedback contacts; Sent when they are being read now (also when they
     // already were).

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "texts/langunit.h"
+
 TMainFormState* MainForm = nullptr;
 
 TMainFormState& form() {
@@ -12,4 +14,8 @@ TMainFormState& form() {
 
 bool debugOn() {
     return MainForm && MainForm->Debug;
+}
+
+std::string uiText(int number) {
+    return Lang ? Lang->getmessage(number, MainForm ? MainForm->Lang_id : 1) : std::string();
 }

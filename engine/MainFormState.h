@@ -184,3 +184,5 @@ extern TMainFormState* MainForm;
 TMainFormState& form();
 // True while a main window exists and its Debug flag is set.
 bool debugOn();
+// A text of the UI text table in the main window's language (UTF-8); empty without a table.
+std::string uiText(int number);

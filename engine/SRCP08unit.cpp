@@ -9,7 +9,6 @@
 #include "engine/lokunit.h"
 #include "platform/DialogService.h"
 #include "srcp/MoBaSRCP.h"
-#include "texts/langunit.h"
 
 C_SRCP08* SRCP08 = nullptr;
 TMoBaSolenoidProtocol* MMSopr = nullptr;
@@ -173,8 +172,7 @@ TMoBaSRCPBus* userCommandBus(int index, UserCommand what) {
     const std::string text = missingBusText(what, index, client->BusCount());
     if (!reports.boxShown[kind]) {
         reports.boxShown[kind] = true;
-        dialogs().message(Lang ? Lang->getmessage(102, MainForm->Lang_id) : std::string(), text,
-                          MessageIcon::Stop);
+        dialogs().message(uiText(102), text, MessageIcon::Stop);
     } else if (!reports.panelShown[kind]) {
         reports.panelShown[kind] = true;
         MainForm->setStatusPanel(1, text);

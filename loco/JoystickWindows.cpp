@@ -10,7 +10,6 @@
 #include "loco/GuardedHandler.h"
 #include "loco/input/ControlPanelApplet.h"
 #include "loco/input/InputPlatform.h"
-#include "texts/langunit.h"
 
 std::int32_t nativeHandle(QWidget* window) {
     if (window == nullptr)
@@ -27,10 +26,6 @@ void setTimerEnabled(QTimer* timer, bool on) {
         timer->stop();
     else if (!timer->isActive())
         timer->start();
-}
-
-std::string uiText(int number) {
-    return Lang ? Lang->getmessage(number, MainForm ? MainForm->Lang_id : 1) : std::string();
 }
 
 std::string noJoystickText() {

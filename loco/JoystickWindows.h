@@ -21,8 +21,6 @@ std::int32_t nativeHandle(QWidget* window);
 // leaves its interval running.
 void setTimerEnabled(QTimer* timer, bool on);
 
-// A text of the UI text table in the main window's language (UTF-8); empty without a table.
-std::string uiText(int number);
 // Message 130 ("No Joystick detected!"), followed on the same line by the first joystick node and
 // the system's reason in brackets when joystick nodes exist but none may be read: a missing access
 // right is otherwise told only to the debug window. One line, as status panel 2 has room for one.

@@ -95,7 +95,7 @@ void TMainForm::FreieBefehle1Click() {
                           MessageIcon::Stop);
         return;
     }
-    if (!commandOutput().takesFreeCommands()) {
+    if (!commandOutput().connected()) {
         stopBox(127);
         return;
     }
